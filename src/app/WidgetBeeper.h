@@ -1,0 +1,12 @@
+#pragma once
+
+#include "platform/Beeper.h"
+
+namespace mervantic {
+
+class WidgetBeeper final : public Beeper {
+public:
+    void beep() override;
+};
+
+} // namespace mervantic

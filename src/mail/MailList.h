@@ -1,0 +1,105 @@
+#pragma once
+
+#include "mail/MailItem.h"
+
+#include <QHash>
+#include <QObject>
+
+#include <vector>
+
+namespace mervantic {
+
+// The seven fields by which a message is recognised from one check to the next.
+struct MessageIdentity {
+    QString username;
+    QString server;
+    QString port;
+    QString from;
+    QString subject;
+    QString dateSent;
+    QString messageId;
+
+    static MessageIdentity of(const MailItem& item);
+    friend bool operator==(const MessageIdentity&, const MessageIdentity&) = default;
+};
+size_t qHash(const MessageIdentity& identity, size_t seed = 0);
+
+// The messages found by the last check, in the order they were found, with the memory of which
+// of them the user has seen. Rows are numbered from 1. Every change is announced so that an
+// item model can follow it.
+class MailList : public QObject {
+    Q_OBJECT
+
+public:
+    using QObject::QObject;
+
+    int count() const { return static_cast<int>(m_rows.size()); }
+    bool isEmpty() const { return m_rows.empty(); }
+    const MailItem& at(int row) const { return m_rows.at(static_cast<std::size_t>(row - 1)); }
+    const std::vector<MailItem>& rows() const { return m_rows; }
+    // New messages added since the last snapshot.
+    int newMessageCount() const { return m_newMessageCount; }
+
+    // Remembers the seen/new state of every message row, then empties the list. Called when
+    // a check run starts.
+    void takeSnapshotAndClear();
+    // Adds the row of a message found by a check. The message is new unless the snapshot holds
+    // it as seen (the first snapshot entry equal in all seven identity fields decides).
+    void addMessageRow(const QString& displayName, const QString& username, const QString& password,
+                       const QString& from, const QString& subject, const QString& dateShown,
+                       const QString& server, const QString& port, const QString& messageId);
+    // The row of an account whose mailbox is empty.
+    void addNoMailRow(const QString& displayName, const QString& username);
+    void removeAll();
+    void removeRow(int row);
+
+    void markAllSeen();
+    void setIcon(int row, MailIcon icon);
+    void setKey(int row, const QString& key);
+    // Turns a row into its account's "(no mail)" row (after every message was deleted).
+    void makeNoMailRow(int row);
+
+    bool isItemChecked(int row) const;
+    void checkItem(int row);
+    void uncheckItem(int row);
+    // Tick (untick) every row; only while the delete functions are on.
+    void checkAll();
+    void uncheckAll();
+    // Tick (untick) every row of the same user name, server and port as `row`.
+    void checkAllForUser(int row);
+    void uncheckAllForUser(int row);
+
+    bool deleteFunctionsEnabled() const { return m_deleteFunctionsEnabled; }
+    // Shows or hides the tick boxes; switching off unticks every row.
+    void setDeleteFunctionsEnabled(bool on);
+
+    bool isEnabled() const { return m_enabled; }
+    void setEnabled(bool enabled);
+
+Q_SIGNALS:
+    void aboutToAppend(int firstRow, int lastRow);
+    void appended();
+    void aboutToRemove(int firstRow, int lastRow);
+    void removed();
+    void aboutToReset();
+    void reset();
+    void rowsChanged(int firstRow, int lastRow);
+    void enabledChanged(bool enabled);
+    void deleteFunctionsEnabledChanged(bool on);
+
+private:
+    void append(MailItem item);
+    void setAllChecked(bool checked);
+    void setCheckedForUser(int row, bool checked);
+    bool tickOperationsAllowed() const { return !m_rows.empty() && m_deleteFunctionsEnabled; }
+
+    std::vector<MailItem> m_rows;
+    // Seen (or new) state of each message of the list as it was when the check began; the first
+    // row of equal identity decides.
+    QHash<MessageIdentity, MailIcon> m_snapshot;
+    int m_newMessageCount = 0;
+    bool m_enabled = true;
+    bool m_deleteFunctionsEnabled = false;
+};
+
+} // namespace mervantic

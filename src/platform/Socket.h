@@ -1,0 +1,42 @@
+#pragma once
+
+#include <QByteArray>
+#include <QObject>
+#include <QString>
+
+namespace mervantic {
+
+// The one TCP client connection to a POP3 server, as the conversation sees it. Events arrive on
+// the GUI thread, each in its own turn of the event loop, never from inside a call the program
+// made. A close made by the program never produces closedByPeer, and no event of a connection
+// reaches the program after it closed that connection.
+class Socket : public QObject {
+    Q_OBJECT
+
+public:
+    enum class State { Closed, Connecting, Connected };
+
+    // Why a connection failed, so that the log can tell a bad certificate from a dead server.
+    enum class Failure { Network, Tls };
+
+    using QObject::QObject;
+
+    // Starts connecting. Returns false when the attempt could not even start (for example a
+    // port outside 1..65535); no event follows then.
+    virtual bool connectToServer(const QString& host, int port) = 0;
+    virtual void send(const QByteArray& bytes) = 0;
+    // Every byte received and not yet read.
+    virtual QByteArray readAll() = 0;
+    virtual qint64 bytesAvailable() const = 0;
+    virtual void close() = 0;
+    virtual State state() const = 0;
+    virtual QString peerAddress() const = 0;
+
+Q_SIGNALS:
+    void connected();
+    void dataArrived();
+    void closedByPeer();
+    void failed(mervantic::Socket::Failure kind, const QString& description);
+};
+
+} // namespace mervantic

@@ -1,0 +1,16 @@
+#pragma once
+
+#include <QString>
+
+#include <optional>
+
+namespace mervantic::Apop {
+
+// The server's timestamp in a greeting: from the first "<" to the first ">" after it, both
+// included; nothing when either is missing.
+std::optional<QString> timestamp(const QString& greeting);
+
+// The digest sent with APOP: MD5 of timestamp and secret, 32 lower-case hex digits.
+QString digest(const QString& timestamp, const QString& secret);
+
+} // namespace mervantic::Apop

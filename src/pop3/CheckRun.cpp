@@ -1,0 +1,208 @@
+#include "pop3/CheckRun.h"
+
+#include "platform/DateTimeText.h"
+#include "pop3/ConnectionControl.h"
+#include "store/AccountKey.h"
+
+#include <stdexcept>
+
+namespace mervantic {
+
+namespace {
+
+const QString kTitle = QStringLiteral("Mervantic");
+
+// An account's port text as a number; a text that is no number stops the run.
+int portNumber(const QString& text) {
+    bool ok = false;
+    const int port = text.trimmed().toInt(&ok);
+    if (!ok)
+        throw std::invalid_argument("port is not a number");
+    return port;
+}
+
+} // namespace
+
+CheckRun::CheckRun(RunContext& context, ConnectionControl& connection, QObject* parent)
+    : QObject(parent)
+    , m_context(context)
+    , m_connection(connection) {}
+
+void CheckRun::run() {
+    const SessionState& session = m_context.session;
+    try {
+        if (session.haltRequest) {
+            cancelled();
+            return;
+        }
+        if (m_context.accounts.isEmpty()) {
+            halt(QStringLiteral("No Usernames Are Configured."));
+            return;
+        }
+        if (session.deleteRunActive) {
+            halt(QStringLiteral("Error..A Delete Process Is Still Running"));
+            return;
+        }
+        if (session.checkRunActive)
+            continueRun();
+        else
+            start();
+    } catch (const std::exception&) {
+        halt(QStringLiteral("Unknown Error"));
+    }
+}
+
+void CheckRun::start() {
+    SessionState& session = m_context.session;
+    CheckRunFields& fields = m_context.checkRun;
+    const Options& options = m_context.options;
+
+    Q_EMIT countdownReset();
+    const QString first =
+        QStringLiteral("..Beginning Process To Check For Mail") +
+        (options.checkOnlyChecked ? QStringLiteral(" (Check-Selected Usernames, Only)")
+                                  : QString());
+    m_context.view.logBeginRun(first);
+    m_context.view.showStatus(first);
+    Q_EMIT runStarted();
+    m_context.mail.takeSnapshotAndClear();
+    m_context.mail.setEnabled(true);
+
+    session.checkRunActive = true;
+    clearRunFields();
+    session.haltRequest = false;
+    if (options.autoStartTimer && options.recheckMinutes >= 1)
+        Q_EMIT autoStartRequested();
+
+    const AccountList& accounts = m_context.accounts;
+    if (options.checkOnlyChecked) {
+        for (int row = 1; row <= accounts.count(); ++row) {
+            if (!accounts.isItemChecked(row))
+                continue;
+            if (fields.firstAccountIndex == 0)
+                fields.firstAccountIndex = row;
+            fields.lastAccountIndex = row;
+        }
+    } else {
+        fields.firstAccountIndex = 1;
+        fields.lastAccountIndex = accounts.count();
+    }
+    fields.accountIndex = fields.firstAccountIndex;
+
+    if (fields.firstAccountIndex == 0) {
+        halt(QStringLiteral("No Usernames Have CheckBox Checked or Error Reading List"));
+        return;
+    }
+    if (m_context.options.dateFormat < 1)
+        m_context.options.dateFormat = 1;
+    fields.runDateFormat = m_context.options.dateFormat;
+    connectToAccount();
+}
+
+void CheckRun::continueRun() {
+    CheckRunFields& fields = m_context.checkRun;
+    Q_EMIT countdownReset();
+    if (!m_context.connectivity.isOnline()) {
+        halt(QStringLiteral("Not Connected To The Internet"));
+        return;
+    }
+    ++fields.accountIndex;
+    if (fields.accountIndex > fields.lastAccountIndex) {
+        finish();
+        return;
+    }
+    if (m_context.options.checkOnlyChecked) {
+        while (fields.accountIndex < fields.lastAccountIndex &&
+               !m_context.accounts.isItemChecked(fields.accountIndex))
+            ++fields.accountIndex;
+    }
+    connectToAccount();
+}
+
+void CheckRun::connectToAccount() {
+    SessionState& session = m_context.session;
+    const AccountRow& account = m_context.accounts.at(m_context.checkRun.accountIndex);
+    session.displayName = account.displayName;
+    session.username = account.username;
+    const std::optional<QString> password = AccountKey::password(account.key);
+    if (!password) {
+        halt(QStringLiteral("Password From Usernames List Not Good For User: ") + session.username);
+        return;
+    }
+    session.password = *password;
+    session.server = account.server;
+    session.port = account.port;
+    const int port = portNumber(account.port);
+    if (session.haltRequest) {
+        cancelled();
+        return;
+    }
+    m_connection.connectToServer(session.server, port);
+}
+
+void CheckRun::finish() {
+    SessionState& session = m_context.session;
+    CheckRunFields& fields = m_context.checkRun;
+    session.checkRunActive = false;
+    fields.firstAccountIndex = fields.lastAccountIndex = fields.accountIndex = 0;
+    session.haltRequest = false;
+    session.clearAccount();
+    m_context.view.showRunControls(false, m_context.options.deleteEnabled);
+
+    const int total = m_context.mail.count() - fields.noMailRows;
+    fields.noMailRows = 0;
+    const int newCount = m_context.mail.newMessageCount();
+    const QString countText = newCount == 0 ? QStringLiteral("No") : QString::number(newCount);
+    const QString plural = newCount == 1 ? QString() : QStringLiteral("s");
+    const QString text = QStringLiteral("..Check Complete: ") + countText +
+                         QStringLiteral(" New Mail Item") + plural +
+                         QStringLiteral(" -Total Items: ") + QString::number(total);
+    m_context.view.logEndRun();
+    m_context.view.logAppend(text);
+    const QDateTime now = m_context.clock.now();
+    m_context.view.showStatus(DateTimeText::stamp(now) + text);
+
+    m_context.options.lastCheckTime = now;
+    m_context.view.setCaption(kTitle + QStringLiteral(" email - last check: ") +
+                              DateTimeText::general(now));
+    if (m_context.options.soundOnNewMail && newCount >= 1) {
+        m_context.beeper.beep();
+        if (m_context.options.continuousAlarm)
+            Q_EMIT continuousAlarmRequested();
+    }
+    m_context.runBusy = 0;
+    Q_EMIT countdownReset();
+}
+
+void CheckRun::cancelled() {
+    m_context.mail.setEnabled(true);
+    m_context.mail.removeAll();
+    halt(QStringLiteral("Operation Canceled"));
+}
+
+void CheckRun::halt(const QString& reason) {
+    SessionState& session = m_context.session;
+    const bool closing = m_context.runBusy == 2;
+    session.checkRunActive = false;
+    clearRunFields();
+    session.haltRequest = false;
+    session.clearAccount();
+    m_context.view.showRunControls(false, m_context.options.deleteEnabled);
+    m_context.runBusy = 0;
+    Q_EMIT countdownReset();
+
+    const QString text = QStringLiteral("..Process Halted: ") + reason;
+    m_context.view.logEndRun();
+    m_context.view.logAppend(text);
+    m_context.view.showStatus(DateTimeText::stamp(m_context.clock.now()) + text);
+    if (!closing)
+        m_context.view.showMessage(QStringLiteral("Process Halted: ") + reason);
+}
+
+void CheckRun::clearRunFields() {
+    CheckRunFields& fields = m_context.checkRun;
+    fields.firstAccountIndex = fields.lastAccountIndex = fields.accountIndex = 0;
+    fields.noMailRows = 0;
+}
+
+} // namespace mervantic

@@ -1,0 +1,52 @@
+#pragma once
+
+#include "pop3/MessageReply.h"
+#include "pop3/RunContext.h"
+
+#include <QByteArray>
+
+namespace mervantic {
+
+class ConnectionControl;
+class HeaderExtraction;
+
+// The POP3 conversation with one server: each reply that arrives is judged against the step
+// the conversation is at, and at most one command is sent in answer. Log-on with USER and PASS
+// or APOP, STAT, then TOP n 2 (or RETR n) for every message in turn, and QUIT.
+class Conversation {
+public:
+    // A single-line reply longer than this without its CR LF is judged as it stands.
+    static constexpr qsizetype kLongestReplyLine = 4096;
+
+    Conversation(RunContext& context, ConnectionControl& connection, HeaderExtraction& headers);
+
+    void onDataArrived();
+    // Forgets any partial reply of an earlier connection.
+    void reset();
+
+private:
+    void judge(const QByteArray& reply);
+    void onPositive(const QByteArray& reply);
+    void onNegative(const QByteArray& reply);
+    void onStat(const QByteArray& reply);
+    void collectMessage(QByteArrayView piece);
+    void apopLogon(const QString& greeting);
+
+    void send(int nextStep, const QString& command);
+    void sendQuit();
+    void requestMessage();
+    QString messageRequest() const;
+
+    RunContext& m_context;
+    ConnectionControl& m_connection;
+    HeaderExtraction& m_headers;
+    // A single-line reply until its CR LF has arrived.
+    QByteArray m_line;
+    // The message reply being collected (step 4).
+    MessageReply m_reply;
+};
+
+// The reply line as logged: the reply without its last two characters (its CR LF).
+QString replyLine(const QByteArray& reply);
+
+} // namespace mervantic

@@ -1,0 +1,39 @@
+#pragma once
+
+#include "pop3/RunContext.h"
+
+#include <QString>
+
+#include <optional>
+
+namespace mervantic {
+
+// The four header fields the mail list shows.
+struct MessageHeaders {
+    QString from;
+    QString subject;
+    QString date;
+    QString messageId;
+};
+
+// Reads From, Subject, Date and Message-ID from the header block of a message (everything before
+// the first empty line). Names are matched without regard to letter case; values lose their
+// leading and trailing blanks; continuation lines of folded headers are not joined; a later
+// field of the same name wins. Nothing when the message has no empty line after its headers.
+std::optional<MessageHeaders> extractHeaders(const QString& message);
+
+// Hands every message read by a conversation on: to the raw-data window, and to the mail list
+// in a check run.
+class HeaderExtraction {
+public:
+    explicit HeaderExtraction(RunContext& context);
+
+    // `message` is the reply to TOP or RETR without its status line and final ".", ending with
+    // the CR LF of its last line; `messageNumber` is its number on the server.
+    void processMessageHeaders(const QString& message, std::int32_t messageNumber);
+
+private:
+    RunContext& m_context;
+};
+
+} // namespace mervantic

@@ -1,0 +1,57 @@
+#include "pop3/MailChecker.h"
+
+namespace mervantic {
+
+MailChecker::MailChecker(Socket& socket, Clock& clock, Connectivity& connectivity, Beeper& beeper,
+                         RunView& view, Options& options, AccountList& accounts, MailList& mail,
+                         QObject* parent)
+    : QObject(parent)
+    , m_context(socket, clock, connectivity, beeper, view, options, accounts, mail)
+    , m_connection(m_context, *this)
+    , m_headers(m_context)
+    , m_conversation(m_context, m_connection, m_headers)
+    , m_checkRun(m_context, m_connection) {
+    connect(&socket, &Socket::connected, this, [this] {
+        m_conversation.reset();
+        m_connection.onConnected();
+    });
+    connect(&socket, &Socket::dataArrived, this, [this] { m_conversation.onDataArrived(); });
+    connect(&socket, &Socket::closedByPeer, &m_connection, &ConnectionControl::onClosedByPeer);
+    connect(&socket, &Socket::failed, &m_connection, &ConnectionControl::onFailed);
+}
+
+void MailChecker::prepareRunStart() {
+    m_context.runBusy = 1;
+    m_context.view.showRunControls(true, false);
+}
+
+void MailChecker::checkMailButton() {
+    if (m_context.session.checkRunActive)
+        return;
+    m_context.view.selectMailPage();
+    Q_EMIT m_checkRun.countdownReset();
+    prepareRunStart();
+    m_checkRun.run();
+}
+
+void MailChecker::checkOnOpen() {
+    if (m_context.session.checkRunActive)
+        return;
+    prepareRunStart();
+    m_checkRun.run();
+}
+
+void MailChecker::timedCheck() {
+    checkMailButton();
+}
+
+void MailChecker::cancel() {
+    m_context.session.haltRequest = true;
+}
+
+void MailChecker::advanceRun() {
+    if (m_context.session.checkRunActive)
+        m_checkRun.run();
+}
+
+} // namespace mervantic

@@ -1,0 +1,58 @@
+#pragma once
+
+#include "mail/MailList.h"
+#include "platform/Beeper.h"
+#include "platform/Clock.h"
+#include "platform/Connectivity.h"
+#include "platform/Socket.h"
+#include "pop3/RunView.h"
+#include "pop3/SessionState.h"
+#include "store/AccountList.h"
+#include "store/Options.h"
+
+namespace mervantic {
+
+// Everything the parts of a run share: the conversation state, the run fields, and the
+// services and lists they work on. Owned by MailChecker; the parts hold a reference.
+struct RunContext {
+    RunContext(Socket& socket_, Clock& clock_, Connectivity& connectivity_, Beeper& beeper_,
+               RunView& view_, Options& options_, AccountList& accounts_, MailList& mail_)
+        : socket(socket_)
+        , clock(clock_)
+        , connectivity(connectivity_)
+        , beeper(beeper_)
+        , view(view_)
+        , options(options_)
+        , accounts(accounts_)
+        , mail(mail_) {}
+
+    SessionState session;
+    CheckRunFields checkRun;
+    // 1 while a run started by a button, the first activation or the timer is in progress,
+    // 2 while the window's close waits for a run to end, 0 otherwise.
+    int runBusy = 0;
+
+    Socket& socket;
+    Clock& clock;
+    Connectivity& connectivity;
+    Beeper& beeper;
+    RunView& view;
+    Options& options;
+    AccountList& accounts;
+    MailList& mail;
+
+    // A step of a run: logged, then repeated in the status bar.
+    void logAndShow(const QString& text) {
+        view.logAppend(text);
+        view.showStatus(text);
+    }
+};
+
+// Moves a run on after a conversation has ended.
+class RunDriver {
+public:
+    virtual ~RunDriver() = default;
+    virtual void advanceRun() = 0;
+};
+
+} // namespace mervantic

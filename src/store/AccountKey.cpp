@@ -1,0 +1,29 @@
+#include "store/AccountKey.h"
+
+namespace mervantic::AccountKey {
+
+QString make(int number, const QString& password) {
+    return QLatin1Char('K') + QString::number(number) + QLatin1Char('P') + password;
+}
+
+int passwordMarkPosition(const QString& key) {
+    return static_cast<int>(key.indexOf(QLatin1Char('P'), 0, Qt::CaseInsensitive)) + 1;
+}
+
+std::optional<QString> password(const QString& key) {
+    const int p = passwordMarkPosition(key);
+    if (p < 3 || key.size() <= p)
+        return std::nullopt;
+    return key.mid(p);
+}
+
+int number(const QString& key) {
+    const int p = passwordMarkPosition(key);
+    if (p < 3)
+        return 0;
+    bool ok = false;
+    const int n = key.mid(1, p - 2).toInt(&ok);
+    return ok ? n : 0;
+}
+
+} // namespace mervantic::AccountKey

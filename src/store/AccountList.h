@@ -1,0 +1,43 @@
+#pragma once
+
+#include <QString>
+
+#include <vector>
+
+namespace mervantic {
+
+// One configured mailbox as a row of the account list. The key carries the clear password
+// behind its first "P" (see AccountKey); the password lives nowhere else in memory.
+struct AccountRow {
+    QString displayName;
+    QString username;
+    QString server;
+    QString port;
+    QString key;
+    bool checked = false;
+};
+
+// The accounts in the user's order. The check run walks it with 1-based row numbers.
+class AccountList {
+public:
+    int count() const { return static_cast<int>(m_rows.size()); }
+    bool isEmpty() const { return m_rows.empty(); }
+    // Row `row`, counted from 1.
+    const AccountRow& at(int row) const;
+    AccountRow& at(int row);
+    const std::vector<AccountRow>& rows() const { return m_rows; }
+
+    void append(AccountRow row);
+    void insert(int row, AccountRow account);
+    void remove(int row);
+    void clear() { m_rows.clear(); }
+
+    bool isItemChecked(int row) const;
+    void checkItem(int row);
+    void uncheckItem(int row);
+
+private:
+    std::vector<AccountRow> m_rows;
+};
+
+} // namespace mervantic
