@@ -18,6 +18,8 @@ public:
 
     // Why a connection failed, so that the log can tell a bad certificate from a dead server.
     enum class Failure { Network, Tls };
+    Q_ENUM(State)
+    Q_ENUM(Failure)
 
     using QObject::QObject;
 

@@ -1,0 +1,134 @@
+#include "platform/SslSocket.h"
+
+#include "EventLoop.h"
+
+#include <QSignalSpy>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTest>
+
+#include <gtest/gtest.h>
+#include <memory>
+
+namespace mervantic {
+namespace {
+
+using test::waitUntil;
+
+// A loopback listener that keeps the server side of each accepted connection.
+class Listener {
+public:
+    Listener() {
+        m_server.listen(QHostAddress::LocalHost, 0);
+        QObject::connect(&m_server, &QTcpServer::newConnection, [this] {
+            while (QTcpSocket* peer = m_server.nextPendingConnection())
+                m_peers.push_back(peer);
+        });
+    }
+    int port() const { return m_server.serverPort(); }
+    QTcpSocket* peer(int index = 0) {
+        waitUntil([&] { return static_cast<int>(m_peers.size()) > index; });
+        return static_cast<int>(m_peers.size()) > index ? m_peers[static_cast<std::size_t>(index)]
+                                                        : nullptr;
+    }
+
+private:
+    QTcpServer m_server;
+    std::vector<QTcpSocket*> m_peers;
+};
+
+TEST(SslSocket, EventsArriveInTheirOwnTurnOfTheEventLoop) {
+    Listener listener;
+    SslSocket socket;
+    QSignalSpy connected(&socket, &Socket::connected);
+    QSignalSpy data(&socket, &Socket::dataArrived);
+
+    ASSERT_TRUE(socket.connectToServer(QStringLiteral("127.0.0.1"), listener.port()));
+    EXPECT_EQ(socket.state(), Socket::State::Connecting);
+    ASSERT_TRUE(waitUntil([&] { return connected.count() == 1; }));
+    EXPECT_EQ(socket.state(), Socket::State::Connected);
+    EXPECT_EQ(socket.peerAddress(), QStringLiteral("127.0.0.1"));
+
+    QTcpSocket* peer = listener.peer();
+    ASSERT_NE(peer, nullptr);
+    peer->write("+OK hello\r\n");
+    ASSERT_TRUE(waitUntil([&] { return data.count() >= 1; }));
+    EXPECT_EQ(socket.readAll(), QByteArray("+OK hello\r\n"));
+
+    socket.send("USER a\r\n");
+    ASSERT_TRUE(waitUntil([&] { return peer->bytesAvailable() >= 8; }));
+    EXPECT_EQ(peer->readAll(), QByteArray("USER a\r\n"));
+}
+
+TEST(SslSocket, APeerCloseIsReportedAfterTheLastDataIsReadable) {
+    Listener listener;
+    SslSocket socket;
+    QSignalSpy connected(&socket, &Socket::connected);
+    QByteArray received;
+    bool closedAfterData = false;
+    QObject::connect(&socket, &Socket::dataArrived, [&] { received += socket.readAll(); });
+    QObject::connect(&socket, &Socket::closedByPeer,
+                     [&] { closedAfterData = received == "+OK bye\r\n"; });
+    QSignalSpy closed(&socket, &Socket::closedByPeer);
+
+    socket.connectToServer(QStringLiteral("127.0.0.1"), listener.port());
+    ASSERT_TRUE(waitUntil([&] { return connected.count() == 1; }));
+    QTcpSocket* peer = listener.peer();
+    peer->write("+OK bye\r\n");
+    peer->disconnectFromHost();
+    ASSERT_TRUE(waitUntil([&] { return closed.count() == 1; }));
+    EXPECT_TRUE(closedAfterData);
+    EXPECT_EQ(socket.state(), Socket::State::Closed);
+    test::settle();
+    EXPECT_EQ(closed.count(), 1);
+}
+
+TEST(SslSocket, NothingOfAConnectionTheProgramClosedReachesIt) {
+    Listener listener;
+    SslSocket socket;
+    QSignalSpy connected(&socket, &Socket::connected);
+    QSignalSpy data(&socket, &Socket::dataArrived);
+    QSignalSpy closed(&socket, &Socket::closedByPeer);
+    QSignalSpy failed(&socket, &Socket::failed);
+
+    socket.connectToServer(QStringLiteral("127.0.0.1"), listener.port());
+    ASSERT_TRUE(waitUntil([&] { return connected.count() == 1; }));
+    QTcpSocket* peer = listener.peer();
+    peer->write("+OK late\r\n");
+    peer->flush();
+    socket.close(); // before the data event could be delivered
+    EXPECT_EQ(socket.state(), Socket::State::Closed);
+    peer->disconnectFromHost();
+    QTest::qWait(100);
+    test::settle();
+    EXPECT_EQ(data.count(), 0);
+    EXPECT_EQ(closed.count(), 0);
+    EXPECT_EQ(failed.count(), 0);
+}
+
+TEST(SslSocket, ARefusedConnectionIsAFailureOfTheNetwork) {
+    QTcpServer probe;
+    probe.listen(QHostAddress::LocalHost, 0);
+    const int port = probe.serverPort();
+    probe.close();
+
+    SslSocket socket;
+    QSignalSpy failed(&socket, &Socket::failed);
+    ASSERT_TRUE(socket.connectToServer(QStringLiteral("127.0.0.1"), port));
+    ASSERT_TRUE(waitUntil([&] { return failed.count() == 1; }));
+    EXPECT_EQ(failed.at(0).at(0).value<Socket::Failure>(), Socket::Failure::Network);
+    EXPECT_EQ(socket.state(), Socket::State::Closed);
+}
+
+TEST(SslSocket, PortsOutsideTheTcpRangeCannotBeginToConnect) {
+    SslSocket socket;
+    QSignalSpy failed(&socket, &Socket::failed);
+    for (const int port : {0, -12, 65536, 70000})
+        EXPECT_FALSE(socket.connectToServer(QStringLiteral("127.0.0.1"), port)) << port;
+    EXPECT_EQ(socket.state(), Socket::State::Closed);
+    test::settle();
+    EXPECT_EQ(failed.count(), 0);
+}
+
+} // namespace
+} // namespace mervantic

@@ -1,0 +1,227 @@
+#include "CheckerFixture.h"
+#include "ScriptedSocket.h"
+#include "platform/DateTimeText.h"
+
+#include <QTest>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+namespace mervantic {
+namespace {
+
+using test::CheckerHarness;
+using test::Script;
+using test::ScriptedSocket;
+
+Script emptyMailbox() {
+    return Script::loggedOn().expect("STAT").serve("+OK 0 0\r\n").expect("QUIT").serve("+OK\r\n");
+}
+
+class CheckRunTest : public ::testing::Test {
+protected:
+    ScriptedSocket socket;
+    CheckerHarness harness{socket};
+
+    void addAccount(int port, bool checked = false,
+                    const QString& password = QStringLiteral("secret")) {
+        harness.addAccount(QStringLiteral("Box %1").arg(port), QStringLiteral("alice"), password,
+                           QStringLiteral("pop.example.org"), port, checked);
+    }
+    QStringList lines() const { return harness.view.lines(); }
+};
+
+struct HaltCase {
+    const char* name;
+    std::function<void(CheckerHarness&)> prepare;
+    QString reason;
+};
+
+TEST_F(CheckRunTest, RefusalsHaltBeforeAnyConnection) {
+    const std::vector<HaltCase> cases = {
+        {"no accounts", [](CheckerHarness&) {}, QStringLiteral("No Usernames Are Configured.")},
+        {"none ticked",
+         [](CheckerHarness& h) {
+             h.options.checkOnlyChecked = true;
+             h.addAccount("a", "alice", "secret", "pop", 1101);
+             h.addAccount("b", "bob", "secret", "pop", 1102);
+         },
+         QStringLiteral("No Usernames Have CheckBox Checked or Error Reading List")},
+        {"key without password",
+         [](CheckerHarness& h) {
+             h.accounts.append({QStringLiteral("Box"), QStringLiteral("bob"), QStringLiteral("pop"),
+                                QStringLiteral("110"), QStringLiteral("K1P"), false});
+         },
+         QStringLiteral("Password From Usernames List Not Good For User: bob")},
+        {"key with P too early",
+         [](CheckerHarness& h) {
+             h.accounts.append({QStringLiteral("Box"), QStringLiteral("carol"),
+                                QStringLiteral("pop"), QStringLiteral("110"),
+                                QStringLiteral("KPsecret"), false});
+         },
+         QStringLiteral("Password From Usernames List Not Good For User: carol")},
+        {"port not a number",
+         [](CheckerHarness& h) {
+             h.accounts.append({QStringLiteral("Box"), QStringLiteral("dave"),
+                                QStringLiteral("pop"), QStringLiteral("11o"),
+                                QStringLiteral("K1Psecret"), false});
+         },
+         QStringLiteral("Unknown Error")},
+    };
+    for (const HaltCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        ScriptedSocket scripted;
+        CheckerHarness run(scripted);
+        c.prepare(run);
+        ASSERT_TRUE(run.runCheck());
+        EXPECT_EQ(scripted.connections(), 0);
+        EXPECT_EQ(run.view.lines().last(), QStringLiteral("..Process Halted: ") + c.reason);
+        EXPECT_TRUE(
+            run.view.statuses.last().endsWith(QStringLiteral("..Process Halted: ") + c.reason));
+        EXPECT_EQ(run.view.messages, QStringList{QStringLiteral("Process Halted: ") + c.reason});
+        EXPECT_FALSE(run.view.running);
+        EXPECT_FALSE(run.view.runColours);
+        EXPECT_EQ(run.checker.runBusy(), 0);
+        EXPECT_FALSE(run.checker.session().checkRunActive);
+        EXPECT_EQ(run.checker.session().password, QString());
+    }
+}
+
+TEST_F(CheckRunTest, OnlyTickedAccountsAreVisitedWhenSoChosen) {
+    harness.options.checkOnlyChecked = true;
+    for (int port = 1101; port <= 1106; ++port)
+        addAccount(port, port == 1102 || port == 1105);
+    socket.addScript(1102, emptyMailbox());
+    socket.addScript(1105, emptyMailbox());
+    ASSERT_TRUE(harness.runCheck());
+    EXPECT_EQ(socket.connections(), 2);
+    EXPECT_TRUE(socket.unexpected().isEmpty());
+    EXPECT_EQ(
+        lines().first(),
+        QStringLiteral("..Beginning Process To Check For Mail (Check-Selected Usernames, Only)"));
+    EXPECT_EQ(harness.rowTexts(0),
+              (QStringList{QStringLiteral("Box 1102"), QStringLiteral("Box 1105")}));
+}
+
+TEST_F(CheckRunTest, ARunWhoseAccountsAllFailStillCompletes) {
+    addAccount(1101);
+    addAccount(1102);
+    ASSERT_TRUE(harness.runCheck());
+    EXPECT_EQ(socket.connections(), 2);
+    EXPECT_EQ(lines(),
+              (QStringList{QStringLiteral("..Beginning Process To Check For Mail"),
+                           QStringLiteral("..Winsock1 Error"), QStringLiteral("..Not Connected"),
+                           QStringLiteral("...User Connection Closed - Wait..."),
+                           QStringLiteral("..Winsock1 Error"), QStringLiteral("..Not Connected"),
+                           QStringLiteral("...User Connection Closed - Wait..."),
+                           QStringLiteral("..Check Complete: No New Mail Items -Total Items: 0")}));
+    const QDateTime now = harness.clock.now();
+    EXPECT_EQ(harness.view.statuses.last(),
+              DateTimeText::stamp(now) +
+                  QStringLiteral("..Check Complete: No New Mail Items -Total Items: 0"));
+    EXPECT_EQ(harness.view.caption,
+              QStringLiteral("Mervantic email - last check: ") + DateTimeText::general(now));
+    EXPECT_EQ(harness.options.lastCheckTime, harness.clock.now());
+    EXPECT_TRUE(harness.view.messages.isEmpty());
+}
+
+TEST_F(CheckRunTest, GoingOfflineBetweenAccountsHaltsTheRun) {
+    addAccount(1101);
+    addAccount(1102);
+    socket.addScript(1101, emptyMailbox());
+    // asked before connecting account 1, then when the run moves on
+    harness.connectivity.setAnswers({true, false});
+    ASSERT_TRUE(harness.runCheck());
+    EXPECT_EQ(socket.connections(), 1);
+    EXPECT_EQ(lines().last(), QStringLiteral("..Process Halted: Not Connected To The Internet"));
+}
+
+TEST_F(CheckRunTest, BeingOfflineWhenConnectingAsksAboutDialUpAndGoesOnEitherWay) {
+    for (const bool answer : {true, false}) {
+        ScriptedSocket scripted;
+        CheckerHarness run(scripted);
+        run.addAccount(QString(), QStringLiteral("alice"), QStringLiteral("secret"),
+                       QStringLiteral("pop.example.org"), 110);
+        scripted.addScript(110, emptyMailbox());
+        run.connectivity.setAnswers({false, true});
+        run.view.answers = {answer};
+        ASSERT_TRUE(run.runCheck());
+        EXPECT_EQ(run.view.questions,
+                  QStringList{QStringLiteral("You Are NOT CONNECTED To The Internet\n"
+                                             "Do You Want A Dial-Up Connection Window?")});
+        EXPECT_EQ(scripted.connections(), 1);
+        EXPECT_TRUE(scripted.scriptDone());
+    }
+}
+
+TEST_F(CheckRunTest, NewMailBeepsOnceWhenChosenAndTheCountReadsInTheSingular) {
+    harness.options.soundOnNewMail = true;
+    addAccount(1101);
+    Script one = Script::loggedOn();
+    one.expect("STAT").serve("+OK 1 5\r\n").expect("TOP 1 2");
+    one.serve("+OK\r\nSubject: hi\r\n\r\n.\r\n").expect("QUIT").serve("+OK\r\n");
+    socket.addScript(1101, one);
+    ASSERT_TRUE(harness.runCheck());
+    EXPECT_EQ(lines().last(), QStringLiteral("..Check Complete: 1 New Mail Item -Total Items: 1"));
+    EXPECT_EQ(harness.beeper.beeps(), 1);
+
+    // The same message again is seen only once the user said so; unseen it counts as new again.
+    harness.mail.markAllSeen();
+    Script again = Script::loggedOn();
+    again.expect("STAT").serve("+OK 1 5\r\n").expect("TOP 1 2");
+    again.serve("+OK\r\nSubject: hi\r\n\r\n.\r\n").expect("QUIT").serve("+OK\r\n");
+    socket.addScript(1101, again);
+    ASSERT_TRUE(harness.runCheck());
+    EXPECT_EQ(lines().last(),
+              QStringLiteral("..Check Complete: No New Mail Items -Total Items: 1"));
+    EXPECT_EQ(harness.beeper.beeps(), 1);
+}
+
+TEST_F(CheckRunTest, AHaltWhileTheWindowWaitsToCloseShowsNoMessageBox) {
+    addAccount(1101);
+    socket.addScript(1101, Script().neverConnects());
+    QTimer::singleShot(20, [&] {
+        harness.checker.setRunBusy(2); // the window's close waits for the run
+        harness.checker.cancel();
+        harness.clock.advance(200000);
+    });
+    harness.checker.checkMailButton();
+    ASSERT_TRUE(test::waitUntil([&] { return harness.checker.runBusy() == 0; }));
+    EXPECT_EQ(lines().last(), QStringLiteral("..Process Halted: Operation Canceled"));
+    EXPECT_TRUE(harness.view.messages.isEmpty());
+}
+
+TEST_F(CheckRunTest, StartersDisableTheControlsAndEachRunStartsAFreshLog) {
+    addAccount(1101);
+    socket.addScript(1101, Script().neverConnects());
+    bool running = false;
+    int runBusy = 0;
+    bool active = false;
+    int runsBegun = 0;
+    // Inside the connection wait: the run is under way.
+    QTimer::singleShot(20, [&] {
+        running = harness.view.running;
+        runBusy = harness.checker.runBusy();
+        active = harness.checker.session().checkRunActive;
+        harness.checker.checkMailButton(); // ignored while the run is in progress
+        runsBegun = harness.view.runsBegun;
+        harness.checker.cancel();
+        harness.clock.advance(200000);
+    });
+    ASSERT_TRUE(harness.runCheck());
+    EXPECT_TRUE(running);
+    EXPECT_EQ(runBusy, 1);
+    EXPECT_TRUE(active);
+    EXPECT_EQ(runsBegun, 1);
+    EXPECT_EQ(harness.view.mailPageSelections, 1);
+    EXPECT_EQ(lines().last(), QStringLiteral("..Process Halted: Operation Canceled"));
+    EXPECT_FALSE(harness.view.running);
+
+    harness.view.log << QStringLiteral("left over");
+    ASSERT_TRUE(harness.runCheck());
+    EXPECT_EQ(harness.view.runsBegun, 2);
+    EXPECT_FALSE(harness.view.log.contains(QStringLiteral("left over")));
+}
+
+} // namespace
+} // namespace mervantic

@@ -1,0 +1,59 @@
+#pragma once
+
+#include "EventLoop.h"
+#include "Fakes.h"
+#include "Printers.h"
+#include "RecordingView.h"
+#include "mail/MailList.h"
+#include "pop3/MailChecker.h"
+#include "store/AccountKey.h"
+#include "store/AccountList.h"
+#include "store/Options.h"
+
+#include <memory>
+
+namespace mervantic::test {
+
+// A MailChecker wired to fakes of everything but the socket, with the fixed pauses of the
+// connection control shortened to nothing.
+class CheckerHarness {
+public:
+    explicit CheckerHarness(Socket& socket)
+        : checker(socket, clock, connectivity, beeper, view, options, accounts, mail) {
+        checker.connection().setSettleWaitMs(0);
+        checker.connection().setCloseWaitMs(0);
+    }
+
+    void addAccount(const QString& displayName, const QString& username, const QString& password,
+                    const QString& server, int port, bool checked = false) {
+        accounts.append({displayName, username, server, QString::number(port),
+                         AccountKey::make(accounts.count() + 1, password), checked});
+    }
+
+    // Presses "Check Mail" and waits for the run to end.
+    bool runCheck(int timeoutMs = 30000) {
+        checker.checkMailButton();
+        return waitUntil([this] { return checker.runBusy() == 0; }, timeoutMs);
+    }
+
+    QStringList rowTexts(int column) const {
+        QStringList texts;
+        for (const MailItem& item : mail.rows()) {
+            const QString values[] = {item.displayName, item.username, item.from, item.subject,
+                                      item.dateSent,    item.server,   item.port, item.messageId};
+            texts << values[column];
+        }
+        return texts;
+    }
+
+    FakeClock clock;
+    FakeConnectivity connectivity;
+    CountingBeeper beeper;
+    RecordingView view;
+    Options options;
+    AccountList accounts;
+    MailList mail;
+    MailChecker checker;
+};
+
+} // namespace mervantic::test

@@ -1,0 +1,319 @@
+#include "DovecotServer.h"
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QFile>
+#include <QStandardPaths>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QThread>
+
+#include <grp.h>
+#include <pwd.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace mervantic::test {
+
+namespace {
+
+bool writeFile(const QString& path, const QByteArray& content) {
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        return false;
+    return file.write(content) == content.size();
+}
+
+QString findProgram(const QString& name) {
+    QString path = QStandardPaths::findExecutable(name);
+    if (path.isEmpty())
+        path = QStandardPaths::findExecutable(name, {QStringLiteral("/usr/sbin"),
+                                                     QStringLiteral("/usr/local/sbin"),
+                                                     QStringLiteral("/sbin")});
+    return path;
+}
+
+bool run(const QString& program, const QStringList& arguments, const QString& folder) {
+    QProcess process;
+    process.setWorkingDirectory(folder);
+    process.start(program, arguments);
+    return process.waitForFinished(60000) && process.exitStatus() == QProcess::NormalExit &&
+           process.exitCode() == 0;
+}
+
+} // namespace
+
+int freePort() {
+    QTcpServer server;
+    server.listen(QHostAddress::LocalHost, 0);
+    return server.serverPort();
+}
+
+int closedPort() {
+    return freePort();
+}
+
+DovecotServer::DovecotServer() = default;
+
+DovecotServer::~DovecotServer() {
+    stop();
+}
+
+DovecotServer& DovecotServer::shared() {
+    static DovecotServer server;
+    if (!server.isRunning())
+        server.start();
+    return server;
+}
+
+bool DovecotServer::isRunning() const {
+    return m_process.state() == QProcess::Running;
+}
+
+bool DovecotServer::start() {
+    const QString dovecot = findProgram(QStringLiteral("dovecot"));
+    if (dovecot.isEmpty()) {
+        m_why = QStringLiteral("dovecot is not installed (package dovecot-pop3d)");
+        return false;
+    }
+    m_root = std::make_unique<QTemporaryDir>(QDir::tempPath() +
+                                             QStringLiteral("/mervantic-dovecot-XXXXXX"));
+    if (!m_root->isValid()) {
+        m_why = QStringLiteral("cannot make a temporary folder");
+        return false;
+    }
+    // Dovecot's own users must reach the user database and the maildirs.
+    ::chmod(QFile::encodeName(m_root->path()).constData(), 0755);
+
+    if (::geteuid() == 0) {
+        const passwd* nobody = ::getpwnam("nobody");
+        m_mailUid = nobody != nullptr ? static_cast<int>(nobody->pw_uid) : 65534;
+        m_mailGid = nobody != nullptr ? static_cast<int>(nobody->pw_gid) : 65534;
+    } else {
+        m_mailUid = static_cast<int>(::getuid());
+        m_mailGid = static_cast<int>(::getgid());
+    }
+    m_port = freePort();
+    m_tlsPort = freePort();
+    while (m_tlsPort == m_port)
+        m_tlsPort = freePort();
+
+    QDir(m_root->path()).mkpath(QStringLiteral("base"));
+    QDir(m_root->path()).mkpath(QStringLiteral("state"));
+    QDir(m_root->path()).mkpath(QStringLiteral("home"));
+    m_passwdFile = m_root->filePath(QStringLiteral("passwd"));
+    writeFile(m_passwdFile, {});
+    ::chmod(QFile::encodeName(m_passwdFile).constData(), 0644);
+    if (!writeCertificates() || !writeConfiguration())
+        return false;
+
+    m_process.setProcessChannelMode(QProcess::MergedChannels);
+    m_process.start(dovecot, {QStringLiteral("-F"), QStringLiteral("-c"),
+                              m_root->filePath(QStringLiteral("dovecot.conf"))});
+    if (!m_process.waitForStarted(10000)) {
+        m_why = QStringLiteral("dovecot did not start: ") + m_process.errorString();
+        return false;
+    }
+    // Ready once the plain listener greets.
+    const QDeadlineTimer deadline(20000);
+    while (!deadline.hasExpired()) {
+        QTcpSocket probe;
+        probe.connectToHost(QHostAddress::LocalHost, static_cast<quint16>(m_port));
+        if (probe.waitForConnected(500) && probe.waitForReadyRead(2000) &&
+            probe.readAll().startsWith("+OK"))
+            return true;
+        if (m_process.state() != QProcess::Running)
+            break;
+        QThread::msleep(50);
+    }
+    m_why = QStringLiteral("dovecot did not greet: ") +
+            QString::fromLocal8Bit(m_process.readAll()) + logText();
+    stop();
+    return false;
+}
+
+void DovecotServer::stop() {
+    if (m_process.state() == QProcess::NotRunning)
+        return;
+    m_process.terminate();
+    if (!m_process.waitForFinished(10000)) {
+        m_process.kill();
+        m_process.waitForFinished(5000);
+    }
+}
+
+bool DovecotServer::writeCertificates() {
+    const QString openssl = findProgram(QStringLiteral("openssl"));
+    if (openssl.isEmpty()) {
+        m_why = QStringLiteral("openssl is not installed");
+        return false;
+    }
+    const QString dir = m_root->path();
+    writeFile(m_root->filePath(QStringLiteral("server.ext")),
+              "subjectAltName=IP:127.0.0.1,DNS:localhost\n"
+              "basicConstraints=CA:FALSE\nkeyUsage=digitalSignature,keyEncipherment\n"
+              "extendedKeyUsage=serverAuth\n");
+    const bool made =
+        run(openssl,
+            {QStringLiteral("req"), QStringLiteral("-x509"), QStringLiteral("-newkey"),
+             QStringLiteral("rsa:2048"), QStringLiteral("-nodes"), QStringLiteral("-keyout"),
+             QStringLiteral("ca.key"), QStringLiteral("-out"), QStringLiteral("ca.pem"),
+             QStringLiteral("-days"), QStringLiteral("30"), QStringLiteral("-subj"),
+             QStringLiteral("/CN=Mervantic Test Authority"), QStringLiteral("-addext"),
+             QStringLiteral("basicConstraints=critical,CA:TRUE"), QStringLiteral("-addext"),
+             QStringLiteral("keyUsage=critical,keyCertSign,cRLSign")},
+            dir) &&
+        run(openssl,
+            {QStringLiteral("req"), QStringLiteral("-newkey"), QStringLiteral("rsa:2048"),
+             QStringLiteral("-nodes"), QStringLiteral("-keyout"), QStringLiteral("server.key"),
+             QStringLiteral("-out"), QStringLiteral("server.csr"), QStringLiteral("-subj"),
+             QStringLiteral("/CN=localhost")},
+            dir) &&
+        run(openssl,
+            {QStringLiteral("x509"), QStringLiteral("-req"), QStringLiteral("-in"),
+             QStringLiteral("server.csr"), QStringLiteral("-CA"), QStringLiteral("ca.pem"),
+             QStringLiteral("-CAkey"), QStringLiteral("ca.key"), QStringLiteral("-CAcreateserial"),
+             QStringLiteral("-out"), QStringLiteral("server.pem"), QStringLiteral("-days"),
+             QStringLiteral("30"), QStringLiteral("-extfile"), QStringLiteral("server.ext")},
+            dir) &&
+        run(openssl,
+            {QStringLiteral("dhparam"), QStringLiteral("-dsaparam"), QStringLiteral("-out"),
+             QStringLiteral("dh.pem"), QStringLiteral("2048")},
+            dir);
+    if (!made) {
+        m_why = QStringLiteral("openssl could not make the test certificates");
+        return false;
+    }
+    m_authority = QSslCertificate::fromPath(m_root->filePath(QStringLiteral("ca.pem")));
+    return true;
+}
+
+bool DovecotServer::writeConfiguration() {
+    const QString root = m_root->path();
+    QString users;
+    if (::geteuid() == 0) {
+        users = QStringLiteral("default_internal_user = dovecot\ndefault_login_user = dovenull\n");
+    } else {
+        const passwd* me = ::getpwuid(::getuid());
+        const QString name = me != nullptr ? QString::fromLocal8Bit(me->pw_name) : QString();
+        users = QStringLiteral("default_internal_user = %1\ndefault_login_user = %1\n"
+                               "first_valid_uid = %2\n")
+                    .arg(name)
+                    .arg(::getuid());
+    }
+    const QString config = QStringLiteral(R"(base_dir = %1/base
+state_dir = %1/state
+instance_name = mervantic-%2
+log_path = %1/dovecot.log
+info_log_path = %1/dovecot.log
+protocols = pop3
+listen = 127.0.0.1
+%3ssl = yes
+ssl_cert = <%1/server.pem
+ssl_key = <%1/server.key
+ssl_dh = <%1/dh.pem
+auth_mechanisms = plain login apop
+disable_plaintext_auth = no
+auth_failure_delay = 0
+mail_location = maildir:~/Maildir
+passdb {
+  driver = passwd-file
+  args = scheme=PLAIN %1/passwd
+}
+userdb {
+  driver = passwd-file
+  args = %1/passwd
+}
+service pop3-login {
+  inet_listener pop3 {
+    port = %4
+  }
+  inet_listener pop3s {
+    port = %5
+    ssl = yes
+  }
+}
+service anvil {
+  unix_listener anvil-auth-penalty {
+    mode = 0
+  }
+}
+)")
+                               .arg(root)
+                               .arg(QCoreApplication::applicationPid())
+                               .arg(users)
+                               .arg(m_port)
+                               .arg(m_tlsPort);
+    if (!writeFile(m_root->filePath(QStringLiteral("dovecot.conf")), config.toUtf8())) {
+        m_why = QStringLiteral("cannot write the Dovecot configuration");
+        return false;
+    }
+    return true;
+}
+
+QString DovecotServer::maildir(const QString& user) const {
+    return m_root->filePath(QStringLiteral("home/") + user + QStringLiteral("/Maildir"));
+}
+
+void DovecotServer::takeOwnership(const QString& path) const {
+    if (::geteuid() == 0)
+        ::chown(QFile::encodeName(path).constData(), static_cast<uid_t>(m_mailUid),
+                static_cast<gid_t>(m_mailGid));
+}
+
+void DovecotServer::addUser(const QString& name, const QString& password) {
+    const QString home = m_root->filePath(QStringLiteral("home/") + name);
+    for (const char* sub : {"", "/Maildir", "/Maildir/new", "/Maildir/cur", "/Maildir/tmp"}) {
+        const QString path = home + QLatin1String(sub);
+        QDir().mkpath(path);
+        takeOwnership(path);
+    }
+    QFile passwd(m_passwdFile);
+    passwd.open(QIODevice::Append);
+    passwd.write(QStringLiteral("%1:{PLAIN}%2:%3:%4::%5::\n")
+                     .arg(name, password)
+                     .arg(m_mailUid)
+                     .arg(m_mailGid)
+                     .arg(home)
+                     .toUtf8());
+}
+
+void DovecotServer::deliver(const QString& user, const QByteArray& message) {
+    // Names that sort in delivery order, so the server numbers the messages that way.
+    const QString name = QStringLiteral("%1.M%2P1.mervantic")
+                             .arg(1700000000 + m_delivered, 10, 10, QLatin1Char('0'))
+                             .arg(m_delivered, 8, 10, QLatin1Char('0'));
+    ++m_delivered;
+    const QString path = maildir(user) + QStringLiteral("/new/") + name;
+    writeFile(path, message);
+    takeOwnership(path);
+}
+
+QList<QByteArray> DovecotServer::mailbox(const QString& user) const {
+    QList<QByteArray> messages;
+    QStringList files;
+    for (const char* sub : {"/new", "/cur"}) {
+        const QDir dir(maildir(user) + QLatin1String(sub));
+        for (const QString& file : dir.entryList(QDir::Files))
+            files << dir.filePath(file);
+    }
+    std::sort(files.begin(), files.end(), [](const QString& a, const QString& b) {
+        return QFileInfo(a).fileName() < QFileInfo(b).fileName();
+    });
+    for (const QString& path : files) {
+        QFile file(path);
+        if (file.open(QIODevice::ReadOnly))
+            messages << file.readAll();
+    }
+    return messages;
+}
+
+QString DovecotServer::logText() const {
+    QFile log(m_root->filePath(QStringLiteral("dovecot.log")));
+    if (!log.open(QIODevice::ReadOnly))
+        return {};
+    return QString::fromLocal8Bit(log.readAll());
+}
+
+} // namespace mervantic::test

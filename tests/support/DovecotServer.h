@@ -1,0 +1,70 @@
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <QProcess>
+#include <QSslCertificate>
+#include <QString>
+#include <QTemporaryDir>
+
+#include <memory>
+
+namespace mervantic::test {
+
+// A real Dovecot POP3 server for the tests, run as a child process on free loopback ports with
+// its own configuration, folders, users and maildirs. One plain listener and one implicit-TLS
+// listener whose certificate is signed by a certificate authority made for the test run.
+class DovecotServer {
+public:
+    DovecotServer();
+    ~DovecotServer();
+    DovecotServer(const DovecotServer&) = delete;
+    DovecotServer& operator=(const DovecotServer&) = delete;
+
+    // Starts the server; false (with why()) when it cannot run here.
+    bool start();
+    void stop();
+    bool isRunning() const;
+    QString why() const { return m_why; }
+
+    int port() const { return m_port; }
+    int tlsPort() const { return m_tlsPort; }
+    // The authority that signed the TLS listener's certificate (for "127.0.0.1" and
+    // "localhost").
+    QList<QSslCertificate> authority() const { return m_authority; }
+
+    // Adds a user with an empty maildir (the user database is re-read by Dovecot).
+    void addUser(const QString& name, const QString& password);
+    // Puts a message into the user's maildir; messages are numbered in delivery order.
+    void deliver(const QString& user, const QByteArray& message);
+    // The messages now in the user's maildir, in delivery order.
+    QList<QByteArray> mailbox(const QString& user) const;
+    QString logText() const;
+
+    // The shared server of a test program, started on first use.
+    static DovecotServer& shared();
+
+private:
+    bool writeCertificates();
+    bool writeConfiguration();
+    QString maildir(const QString& user) const;
+    void takeOwnership(const QString& path) const;
+
+    std::unique_ptr<QTemporaryDir> m_root;
+    QProcess m_process;
+    QString m_why;
+    QString m_passwdFile;
+    int m_port = 0;
+    int m_tlsPort = 0;
+    int m_mailUid = 0;
+    int m_mailGid = 0;
+    quint64 m_delivered = 0;
+    QList<QSslCertificate> m_authority;
+};
+
+// A loopback TCP port that was free a moment ago.
+int freePort();
+// A loopback port on which nothing listens.
+int closedPort();
+
+} // namespace mervantic::test
