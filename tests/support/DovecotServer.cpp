@@ -102,9 +102,8 @@ bool DovecotServer::start() {
     QDir(m_root->path()).mkpath(QStringLiteral("base"));
     QDir(m_root->path()).mkpath(QStringLiteral("state"));
     QDir(m_root->path()).mkpath(QStringLiteral("home"));
-    m_passwdFile = m_root->filePath(QStringLiteral("passwd"));
-    writeFile(m_passwdFile, {});
-    ::chmod(QFile::encodeName(m_passwdFile).constData(), 0644);
+    // One user database file per user: a new user is never hidden by a stale cached file.
+    QDir(m_root->path()).mkpath(QStringLiteral("users"));
     if (!writeCertificates() || !writeConfiguration())
         return false;
 
@@ -219,11 +218,11 @@ auth_failure_delay = 0
 mail_location = maildir:~/Maildir
 passdb {
   driver = passwd-file
-  args = scheme=PLAIN %1/passwd
+  args = scheme=PLAIN %1/users/%u
 }
 userdb {
   driver = passwd-file
-  args = %1/passwd
+  args = %1/users/%u
 }
 service pop3-login {
   inet_listener pop3 {
@@ -269,14 +268,14 @@ void DovecotServer::addUser(const QString& name, const QString& password) {
         QDir().mkpath(path);
         takeOwnership(path);
     }
-    QFile passwd(m_passwdFile);
-    passwd.open(QIODevice::Append);
-    passwd.write(QStringLiteral("%1:{PLAIN}%2:%3:%4::%5::\n")
-                     .arg(name, password)
-                     .arg(m_mailUid)
-                     .arg(m_mailGid)
-                     .arg(home)
-                     .toUtf8());
+    const QString entry = m_root->filePath(QStringLiteral("users/") + name);
+    writeFile(entry, QStringLiteral("%1:{PLAIN}%2:%3:%4::%5::\n")
+                         .arg(name, password)
+                         .arg(m_mailUid)
+                         .arg(m_mailGid)
+                         .arg(home)
+                         .toUtf8());
+    ::chmod(QFile::encodeName(entry).constData(), 0644);
 }
 
 void DovecotServer::deliver(const QString& user, const QByteArray& message) {

@@ -53,7 +53,6 @@ private:
     std::unique_ptr<QTemporaryDir> m_root;
     QProcess m_process;
     QString m_why;
-    QString m_passwdFile;
     int m_port = 0;
     int m_tlsPort = 0;
     int m_mailUid = 0;

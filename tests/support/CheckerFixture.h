@@ -33,7 +33,10 @@ public:
     // Presses "Check Mail" and waits for the run to end.
     bool runCheck(int timeoutMs = 30000) {
         checker.checkMailButton();
-        return waitUntil([this] { return checker.runBusy() == 0; }, timeoutMs);
+        const bool ended = waitUntil([this] { return checker.runBusy() == 0; }, timeoutMs);
+        if (qEnvironmentVariableIsSet("MERVANTIC_TEST_LOG"))
+            std::fprintf(stderr, "%s\n", qPrintable(view.log.join(QLatin1Char('\n'))));
+        return ended;
     }
 
     QStringList rowTexts(int column) const {

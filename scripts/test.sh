@@ -1,0 +1,11 @@
+#!/usr/bin/env bash
+# Builds Mervantic with its tests (warnings are errors) and runs every test. The tests start
+# their own Dovecot POP3 servers and their own X server; nothing needs to be running.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+source scripts/packages.sh
+install_missing "${BUILD_PACKAGES[@]}" libgtest-dev libgmock-dev libbenchmark-dev \
+    dovecot-core dovecot-pop3d openssl ca-certificates tzdata xvfb xauth
+cmake --preset dev
+cmake --build --preset dev
+ctest --preset dev --parallel 2

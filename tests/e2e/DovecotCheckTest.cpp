@@ -1,0 +1,183 @@
+#include "CheckerFixture.h"
+#include "DovecotServer.h"
+#include "platform/SslSocket.h"
+
+#include <QRegularExpression>
+
+#include <gtest/gtest.h>
+
+namespace mervantic {
+namespace {
+
+using test::CheckerHarness;
+using test::DovecotServer;
+
+QByteArray message(const QByteArray& from, const QByteArray& subject, const QByteArray& date,
+                   const QByteArray& id)
+{
+    return "Return-Path: <" + from + ">\r\nFrom: " + from + "\r\nTo: someone@example.org\r\n"
+           "Subject: " + subject + "\r\nDate: " + date + "\r\nMessage-ID: " + id +
+           "\r\n\r\nHello,\r\nthis is the body.\r\nThird line.\r\n";
+}
+
+// Greetings carry a timestamp that changes with every connection.
+QStringList withoutTimestamps(QStringList lines)
+{
+    static const QRegularExpression greeting(QStringLiteral("^\\+OK Dovecot .*ready\\. <[^>]+>$"));
+    for (QString& line : lines) {
+        if (greeting.match(line).hasMatch())
+            line = QStringLiteral("<greeting>");
+    }
+    return lines;
+}
+
+class DovecotCheck : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(server.isRunning()) << server.why().toStdString();
+        prefix = QStringLiteral("t%1").arg(++s_test);
+    }
+
+    QString user(const char* name) const { return prefix + QLatin1String(name); }
+
+    // A user with `count` messages.
+    QString mailbox(const char* name, int count, const QString& password = QStringLiteral("pw"))
+    {
+        const QString login = user(name);
+        server.addUser(login, password);
+        for (int n = 1; n <= count; ++n)
+            server.deliver(login, message(login.toLatin1() + "-sender" + QByteArray::number(n) + "@example.org",
+                                          "Subject " + QByteArray::number(n) + " for " + login.toLatin1(),
+                                          "Mon, 4 Jan 2003 09:15:0" + QByteArray::number(n % 10) + " -0500",
+                                          "<" + QByteArray::number(n) + "." + login.toLatin1() + "@example.org>"));
+        return login;
+    }
+
+    DovecotServer& server = DovecotServer::shared();
+    SslSocket socket;
+    CheckerHarness harness{socket};
+    QString prefix;
+    static inline int s_test = 0;
+};
+
+const QString kHost = QStringLiteral("127.0.0.1");
+
+TEST_F(DovecotCheck, ARunOverGoodAndBadAccountsLogsEveryStepAndCountsTheMessages)
+{
+    const QString alice = mailbox("alice", 2);
+    const QString bob = mailbox("bob", 1);
+    const QString carol = mailbox("carol", 0);
+    const QString dave = mailbox("dave", 3);
+    harness.addAccount(QStringLiteral("Alice"), alice, QStringLiteral("pw"), kHost, server.port());
+    harness.addAccount(QStringLiteral("Bob"), bob, QStringLiteral("wrong"), kHost, server.port());
+    harness.addAccount(QStringLiteral("Carol"), carol, QStringLiteral("pw"), kHost, server.port());
+    harness.addAccount(QStringLiteral("Nobody"), QStringLiteral("x"), QStringLiteral("pw"), kHost,
+                       test::closedPort());
+    harness.addAccount(QStringLiteral("Dave"), dave, QStringLiteral("pw"), kHost, server.port());
+    ASSERT_TRUE(harness.runCheck());
+
+    const QStringList conversation = {
+        QStringLiteral("..Connected-ServerIP: 127.0.0.1"), QStringLiteral("<greeting>"),
+        QStringLiteral("+OK Logged in."), QStringLiteral("..Checking For Mail"),
+        QStringLiteral("+OK Logging out."), QStringLiteral("...User Connection Closed - Wait...")};
+    QStringList expected{QStringLiteral("..Beginning Process To Check For Mail")};
+    expected << conversation;
+    expected << QStringLiteral("..Connected-ServerIP: 127.0.0.1") << QStringLiteral("<greeting>")
+             << QStringLiteral("Password Logon Error: -ERR [AUTH] Authentication failed.")
+             << QStringLiteral("...User Connection Closed - Wait...");
+    expected << conversation;
+    expected << QStringLiteral("..Winsock1 Error") << QStringLiteral("..Not Connected")
+             << QStringLiteral("...User Connection Closed - Wait...");
+    expected << conversation;
+    expected << QStringLiteral("..Check Complete: 5 New Mail Items -Total Items: 5");
+    EXPECT_EQ(withoutTimestamps(harness.view.lines()), expected);
+
+    EXPECT_EQ(harness.rowTexts(0),
+              (QStringList{"Alice", "Alice", "Carol", "Dave", "Dave", "Dave"}));
+    EXPECT_EQ(harness.rowTexts(2),
+              (QStringList{alice + "-sender1@example.org", alice + "-sender2@example.org", "(no mail)",
+                           dave + "-sender1@example.org", dave + "-sender2@example.org",
+                           dave + "-sender3@example.org"}));
+    EXPECT_EQ(harness.rowTexts(3).at(4), "Subject 2 for " + dave);
+    EXPECT_EQ(harness.rowTexts(4).at(0), QStringLiteral("Mon, 4 Jan 2003 09:15:01 -0500"));
+    EXPECT_EQ(harness.rowTexts(7).at(5), "<3." + dave + "@example.org>");
+    EXPECT_EQ(harness.rowTexts(5).at(0), kHost);
+    EXPECT_EQ(harness.rowTexts(6).at(0), QString::number(server.port()));
+    QStringList keys;
+    for (const MailItem& item : harness.mail.rows())
+        keys << item.key;
+    EXPECT_EQ(keys, (QStringList{"K1Ppw", "K2Ppw", "", "K4Ppw", "K5Ppw", "K6Ppw"}));
+    EXPECT_TRUE(harness.view.messages.isEmpty());
+}
+
+TEST_F(DovecotCheck, TopAndRetrListTheSameHeaders)
+{
+    const QString alice = mailbox("alice", 3);
+    harness.addAccount(QStringLiteral("Alice"), alice, QStringLiteral("pw"), kHost, server.port());
+    ASSERT_TRUE(harness.runCheck());
+    const QStringList topSubjects = harness.rowTexts(3);
+    const QStringList topBlocks = harness.view.rawBlocks;
+
+    harness.options.useRetr = true;
+    harness.view.rawBlocks.clear();
+    ASSERT_TRUE(harness.runCheck());
+    EXPECT_EQ(harness.rowTexts(3), topSubjects);
+    ASSERT_EQ(topBlocks.size(), 3);
+    ASSERT_EQ(harness.view.rawBlocks.size(), 3);
+    // TOP n 2 brings the headers and two body lines; RETR the whole message.
+    EXPECT_TRUE(topBlocks.at(0).endsWith(QStringLiteral("\r\n\r\nHello,\r\nthis is the body.\r\n")));
+    EXPECT_TRUE(harness.view.rawBlocks.at(0).endsWith(QStringLiteral("Third line.\r\n")));
+}
+
+TEST_F(DovecotCheck, ApopLogsOnWithThePasswordOrTheSharedSecret)
+{
+    const QString alice = mailbox("alice", 1, QStringLiteral("tanstaaf"));
+    harness.options.useApop = true;
+    harness.options.passwordsAsSecrets = true;
+    harness.addAccount(QStringLiteral("Alice"), alice, QStringLiteral("tanstaaf"), kHost, server.port());
+    ASSERT_TRUE(harness.runCheck());
+    EXPECT_TRUE(harness.view.lines().contains(QStringLiteral("+OK Logged in.")));
+    EXPECT_EQ(harness.mail.count(), 1);
+
+    harness.options.passwordsAsSecrets = false;
+    harness.options.apopSecret = QStringLiteral("tanstaaf");
+    ASSERT_TRUE(harness.runCheck());
+    EXPECT_EQ(harness.mail.count(), 1);
+
+    harness.options.apopSecret = QStringLiteral("not it");
+    ASSERT_TRUE(harness.runCheck());
+    EXPECT_TRUE(harness.view.lines().contains(QStringLiteral("-ERR [AUTH] Authentication failed.")));
+    EXPECT_EQ(harness.mail.count(), 0);
+}
+
+TEST_F(DovecotCheck, CancelEmptiesTheListAndLeavesTheRemainingAccounts)
+{
+    const QString alice = mailbox("alice", 3);
+    const QString bob = mailbox("bob", 2);
+    harness.addAccount(QStringLiteral("Alice"), alice, QStringLiteral("pw"), kHost, server.port());
+    harness.addAccount(QStringLiteral("Bob"), bob, QStringLiteral("pw"), kHost, server.port());
+    QObject::connect(&harness.mail, &MailList::appended, [this] { harness.checker.cancel(); });
+    ASSERT_TRUE(harness.runCheck());
+    const QStringList lines = harness.view.lines();
+    EXPECT_EQ(lines.count(QStringLiteral("..Connected-ServerIP: 127.0.0.1")), 1);
+    EXPECT_EQ(lines.last(), QStringLiteral("..Process Halted: Operation Canceled"));
+    EXPECT_EQ(harness.view.messages, QStringList{QStringLiteral("Process Halted: Operation Canceled")});
+    EXPECT_EQ(harness.mail.count(), 0);
+    // The conversation was ended with QUIT, so the server kept every message.
+    EXPECT_EQ(server.mailbox(alice).size(), 3);
+}
+
+TEST_F(DovecotCheck, LosingTheConnectionBetweenAccountsHaltsTheRun)
+{
+    const QString alice = mailbox("alice", 1);
+    harness.addAccount(QStringLiteral("Alice"), alice, QStringLiteral("pw"), kHost, server.port());
+    harness.addAccount(QStringLiteral("Alice again"), alice, QStringLiteral("pw"), kHost, server.port());
+    harness.connectivity.setAnswers({true, false});
+    ASSERT_TRUE(harness.runCheck());
+    EXPECT_EQ(harness.view.lines().last(), QStringLiteral("..Process Halted: Not Connected To The Internet"));
+    EXPECT_EQ(harness.mail.count(), 1); // the rows found so far stay
+}
+
+} // namespace
+} // namespace mervantic
