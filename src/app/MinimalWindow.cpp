@@ -82,6 +82,6 @@ bool MinimalWindow::askYesNo(const QString& question) {
     return ask(this, question, QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
 }
 
-void MinimalWindow::showRawBlock(const QString& /*block*/) {}
+void MinimalWindow::showRawBlock(QByteArrayView /*block*/) {}
 
 } // namespace mervantic

@@ -30,7 +30,7 @@ public:
     void setCaption(const QString& caption) override;
     void showMessage(const QString& text) override;
     bool askYesNo(const QString& question) override;
-    void showRawBlock(const QString& block) override;
+    void showRawBlock(QByteArrayView block) override;
 
 private:
     QPlainTextEdit* m_log;

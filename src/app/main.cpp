@@ -1,8 +1,8 @@
 #include "app/MinimalWindow.h"
 #include "app/WidgetBeeper.h"
 #include "mail/MailList.h"
+#include "platform/ClientSocket.h"
 #include "platform/NetworkConnectivity.h"
-#include "platform/SslSocket.h"
 #include "platform/SystemClock.h"
 #include "pop3/MailChecker.h"
 #include "store/AccountList.h"
@@ -15,7 +15,7 @@ int main(int argc, char* argv[]) {
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Mervantic"));
 
-    mervantic::SslSocket socket;
+    mervantic::ClientSocket socket;
     mervantic::SystemClock clock;
     mervantic::NetworkConnectivity connectivity;
     mervantic::WidgetBeeper beeper;

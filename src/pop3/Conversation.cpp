@@ -52,11 +52,11 @@ void Conversation::onDataArrived() {
         return;
     }
     session.lastDataTick = m_context.clock.tickCount();
-    const QByteArray text = socket.readAll();
+    QByteArray text = socket.readAll();
     if (text.isEmpty())
         return;
     if (session.step == 4) {
-        collectMessage(text);
+        collectMessage(std::move(text));
         return;
     }
 
@@ -159,11 +159,11 @@ void Conversation::onStat(const QByteArray& reply) {
     sendQuit();
 }
 
-void Conversation::collectMessage(QByteArrayView piece) {
+void Conversation::collectMessage(QByteArray piece) {
     SessionState& session = m_context.session;
     if (m_reply.isEmpty())
         m_connection.setReplyStartTick(session.lastDataTick);
-    m_reply.append(piece);
+    m_reply.appendTaking(std::move(piece));
     if (!m_reply.statusLineComplete())
         return;
     if (m_reply.startsWith("-ERR")) {
@@ -189,9 +189,8 @@ void Conversation::collectMessage(QByteArrayView piece) {
         sendQuit();
         return;
     }
-    const QString text = QString::fromLatin1(m_reply.body());
+    m_headers.processMessageHeaders(m_reply.body(), session.messageNumber);
     m_reply.clear();
-    m_headers.processMessageHeaders(text, session.messageNumber);
     if (m_context.options.deleteEnabled && (session.step == 6 || session.step == 7))
         return;
     if (session.messageNumber >= session.messageCount) {
@@ -219,14 +218,12 @@ void Conversation::apopLogon(const QString& greeting) {
     m_context.logAndShow(QStringLiteral("APOP Logon Error ") + reason);
 }
 
-QString Conversation::messageRequest() const {
-    const QString number = QString::number(m_context.session.messageNumber);
-    return m_context.options.useRetr ? QStringLiteral("RETR ") + number
-                                     : QStringLiteral("TOP ") + number + QStringLiteral(" 2");
-}
-
 void Conversation::requestMessage() {
-    send(4, messageRequest());
+    QByteArray command = m_context.options.useRetr ? QByteArray("RETR ") : QByteArray("TOP ");
+    command.append(QByteArray::number(m_context.session.messageNumber));
+    if (!m_context.options.useRetr)
+        command.append(" 2");
+    send(4, std::move(command));
 }
 
 void Conversation::sendQuit() {
@@ -234,8 +231,12 @@ void Conversation::sendQuit() {
 }
 
 void Conversation::send(int nextStep, const QString& command) {
+    send(nextStep, command.toLatin1());
+}
+
+void Conversation::send(int nextStep, QByteArray command) {
     m_context.session.step = nextStep;
-    m_context.socket.send(command.toLatin1() + "\r\n");
+    m_context.socket.send(command.append("\r\n"));
 }
 
 } // namespace mervantic

@@ -29,13 +29,13 @@ private:
     void onPositive(const QByteArray& reply);
     void onNegative(const QByteArray& reply);
     void onStat(const QByteArray& reply);
-    void collectMessage(QByteArrayView piece);
+    void collectMessage(QByteArray piece);
     void apopLogon(const QString& greeting);
 
     void send(int nextStep, const QString& command);
+    void send(int nextStep, QByteArray command);
     void sendQuit();
     void requestMessage();
-    QString messageRequest() const;
 
     RunContext& m_context;
     ConnectionControl& m_connection;

@@ -6,39 +6,50 @@ namespace mervantic {
 
 namespace {
 
-QStringView trimBlanks(QStringView text) {
-    while (!text.isEmpty() && text.front() == QLatin1Char(' '))
+QByteArrayView trimBlanks(QByteArrayView text) {
+    while (!text.isEmpty() && text.front() == ' ')
         text = text.sliced(1);
-    while (!text.isEmpty() && text.back() == QLatin1Char(' '))
+    while (!text.isEmpty() && text.back() == ' ')
         text.chop(1);
     return text;
 }
 
+// Header names are compared in any letter case; the four wanted are plain ASCII.
+bool isName(QByteArrayView name, QByteArrayView wanted) {
+    return name.size() == wanted.size() && qstrnicmp(name.data(), wanted.data(), name.size()) == 0;
+}
+
 } // namespace
 
-std::optional<MessageHeaders> extractHeaders(const QString& message) {
-    const qsizetype blankLine = message.indexOf(QStringLiteral("\r\n\r\n"));
+std::optional<MessageHeaders> extractHeaders(QByteArrayView message) {
+    const qsizetype blankLine = message.indexOf("\r\n\r\n");
     if (blankLine < 0)
         return std::nullopt;
 
     MessageHeaders headers;
-    const QStringView block = QStringView(message).first(blankLine);
-    for (const QStringView line : block.tokenize(QStringLiteral("\r\n"))) {
-        const qsizetype colon = line.indexOf(QLatin1Char(':'));
+    const QByteArrayView block = message.first(blankLine);
+    qsizetype start = 0;
+    while (start <= block.size()) {
+        qsizetype end = block.indexOf("\r\n", start);
+        if (end < 0)
+            end = block.size();
+        const QByteArrayView line = block.sliced(start, end - start);
+        start = end + 2;
+        const qsizetype colon = line.indexOf(':');
         if (colon < 0)
             continue;
-        const QStringView name = line.first(colon);
+        const QByteArrayView name = line.first(colon);
         QString* field = nullptr;
-        if (name.compare(QLatin1String("from"), Qt::CaseInsensitive) == 0)
+        if (isName(name, "from"))
             field = &headers.from;
-        else if (name.compare(QLatin1String("subject"), Qt::CaseInsensitive) == 0)
+        else if (isName(name, "subject"))
             field = &headers.subject;
-        else if (name.compare(QLatin1String("date"), Qt::CaseInsensitive) == 0)
+        else if (isName(name, "date"))
             field = &headers.date;
-        else if (name.compare(QLatin1String("message-id"), Qt::CaseInsensitive) == 0)
+        else if (isName(name, "message-id"))
             field = &headers.messageId;
         if (field != nullptr)
-            *field = trimBlanks(line.sliced(colon + 1)).toString();
+            *field = QString::fromLatin1(trimBlanks(line.sliced(colon + 1)));
     }
     return headers;
 }
@@ -46,7 +57,7 @@ std::optional<MessageHeaders> extractHeaders(const QString& message) {
 HeaderExtraction::HeaderExtraction(RunContext& context)
     : m_context(context) {}
 
-void HeaderExtraction::processMessageHeaders(const QString& message, std::int32_t messageNumber) {
+void HeaderExtraction::processMessageHeaders(QByteArrayView message, std::int32_t messageNumber) {
     Q_UNUSED(messageNumber);
     m_context.view.showRawBlock(message);
     const std::optional<MessageHeaders> headers = extractHeaders(message);

@@ -16,11 +16,12 @@ struct MessageHeaders {
     QString messageId;
 };
 
-// Reads From, Subject, Date and Message-ID from the header block of a message (everything before
+// Reads From, Subject, Date and Message-ID from the header block of a message (one byte per
+// character; everything before
 // the first empty line). Names are matched without regard to letter case; values lose their
 // leading and trailing blanks; continuation lines of folded headers are not joined; a later
 // field of the same name wins. Nothing when the message has no empty line after its headers.
-std::optional<MessageHeaders> extractHeaders(const QString& message);
+std::optional<MessageHeaders> extractHeaders(QByteArrayView message);
 
 // Hands every message read by a conversation on: to the raw-data window, and to the mail list
 // in a check run.
@@ -30,7 +31,7 @@ public:
 
     // `message` is the reply to TOP or RETR without its status line and final ".", ending with
     // the CR LF of its last line; `messageNumber` is its number on the server.
-    void processMessageHeaders(const QString& message, std::int32_t messageNumber);
+    void processMessageHeaders(QByteArrayView message, std::int32_t messageNumber);
 
 private:
     RunContext& m_context;

@@ -48,15 +48,30 @@ void MessageReply::append(QByteArrayView piece) {
     m_tail = piece.size() >= kSeam ? piece.last(kSeam).toByteArray() : seam.right(kSeam);
 }
 
+void MessageReply::appendTaking(QByteArray&& piece) {
+    // A whole reply in its first piece, the usual case for short messages: keep its buffer.
+    if (m_total == 0 && piece.size() <= m_keepLimit) {
+        const qsizetype end = piece.indexOf(kTerminator);
+        if (end >= 0 && end + kTerminator.size() == piece.size()) {
+            m_total = piece.size();
+            piece.truncate(end + 1);
+            m_kept = std::move(piece);
+            m_complete = true;
+            return;
+        }
+    }
+    append(QByteArrayView(piece));
+}
+
 bool MessageReply::statusLineComplete() const {
     return m_complete || m_total >= kStatusLineLimit || m_kept.contains("\r\n");
 }
 
-QByteArray MessageReply::body() const {
+QByteArrayView MessageReply::body() const {
     const qsizetype statusEnd = m_kept.indexOf("\r\n");
     if (statusEnd < 0)
         return {};
-    return m_kept.sliced(statusEnd + 2);
+    return QByteArrayView(m_kept).sliced(statusEnd + 2);
 }
 
 } // namespace mervantic

@@ -18,6 +18,8 @@ public:
     explicit MessageReply(qsizetype keepLimit = kDefaultKeepLimit);
 
     void append(QByteArrayView piece);
+    // The same, taking over the piece's buffer when it can.
+    void appendTaking(QByteArray&& piece);
     void clear();
 
     bool isEmpty() const { return m_total == 0; }
@@ -28,8 +30,9 @@ public:
     bool isTruncated() const { return m_truncated; }
     bool startsWith(QByteArrayView prefix) const { return m_kept.startsWith(prefix); }
     // The reply without its status line and without the final "." CR LF, so that it ends with
-    // the CR LF of its last line; cut at the keep limit when the reply was longer.
-    QByteArray body() const;
+    // the CR LF of its last line; cut at the keep limit when the reply was longer. Valid until
+    // the next change.
+    QByteArrayView body() const;
     qint64 totalBytes() const { return m_total; }
     qsizetype keptBytes() const { return m_kept.size(); }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArrayView>
 #include <QString>
 
 namespace mervantic {
@@ -27,8 +28,8 @@ public:
     virtual void showMessage(const QString& text) = 0;
     virtual bool askYesNo(const QString& question) = 0;
 
-    // One message as the server sent it, for the raw-data window.
-    virtual void showRawBlock(const QString& block) = 0;
+    // One message as the server sent it (one byte per character), for the raw-data window.
+    virtual void showRawBlock(QByteArrayView block) = 0;
 };
 
 } // namespace mervantic

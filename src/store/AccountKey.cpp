@@ -3,7 +3,10 @@
 namespace mervantic::AccountKey {
 
 QString make(int number, const QString& password) {
-    return QLatin1Char('K') + QString::number(number) + QLatin1Char('P') + password;
+    QString key;
+    key.reserve(12 + password.size());
+    key.append(QLatin1Char('K')).append(QString::number(number)).append(QLatin1Char('P'));
+    return key.append(password);
 }
 
 int passwordMarkPosition(const QString& key) {

@@ -1,6 +1,6 @@
 #include "CheckerFixture.h"
 #include "DovecotServer.h"
-#include "platform/SslSocket.h"
+#include "platform/ClientSocket.h"
 
 #include <QRegularExpression>
 
@@ -13,16 +13,16 @@ using test::CheckerHarness;
 using test::DovecotServer;
 
 QByteArray message(const QByteArray& from, const QByteArray& subject, const QByteArray& date,
-                   const QByteArray& id)
-{
-    return "Return-Path: <" + from + ">\r\nFrom: " + from + "\r\nTo: someone@example.org\r\n"
-           "Subject: " + subject + "\r\nDate: " + date + "\r\nMessage-ID: " + id +
+                   const QByteArray& id) {
+    return "Return-Path: <" + from + ">\r\nFrom: " + from +
+           "\r\nTo: someone@example.org\r\n"
+           "Subject: " +
+           subject + "\r\nDate: " + date + "\r\nMessage-ID: " + id +
            "\r\n\r\nHello,\r\nthis is the body.\r\nThird line.\r\n";
 }
 
 // Greetings carry a timestamp that changes with every connection.
-QStringList withoutTimestamps(QStringList lines)
-{
+QStringList withoutTimestamps(QStringList lines) {
     static const QRegularExpression greeting(QStringLiteral("^\\+OK Dovecot .*ready\\. <[^>]+>$"));
     for (QString& line : lines) {
         if (greeting.match(line).hasMatch())
@@ -33,8 +33,7 @@ QStringList withoutTimestamps(QStringList lines)
 
 class DovecotCheck : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         ASSERT_TRUE(server.isRunning()) << server.why().toStdString();
         prefix = QStringLiteral("t%1").arg(++s_test);
     }
@@ -42,20 +41,21 @@ protected:
     QString user(const char* name) const { return prefix + QLatin1String(name); }
 
     // A user with `count` messages.
-    QString mailbox(const char* name, int count, const QString& password = QStringLiteral("pw"))
-    {
+    QString mailbox(const char* name, int count, const QString& password = QStringLiteral("pw")) {
         const QString login = user(name);
         server.addUser(login, password);
         for (int n = 1; n <= count; ++n)
-            server.deliver(login, message(login.toLatin1() + "-sender" + QByteArray::number(n) + "@example.org",
-                                          "Subject " + QByteArray::number(n) + " for " + login.toLatin1(),
-                                          "Mon, 4 Jan 2003 09:15:0" + QByteArray::number(n % 10) + " -0500",
-                                          "<" + QByteArray::number(n) + "." + login.toLatin1() + "@example.org>"));
+            server.deliver(
+                login,
+                message(login.toLatin1() + "-sender" + QByteArray::number(n) + "@example.org",
+                        "Subject " + QByteArray::number(n) + " for " + login.toLatin1(),
+                        "Mon, 4 Jan 2003 09:15:0" + QByteArray::number(n % 10) + " -0500",
+                        "<" + QByteArray::number(n) + "." + login.toLatin1() + "@example.org>"));
         return login;
     }
 
     DovecotServer& server = DovecotServer::shared();
-    SslSocket socket;
+    ClientSocket socket;
     CheckerHarness harness{socket};
     QString prefix;
     static inline int s_test = 0;
@@ -63,8 +63,7 @@ protected:
 
 const QString kHost = QStringLiteral("127.0.0.1");
 
-TEST_F(DovecotCheck, ARunOverGoodAndBadAccountsLogsEveryStepAndCountsTheMessages)
-{
+TEST_F(DovecotCheck, ARunOverGoodAndBadAccountsLogsEveryStepAndCountsTheMessages) {
     const QString alice = mailbox("alice", 2);
     const QString bob = mailbox("bob", 1);
     const QString carol = mailbox("carol", 0);
@@ -77,10 +76,12 @@ TEST_F(DovecotCheck, ARunOverGoodAndBadAccountsLogsEveryStepAndCountsTheMessages
     harness.addAccount(QStringLiteral("Dave"), dave, QStringLiteral("pw"), kHost, server.port());
     ASSERT_TRUE(harness.runCheck());
 
-    const QStringList conversation = {
-        QStringLiteral("..Connected-ServerIP: 127.0.0.1"), QStringLiteral("<greeting>"),
-        QStringLiteral("+OK Logged in."), QStringLiteral("..Checking For Mail"),
-        QStringLiteral("+OK Logging out."), QStringLiteral("...User Connection Closed - Wait...")};
+    const QStringList conversation = {QStringLiteral("..Connected-ServerIP: 127.0.0.1"),
+                                      QStringLiteral("<greeting>"),
+                                      QStringLiteral("+OK Logged in."),
+                                      QStringLiteral("..Checking For Mail"),
+                                      QStringLiteral("+OK Logging out."),
+                                      QStringLiteral("...User Connection Closed - Wait...")};
     QStringList expected{QStringLiteral("..Beginning Process To Check For Mail")};
     expected << conversation;
     expected << QStringLiteral("..Connected-ServerIP: 127.0.0.1") << QStringLiteral("<greeting>")
@@ -96,9 +97,9 @@ TEST_F(DovecotCheck, ARunOverGoodAndBadAccountsLogsEveryStepAndCountsTheMessages
     EXPECT_EQ(harness.rowTexts(0),
               (QStringList{"Alice", "Alice", "Carol", "Dave", "Dave", "Dave"}));
     EXPECT_EQ(harness.rowTexts(2),
-              (QStringList{alice + "-sender1@example.org", alice + "-sender2@example.org", "(no mail)",
-                           dave + "-sender1@example.org", dave + "-sender2@example.org",
-                           dave + "-sender3@example.org"}));
+              (QStringList{alice + "-sender1@example.org", alice + "-sender2@example.org",
+                           "(no mail)", dave + "-sender1@example.org",
+                           dave + "-sender2@example.org", dave + "-sender3@example.org"}));
     EXPECT_EQ(harness.rowTexts(3).at(4), "Subject 2 for " + dave);
     EXPECT_EQ(harness.rowTexts(4).at(0), QStringLiteral("Mon, 4 Jan 2003 09:15:01 -0500"));
     EXPECT_EQ(harness.rowTexts(7).at(5), "<3." + dave + "@example.org>");
@@ -111,8 +112,7 @@ TEST_F(DovecotCheck, ARunOverGoodAndBadAccountsLogsEveryStepAndCountsTheMessages
     EXPECT_TRUE(harness.view.messages.isEmpty());
 }
 
-TEST_F(DovecotCheck, TopAndRetrListTheSameHeaders)
-{
+TEST_F(DovecotCheck, TopAndRetrListTheSameHeaders) {
     const QString alice = mailbox("alice", 3);
     harness.addAccount(QStringLiteral("Alice"), alice, QStringLiteral("pw"), kHost, server.port());
     ASSERT_TRUE(harness.runCheck());
@@ -126,16 +126,17 @@ TEST_F(DovecotCheck, TopAndRetrListTheSameHeaders)
     ASSERT_EQ(topBlocks.size(), 3);
     ASSERT_EQ(harness.view.rawBlocks.size(), 3);
     // TOP n 2 brings the headers and two body lines; RETR the whole message.
-    EXPECT_TRUE(topBlocks.at(0).endsWith(QStringLiteral("\r\n\r\nHello,\r\nthis is the body.\r\n")));
+    EXPECT_TRUE(
+        topBlocks.at(0).endsWith(QStringLiteral("\r\n\r\nHello,\r\nthis is the body.\r\n")));
     EXPECT_TRUE(harness.view.rawBlocks.at(0).endsWith(QStringLiteral("Third line.\r\n")));
 }
 
-TEST_F(DovecotCheck, ApopLogsOnWithThePasswordOrTheSharedSecret)
-{
+TEST_F(DovecotCheck, ApopLogsOnWithThePasswordOrTheSharedSecret) {
     const QString alice = mailbox("alice", 1, QStringLiteral("tanstaaf"));
     harness.options.useApop = true;
     harness.options.passwordsAsSecrets = true;
-    harness.addAccount(QStringLiteral("Alice"), alice, QStringLiteral("tanstaaf"), kHost, server.port());
+    harness.addAccount(QStringLiteral("Alice"), alice, QStringLiteral("tanstaaf"), kHost,
+                       server.port());
     ASSERT_TRUE(harness.runCheck());
     EXPECT_TRUE(harness.view.lines().contains(QStringLiteral("+OK Logged in.")));
     EXPECT_EQ(harness.mail.count(), 1);
@@ -147,12 +148,12 @@ TEST_F(DovecotCheck, ApopLogsOnWithThePasswordOrTheSharedSecret)
 
     harness.options.apopSecret = QStringLiteral("not it");
     ASSERT_TRUE(harness.runCheck());
-    EXPECT_TRUE(harness.view.lines().contains(QStringLiteral("-ERR [AUTH] Authentication failed.")));
+    EXPECT_TRUE(
+        harness.view.lines().contains(QStringLiteral("-ERR [AUTH] Authentication failed.")));
     EXPECT_EQ(harness.mail.count(), 0);
 }
 
-TEST_F(DovecotCheck, CancelEmptiesTheListAndLeavesTheRemainingAccounts)
-{
+TEST_F(DovecotCheck, CancelEmptiesTheListAndLeavesTheRemainingAccounts) {
     const QString alice = mailbox("alice", 3);
     const QString bob = mailbox("bob", 2);
     harness.addAccount(QStringLiteral("Alice"), alice, QStringLiteral("pw"), kHost, server.port());
@@ -162,20 +163,22 @@ TEST_F(DovecotCheck, CancelEmptiesTheListAndLeavesTheRemainingAccounts)
     const QStringList lines = harness.view.lines();
     EXPECT_EQ(lines.count(QStringLiteral("..Connected-ServerIP: 127.0.0.1")), 1);
     EXPECT_EQ(lines.last(), QStringLiteral("..Process Halted: Operation Canceled"));
-    EXPECT_EQ(harness.view.messages, QStringList{QStringLiteral("Process Halted: Operation Canceled")});
+    EXPECT_EQ(harness.view.messages,
+              QStringList{QStringLiteral("Process Halted: Operation Canceled")});
     EXPECT_EQ(harness.mail.count(), 0);
     // The conversation was ended with QUIT, so the server kept every message.
     EXPECT_EQ(server.mailbox(alice).size(), 3);
 }
 
-TEST_F(DovecotCheck, LosingTheConnectionBetweenAccountsHaltsTheRun)
-{
+TEST_F(DovecotCheck, LosingTheConnectionBetweenAccountsHaltsTheRun) {
     const QString alice = mailbox("alice", 1);
     harness.addAccount(QStringLiteral("Alice"), alice, QStringLiteral("pw"), kHost, server.port());
-    harness.addAccount(QStringLiteral("Alice again"), alice, QStringLiteral("pw"), kHost, server.port());
+    harness.addAccount(QStringLiteral("Alice again"), alice, QStringLiteral("pw"), kHost,
+                       server.port());
     harness.connectivity.setAnswers({true, false});
     ASSERT_TRUE(harness.runCheck());
-    EXPECT_EQ(harness.view.lines().last(), QStringLiteral("..Process Halted: Not Connected To The Internet"));
+    EXPECT_EQ(harness.view.lines().last(),
+              QStringLiteral("..Process Halted: Not Connected To The Internet"));
     EXPECT_EQ(harness.mail.count(), 1); // the rows found so far stay
 }
 

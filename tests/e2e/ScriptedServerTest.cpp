@@ -1,6 +1,7 @@
-#include "CheckerFixture.h"
 #include "ScriptedServer.h"
-#include "platform/SslSocket.h"
+
+#include "CheckerFixture.h"
+#include "platform/ClientSocket.h"
 
 #include <QTest>
 #include <QTimer>
@@ -16,8 +17,7 @@ using test::ScriptedServer;
 const QString kHost = QStringLiteral("127.0.0.1");
 
 // Logs on, reports one message and answers TOP 1 2 with it.
-void wellBehaved(QTcpSocket* peer)
-{
+void wellBehaved(QTcpSocket* peer) {
     peer->write("+OK ready\r\n");
     ScriptedServer::answerLines(peer, {{"USER", "+OK\r\n"},
                                        {"PASS", "+OK Logged in.\r\n"},
@@ -28,19 +28,17 @@ void wellBehaved(QTcpSocket* peer)
 
 class ScriptedServerCheck : public ::testing::Test {
 protected:
-    void addAccount(int port)
-    {
+    void addAccount(int port) {
         harness.addAccount(QStringLiteral("Box %1").arg(harness.accounts.count() + 1),
                            QStringLiteral("alice"), QStringLiteral("pw"), kHost, port);
     }
 
-    SslSocket socket;
+    ClientSocket socket;
     CheckerHarness harness{socket};
     ScriptedServer good{wellBehaved};
 };
 
-TEST_F(ScriptedServerCheck, ARealServerThatNeverGreetsIsGivenUpAfterTheTimeOut)
-{
+TEST_F(ScriptedServerCheck, ARealServerThatNeverGreetsIsGivenUpAfterTheTimeOut) {
     ScriptedServer mute([](QTcpSocket*) {});
     harness.options.serverTimeoutMs = 5000;
     harness.checker.connection().setTimeoutTickInterval(10);
@@ -55,8 +53,7 @@ TEST_F(ScriptedServerCheck, ARealServerThatNeverGreetsIsGivenUpAfterTheTimeOut)
     EXPECT_EQ(harness.rowTexts(3), QStringList{QStringLiteral("fine")});
 }
 
-TEST_F(ScriptedServerCheck, AResetInTheMiddleOfAMessageMovesOnAtOnce)
-{
+TEST_F(ScriptedServerCheck, AResetInTheMiddleOfAMessageMovesOnAtOnce) {
     ScriptedServer breaking([](QTcpSocket* peer) {
         peer->write("+OK ready\r\n");
         ScriptedServer::answerLines(
@@ -76,11 +73,11 @@ TEST_F(ScriptedServerCheck, AResetInTheMiddleOfAMessageMovesOnAtOnce)
     // The clock stands still: only the reset itself can move the run on.
     ASSERT_TRUE(harness.runCheck(10000));
     EXPECT_EQ(harness.rowTexts(3), QStringList{QStringLiteral("fine")});
-    EXPECT_EQ(harness.view.lines().last(), QStringLiteral("..Check Complete: 1 New Mail Item -Total Items: 1"));
+    EXPECT_EQ(harness.view.lines().last(),
+              QStringLiteral("..Check Complete: 1 New Mail Item -Total Items: 1"));
 }
 
-TEST_F(ScriptedServerCheck, RepliesSplitIntoSeparateSegmentsInsideTheirLineEndsAreRead)
-{
+TEST_F(ScriptedServerCheck, RepliesSplitIntoSeparateSegmentsInsideTheirLineEndsAreRead) {
     ScriptedServer slow([](QTcpSocket* peer) {
         peer->setSocketOption(QAbstractSocket::LowDelayOption, 1);
         peer->write("+OK rea");
@@ -105,8 +102,7 @@ TEST_F(ScriptedServerCheck, RepliesSplitIntoSeparateSegmentsInsideTheirLineEndsA
     EXPECT_TRUE(harness.mail.at(1).isNoMail());
 }
 
-TEST_F(ScriptedServerCheck, AnEndlessMessageIsGivenUpWithoutHoldingItInMemory)
-{
+TEST_F(ScriptedServerCheck, AnEndlessMessageIsGivenUpWithoutHoldingItInMemory) {
     ScriptedServer endless([](QTcpSocket* peer) {
         peer->write("+OK ready\r\n");
         ScriptedServer::answerLines(peer, {{"USER", "+OK\r\n"},

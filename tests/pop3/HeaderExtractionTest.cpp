@@ -43,7 +43,7 @@ TEST(HeaderExtraction, PicksTheFourFieldsFromTheHeaderBlock) {
     };
     for (const HeaderCase& c : cases) {
         SCOPED_TRACE(c.name);
-        const auto headers = extractHeaders(QString::fromLatin1(c.message));
+        const auto headers = extractHeaders(QByteArrayView(c.message));
         ASSERT_EQ(headers.has_value(), c.expected.has_value());
         if (!headers)
             continue;

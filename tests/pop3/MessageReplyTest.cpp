@@ -97,3 +97,24 @@ TEST(MessageReply, FindsATerminatorSplitAcrossTheKeepLimit) {
 
 } // namespace
 } // namespace mervantic
+
+namespace mervantic {
+namespace {
+
+TEST(MessageReply, TakingOverABufferGivesTheSameReplyAsCopyingIt) {
+    const QByteArray cases[] = {kReply, "+OK\r\n.\r\n", "+OK\r\nA: b\r\n.\r\n+OK junk\r\n",
+                                "+OK\r\nA: b\r\n", "-ERR no\r\n"};
+    for (const QByteArray& bytes : cases) {
+        MessageReply copied;
+        copied.append(QByteArrayView(bytes));
+        MessageReply taken;
+        taken.appendTaking(QByteArray(bytes));
+        EXPECT_EQ(taken.isComplete(), copied.isComplete()) << bytes.toStdString();
+        EXPECT_EQ(taken.body(), copied.body()) << bytes.toStdString();
+        EXPECT_EQ(taken.totalBytes(), copied.totalBytes()) << bytes.toStdString();
+        EXPECT_EQ(taken.statusLineComplete(), copied.statusLineComplete()) << bytes.toStdString();
+    }
+}
+
+} // namespace
+} // namespace mervantic

@@ -10,14 +10,15 @@
 namespace mervantic::test {
 
 // Dispatches events until `done` holds or `timeoutMs` of real time have passed. Returns `done`.
-inline bool waitUntil(const std::function<bool()>& done, int timeoutMs = 20000) {
+// The condition is looked at after every event and at least every `checkMs`.
+inline bool waitUntil(const std::function<bool()>& done, int timeoutMs = 20000, int checkMs = 5) {
     const QDeadlineTimer deadline(timeoutMs);
     QTimer wake;
-    wake.start(5);
+    wake.start(checkMs);
     while (!done()) {
         if (deadline.hasExpired())
             return false;
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     }
     return true;
 }

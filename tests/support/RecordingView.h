@@ -35,7 +35,7 @@ public:
         answers.pop_front();
         return answer;
     }
-    void showRawBlock(const QString& block) override { rawBlocks << block; }
+    void showRawBlock(QByteArrayView block) override { rawBlocks << QString::fromLatin1(block); }
 
     // The log without the date-time line that a run begins with.
     QStringList lines() const {

@@ -6,8 +6,7 @@ namespace mervantic::test {
 
 ScriptedServer::ScriptedServer(Behaviour behaviour, QObject* parent)
     : QObject(parent)
-    , m_behaviour(std::move(behaviour))
-{
+    , m_behaviour(std::move(behaviour)) {
     m_server.listen(QHostAddress::LocalHost, 0);
     connect(&m_server, &QTcpServer::newConnection, this, [this] {
         while (QTcpSocket* peer = m_server.nextPendingConnection()) {
@@ -19,8 +18,7 @@ ScriptedServer::ScriptedServer(Behaviour behaviour, QObject* parent)
 }
 
 void ScriptedServer::answerLines(QTcpSocket* peer, std::map<QByteArray, QByteArray> replies,
-                                 Special special)
-{
+                                 Special special) {
     connect(peer, &QTcpSocket::readyRead, peer, [peer, replies = std::move(replies), special] {
         while (peer->canReadLine()) {
             const QByteArray line = peer->readLine();
@@ -40,8 +38,7 @@ void ScriptedServer::answerLines(QTcpSocket* peer, std::map<QByteArray, QByteArr
     });
 }
 
-void ScriptedServer::reset(QTcpSocket* peer)
-{
+void ScriptedServer::reset(QTcpSocket* peer) {
     // A linger time of zero makes the close send a reset.
     const linger noLinger{1, 0};
     ::setsockopt(static_cast<int>(peer->socketDescriptor()), SOL_SOCKET, SO_LINGER, &noLinger,

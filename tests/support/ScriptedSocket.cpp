@@ -66,9 +66,11 @@ void ScriptedSocket::addScript(int port, Script script) {
 
 void ScriptedSocket::later(std::function<void()> action) {
     const quint64 connection = m_connection;
+    ++m_pending;
     QMetaObject::invokeMethod(
         this,
         [this, connection, action = std::move(action)] {
+            --m_pending;
             if (connection == m_connection)
                 action();
         },
@@ -165,7 +167,7 @@ void ScriptedSocket::send(const QByteArray& bytes) {
 }
 
 bool ScriptedSocket::paused() const {
-    return m_state == State::Connected && !m_script.steps.empty() &&
+    return m_state == State::Connected && m_pending == 0 && !m_script.steps.empty() &&
            m_script.steps.front().kind == Script::Step::Pause;
 }
 

@@ -82,6 +82,8 @@ private:
     State m_state = State::Closed;
     quint64 m_connection = 0;
     int m_connections = 0;
+    // Steps posted to the event loop and not yet played.
+    int m_pending = 0;
     QStringList m_sentLines;
     QStringList m_unexpected;
 };

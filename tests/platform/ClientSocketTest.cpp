@@ -1,4 +1,4 @@
-#include "platform/SslSocket.h"
+#include "platform/ClientSocket.h"
 
 #include "EventLoop.h"
 
@@ -37,9 +37,9 @@ private:
     std::vector<QTcpSocket*> m_peers;
 };
 
-TEST(SslSocket, EventsArriveInTheirOwnTurnOfTheEventLoop) {
+TEST(ClientSocket, EventsArriveInTheirOwnTurnOfTheEventLoop) {
     Listener listener;
-    SslSocket socket;
+    ClientSocket socket;
     QSignalSpy connected(&socket, &Socket::connected);
     QSignalSpy data(&socket, &Socket::dataArrived);
 
@@ -60,9 +60,9 @@ TEST(SslSocket, EventsArriveInTheirOwnTurnOfTheEventLoop) {
     EXPECT_EQ(peer->readAll(), QByteArray("USER a\r\n"));
 }
 
-TEST(SslSocket, APeerCloseIsReportedAfterTheLastDataIsReadable) {
+TEST(ClientSocket, APeerCloseIsReportedAfterTheLastDataIsReadable) {
     Listener listener;
-    SslSocket socket;
+    ClientSocket socket;
     QSignalSpy connected(&socket, &Socket::connected);
     QByteArray received;
     bool closedAfterData = false;
@@ -83,9 +83,9 @@ TEST(SslSocket, APeerCloseIsReportedAfterTheLastDataIsReadable) {
     EXPECT_EQ(closed.count(), 1);
 }
 
-TEST(SslSocket, NothingOfAConnectionTheProgramClosedReachesIt) {
+TEST(ClientSocket, NothingOfAConnectionTheProgramClosedReachesIt) {
     Listener listener;
-    SslSocket socket;
+    ClientSocket socket;
     QSignalSpy connected(&socket, &Socket::connected);
     QSignalSpy data(&socket, &Socket::dataArrived);
     QSignalSpy closed(&socket, &Socket::closedByPeer);
@@ -106,13 +106,13 @@ TEST(SslSocket, NothingOfAConnectionTheProgramClosedReachesIt) {
     EXPECT_EQ(failed.count(), 0);
 }
 
-TEST(SslSocket, ARefusedConnectionIsAFailureOfTheNetwork) {
+TEST(ClientSocket, ARefusedConnectionIsAFailureOfTheNetwork) {
     QTcpServer probe;
     probe.listen(QHostAddress::LocalHost, 0);
     const int port = probe.serverPort();
     probe.close();
 
-    SslSocket socket;
+    ClientSocket socket;
     QSignalSpy failed(&socket, &Socket::failed);
     ASSERT_TRUE(socket.connectToServer(QStringLiteral("127.0.0.1"), port));
     ASSERT_TRUE(waitUntil([&] { return failed.count() == 1; }));
@@ -120,8 +120,8 @@ TEST(SslSocket, ARefusedConnectionIsAFailureOfTheNetwork) {
     EXPECT_EQ(socket.state(), Socket::State::Closed);
 }
 
-TEST(SslSocket, PortsOutsideTheTcpRangeCannotBeginToConnect) {
-    SslSocket socket;
+TEST(ClientSocket, PortsOutsideTheTcpRangeCannotBeginToConnect) {
+    ClientSocket socket;
     QSignalSpy failed(&socket, &Socket::failed);
     for (const int port : {0, -12, 65536, 70000})
         EXPECT_FALSE(socket.connectToServer(QStringLiteral("127.0.0.1"), port)) << port;

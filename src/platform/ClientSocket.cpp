@@ -1,0 +1,197 @@
+#include "platform/ClientSocket.h"
+
+#include "platform/TcpStream.h"
+
+#include <QHostAddress>
+#include <QMetaObject>
+#include <QSslConfiguration>
+
+namespace mervantic {
+
+ClientSocket::ClientSocket(TlsPolicy policy, QObject* parent)
+    : Socket(parent)
+    , m_policy(std::move(policy)) {}
+
+ClientSocket::~ClientSocket() {
+    close();
+}
+
+bool ClientSocket::connectToServer(const QString& host, int port) {
+    close();
+    if (port < 1 || port > 65535)
+        return false;
+    m_state = State::Connecting;
+    m_certificateProblem.clear();
+    const auto port16 = static_cast<quint16>(port);
+    if (m_policy.implicitTls && m_policy.implicitTls(port))
+        connectEncrypted(host, port16);
+    else
+        connectPlain(host, port16);
+    return true;
+}
+
+void ClientSocket::connectPlain(const QString& host, quint16 port) {
+    m_plain = std::make_unique<TcpStream>();
+    connect(m_plain.get(), &TcpStream::connected, this, &ClientSocket::reportConnected);
+    connect(m_plain.get(), &TcpStream::readyRead, this, &ClientSocket::onReadyRead);
+    connect(m_plain.get(), &TcpStream::disconnected, this, &ClientSocket::reportClosedByPeer);
+    connect(m_plain.get(), &TcpStream::errorOccurred, this,
+            [this](const QString& description) { reportFailure(Failure::Network, description); });
+
+    const QHostAddress literal(host);
+    if (!literal.isNull()) {
+        m_plain->connectTo({literal}, port);
+        return;
+    }
+    const quint64 connection = m_connection;
+    QHostInfo::lookupHost(host, this, [this, connection, port](const QHostInfo& info) {
+        if (connection == m_connection)
+            onHostFound(info, port);
+    });
+}
+
+void ClientSocket::onHostFound(const QHostInfo& info, quint16 port) {
+    if (info.error() != QHostInfo::NoError || info.addresses().isEmpty()) {
+        reportFailure(Failure::Network, info.errorString());
+        return;
+    }
+    m_plain->connectTo(info.addresses(), port);
+}
+
+void ClientSocket::connectEncrypted(const QString& host, quint16 port) {
+    m_tls = std::make_unique<QSslSocket>();
+    QSslSocket* tls = m_tls.get();
+    connect(tls, &QSslSocket::encrypted, this, &ClientSocket::reportConnected);
+    connect(tls, &QIODevice::readyRead, this, &ClientSocket::onReadyRead);
+    connect(tls, &QAbstractSocket::disconnected, this, &ClientSocket::reportClosedByPeer);
+    connect(tls, &QAbstractSocket::errorOccurred, this, &ClientSocket::onTlsError);
+    connect(tls, &QSslSocket::sslErrors, this, [this](const QList<QSslError>& errors) {
+        QStringList texts;
+        for (const QSslError& error : errors)
+            texts << error.errorString();
+        m_certificateProblem = texts.join(QStringLiteral("; "));
+    });
+    QSslConfiguration configuration = QSslConfiguration::defaultConfiguration();
+    if (!m_policy.extraAuthorities.isEmpty())
+        configuration.addCaCertificates(m_policy.extraAuthorities);
+    configuration.setPeerVerifyMode(QSslSocket::VerifyPeer);
+    tls->setSslConfiguration(configuration);
+    tls->connectToHostEncrypted(host, port);
+    tls->setSocketOption(QAbstractSocket::LowDelayOption, 1);
+}
+
+void ClientSocket::onTlsError(QAbstractSocket::SocketError error) {
+    if (error == QAbstractSocket::RemoteHostClosedError) {
+        // An orderly close (or a reset) by the peer is reported by disconnected(), except when
+        // it cuts the handshake short.
+        if (m_tls->isEncrypted())
+            return;
+        reportFailure(Failure::Tls,
+                      QStringLiteral("the server closed the connection during the TLS handshake"));
+        return;
+    }
+    const bool beforeHandshake = error == QAbstractSocket::ConnectionRefusedError ||
+                                 error == QAbstractSocket::HostNotFoundError ||
+                                 error == QAbstractSocket::NetworkError ||
+                                 error == QAbstractSocket::SocketTimeoutError;
+    if (m_tls->isEncrypted() || beforeHandshake) {
+        reportFailure(Failure::Network, m_tls->errorString());
+        return;
+    }
+    reportFailure(Failure::Tls,
+                  m_certificateProblem.isEmpty() ? m_tls->errorString() : m_certificateProblem);
+}
+
+void ClientSocket::reportConnected() {
+    m_state = State::Connected;
+    Q_EMIT connected();
+}
+
+void ClientSocket::onReadyRead() {
+    if (m_state == State::Connected)
+        Q_EMIT dataArrived();
+}
+
+void ClientSocket::reportClosedByPeer() {
+    post([this] {
+        if (m_state == State::Closed)
+            return;
+        m_state = State::Closed;
+        Q_EMIT closedByPeer();
+    });
+}
+
+void ClientSocket::reportFailure(Failure kind, const QString& description) {
+    post([this, kind, description] {
+        if (m_state == State::Closed)
+            return;
+        m_state = State::Closed;
+        Q_EMIT failed(kind, description);
+    });
+}
+
+void ClientSocket::post(std::function<void()> deliver) {
+    const quint64 connection = m_connection;
+    QMetaObject::invokeMethod(
+        this,
+        [this, connection, deliver = std::move(deliver)] {
+            if (connection == m_connection)
+                deliver();
+        },
+        Qt::QueuedConnection);
+}
+
+void ClientSocket::send(const QByteArray& bytes) {
+    if (m_state != State::Connected)
+        return;
+    if (m_plain) {
+        m_plain->write(bytes);
+    } else if (m_tls) {
+        m_tls->write(bytes);
+        m_tls->flush();
+    }
+}
+
+QByteArray ClientSocket::readAll() {
+    if (m_plain)
+        return m_plain->readAll();
+    return m_tls ? m_tls->readAll() : QByteArray();
+}
+
+qint64 ClientSocket::bytesAvailable() const {
+    if (m_plain)
+        return m_plain->bytesAvailable();
+    return m_tls ? m_tls->bytesAvailable() : 0;
+}
+
+void ClientSocket::close() {
+    ++m_connection;
+    m_state = State::Closed;
+    // Nothing the connection says from here on is an event of the program's. Its own signal may
+    // still be on the stack (the conversation closes from inside a data event), so the object is
+    // deleted later, from the event loop.
+    if (m_plain) {
+        TcpStream* retired = m_plain.release();
+        retired->disconnect(this);
+        retired->abort();
+        retired->deleteLater();
+    }
+    if (m_tls) {
+        QSslSocket* retired = m_tls.release();
+        retired->disconnect(this);
+        retired->abort();
+        retired->deleteLater();
+    }
+}
+
+Socket::State ClientSocket::state() const {
+    return m_state;
+}
+
+QString ClientSocket::peerAddress() const {
+    if (m_plain)
+        return m_plain->peerAddress().toString();
+    return m_tls ? m_tls->peerAddress().toString() : QString();
+}
+
+} // namespace mervantic

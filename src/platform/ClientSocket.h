@@ -1,0 +1,66 @@
+#pragma once
+
+#include "platform/Socket.h"
+
+#include <QHostInfo>
+#include <QList>
+#include <QSslCertificate>
+#include <QSslError>
+#include <QSslSocket>
+
+#include <functional>
+#include <memory>
+
+namespace mervantic {
+
+class TcpStream;
+
+// Which connections are encrypted and which extra authorities are trusted. The product uses the
+// defaults: implicit TLS on port 995, certificates checked against the system's trust store and
+// the server name. Tests add their own certificate authority and their own TLS ports here.
+struct TlsPolicy {
+    std::function<bool(int port)> implicitTls = [](int port) { return port == 995; };
+    QList<QSslCertificate> extraAuthorities;
+};
+
+// The real socket. An encrypted connection runs over a QSslSocket, a plain one over a lean
+// TcpStream; a fresh one for every connection, so that a conversation which moves on to the next
+// account from inside a data event never reuses the object whose signal is still being emitted.
+// Data and the connection itself are reported as they happen; a close by the peer and a failure
+// are re-posted to the event loop, stamped with their connection, so that nothing of a closed
+// connection reaches the next one.
+class ClientSocket final : public Socket {
+    Q_OBJECT
+
+public:
+    explicit ClientSocket(TlsPolicy policy = {}, QObject* parent = nullptr);
+    ~ClientSocket() override;
+
+    bool connectToServer(const QString& host, int port) override;
+    void send(const QByteArray& bytes) override;
+    QByteArray readAll() override;
+    qint64 bytesAvailable() const override;
+    void close() override;
+    State state() const override;
+    QString peerAddress() const override;
+
+private:
+    void connectPlain(const QString& host, quint16 port);
+    void connectEncrypted(const QString& host, quint16 port);
+    void onHostFound(const QHostInfo& info, quint16 port);
+    void onReadyRead();
+    void reportConnected();
+    void reportClosedByPeer();
+    void reportFailure(Failure kind, const QString& description);
+    void onTlsError(QAbstractSocket::SocketError error);
+    void post(std::function<void()> deliver);
+
+    TlsPolicy m_policy;
+    std::unique_ptr<TcpStream> m_plain;
+    std::unique_ptr<QSslSocket> m_tls;
+    quint64 m_connection = 0;
+    State m_state = State::Closed;
+    QString m_certificateProblem;
+};
+
+} // namespace mervantic
