@@ -1,6 +1,7 @@
 #include "pop3/Conversation.h"
 
 #include "pop3/Apop.h"
+#include "pop3/ByteSearch.h"
 #include "pop3/ConnectionControl.h"
 #include "pop3/HeaderExtraction.h"
 
@@ -62,7 +63,7 @@ void Conversation::onDataArrived() {
 
     // A single-line reply is judged once its line is complete, however the network cut it.
     m_line.append(text);
-    qsizetype end = m_line.indexOf("\r\n");
+    qsizetype end = indexOfBytes(m_line, "\r\n");
     if (end < 0) {
         if (m_line.size() < kLongestReplyLine)
             return;

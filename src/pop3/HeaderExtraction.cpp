@@ -1,6 +1,7 @@
 #include "pop3/HeaderExtraction.h"
 
 #include "mail/DateNormaliser.h"
+#include "pop3/ByteSearch.h"
 
 namespace mervantic {
 
@@ -22,7 +23,7 @@ bool isName(QByteArrayView name, QByteArrayView wanted) {
 } // namespace
 
 std::optional<MessageHeaders> extractHeaders(QByteArrayView message) {
-    const qsizetype blankLine = message.indexOf("\r\n\r\n");
+    const qsizetype blankLine = indexOfBytes(message, "\r\n\r\n");
     if (blankLine < 0)
         return std::nullopt;
 
@@ -30,7 +31,7 @@ std::optional<MessageHeaders> extractHeaders(QByteArrayView message) {
     const QByteArrayView block = message.first(blankLine);
     qsizetype start = 0;
     while (start <= block.size()) {
-        qsizetype end = block.indexOf("\r\n", start);
+        qsizetype end = indexOfBytes(block, "\r\n", start);
         if (end < 0)
             end = block.size();
         const QByteArrayView line = block.sliced(start, end - start);

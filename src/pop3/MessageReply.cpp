@@ -1,5 +1,7 @@
 #include "pop3/MessageReply.h"
 
+#include "pop3/ByteSearch.h"
+
 #include <algorithm>
 
 namespace mervantic {
@@ -29,9 +31,9 @@ void MessageReply::append(QByteArrayView piece) {
     qint64 start = -1;
     QByteArray seam = m_tail;
     seam.append(piece.first(std::min(piece.size(), kSeam)));
-    if (const qsizetype inSeam = seam.indexOf(kTerminator); inSeam >= 0)
+    if (const qsizetype inSeam = indexOfBytes(seam, kTerminator); inSeam >= 0)
         start = m_total - m_tail.size() + inSeam;
-    else if (const qsizetype inPiece = piece.indexOf(kTerminator); inPiece >= 0)
+    else if (const qsizetype inPiece = indexOfBytes(piece, kTerminator); inPiece >= 0)
         start = m_total + inPiece;
 
     // The reply text runs up to and including the LF in front of the final ".".
@@ -51,7 +53,7 @@ void MessageReply::append(QByteArrayView piece) {
 void MessageReply::appendTaking(QByteArray&& piece) {
     // A whole reply in its first piece, the usual case for short messages: keep its buffer.
     if (m_total == 0 && piece.size() <= m_keepLimit) {
-        const qsizetype end = piece.indexOf(kTerminator);
+        const qsizetype end = indexOfBytes(piece, kTerminator);
         if (end >= 0 && end + kTerminator.size() == piece.size()) {
             m_total = piece.size();
             piece.truncate(end + 1);
@@ -64,11 +66,11 @@ void MessageReply::appendTaking(QByteArray&& piece) {
 }
 
 bool MessageReply::statusLineComplete() const {
-    return m_complete || m_total >= kStatusLineLimit || m_kept.contains("\r\n");
+    return m_complete || m_total >= kStatusLineLimit || indexOfBytes(m_kept, "\r\n") >= 0;
 }
 
 QByteArrayView MessageReply::body() const {
-    const qsizetype statusEnd = m_kept.indexOf("\r\n");
+    const qsizetype statusEnd = indexOfBytes(m_kept, "\r\n");
     if (statusEnd < 0)
         return {};
     return QByteArrayView(m_kept).sliced(statusEnd + 2);
