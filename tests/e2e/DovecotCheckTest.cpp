@@ -182,5 +182,54 @@ TEST_F(DovecotCheck, LosingTheConnectionBetweenAccountsHaltsTheRun) {
     EXPECT_EQ(harness.mail.count(), 1); // the rows found so far stay
 }
 
+TEST_F(DovecotCheck, DatesAreShownAsSentOrInEachLocalFormat) {
+    const QString alice = mailbox("alice", 1);
+    harness.addAccount(QStringLiteral("Alice"), alice, QStringLiteral("pw"), kHost, server.port());
+    // This test program runs in UTC with the C locale.
+    const std::pair<int, QString> formats[] = {
+        {1, QStringLiteral("Mon, 4 Jan 2003 09:15:01 -0500")},
+        {2, QStringLiteral("4 Jan 2003 14:15:01")},
+        {3, QStringLiteral("Saturday, 4 January 2003 14:15:01")},
+        {4, QStringLiteral("Sat Jan 4 2003 2:15 PM")},
+        {5, QStringLiteral("Jan 4 2003 2:15 PM")},
+    };
+    for (const auto& [format, shown] : formats) {
+        harness.options.dateFormat = format;
+        ASSERT_TRUE(harness.runCheck());
+        EXPECT_EQ(harness.rowTexts(4), QStringList{shown}) << format;
+        // kept after the run: the delete run formats dates the way this check did
+        EXPECT_EQ(harness.checker.checkRunFields().runDateFormat, format);
+    }
+}
+
+TEST_F(DovecotCheck, ASecondCheckKeepsSeenRowsSeenAndFindsNewMail) {
+    const QString alice = mailbox("alice", 3);
+    const QString bob = mailbox("bob", 0);
+    harness.addAccount(QStringLiteral("Alice"), alice, QStringLiteral("pw"), kHost, server.port());
+    harness.addAccount(QStringLiteral("Bob"), bob, QStringLiteral("pw"), kHost, server.port());
+    ASSERT_TRUE(harness.runCheck());
+    EXPECT_EQ(harness.view.lines().last(),
+              QStringLiteral("..Check Complete: 3 New Mail Items -Total Items: 3"));
+
+    // The user has seen the first two; the third stays new.
+    harness.mail.setIcon(1, MailIcon::Seen);
+    harness.mail.setIcon(2, MailIcon::Seen);
+    server.deliver(alice, message("late@example.org", "Arrived between the checks",
+                                  "Tue, 15 Jul 2003 12:00:00 +0000", "<late@example.org>"));
+    ASSERT_TRUE(harness.runCheck());
+    EXPECT_EQ(harness.view.lines().last(),
+              QStringLiteral("..Check Complete: 2 New Mail Items -Total Items: 4"));
+    QList<int> icons;
+    QStringList keys;
+    for (const MailItem& item : harness.mail.rows()) {
+        icons << static_cast<int>(item.icon);
+        keys << item.key;
+    }
+    EXPECT_EQ(icons, (QList<int>{1, 1, 2, 2, 1}));
+    EXPECT_EQ(keys, (QStringList{"K1Ppw", "K2Ppw", "K3Ppw", "K4Ppw", ""}));
+    EXPECT_EQ(harness.rowTexts(3).at(3), QStringLiteral("Arrived between the checks"));
+    EXPECT_TRUE(harness.mail.at(5).isNoMail());
+}
+
 } // namespace
 } // namespace mervantic

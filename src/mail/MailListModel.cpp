@@ -1,0 +1,110 @@
+#include "mail/MailListModel.h"
+
+namespace mervantic {
+
+MailListModel::MailListModel(MailList& list, QObject* parent)
+    : QAbstractTableModel(parent)
+    , m_list(list) {
+    // The list counts rows from 1, the model from 0.
+    connect(&list, &MailList::aboutToAppend, this,
+            [this](int first, int last) { beginInsertRows({}, first - 1, last - 1); });
+    connect(&list, &MailList::appended, this, [this] { endInsertRows(); });
+    connect(&list, &MailList::aboutToRemove, this,
+            [this](int first, int last) { beginRemoveRows({}, first - 1, last - 1); });
+    connect(&list, &MailList::removed, this, [this] { endRemoveRows(); });
+    connect(&list, &MailList::aboutToReset, this, [this] { beginResetModel(); });
+    connect(&list, &MailList::reset, this, [this] { endResetModel(); });
+    connect(&list, &MailList::rowsChanged, this, &MailListModel::rowsChanged);
+    connect(&list, &MailList::enabledChanged, this, [this] {
+        if (m_list.count() > 0)
+            rowsChanged(1, m_list.count());
+    });
+}
+
+void MailListModel::rowsChanged(int firstRow, int lastRow) {
+    Q_EMIT dataChanged(index(firstRow - 1, 0), index(lastRow - 1, ColumnCount - 1));
+}
+
+int MailListModel::rowCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : m_list.count();
+}
+
+int MailListModel::columnCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : ColumnCount;
+}
+
+QString MailListModel::text(const MailItem& item, int column) {
+    switch (column) {
+    case DisplayName:
+        return item.displayName;
+    case Username:
+        return item.username;
+    case From:
+        return item.from;
+    case Subject:
+        return item.subject;
+    case DateSent:
+        return item.dateSent;
+    case Server:
+        return item.server;
+    case Port:
+        return item.port;
+    case MessageId:
+        return item.messageId;
+    default:
+        return {};
+    }
+}
+
+QVariant MailListModel::data(const QModelIndex& index, int role) const {
+    if (!checkIndex(index, CheckIndexOption::IndexIsValid))
+        return {};
+    const MailItem& item = m_list.at(index.row() + 1);
+    switch (role) {
+    case Qt::DisplayRole:
+        return text(item, index.column());
+    case Qt::CheckStateRole:
+        if (index.column() == 0 && m_list.deleteFunctionsEnabled())
+            return item.checked ? Qt::Checked : Qt::Unchecked;
+        return {};
+    case SeenNewRole:
+        return static_cast<int>(item.icon);
+    default:
+        return {};
+    }
+}
+
+QVariant MailListModel::headerData(int section, Qt::Orientation orientation, int role) const {
+    if (orientation != Qt::Horizontal || role != Qt::DisplayRole)
+        return {};
+    static const char* const kHeaders[ColumnCount] = {" Display Name", "Username",  "From",
+                                                      "Subject",       "Date Sent", "Server",
+                                                      "Port",          "Message_ID"};
+    if (section < 0 || section >= ColumnCount)
+        return {};
+    return QString::fromLatin1(kHeaders[section]);
+}
+
+Qt::ItemFlags MailListModel::flags(const QModelIndex& index) const {
+    if (!checkIndex(index, CheckIndexOption::IndexIsValid))
+        return Qt::NoItemFlags;
+    Qt::ItemFlags flags = Qt::ItemIsSelectable | Qt::ItemNeverHasChildren;
+    if (m_list.isEnabled())
+        flags |= Qt::ItemIsEnabled;
+    if (index.column() == 0 && m_list.deleteFunctionsEnabled())
+        flags |= Qt::ItemIsUserCheckable;
+    return flags;
+}
+
+bool MailListModel::setData(const QModelIndex& index, const QVariant& value, int role) {
+    if (role != Qt::CheckStateRole || index.column() != 0 || !m_list.deleteFunctionsEnabled() ||
+        !checkIndex(index, CheckIndexOption::IndexIsValid))
+        return false;
+    if (value.value<Qt::CheckState>() == Qt::Checked)
+        m_list.checkItem(index.row() + 1);
+    else
+        m_list.uncheckItem(index.row() + 1);
+    return true;
+}
+
+} // namespace mervantic

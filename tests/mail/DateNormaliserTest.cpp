@@ -1,0 +1,134 @@
+// Runs under several time zones and locales (see tests/CMakeLists.txt); the table holds the
+// expected local times for each zone.
+#include "mail/DateNormaliser.h"
+
+#include "Printers.h"
+
+#include <QLocale>
+
+#include <gtest/gtest.h>
+
+namespace mervantic {
+namespace {
+
+enum Zone { Utc, NewYork, Berlin };
+
+Zone zone() {
+    const QByteArray tz = qgetenv("TZ");
+    if (tz == "America/New_York")
+        return NewYork;
+    if (tz == "Europe/Berlin")
+        return Berlin;
+    return Utc;
+}
+
+struct DateCase {
+    const char* raw;
+    // Format 5 in UTC, New York and Berlin; nullptr: the header comes back unchanged.
+    const char* utc;
+    const char* newYork;
+    const char* berlin;
+};
+
+const DateCase kCases[] = {
+    // the examples
+    {"Mon, 4 Jan 2003 09:15:00 -0500", "Jan 4 2003 2:15 PM", "Jan 4 2003 9:15 AM",
+     "Jan 4 2003 3:15 PM"},
+    {"4 Jan 2003 09:15 EST", "Jan 4 2003 2:15 PM", "Jan 4 2003 9:15 AM", "Jan 4 2003 3:15 PM"},
+    {"4 Jan 03 0915 GMT", "Jan 4 2003 9:15 AM", "Jan 4 2003 4:15 AM", "Jan 4 2003 10:15 AM"},
+    {"4 Jan 2003 091530 UT", "Jan 4 2003 9:15 AM", "Jan 4 2003 4:15 AM", "Jan 4 2003 10:15 AM"},
+    {"  Sat, 4 Jan 2003 09:15:00 -0500 (EST)  ", "Jan 4 2003 2:15 PM", "Jan 4 2003 9:15 AM",
+     "Jan 4 2003 3:15 PM"},
+    {"14 Feb 2003 23:59:59 +0000", "Feb 14 2003 11:59 PM", "Feb 14 2003 6:59 PM",
+     "Feb 15 2003 12:59 AM"},
+    // numeric and named zones
+    {"4 Jan 2003 09:15:00 +0100", "Jan 4 2003 8:15 AM", "Jan 4 2003 3:15 AM", "Jan 4 2003 9:15 AM"},
+    {"4 Jan 2003 09:15:00 -0100", "Jan 4 2003 10:15 AM", "Jan 4 2003 5:15 AM",
+     "Jan 4 2003 11:15 AM"},
+    {"4 Jan 2003 09:15:00 A", "Jan 4 2003 8:15 AM", "Jan 4 2003 3:15 AM", "Jan 4 2003 9:15 AM"},
+    {"4 Jan 2003 09:15:00 N", "Jan 4 2003 10:15 AM", "Jan 4 2003 5:15 AM", "Jan 4 2003 11:15 AM"},
+    {"4 Jan 2003 09:15:00 j", "Jan 4 2003 9:15 AM", "Jan 4 2003 4:15 AM", "Jan 4 2003 10:15 AM"},
+    {"4 Jan 2003 09:15:00 BST", "Jan 4 2003 9:15 AM", "Jan 4 2003 4:15 AM", "Jan 4 2003 10:15 AM"},
+    {"4 Jan 2003 09:15:00 CET", "Jan 4 2003 9:15 AM", "Jan 4 2003 4:15 AM", "Jan 4 2003 10:15 AM"},
+    {"4 Jan 2003 09:15:00 pdt", "Jan 4 2003 4:15 PM", "Jan 4 2003 11:15 AM", "Jan 4 2003 5:15 PM"},
+    {"4 Jan 2003 09:15:00 Y", "Jan 4 2003 9:15 PM", "Jan 4 2003 4:15 PM", "Jan 4 2003 10:15 PM"},
+    // summer dates keep their summer offsets whatever the season today
+    {"Tue, 15 Jul 2003 12:00:00 +0000", "Jul 15 2003 12:00 PM", "Jul 15 2003 8:00 AM",
+     "Jul 15 2003 2:00 PM"},
+    {"31 Oct 2010 01:30:00 +0000", "Oct 31 2010 1:30 AM", "Oct 30 2010 9:30 PM",
+     "Oct 31 2010 2:30 AM"},
+    // two-digit years
+    {"4 Jan 99 09:15:00 GMT", "Jan 4 1999 9:15 AM", "Jan 4 1999 4:15 AM", "Jan 4 1999 10:15 AM"},
+    {"4 Jan 29 09:15:00 GMT", "Jan 4 2029 9:15 AM", "Jan 4 2029 4:15 AM", "Jan 4 2029 10:15 AM"},
+    // shapes the program does not read
+    {"Monday, 4 Jan 2003 09:15:00 -0500", nullptr, nullptr, nullptr},
+    {"4 January 2003 09:15:00 -0500", nullptr, nullptr, nullptr},
+    {"4 Jan 2003 9:15:00 -0500", nullptr, nullptr, nullptr},
+    {"4 Jan 2003 09:15:00 EDT (x)", nullptr, nullptr, nullptr},
+    {"4 Jan 2003 09:15:00", nullptr, nullptr, nullptr},
+    {"4 Jan 2003 09:15:00 *0500", nullptr, nullptr, nullptr},
+    {"4 Jan 2003 25:15:00 GMT", nullptr, nullptr, nullptr},
+    {"31 Feb 2003 09:15:00 GMT", nullptr, nullptr, nullptr},
+    {"4 Foo 2003 09:15:00 GMT", nullptr, nullptr, nullptr},
+    {"4 Jan 203 09:15:00 GMT", nullptr, nullptr, nullptr},
+    {"", nullptr, nullptr, nullptr},
+    {"   ", nullptr, nullptr, nullptr},
+    {"not a date at all", nullptr, nullptr, nullptr},
+};
+
+// A Date header for the given local moment, written in UTC.
+QString headerFor(const QDateTime& local) {
+    return QLocale::c().toString(local.toUTC(), QStringLiteral("d MMM yyyy HH:mm:ss")) +
+           QStringLiteral(" GMT");
+}
+
+TEST(NormaliseDate, GivesTheLocalTimeOrTheHeaderUnchanged) {
+    for (const DateCase& c : kCases) {
+        const QString raw = QString::fromLatin1(c.raw);
+        const char* expected = zone() == NewYork ? c.newYork : zone() == Berlin ? c.berlin : c.utc;
+        const QString result = normaliseDate(raw, MonthDayYearTime);
+        EXPECT_EQ(result, expected != nullptr ? QString::fromLatin1(expected) : raw) << c.raw;
+        // Format 4 is format 5 with the day name in front.
+        if (expected != nullptr) {
+            const QString withDay = normaliseDate(raw, DayMonthDayYearTime);
+            EXPECT_TRUE(withDay.endsWith(QLatin1Char(' ') + QString::fromLatin1(expected)))
+                << c.raw;
+            EXPECT_EQ(withDay.size(), QString::fromLatin1(expected).size() + 4) << c.raw;
+        } else {
+            for (const int format : {RegionalShort, RegionalLong, DayMonthDayYearTime})
+                EXPECT_EQ(normaliseDate(raw, format), raw) << c.raw << " format " << format;
+        }
+    }
+}
+
+TEST(NormaliseDate, RegionalFormatsFollowTheUsersLocale) {
+    // 4 Jan 2003, a Saturday, 9:15:30 in the morning local time
+    const QDateTime local(QDate(2003, 1, 4), QTime(9, 15, 30));
+    const QString raw = headerFor(local);
+    const bool english = QLocale::system().name() == QStringLiteral("en_US");
+    EXPECT_EQ(normaliseDate(raw, RegionalShort), english ? QStringLiteral("1/4/03 9:15:30 AM")
+                                                         : QStringLiteral("4 Jan 2003 09:15:30"));
+    EXPECT_EQ(normaliseDate(raw, RegionalLong),
+              english ? QStringLiteral("Saturday, January 4, 2003 9:15:30 AM")
+                      : QStringLiteral("Saturday, 4 January 2003 09:15:30"));
+    EXPECT_EQ(normaliseDate(raw, DayMonthDayYearTime), QStringLiteral("Sat Jan 4 2003 9:15 AM"));
+}
+
+TEST(NormaliseDate, LocalMidnightShowsTheDateAloneInTheShortRegionalFormat) {
+    const QDateTime midnight(QDate(2003, 7, 15), QTime(0, 0));
+    const QString raw = headerFor(midnight);
+    const QString shortDate = QLocale::system().toString(QDate(2003, 7, 15), QLocale::ShortFormat);
+    EXPECT_EQ(normaliseDate(raw, RegionalShort), shortDate);
+    EXPECT_TRUE(normaliseDate(raw, RegionalLong).endsWith(QStringLiteral(":00:00 AM")) ||
+                normaliseDate(raw, RegionalLong).endsWith(QStringLiteral(" 00:00:00")));
+    EXPECT_EQ(normaliseDate(raw, MonthDayYearTime), QStringLiteral("Jul 15 2003 12:00 AM"));
+}
+
+TEST(NormaliseDate, FormatsOutsideTwoToFiveGiveNothing) {
+    for (const int format : {-1, 0, 1, 6})
+        EXPECT_EQ(normaliseDate(QStringLiteral("4 Jan 2003 09:15:00 GMT"), format), QString())
+            << format;
+}
+
+} // namespace
+} // namespace mervantic
