@@ -1,18 +1,6 @@
 #include "mail/MailList.h"
 
-#include "store/AccountKey.h"
-
 namespace mervantic {
-
-MessageIdentity MessageIdentity::of(const MailItem& item) {
-    return {item.username, item.server,   item.port,     item.from,
-            item.subject,  item.dateSent, item.messageId};
-}
-
-size_t qHash(const MessageIdentity& identity, size_t seed) {
-    return qHashMulti(seed, identity.username, identity.server, identity.port, identity.from,
-                      identity.subject, identity.dateSent, identity.messageId);
-}
 
 void MailList::append(MailItem item) {
     const int row = count() + 1;
@@ -25,44 +13,40 @@ void MailList::takeSnapshotAndClear() {
     m_snapshot.clear();
     m_newMessageCount = 0;
     m_snapshot.reserve(count());
-    for (const MailItem& item : m_rows) {
-        if (item.isNoMail())
-            continue;
-        MessageIdentity identity = MessageIdentity::of(item);
-        if (!m_snapshot.contains(identity))
-            m_snapshot.insert(std::move(identity), item.icon);
+    // The rows are about to go: their texts move into the snapshot rather than being copied.
+    for (MailItem& item : m_rows) {
+        if (!item.isNoMail())
+            m_snapshot.add(item);
     }
+    const auto previousCount = m_rows.size();
     removeAll();
+    // The next check most likely finds as many messages again.
+    m_rows.reserve(previousCount);
 }
 
 void MailList::addMessageRow(const QString& displayName, const QString& username,
                              const QString& password, const QString& from, const QString& subject,
                              const QString& dateShown, const QString& server, const QString& port,
                              const QString& messageId) {
-    MailItem item;
-    item.displayName = displayName;
-    item.username = username;
-    item.from = from;
-    item.subject = subject;
-    item.dateSent = dateShown;
-    item.server = server;
-    item.port = port;
-    item.messageId = messageId;
-    item.key = AccountKey::make(count() + 1, password);
-
-    const auto seen = m_snapshot.constFind(MessageIdentity::of(item));
-    const bool isNew = seen == m_snapshot.cend() || *seen != MailIcon::Seen;
+    MailItem item({displayName, username, from, subject, dateShown, server, port, messageId});
+    item.number = count() + 1;
+    item.password = password;
+    const MailItem::Lengths lengths = item.identityLengths();
+    item.identityHash = MessageIdentity::hash(item.identityText(), lengths);
+    const bool isNew =
+        m_snapshot.lookup(item.identityText(), lengths, item.identityHash) != MailIcon::Seen;
     item.icon = isNew ? MailIcon::New : MailIcon::Seen;
     if (isNew)
         ++m_newMessageCount;
     append(std::move(item));
 }
 
+MailIcon MailList::snapshotSays(const MessageIdentity& identity) const {
+    return m_snapshot.lookup(identity.text, identity.lengths, identity.hash());
+}
+
 void MailList::addNoMailRow(const QString& displayName, const QString& username) {
-    MailItem item;
-    item.displayName = displayName;
-    item.username = username;
-    item.from = item.subject = item.dateSent = item.server = item.port = item.messageId = kNoMail;
+    MailItem item({displayName, username, kNoMail, kNoMail, kNoMail, kNoMail, kNoMail, kNoMail});
     item.icon = MailIcon::Seen;
     append(std::move(item));
 }
@@ -92,17 +76,20 @@ void MailList::setIcon(int row, MailIcon icon) {
     Q_EMIT rowsChanged(row, row);
 }
 
-void MailList::setKey(int row, const QString& key) {
-    m_rows.at(static_cast<std::size_t>(row - 1)).key = key;
+void MailList::setMark(int row, QChar mark) {
+    m_rows.at(static_cast<std::size_t>(row - 1)).mark = mark;
     Q_EMIT rowsChanged(row, row);
 }
 
 void MailList::makeNoMailRow(int row) {
     MailItem& item = m_rows.at(static_cast<std::size_t>(row - 1));
     item.checked = false;
-    item.key.clear();
+    item.number = 0;
+    item.password.clear();
     item.icon = MailIcon::Seen;
-    item.from = item.subject = item.dateSent = item.server = item.port = item.messageId = kNoMail;
+    const QString displayName = item.displayName();
+    const QString username = item.username();
+    item.setFields({displayName, username, kNoMail, kNoMail, kNoMail, kNoMail, kNoMail, kNoMail});
     Q_EMIT rowsChanged(row, row);
 }
 
@@ -145,8 +132,9 @@ void MailList::setCheckedForUser(int row, bool checked) {
         return;
     const MailItem selected = at(row);
     for (MailItem& item : m_rows) {
-        if (item.username == selected.username && item.server == selected.server &&
-            item.port == selected.port)
+        if (item.field(MailItem::Username) == selected.field(MailItem::Username) &&
+            item.field(MailItem::Server) == selected.field(MailItem::Server) &&
+            item.field(MailItem::Port) == selected.field(MailItem::Port))
             item.checked = checked;
     }
     Q_EMIT rowsChanged(1, count());

@@ -1,28 +1,13 @@
 #pragma once
 
 #include "mail/MailItem.h"
+#include "mail/SeenSnapshot.h"
 
-#include <QHash>
 #include <QObject>
 
 #include <vector>
 
 namespace mervantic {
-
-// The seven fields by which a message is recognised from one check to the next.
-struct MessageIdentity {
-    QString username;
-    QString server;
-    QString port;
-    QString from;
-    QString subject;
-    QString dateSent;
-    QString messageId;
-
-    static MessageIdentity of(const MailItem& item);
-    friend bool operator==(const MessageIdentity&, const MessageIdentity&) = default;
-};
-size_t qHash(const MessageIdentity& identity, size_t seed = 0);
 
 // The messages found by the last check, in the order they were found, with the memory of which
 // of them the user has seen. Rows are numbered from 1. Every change is announced so that an
@@ -48,6 +33,8 @@ public:
     void addMessageRow(const QString& displayName, const QString& username, const QString& password,
                        const QString& from, const QString& subject, const QString& dateShown,
                        const QString& server, const QString& port, const QString& messageId);
+    // What the snapshot knows of a message: Seen, New, or New when it holds no such message.
+    MailIcon snapshotSays(const MessageIdentity& identity) const;
     // The row of an account whose mailbox is empty.
     void addNoMailRow(const QString& displayName, const QString& username);
     void removeAll();
@@ -55,7 +42,9 @@ public:
 
     void markAllSeen();
     void setIcon(int row, MailIcon icon);
-    void setKey(int row, const QString& key);
+    // The first letter of a row's key: "K" ordinary, "D" deleted, "X" first row of an account
+    // whose every message was deleted.
+    void setMark(int row, QChar mark);
     // Turns a row into its account's "(no mail)" row (after every message was deleted).
     void makeNoMailRow(int row);
 
@@ -94,9 +83,7 @@ private:
     bool tickOperationsAllowed() const { return !m_rows.empty() && m_deleteFunctionsEnabled; }
 
     std::vector<MailItem> m_rows;
-    // Seen (or new) state of each message of the list as it was when the check began; the first
-    // row of equal identity decides.
-    QHash<MessageIdentity, MailIcon> m_snapshot;
+    SeenSnapshot m_snapshot;
     int m_newMessageCount = 0;
     bool m_enabled = true;
     bool m_deleteFunctionsEnabled = false;

@@ -34,26 +34,9 @@ int MailListModel::columnCount(const QModelIndex& parent) const {
 }
 
 QString MailListModel::text(const MailItem& item, int column) {
-    switch (column) {
-    case DisplayName:
-        return item.displayName;
-    case Username:
-        return item.username;
-    case From:
-        return item.from;
-    case Subject:
-        return item.subject;
-    case DateSent:
-        return item.dateSent;
-    case Server:
-        return item.server;
-    case Port:
-        return item.port;
-    case MessageId:
-        return item.messageId;
-    default:
+    if (column < 0 || column >= ColumnCount)
         return {};
-    }
+    return item.field(static_cast<MailItem::Field>(column)).toString();
 }
 
 QVariant MailListModel::data(const QModelIndex& index, int role) const {

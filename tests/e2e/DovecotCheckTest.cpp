@@ -107,7 +107,7 @@ TEST_F(DovecotCheck, ARunOverGoodAndBadAccountsLogsEveryStepAndCountsTheMessages
     EXPECT_EQ(harness.rowTexts(6).at(0), QString::number(server.port()));
     QStringList keys;
     for (const MailItem& item : harness.mail.rows())
-        keys << item.key;
+        keys << item.key();
     EXPECT_EQ(keys, (QStringList{"K1Ppw", "K2Ppw", "", "K4Ppw", "K5Ppw", "K6Ppw"}));
     EXPECT_TRUE(harness.view.messages.isEmpty());
 }
@@ -223,7 +223,7 @@ TEST_F(DovecotCheck, ASecondCheckKeepsSeenRowsSeenAndFindsNewMail) {
     QStringList keys;
     for (const MailItem& item : harness.mail.rows()) {
         icons << static_cast<int>(item.icon);
-        keys << item.key;
+        keys << item.key();
     }
     EXPECT_EQ(icons, (QList<int>{1, 1, 2, 2, 1}));
     EXPECT_EQ(keys, (QStringList{"K1Ppw", "K2Ppw", "K3Ppw", "K4Ppw", ""}));

@@ -256,10 +256,10 @@ TEST_F(ConversationTest, AnEmptyMailboxAddsOneNoMailRowThatTheTotalLeavesOut) {
     ASSERT_TRUE(harness.runCheck());
     ASSERT_EQ(harness.mail.count(), 2);
     EXPECT_TRUE(harness.mail.at(1).isNoMail());
-    EXPECT_EQ(harness.mail.at(1).displayName, QStringLiteral("Account 1"));
-    EXPECT_EQ(harness.mail.at(1).username, QStringLiteral("alice"));
-    EXPECT_EQ(harness.mail.at(1).key, QString());
-    EXPECT_EQ(harness.mail.at(2).key, QStringLiteral("K2Psecret"));
+    EXPECT_EQ(harness.mail.at(1).displayName(), QStringLiteral("Account 1"));
+    EXPECT_EQ(harness.mail.at(1).username(), QStringLiteral("alice"));
+    EXPECT_EQ(harness.mail.at(1).key(), QString());
+    EXPECT_EQ(harness.mail.at(2).key(), QStringLiteral("K2Psecret"));
     EXPECT_EQ(lines().last(), QStringLiteral("..Check Complete: 1 New Mail Item -Total Items: 1"));
 }
 

@@ -41,11 +41,8 @@ public:
 
     QStringList rowTexts(int column) const {
         QStringList texts;
-        for (const MailItem& item : mail.rows()) {
-            const QString values[] = {item.displayName, item.username, item.from, item.subject,
-                                      item.dateSent,    item.server,   item.port, item.messageId};
-            texts << values[column];
-        }
+        for (const MailItem& item : mail.rows())
+            texts << item.field(static_cast<MailItem::Field>(column)).toString();
         return texts;
     }
 

@@ -1,0 +1,113 @@
+// The cost of the new/seen decision and of adding rows when a check fills the mail list:
+// N messages checked against a snapshot of the N rows of the previous check.
+#include "mail/MailList.h"
+
+#include <QCoreApplication>
+#include <QString>
+
+#include <array>
+#include <benchmark/benchmark.h>
+#include <vector>
+
+using namespace mervantic;
+
+namespace {
+
+// The headers of `count` messages as they arrive from a server: bytes, one after the other.
+struct Headers {
+    QByteArray bytes;
+    std::vector<std::array<qsizetype, 8>> bounds; // start and length of from, subject, date, id
+};
+
+Headers headers(int count) {
+    Headers result;
+    for (int n = 0; n < count; ++n) {
+        const QByteArray fields[] = {"Sender " + QByteArray::number(n % 997) + " <sender" +
+                                         QByteArray::number(n % 997) + "@example.org>",
+                                     "Subject of message number " + QByteArray::number(n),
+                                     "Mon, 4 Jan 2003 09:" + QByteArray::number(10 + n % 50) +
+                                         ":00 -0500",
+                                     "<" + QByteArray::number(n) + ".bench@example.org>"};
+        std::array<qsizetype, 8> bounds{};
+        for (int f = 0; f < 4; ++f) {
+            bounds[static_cast<std::size_t>(2 * f)] = result.bytes.size();
+            bounds[static_cast<std::size_t>(2 * f + 1)] = fields[f].size();
+            result.bytes.append(fields[f]);
+        }
+        result.bounds.push_back(bounds);
+    }
+    return result;
+}
+
+// Each message's fields become texts as header extraction makes them, then a row.
+void fill(MailList& list, const Headers& messages) {
+    const QString display = QStringLiteral("Bench");
+    const QString user = QStringLiteral("bench");
+    const QString password = QStringLiteral("pw");
+    const QString server = QStringLiteral("pop.example.org");
+    const QString port = QStringLiteral("110");
+    const QByteArrayView bytes(messages.bytes);
+    const auto field = [&](const std::array<qsizetype, 8>& b, int f) {
+        return QString::fromLatin1(bytes.sliced(b[static_cast<std::size_t>(2 * f)],
+                                                b[static_cast<std::size_t>(2 * f + 1)]));
+    };
+    for (const auto& b : messages.bounds)
+        list.addMessageRow(display, user, password, field(b, 0), field(b, 1), field(b, 2), server,
+                           port, field(b, 3));
+}
+
+// One check's worth of list work: the snapshot of the previous rows, then a row per message
+// with its new/seen decision.
+void CheckFillsTheList(benchmark::State& state) {
+    const int count = static_cast<int>(state.range(0));
+    const Headers messages = headers(count);
+    MailList list;
+    fill(list, messages);
+    list.markAllSeen();
+    for (auto _ : state) {
+        list.takeSnapshotAndClear();
+        fill(list, messages);
+        benchmark::DoNotOptimize(list.newMessageCount());
+    }
+    state.counters["per_message"] = benchmark::Counter(
+        count, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+}
+
+// The decision alone: every message, freshly read, looked up in a snapshot of equal size.
+void NewOrSeenDecision(benchmark::State& state) {
+    const int count = static_cast<int>(state.range(0));
+    const Headers messages = headers(count);
+    MailList list;
+    fill(list, messages);
+    list.markAllSeen();
+    list.takeSnapshotAndClear();
+    const QByteArrayView bytes(messages.bytes);
+    for (auto _ : state) {
+        int seen = 0;
+        for (const auto& b : messages.bounds) {
+            const auto field = [&](int f) {
+                return QString::fromLatin1(bytes.sliced(b[static_cast<std::size_t>(2 * f)],
+                                                        b[static_cast<std::size_t>(2 * f + 1)]));
+            };
+            const MessageIdentity identity = MessageIdentity::of(
+                {u"bench", field(0), field(1), field(2), u"pop.example.org", u"110", field(3)});
+            seen += list.snapshotSays(identity) == MailIcon::Seen ? 1 : 0;
+        }
+        benchmark::DoNotOptimize(seen);
+    }
+    state.counters["per_message"] = benchmark::Counter(
+        count, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+}
+
+} // namespace
+
+BENCHMARK(CheckFillsTheList)->Arg(1000)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
+BENCHMARK(NewOrSeenDecision)->Arg(1000)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
+
+int main(int argc, char** argv) {
+    QCoreApplication application(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

@@ -1,0 +1,34 @@
+#include "mail/MailItem.h"
+
+#include <QHashFunctions>
+
+namespace mervantic {
+
+MailItem::MailItem(const std::array<QStringView, kFieldCount>& fields) {
+    qsizetype size = 0;
+    for (const QStringView field : fields)
+        size += field.size();
+    m_text.reserve(size);
+    for (int i = 0; i < kFieldCount; ++i) {
+        m_bounds[static_cast<std::size_t>(i)] = static_cast<qint32>(m_text.size());
+        m_text.append(fields[static_cast<std::size_t>(i)]);
+    }
+    m_bounds[kFieldCount] = static_cast<qint32>(m_text.size());
+}
+
+void MailItem::setFields(const std::array<QStringView, kFieldCount>& fields) {
+    const MailItem rebuilt(fields);
+    m_text = rebuilt.m_text;
+    m_bounds = rebuilt.m_bounds;
+}
+
+MailItem::Lengths MailItem::identityLengths() const {
+    Lengths lengths{};
+    for (int i = 0; i < kIdentityFields; ++i)
+        lengths[static_cast<std::size_t>(i)] =
+            m_bounds[static_cast<std::size_t>(Username + i + 1)] -
+            m_bounds[static_cast<std::size_t>(Username + i)];
+    return lengths;
+}
+
+} // namespace mervantic
