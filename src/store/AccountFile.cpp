@@ -1,0 +1,140 @@
+#include "store/AccountFile.h"
+
+#include "store/AccountKey.h"
+#include "store/PasswordScrambler.h"
+#include "store/RecordBytes.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+
+#include <cmath>
+#include <set>
+
+namespace mervantic {
+
+namespace {
+
+constexpr qsizetype kDisplayName = 0;
+constexpr qsizetype kUsername = 64;
+constexpr qsizetype kPassword = 128;
+constexpr qsizetype kServer = 192;
+constexpr qsizetype kPort = 448;
+constexpr qsizetype kChecked = 452;
+
+bool writeAtomically(const QString& path, const QByteArray& content) {
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return false;
+    if (file.write(content) != content.size()) {
+        file.cancelWriting();
+        return false;
+    }
+    return file.commit();
+}
+
+} // namespace
+
+qsizetype AccountFile::recordCount(qint64 fileLength) {
+    return static_cast<qsizetype>(
+        std::nearbyint(static_cast<double>(fileLength) / static_cast<double>(kRecordSize)));
+}
+
+QByteArray AccountFile::encodeRecord(const AccountRow& row) {
+    RecordWriter writer(kRecordSize);
+    writer.text(kDisplayName, 64, row.displayName);
+    writer.text(kUsername, 64, row.username);
+    writer.text(
+        kPassword, 64,
+        PasswordScrambler::scrambleChunk(AccountKey::password(row.key).value_or(QString())));
+    writer.text(kServer, 256, row.server);
+    writer.int32(kPort, row.port.trimmed().toInt());
+    writer.int16(kChecked, row.checked ? 1 : 0);
+    return writer.record();
+}
+
+AccountRow AccountFile::decodeRecord(QByteArrayView record, int number) {
+    const RecordReader reader(record);
+    AccountRow row;
+    row.displayName = trimField(reader.text(kDisplayName, 64));
+    row.username = trimField(reader.text(kUsername, 64));
+    row.server = trimField(reader.text(kServer, 256));
+    row.port = QString::number(reader.int32(kPort));
+    row.checked = reader.int16(kChecked) == 1;
+    row.key =
+        AccountKey::make(number, PasswordScrambler::unscrambleChunk(reader.text(kPassword, 64)));
+    return row;
+}
+
+void AccountFile::load(AccountList& list) const {
+    QFile file(m_path);
+    if (!file.exists()) {
+        // Opening for random access makes an empty file.
+        if (file.open(QIODevice::WriteOnly))
+            file.close();
+        return;
+    }
+    if (!file.open(QIODevice::ReadOnly))
+        return;
+    const QByteArray content = file.readAll();
+    const qsizetype records = recordCount(content.size());
+    for (qsizetype i = 0; i < records; ++i) {
+        // The last record of a file whose length rounds up is read short, padded with zeros.
+        const QByteArrayView record = QByteArrayView(content).sliced(
+            std::min(i * kRecordSize, content.size()),
+            std::max<qsizetype>(0, std::min(kRecordSize, content.size() - i * kRecordSize)));
+        list.append(decodeRecord(record, static_cast<int>(i + 1)));
+    }
+}
+
+bool AccountFile::save(const AccountList& list, const QString& replacementName,
+                       int renamedRow) const {
+    if (list.isEmpty()) {
+        const QFileInfo info(m_path);
+        if (info.exists() && info.isFile())
+            QFile::remove(m_path);
+        return true;
+    }
+    QByteArray content;
+    for (int i = 1; i <= list.count(); ++i) {
+        AccountRow row = list.at(i);
+        if (!AccountKey::password(row.key))
+            continue; // a gap: nothing to log on with
+        if (i == renamedRow)
+            row.displayName = replacementName;
+        if (content.size() < (i - 1) * kRecordSize)
+            content.append(QByteArray((i - 1) * kRecordSize - content.size(), '\0'));
+        content.append(encodeRecord(row));
+    }
+    return writeAtomically(m_path, content);
+}
+
+bool AccountFile::append(const AccountRow& row) const {
+    QByteArray content;
+    QFile file(m_path);
+    if (file.exists()) {
+        if (!file.open(QIODevice::ReadOnly))
+            return false;
+        content = file.readAll();
+        file.close();
+    }
+    const qsizetype records = recordCount(content.size());
+    content.resize(records * kRecordSize, '\0');
+    content.append(encodeRecord(row));
+    return writeAtomically(m_path, content);
+}
+
+QString nextAccountNumber(const AccountList& list) {
+    std::set<int> used;
+    for (const AccountRow& row : list.rows()) {
+        if (AccountKey::passwordMarkPosition(row.key) < 3)
+            return {};
+        used.insert(AccountKey::number(row.key));
+    }
+    int candidate = 1;
+    while (used.count(candidate) != 0)
+        ++candidate;
+    return QString::number(candidate);
+}
+
+} // namespace mervantic
