@@ -1,34 +1,44 @@
-#include "app/MinimalWindow.h"
+#include "app/Program.h"
+#include "app/QtDialogs.h"
+#include "app/Startup.h"
 #include "app/WidgetBeeper.h"
-#include "mail/MailList.h"
 #include "platform/ClientSocket.h"
 #include "platform/NetworkConnectivity.h"
+#include "platform/SingleInstance.h"
 #include "platform/SystemClock.h"
-#include "pop3/MailChecker.h"
-#include "store/AccountList.h"
-#include "store/Options.h"
+#include "platform/UserFolders.h"
 
 #include <QApplication>
-#include <QPushButton>
+#include <QStyle>
 
 int main(int argc, char* argv[]) {
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Mervantic"));
 
+    mervantic::SingleInstance instance(QStringLiteral("mervantic"));
+    mervantic::DesktopUserFolders folders;
+    mervantic::QtDialogs dialogs;
+    mervantic::Startup startup(
+        {folders, dialogs, QCoreApplication::applicationDirPath(),
+         [&instance] { return !instance.acquire(); },
+         // Any style but the plain classic one draws with visual styles.
+         [] { return QApplication::style()->name() != QStringLiteral("windows"); }});
+    switch (startup.run()) {
+    case mervantic::Startup::Outcome::Run:
+        break;
+    case mervantic::Startup::Outcome::EndSilently:
+        return 0;
+    case mervantic::Startup::Outcome::Failed:
+        return 1;
+    }
+
     mervantic::ClientSocket socket;
     mervantic::SystemClock clock;
     mervantic::NetworkConnectivity connectivity;
     mervantic::WidgetBeeper beeper;
-    mervantic::Options options;
-    mervantic::AccountList accounts;
-    mervantic::MailList mail;
-    mervantic::MinimalWindow window;
-    mervantic::MailChecker checker(socket, clock, connectivity, beeper, window, options, accounts,
-                                   mail);
-    QObject::connect(window.checkMailButton(), &QPushButton::clicked, &checker,
-                     &mervantic::MailChecker::checkMailButton);
-    QObject::connect(window.cancelButton(), &QPushButton::clicked, &checker,
-                     &mervantic::MailChecker::cancel);
-    window.show();
+    mervantic::Program program(startup.values(), {socket, clock, connectivity, beeper, dialogs});
+    dialogs.setParent(&program.window());
+    program.load();
+    program.window().show();
     return QApplication::exec();
 }

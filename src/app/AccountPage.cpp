@@ -1,0 +1,88 @@
+#include "app/AccountPage.h"
+
+#include "app/Twips.h"
+#include "store/AccountListModel.h"
+
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QTreeView>
+
+namespace mervantic {
+
+AccountPage::AccountPage(AccountListModel& model, QWidget* parent)
+    : QGroupBox(QStringLiteral("Usernames"), parent)
+    , m_list(new QTreeView(this)) {
+    setObjectName(QStringLiteral("Frame3"));
+    m_list->setObjectName(QStringLiteral("ListView2"));
+    m_list->setAccessibleName(QStringLiteral("Usernames"));
+    m_list->setModel(&model);
+    m_list->setRootIsDecorated(false);
+    m_list->setUniformRowHeights(true);
+    m_list->setAllColumnsShowFocus(true);
+    m_list->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_list->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_list->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_list->header()->setStretchLastSection(false);
+    m_list->viewport()->installEventFilter(this);
+
+    m_displayName = addBox(QStringLiteral("Text11"), QStringLiteral("Display Name"), 64);
+    m_username = addBox(QStringLiteral("Text2"), QStringLiteral("Username"), 64);
+    m_password = addBox(QStringLiteral("Text3"), QStringLiteral("Password"), 62);
+    m_server = addBox(QStringLiteral("Text4"), QStringLiteral("Server Name (pop3)"), 256);
+    m_port = addBox(QStringLiteral("Text5"), QStringLiteral("Port No."), 0);
+    m_port->setText(QStringLiteral("110"));
+    m_add = new QPushButton(QStringLiteral("Add"), this);
+    m_add->setObjectName(QStringLiteral("Command3"));
+    m_add->setAccessibleName(QStringLiteral("Add"));
+    m_delete = new QPushButton(QStringLiteral("Delete"), this);
+    m_delete->setObjectName(QStringLiteral("Command4"));
+    m_delete->setAccessibleName(QStringLiteral("Delete"));
+    m_entryColumn << m_add << m_delete;
+}
+
+QLineEdit* AccountPage::addBox(const QString& name, const QString& label, int maxLength) {
+    auto* caption = new QLabel(label, this);
+    caption->setTextFormat(Qt::PlainText);
+    auto* box = new QLineEdit(this);
+    box->setObjectName(name);
+    box->setAccessibleName(label);
+    if (maxLength > 0)
+        box->setMaxLength(maxLength);
+    caption->setBuddy(box);
+    m_entryColumn << caption << box;
+    return box;
+}
+
+void AccountPage::layOut() {
+    const int top = 20;
+    const int listWidth = width() - Twips::toPixels(2025);
+    const int listHeight = height() - Twips::toPixels(285);
+    m_list->setGeometry(8, top, std::max(0, listWidth - 8), std::max(0, listHeight - top + 8));
+    int x = listWidth + 4;
+    int y = top - 2;
+    for (QWidget* widget : std::as_const(m_entryColumn)) {
+        if (qobject_cast<QLabel*>(widget) != nullptr) {
+            widget->setGeometry(x, y, kEntryColumnWidth, 15);
+            y += 15;
+        } else if (qobject_cast<QLineEdit*>(widget) != nullptr) {
+            widget->setGeometry(x, y, kEntryColumnWidth, 22);
+            y += 25;
+        }
+    }
+    m_add->setGeometry(x, y + 2, 60, 24);
+    m_delete->setGeometry(x + 66, y + 2, 60, 24);
+}
+
+bool AccountPage::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == m_list->viewport() && event->type() == QEvent::MouseButtonPress) {
+        const auto* mouse = static_cast<QMouseEvent*>(event);
+        if (mouse->button() == Qt::RightButton)
+            Q_EMIT menuRequested(mouse->globalPosition().toPoint());
+    }
+    return QGroupBox::eventFilter(watched, event);
+}
+
+} // namespace mervantic

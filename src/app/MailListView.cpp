@@ -1,0 +1,80 @@
+#include "app/MailListView.h"
+
+#include "mail/MailListModel.h"
+
+#include <QHeaderView>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPixmap>
+
+namespace mervantic {
+
+namespace {
+
+// A small envelope: closed and bright when new, open and grey when seen.
+QIcon envelope(bool isNew) {
+    QPixmap pixmap(16, 16);
+    pixmap.fill(Qt::transparent);
+    QPainter painter(&pixmap);
+    painter.setRenderHint(QPainter::Antialiasing);
+    const QColor paper = isNew ? QColor(255, 214, 64) : QColor(226, 226, 226);
+    const QColor ink = isNew ? QColor(140, 90, 0) : QColor(120, 120, 120);
+    painter.setPen(QPen(ink, 1));
+    painter.setBrush(paper);
+    painter.drawRect(QRectF(1.5, 4.5, 13, 9));
+    if (isNew) {
+        painter.drawLine(QPointF(1.5, 4.5), QPointF(8, 10));
+        painter.drawLine(QPointF(14.5, 4.5), QPointF(8, 10));
+    } else {
+        painter.drawLine(QPointF(1.5, 4.5), QPointF(8, 1));
+        painter.drawLine(QPointF(14.5, 4.5), QPointF(8, 1));
+    }
+    return QIcon(pixmap);
+}
+
+} // namespace
+
+MailIconsProxy::MailIconsProxy(QObject* parent)
+    : QIdentityProxyModel(parent)
+    , m_seen(seenIcon())
+    , m_new(newIcon()) {}
+
+QIcon MailIconsProxy::seenIcon() {
+    return envelope(false);
+}
+
+QIcon MailIconsProxy::newIcon() {
+    return envelope(true);
+}
+
+QVariant MailIconsProxy::data(const QModelIndex& index, int role) const {
+    if (role == Qt::DecorationRole && index.column() == 0) {
+        const int state = QIdentityProxyModel::data(index, MailListModel::SeenNewRole).toInt();
+        return state == 2 ? m_new : m_seen;
+    }
+    return QIdentityProxyModel::data(index, role);
+}
+
+MailListView::MailListView(MailListModel& model, QWidget* parent)
+    : QTreeView(parent) {
+    setObjectName(QStringLiteral("ListView1"));
+    setAccessibleName(QStringLiteral("Mail list"));
+    m_icons.setSourceModel(&model);
+    setModel(&m_icons);
+    setRootIsDecorated(false);
+    setUniformRowHeights(true);
+    setAllColumnsShowFocus(true);
+    setSelectionBehavior(QAbstractItemView::SelectRows);
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    header()->setStretchLastSection(false);
+    header()->setSectionsMovable(false);
+}
+
+void MailListView::mouseReleaseEvent(QMouseEvent* event) {
+    QTreeView::mouseReleaseEvent(event);
+    if (event->button() == Qt::RightButton)
+        Q_EMIT menuRequested(event->globalPosition().toPoint());
+}
+
+} // namespace mervantic

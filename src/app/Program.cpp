@@ -1,0 +1,74 @@
+#include "app/Program.h"
+
+#include "app/Dialogs.h"
+#include "app/Twips.h"
+
+#include <QFontDatabase>
+#include <QGuiApplication>
+#include <QScreen>
+
+namespace mervantic {
+
+Program::Program(const StartupValues& startup, Services services)
+    : m_startup(startup)
+    , m_services(services)
+    , m_accountModel(m_accounts)
+    , m_accountFile(startup.dataFolder + QStringLiteral("/mervuser.ini"))
+    , m_mailModel(m_mail) {
+    m_window = std::make_unique<MainWindow>(MainWindow::Parts{
+        m_settings, m_mail, m_mailModel, m_accountModel, services.dialogs, startup});
+    m_checker = std::make_unique<MailChecker>(services.socket, services.clock,
+                                              services.connectivity, services.beeper, *m_window,
+                                              m_settings.options, m_accounts, m_mail);
+    m_window->setChecker(m_checker.get());
+    m_window->setCloseHandler([this] { return close(); });
+}
+
+Program::~Program() {
+    // The window goes first: it refers to the checker and the lists.
+    m_window.reset();
+}
+
+DisplayFacts Program::desktop() {
+    DisplayFacts facts;
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        facts.screenWidth = static_cast<float>(Twips::fromPixels(screen->geometry().width()));
+        facts.screenHeight = static_cast<float>(Twips::fromPixels(screen->geometry().height()));
+        facts.workArea = Twips::fromPixels(screen->availableGeometry());
+    } else {
+        facts.screenWidth = static_cast<float>(Twips::fromPixels(1024));
+        facts.screenHeight = static_cast<float>(Twips::fromPixels(768));
+        facts.workArea = Twips::fromPixels(QRect(0, 0, 1024, 768));
+    }
+    const QStringList families = QFontDatabase::families();
+    facts.fontInstalled = [families](const QString& family) { return families.contains(family); };
+    facts.desktopFont = QFontDatabase::systemFont(QFontDatabase::GeneralFont).family();
+    facts.firstInstalledFont = families.isEmpty() ? QString() : families.first();
+    return facts;
+}
+
+void Program::load() {
+    const std::optional<SettingsRecord> record = SettingsFile::read(m_startup.settingsFilePath);
+    if (!record)
+        m_services.dialogs.message(QStringLiteral("An Error Occurred Loading App Data"));
+    m_record = record.value_or(SettingsRecord());
+    m_settings = Settings::load(m_record, desktop());
+    m_settings.runPassword = m_startup.runPassword;
+
+    AccountList loaded;
+    m_accountFile.load(loaded);
+    m_accountModel.replaceAll(std::move(loaded));
+    m_window->applySettings();
+}
+
+bool Program::close() {
+    if (!m_accounts.isEmpty() && !m_accountFile.save(m_accounts))
+        m_services.dialogs.message(
+            QStringLiteral("An Error Occurred Saving Changes To Username File"));
+    m_window->takeWindowValues();
+    m_record = m_settings.store(m_record);
+    SettingsFile::write(m_startup.settingsFilePath, m_record);
+    return true;
+}
+
+} // namespace mervantic

@@ -1,0 +1,68 @@
+#pragma once
+
+#include "app/MainWindow.h"
+#include "app/Startup.h"
+#include "app/WidgetBeeper.h"
+#include "mail/MailList.h"
+#include "mail/MailListModel.h"
+#include "platform/Clock.h"
+#include "platform/Connectivity.h"
+#include "platform/Socket.h"
+#include "pop3/MailChecker.h"
+#include "store/AccountFile.h"
+#include "store/AccountList.h"
+#include "store/AccountListModel.h"
+#include "store/Settings.h"
+
+#include <memory>
+
+namespace mervantic {
+
+class Dialogs;
+
+// The running program once start-up has settled its folders: the stored state, the lists and
+// their models, the mail checker and the main window, with the load and the close that join
+// them to the files.
+class Program {
+public:
+    struct Services {
+        Socket& socket;
+        Clock& clock;
+        Connectivity& connectivity;
+        Beeper& beeper;
+        Dialogs& dialogs;
+    };
+
+    Program(const StartupValues& startup, Services services);
+    ~Program();
+
+    // The window's load: reads and applies the settings file, then the account file.
+    void load();
+    // The close of the window for good: rewrites the account file, then the settings file.
+    bool close();
+
+    MainWindow& window() { return *m_window; }
+    MailChecker& checker() { return *m_checker; }
+    Settings& settings() { return m_settings; }
+    AccountList& accounts() { return m_accounts; }
+    MailList& mail() { return m_mail; }
+    const QString& accountFilePath() const { return m_accountFile.path(); }
+
+    // The desktop as the load needs it: screen, work area and fonts.
+    static DisplayFacts desktop();
+
+private:
+    StartupValues m_startup;
+    Services m_services;
+    Settings m_settings;
+    SettingsRecord m_record;
+    AccountList m_accounts;
+    AccountListModel m_accountModel;
+    AccountFile m_accountFile;
+    MailList m_mail;
+    MailListModel m_mailModel;
+    std::unique_ptr<MainWindow> m_window;
+    std::unique_ptr<MailChecker> m_checker;
+};
+
+} // namespace mervantic

@@ -1,0 +1,241 @@
+#include "app/SettingsPage.h"
+
+#include "app/ClickableLabel.h"
+#include "store/Settings.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+namespace mervantic {
+
+namespace {
+
+constexpr int kRow = 20;
+
+// The date-time display formats, in their order of choice.
+const char* const kDateFormats[] = {
+    "As Sent - No Format (Source Time)",       "Reg.Setting-Short Date Time (Local Time)",
+    "Reg.Setting-Long Date Time (Local Time)", "ex. Mon Jan 4 2003 9:15 AM (Local Time)",
+    "ex. Jan 4 2003 9:15 AM (Local Time)",
+};
+
+} // namespace
+
+SettingsPage::SettingsPage(Settings& settings, QWidget* parent)
+    : QGroupBox(QStringLiteral("Run Settings"), parent)
+    , m_settings(settings) {
+    setObjectName(QStringLiteral("Frame1"));
+
+    // P. 1
+    QWidget* p1 = makeSubPage(1, QStringLiteral("General Run Settings"));
+    addCheck(p1, 8, QStringLiteral("Auto-Start Timer When Mail Is Checked"), 22);
+    addCheck(p1, 11, QStringLiteral("Idle If Offline"), 22 + kRow);
+    addCheck(p1, 10, QStringLiteral("Sound As Continuous Alarm"), 22 + 2 * kRow);
+    addCheck(p1, 1, QStringLiteral("Check Mail Only For Usernames With Checked Boxes"),
+             22 + 3 * kRow);
+    addCheck(p1, 2, QStringLiteral("Automatically Check Mail  When Window Opens"), 22 + 4 * kRow);
+    addCheck(p1, 4, QStringLiteral("Enable Functions To Delete Messages On POP3 Server"),
+             22 + 5 * kRow);
+    addCheck(p1, 5, QStringLiteral("Play Sound  When New Mail Is Found On Server"), 22 + 6 * kRow);
+    const QString intervalLabel = QStringLiteral("How Often To Re-Check For Mail  (Minutes)");
+    m_interval = addBox(p1, QStringLiteral("Text6"), intervalLabel, 8, 168, 40);
+    m_interval->setReadOnly(true);
+    m_intervalDown = addButton(p1, QStringLiteral("Command10"), QStringLiteral("<"), 50, 168, 22);
+    m_intervalUp = addButton(p1, QStringLiteral("Command11"), QStringLiteral(">"), 74, 168, 22);
+    addLabel(p1, intervalLabel, 100, 171, 250);
+    m_defaults[0] =
+        addButton(p1, QStringLiteral("Command14"), QStringLiteral("Defaults"), 8, 204, 70);
+    addArrow(p1, QStringLiteral("Label8"), QStringLiteral(">"), 250, 2);
+
+    // P. 2
+    QWidget* p2 = makeSubPage(2, QStringLiteral("General Run Settings"));
+    addCheck(p2, 7, QStringLiteral("Close With Icon On The Tray (Notification Area)"), 22);
+    addCheck(p2, 9, QStringLiteral("Disable Tool Tips"), 22 + kRow);
+    const QString passwordLabel = QStringLiteral("Mervantic Password");
+    m_runPassword = addBox(p2, QStringLiteral("Text7"), passwordLabel, 8, 70, 150);
+    m_runPassword->setMaxLength(62);
+    m_runPassword->setEchoMode(QLineEdit::Password);
+    addLabel(p2, passwordLabel, 164, 73, 180);
+    const QString timeoutLabel = QStringLiteral("Server Connection Time-Out  (Seconds)");
+    m_timeout = addBox(p2, QStringLiteral("Text9"), timeoutLabel, 8, 104, 40);
+    m_timeout->setReadOnly(true);
+    m_timeout->setText(QStringLiteral("180"));
+    m_timeoutDown = addButton(p2, QStringLiteral("Command6"), QStringLiteral("<"), 50, 104, 22);
+    m_timeoutUp = addButton(p2, QStringLiteral("Command9"), QStringLiteral(">"), 74, 104, 22);
+    addLabel(p2, timeoutLabel, 100, 107, 250);
+    m_dateFormat = new QComboBox(p2);
+    m_dateFormat->setObjectName(QStringLiteral("ImageCombo1"));
+    m_dateFormat->setAccessibleName(QStringLiteral("Date-Time"));
+    m_dateFormat->setGeometry(8, 138, 250, 24);
+    for (const char* text : kDateFormats)
+        m_dateFormat->addItem(QString::fromLatin1(text));
+    addLabel(p2, QStringLiteral("Date-Time"), 264, 142, 80);
+    m_defaults[1] =
+        addButton(p2, QStringLiteral("Command13"), QStringLiteral("Defaults"), 8, 204, 70);
+    addArrow(p2, QStringLiteral("Label10"), QStringLiteral("<"), 130, 1);
+    addArrow(p2, QStringLiteral("Label11"), QStringLiteral(">"), 250, 3);
+
+    // P. 3
+    QWidget* p3 = makeSubPage(3, QStringLiteral("Advanced"));
+    addCheck(p3, 12, QStringLiteral("Use Passwords As APOP Shared Secrets (See Help)"), 22);
+    addCheck(p3, 6, QStringLiteral("Use \"APOP\" Instead Of Default \"USER\\PASS\" (See Help)"),
+             22 + kRow);
+    addCheck(p3, 3, QStringLiteral("Use \"RETR\" Instead Of Default \"TOP\" (See Help File)"),
+             22 + 2 * kRow);
+    const QString secretLabel = QStringLiteral("APOP Shared Secret (max. 248 bytes)");
+    addLabel(p3, secretLabel, 8, 90, 300);
+    m_secret = addBox(p3, QStringLiteral("Text8"), secretLabel, 8, 108, 336);
+    m_secret->setMaxLength(248);
+    addLabel(p3, QStringLiteral("(Note: APOP only works on custom eMail servers)"), 8, 136, 336);
+    m_defaults[2] =
+        addButton(p3, QStringLiteral("Command12"), QStringLiteral("Defaults"), 8, 204, 70);
+    addArrow(p3, QStringLiteral("Label13"), QStringLiteral("<"), 130, 2);
+
+    connect(m_dateFormat, &QComboBox::activated, this, [this](int index) {
+        // An empty choice counts as the first entry.
+        m_settings.options.dateFormat = index < 0 ? 1 : index + 1;
+        if (index < 0)
+            m_dateFormat->setCurrentIndex(0);
+    });
+    showSubPage(1);
+}
+
+QWidget* SettingsPage::makeSubPage(int page, const QString& title) {
+    auto* frame = new QGroupBox(title, this);
+    const char* names[] = {"Frame2", "Frame4", "Frame5"};
+    frame->setObjectName(QString::fromLatin1(names[page - 1]));
+    frame->resize(kSubPageSize);
+    auto* pageLabel = new QLabel(QStringLiteral("P. %1").arg(page), frame);
+    pageLabel->setGeometry(kSubPageSize.width() - 40, 2, 34, 16);
+    pageLabel->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    m_pages[static_cast<std::size_t>(page - 1)] = frame;
+    return frame;
+}
+
+QCheckBox* SettingsPage::addCheck(QWidget* page, int number, const QString& caption, int y) {
+    auto* box = new QCheckBox(caption, page);
+    box->setObjectName(QStringLiteral("Check%1").arg(number));
+    box->setAccessibleName(caption);
+    box->setGeometry(8, y, kSubPageSize.width() - 16, kRow);
+    m_checks[static_cast<std::size_t>(number - 1)] = box;
+    connect(box, &QCheckBox::clicked, this, [this, number](bool on) {
+        setOption(number, on);
+        Q_EMIT optionClicked(number, on);
+    });
+    return box;
+}
+
+QLabel* SettingsPage::addLabel(QWidget* page, const QString& text, int x, int y, int width) {
+    auto* label = new QLabel(text, page);
+    label->setTextFormat(Qt::PlainText);
+    label->setGeometry(x, y, width, 18);
+    return label;
+}
+
+QLineEdit* SettingsPage::addBox(QWidget* page, const QString& name, const QString& label, int x,
+                                int y, int width) {
+    auto* box = new QLineEdit(page);
+    box->setObjectName(name);
+    box->setAccessibleName(label);
+    box->setGeometry(x, y, width, 24);
+    return box;
+}
+
+QPushButton* SettingsPage::addButton(QWidget* page, const QString& name, const QString& caption,
+                                     int x, int y, int width) {
+    auto* button = new QPushButton(caption, page);
+    button->setObjectName(name);
+    button->setAccessibleName(caption);
+    button->setGeometry(x, y, width, 24);
+    return button;
+}
+
+ClickableLabel* SettingsPage::addArrow(QWidget* page, const QString& name, const QString& arrow,
+                                       int x, int target) {
+    auto* label = new ClickableLabel(arrow, page);
+    label->setObjectName(name);
+    label->setAccessibleName(arrow + QStringLiteral(" (more settings)"));
+    label->setGeometry(x, 206, 14, 20);
+    QFont bold = label->font();
+    bold.setBold(true);
+    label->setFont(bold);
+    label->setCursor(Qt::PointingHandCursor);
+    auto* more = new QLabel(QStringLiteral("(more settings)"), page);
+    more->setGeometry(x + 14, 208, 92, 18);
+    connect(label, &ClickableLabel::clicked, this, [this, target] { showSubPage(target); });
+    return label;
+}
+
+void SettingsPage::showSubPage(int page) {
+    m_current = page;
+    for (int i = 1; i <= 3; ++i)
+        subPage(i)->setVisible(i == page);
+}
+
+void SettingsPage::placeSubPages() {
+    const QPoint topLeft((width() - kSubPageSize.width()) / 2,
+                         (height() - kSubPageSize.height()) / 2);
+    for (QWidget* page : m_pages)
+        page->move(topLeft);
+}
+
+void SettingsPage::setOption(int number, bool on) {
+    Options& o = m_settings.options;
+    switch (number) {
+    case 1:
+        o.checkOnlyChecked = on;
+        break;
+    case 2:
+        o.autoCheckOnOpen = on;
+        break;
+    case 3:
+        o.useRetr = on;
+        break;
+    case 4:
+        o.deleteEnabled = on;
+        break;
+    case 5:
+        o.soundOnNewMail = on;
+        break;
+    case 6:
+        o.useApop = on;
+        break;
+    case 7:
+        m_settings.trayChosen = on;
+        break;
+    case 8:
+        o.autoStartTimer = on;
+        break;
+    case 9:
+        o.noToolTips = on;
+        break;
+    case 10:
+        o.continuousAlarm = on;
+        break;
+    case 11:
+        o.idleIfOffline = on;
+        break;
+    case 12:
+        o.passwordsAsSecrets = on;
+        break;
+    default:
+        break;
+    }
+}
+
+void SettingsPage::showValues() {
+    const Options& o = m_settings.options;
+    const bool values[12] = {o.checkOnlyChecked,    o.autoCheckOnOpen, o.useRetr,
+                             o.deleteEnabled,       o.soundOnNewMail,  o.useApop,
+                             m_settings.trayChosen, o.autoStartTimer,  o.noToolTips,
+                             o.continuousAlarm,     o.idleIfOffline,   o.passwordsAsSecrets};
+    for (int i = 0; i < 12; ++i)
+        m_checks[static_cast<std::size_t>(i)]->setChecked(values[i]);
+    m_interval->setText(QString::number(o.recheckMinutes));
+    m_timeout->setText(QString::number(m_settings.timeoutSeconds));
+}
+
+} // namespace mervantic

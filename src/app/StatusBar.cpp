@@ -1,0 +1,22 @@
+#include "app/StatusBar.h"
+
+#include <QMouseEvent>
+
+namespace mervantic {
+
+StatusBar::StatusBar(QWidget* parent)
+    : QLabel(parent) {
+    setObjectName(QStringLiteral("StatusBar1"));
+    setAccessibleName(QStringLiteral("Status"));
+    setTextFormat(Qt::PlainText);
+    setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    setIndent(4);
+}
+
+void StatusBar::mousePressEvent(QMouseEvent* event) {
+    if (event->button() == Qt::RightButton)
+        setText(QString());
+    QLabel::mousePressEvent(event);
+}
+
+} // namespace mervantic

@@ -1,0 +1,386 @@
+#include "EventLoop.h"
+#include "Fakes.h"
+#include "Printers.h"
+#include "ScriptedSocket.h"
+#include "app/AccountPage.h"
+#include "app/Dialogs.h"
+#include "app/LogPane.h"
+#include "app/MailListView.h"
+#include "app/Program.h"
+#include "app/SettingsPage.h"
+#include "app/StatusBar.h"
+#include "app/Twips.h"
+#include "store/AccountKey.h"
+#include "store/SettingsRecord.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFile>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTabBar>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTreeView>
+
+#include <deque>
+#include <gtest/gtest.h>
+
+namespace mervantic {
+namespace {
+
+using test::Script;
+using test::ScriptedSocket;
+
+class AnsweringDialogs final : public Dialogs {
+public:
+    void message(const QString& text) override { messages << text; }
+    bool question(const QString& text) override {
+        questions << text;
+        return true;
+    }
+    QStringList messages;
+    QStringList questions;
+};
+
+// The real program object on the offscreen platform, with a scripted network and a data folder
+// of its own holding the given settings record and accounts.
+class WindowTest : public ::testing::Test {
+protected:
+    void SetUp() override { record = baseRecord(); }
+
+    static SettingsRecord baseRecord() {
+        SettingsRecord r;
+        r.firstRunMarker = 1;
+        r.windowLeft = 0;
+        r.windowTop = 0;
+        r.windowWidth = 700 * 15;
+        r.windowHeight = 450 * 15;
+        r.serverTimeout = 180000LL * 10000;
+        r.recheckMinutes = 30;
+        r.dateFormat = 1;
+        r.mailColWidth1 = r.mailColWidth2 = r.mailColWidth3 = r.mailColWidth4 = 1440;
+        r.mailColWidth5 = r.mailColWidth6 = 1440;
+        r.userColWidth1 = r.userColWidth2 = r.userColWidth3 = r.userColWidth4 = 1440;
+        r.fontName = QStringLiteral("DejaVu Sans");
+        r.fontSize = 8;
+        return r;
+    }
+
+    void addAccount(int port) {
+        accounts.append({QStringLiteral("Box %1").arg(port), QStringLiteral("alice"),
+                         QStringLiteral("pop.example.org"), QString::number(port),
+                         AccountKey::make(accounts.count() + 1, QStringLiteral("secret")), false});
+    }
+
+    // Writes the files, builds the program and loads it; `show` shows the window.
+    void start(bool show = true) {
+        StartupValues values;
+        values.dataFolder = folder.path();
+        values.settingsFilePath = folder.filePath(QStringLiteral("mervantic.ini"));
+        values.toolTipTexts = standardToolTipTexts();
+        values.themeBackColour = ThemeColour::ButtonFace;
+        ASSERT_TRUE(SettingsFile::write(values.settingsFilePath, record));
+        ASSERT_TRUE(AccountFile(folder.filePath(QStringLiteral("mervuser.ini"))).save(accounts));
+        program = std::make_unique<Program>(
+            values, Program::Services{socket, clock, connectivity, beeper, dialogs});
+        program->checker().connection().setSettleWaitMs(0);
+        program->checker().connection().setCloseWaitMs(0);
+        program->load();
+        if (show) {
+            window().show();
+            ASSERT_TRUE(test::waitUntil([this] { return window().activated(); }));
+        }
+    }
+
+    MainWindow& window() { return program->window(); }
+    template <typename T> T* find(const char* name) {
+        T* widget = window().findChild<T*>(QString::fromLatin1(name));
+        EXPECT_NE(widget, nullptr) << name;
+        return widget;
+    }
+    bool shown(const char* name) { return find<QWidget>(name)->isVisible(); }
+    bool enabled(const char* name) { return find<QWidget>(name)->isEnabled(); }
+
+    QTemporaryDir folder;
+    SettingsRecord record;
+    AccountList accounts;
+    ScriptedSocket socket;
+    test::FakeClock clock;
+    test::FakeConnectivity connectivity;
+    test::CountingBeeper beeper;
+    AnsweringDialogs dialogs;
+    std::unique_ptr<Program> program;
+};
+
+TEST_F(WindowTest, TheTabsShowOnePageEachAndSetTheMailButtons) {
+    record.deleteEnabled = 1;
+    start();
+    EXPECT_EQ(window().windowTitle(), QStringLiteral("Mervantic email"));
+    EXPECT_EQ(window().currentTab(), 1);
+    EXPECT_TRUE(shown("ListView1"));
+    EXPECT_FALSE(shown("Frame1"));
+    EXPECT_FALSE(shown("Frame3"));
+
+    struct Expect {
+        int tab;
+        bool mailList, settings, accounts, seen, deleteMail;
+    };
+    const Expect steps[] = {
+        {2, false, true, false, false, false},
+        {3, false, false, true, false, false},
+        {1, true, false, false, true, true},
+    };
+    for (const Expect& e : steps) {
+        QTabBar* tabs = find<QTabWidget>("TabStrip1")->tabBar();
+        QTest::mouseClick(tabs, Qt::LeftButton, {}, tabs->tabRect(e.tab - 1).center());
+        EXPECT_EQ(window().currentTab(), e.tab);
+        EXPECT_EQ(shown("ListView1"), e.mailList) << e.tab;
+        EXPECT_EQ(shown("Frame1"), e.settings) << e.tab;
+        EXPECT_EQ(shown("Frame3"), e.accounts) << e.tab;
+        EXPECT_EQ(enabled("Command2"), e.seen) << e.tab;
+        EXPECT_EQ(enabled("Command5"), e.deleteMail) << e.tab;
+    }
+
+    // With the delete functions off, "Delete Mail" stays disabled on the mail page.
+    find<QCheckBox>("Check4")->click();
+    EXPECT_FALSE(program->settings().options.deleteEnabled);
+    window().selectTab(2);
+    window().selectTab(1);
+    EXPECT_FALSE(enabled("Command5"));
+    EXPECT_TRUE(enabled("Command2"));
+}
+
+TEST_F(WindowTest, TheSubPageArrowsShowExactlyOneSubPage) {
+    start();
+    window().selectTab(2);
+    SettingsPage* page = window().settingsPage();
+    const auto visible = [page] {
+        QList<int> pages;
+        for (int p = 1; p <= 3; ++p)
+            if (page->subPage(p)->isVisible())
+                pages << p;
+        return pages;
+    };
+    EXPECT_EQ(visible(), QList<int>{1});
+    const std::pair<const char*, int> clicks[] = {
+        {"Label8", 2}, {"Label11", 3}, {"Label13", 2}, {"Label10", 1}};
+    for (const auto& [arrow, expected] : clicks) {
+        QTest::mouseClick(find<QWidget>(arrow), Qt::LeftButton);
+        EXPECT_EQ(visible(), QList<int>{expected}) << arrow;
+    }
+}
+
+TEST_F(WindowTest, TheWindowDoesNotGoBelowItsMinimumSize) {
+    start();
+    window().resize(100, 100);
+    test::settle();
+    EXPECT_GE(window().width(), MainWindow::kMinimumSize.width());
+    EXPECT_GE(window().height(), MainWindow::kMinimumSize.height());
+    // At the minimum every control of the pages is inside its page.
+    window().resize(MainWindow::kMinimumSize);
+    test::settle();
+    for (int tab = 1; tab <= 3; ++tab) {
+        window().selectTab(tab);
+        for (QWidget* page : {static_cast<QWidget*>(window().settingsPage()),
+                              static_cast<QWidget*>(window().accountPage())}) {
+            if (!page->isVisible())
+                continue;
+            for (QWidget* child : page->findChildren<QWidget*>()) {
+                if (!child->isVisibleTo(page) || child->parentWidget()->isHidden())
+                    continue;
+                const QRect inPage(child->mapTo(page, QPoint(0, 0)), child->size());
+                EXPECT_TRUE(page->rect().contains(inPage))
+                    << child->objectName().toStdString() << " of "
+                    << page->objectName().toStdString();
+            }
+        }
+    }
+    for (const char* button : {"Command1", "Command2", "Command5", "Command8", "Command15"}) {
+        const QRect geometry = find<QWidget>(button)->geometry();
+        EXPECT_TRUE(window().rect().contains(geometry)) << button;
+    }
+}
+
+TEST_F(WindowTest, CheckMailDisablesTheTabsAndButtonsUntilTheRunEnds) {
+    record.deleteEnabled = 1;
+    addAccount(1101);
+    Script script = Script::loggedOn().expect("STAT").pause();
+    script.serve("+OK 0 0\r\n").expect("QUIT").serve("+OK bye\r\n");
+    socket.addScript(1101, script);
+    start();
+    window().selectTab(3);
+
+    QTest::mouseClick(find<QPushButton>("Command1"), Qt::LeftButton);
+    ASSERT_TRUE(test::waitUntil([this] { return socket.paused(); }));
+    EXPECT_EQ(window().currentTab(), 1); // the button selects the mail page first
+    EXPECT_FALSE(enabled("Command1"));
+    EXPECT_FALSE(shown("Command2"));
+    EXPECT_TRUE(shown("Command7"));
+    EXPECT_FALSE(enabled("Command5"));
+    EXPECT_FALSE(find<QTabWidget>("TabStrip1")->tabBar()->isEnabled());
+
+    socket.resume();
+    ASSERT_TRUE(test::waitUntil([this] { return program->checker().runBusy() == 0; }));
+    EXPECT_TRUE(enabled("Command1"));
+    EXPECT_TRUE(shown("Command2"));
+    EXPECT_FALSE(shown("Command7"));
+    EXPECT_TRUE(enabled("Command5"));
+    EXPECT_TRUE(find<QTabWidget>("TabStrip1")->tabBar()->isEnabled());
+    EXPECT_EQ(window().statusBar()->text().right(51),
+              QStringLiteral("..Check Complete: No New Mail Items -Total Items: 0"));
+    EXPECT_TRUE(
+        window().windowTitle().startsWith(QStringLiteral("Mervantic email - last check: ")));
+    EXPECT_TRUE(window().logPane()->content().endsWith(
+        QStringLiteral("\r\n..Check Complete: No New Mail Items -Total Items: 0")));
+    EXPECT_EQ(program->mail().count(), 1);
+}
+
+TEST_F(WindowTest, TheLogPaneCoversThePageAreaWholeOrItsRightHalf) {
+    start();
+    LogPane* log = window().logPane();
+    EXPECT_FALSE(log->isVisible());
+    QPushButton* logButton = find<QPushButton>("Command15");
+    QTest::mouseClick(logButton, Qt::LeftButton);
+    EXPECT_TRUE(log->isVisible());
+    const auto expected = [this](int mode) {
+        return Twips::toPixels(LogPane::placement(window().pageArea(), mode));
+    };
+    EXPECT_EQ(log->geometry(), expected(0));
+
+    QTest::mousePress(logButton, Qt::RightButton);
+    EXPECT_EQ(log->placementMode(), 1);
+    for (const QSize size : {QSize(800, 500), QSize(500, 420), MainWindow::kMinimumSize}) {
+        window().resize(size);
+        test::settle();
+        EXPECT_EQ(log->geometry(), expected(1)) << size.width();
+        const QRect page = window().settingsPage()->geometry();
+        EXPECT_NEAR(log->geometry().right(), page.right(), 1);
+        EXPECT_NEAR(log->geometry().left(), page.left() + page.width() / 2, 1);
+    }
+    QTest::mousePress(logButton, Qt::RightButton);
+    EXPECT_EQ(log->placementMode(), 0);
+    EXPECT_EQ(log->geometry(), expected(0));
+
+    // Hidden, it still changes where it will appear.
+    QTest::mouseClick(logButton, Qt::LeftButton);
+    EXPECT_FALSE(log->isVisible());
+    QTest::mousePress(logButton, Qt::RightButton);
+    EXPECT_FALSE(log->isVisible());
+    EXPECT_EQ(log->geometry(), expected(1));
+}
+
+TEST_F(WindowTest, AStoredModeOtherThanZeroOrOneSplitsThePane) {
+    record.logPaneMode = 7;
+    start();
+    EXPECT_EQ(window().logPane()->geometry(),
+              Twips::toPixels(LogPane::placement(window().pageArea(), 1)));
+    QTest::mousePress(find<QPushButton>("Command15"), Qt::RightButton);
+    EXPECT_EQ(window().logPane()->placementMode(), 0);
+}
+
+TEST_F(WindowTest, TheFirstRunOpensOnTheAccountPage) {
+    record.firstRunMarker = 0;
+    start();
+    EXPECT_EQ(window().currentTab(), 3);
+    EXPECT_TRUE(shown("Frame3"));
+    EXPECT_FALSE(shown("ListView1"));
+}
+
+TEST_F(WindowTest, AutomaticCheckOnOpenStartsARunWhenTheWindowFirstShows) {
+    record.autoCheckOnOpen = 1;
+    addAccount(1101);
+    socket.addScript(
+        1101,
+        Script::loggedOn().expect("STAT").serve("+OK 0 0\r\n").expect("QUIT").serve("+OK\r\n"));
+    start();
+    ASSERT_TRUE(test::waitUntil(
+        [this] { return socket.scriptDone() && program->checker().runBusy() == 0; }));
+    EXPECT_EQ(socket.connections(), 1);
+    EXPECT_EQ(program->mail().count(), 1);
+}
+
+TEST_F(WindowTest, TheFirstShowingSetsTheIntervalDateFormatAndToolTips) {
+    record.recheckMinutes = 45;
+    record.dateFormat = 4;
+    start();
+    EXPECT_EQ(find<QLineEdit>("Text6")->text(), QStringLiteral("45"));
+    EXPECT_EQ(find<QComboBox>("ImageCombo1")->currentIndex(), 3);
+    EXPECT_EQ(find<QPushButton>("Command1")->toolTip(),
+              QStringLiteral("Check For Mail As Configured"));
+    EXPECT_EQ(find<QWidget>("Text10")->toolTip(),
+              QStringLiteral("Off - Timed Re-Check For Mail (dbl-click on/off)"));
+    find<QCheckBox>("Check9")->click(); // "Disable Tool Tips"
+    for (const char* name :
+         {"Command1", "Command2", "Command3", "Command4", "Command5", "Command7", "Text1", "Text8",
+          "Command12", "Command13", "Command14", "Text7", "Picture7", "Command15", "Text10"})
+        EXPECT_EQ(find<QWidget>(name)->toolTip(), QString()) << name;
+}
+
+TEST_F(WindowTest, TheStatusBarClearsOnARightPressAndShowsTheLastCheck) {
+    record.lastCheckTime = 46000.75; // 9 December 2025, 18:00
+    start();
+    EXPECT_TRUE(
+        window().statusBar()->text().startsWith(QStringLiteral("Last Mail Check or Delete Was: ")));
+    EXPECT_TRUE(
+        window().windowTitle().startsWith(QStringLiteral("Mervantic email - last check: ")));
+    window().logPane()->append(QStringLiteral("kept"));
+    QTest::mousePress(window().statusBar(), Qt::RightButton);
+    EXPECT_EQ(window().statusBar()->text(), QString());
+    EXPECT_TRUE(window().logPane()->content().endsWith(QStringLiteral("kept")));
+}
+
+TEST_F(WindowTest, ClosingWritesTheSettingsWithTheNormalGeometryAndTheAccounts) {
+    addAccount(1101);
+    start();
+    window().move(40, 30);
+    window().resize(640, 400);
+    test::settle();
+    QTest::mousePress(find<QPushButton>("Command15"), Qt::RightButton); // split log
+    find<QCheckBox>("Check3")->click();                                 // RETR
+    const QRect outer = window().frameGeometry();
+    window().showMaximized();
+    test::settle();
+    ASSERT_TRUE(window().close());
+    QFile file(folder.filePath(QStringLiteral("mervantic.ini")));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QByteArray bytes = file.readAll();
+    ASSERT_EQ(bytes.size(), 626);
+    const SettingsRecord saved = SettingsRecord::fromBytes(bytes);
+    // Maximized: the geometry of the normal state is what is kept.
+    EXPECT_EQ(saved.windowLeft, outer.left() * 15.0f);
+    EXPECT_EQ(saved.windowTop, outer.top() * 15.0f);
+    EXPECT_EQ(saved.windowWidth, outer.width() * 15.0f);
+    EXPECT_EQ(saved.windowHeight, outer.height() * 15.0f);
+    EXPECT_GE(saved.windowWidth, 640 * 15.0f);
+    EXPECT_EQ(saved.useRetr, 1);
+    EXPECT_EQ(saved.logPaneMode, 1);
+    EXPECT_EQ(saved.firstRunMarker, 1);
+    EXPECT_EQ(saved.mailColWidth1, 1440.0f);
+    AccountList reread;
+    AccountFile(folder.filePath(QStringLiteral("mervuser.ini"))).load(reread);
+    ASSERT_EQ(reread.count(), 1);
+    EXPECT_EQ(reread.at(1).key, QStringLiteral("K1Psecret"));
+}
+
+TEST_F(WindowTest, TheTimeOutButtonsStepTheSecondsWhileHeld) {
+    start();
+    window().selectTab(2);
+    window().settingsPage()->showSubPage(2);
+    QPushButton* up = find<QPushButton>("Command9");
+    QTest::mousePress(up, Qt::LeftButton);
+    QTimer::singleShot(100, [up] { QTest::mouseRelease(up, Qt::LeftButton); });
+    ASSERT_TRUE(
+        test::waitUntil([this] { return program->settings().options.serverTimeoutMs == 181000; }));
+    EXPECT_EQ(find<QLineEdit>("Text9")->text(), QStringLiteral("181"));
+    QPushButton* down = find<QPushButton>("Command6");
+    QTest::mousePress(down, Qt::LeftButton, Qt::ControlModifier);
+    QTimer::singleShot(100,
+                       [down] { QTest::mouseRelease(down, Qt::LeftButton, Qt::ControlModifier); });
+    ASSERT_TRUE(
+        test::waitUntil([this] { return program->settings().options.serverTimeoutMs == 171000; }));
+}
+
+} // namespace
+} // namespace mervantic
