@@ -72,7 +72,7 @@ bool Startup::findUserFolder(QString& userFolder) {
     }
     if (const std::optional<QString> name = folders.userName()) {
         const QString constructed =
-            systemFolder.left(3) + QStringLiteral("Documents And Settings/") + cutAtNul(*name);
+            folders.systemDrive() + QStringLiteral("Documents And Settings/") + cutAtNul(*name);
         if (folders.isFolder(constructed)) {
             userFolder = constructed;
             return true;

@@ -16,6 +16,8 @@ public:
     virtual int platformFamily() = 0;
     // The system folder, ending with a separator; "" when it cannot be found.
     virtual QString systemFolder() = 0;
+    // The root of the drive the system folder is on, ending with a separator.
+    virtual QString systemDrive() = 0;
     // The logged-on user's name; nothing when the query fails.
     virtual std::optional<QString> userName() = 0;
     // The current user's profile folder; nothing when the query is not available.
@@ -42,6 +44,7 @@ class DesktopUserFolders final : public UserFolders {
 public:
     int platformFamily() override { return 2; }
     QString systemFolder() override;
+    QString systemDrive() override { return QStringLiteral("/"); }
     std::optional<QString> userName() override;
     std::optional<QString> profileFolder() override;
     std::optional<QString> defaultProfileFolder() override;

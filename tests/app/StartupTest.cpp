@@ -1,0 +1,335 @@
+#include "app/Startup.h"
+
+#include "Printers.h"
+#include "platform/SingleInstance.h"
+#include "store/PasswordScrambler.h"
+#include "store/SettingsRecord.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+namespace mervantic {
+namespace {
+
+// The desktop's folder operations on a temporary tree, with the system's answers set by the test.
+class FakeFolders final : public UserFolders {
+public:
+    explicit FakeFolders(const QString& root)
+        : m_root(root) {}
+
+    int family = 2;
+    QString system;
+    QString drive;
+    std::optional<QString> name = QStringLiteral("alice");
+    std::optional<QString> profile;
+    std::optional<QString> defaultProfile;
+
+    int platformFamily() override { return family; }
+    QString systemFolder() override { return system; }
+    QString systemDrive() override { return drive; }
+    std::optional<QString> userName() override { return name; }
+    std::optional<QString> profileFolder() override { return profile; }
+    std::optional<QString> defaultProfileFolder() override { return defaultProfile; }
+    QString applicationDataFolder(const QString& userFolder) override {
+        return userFolder + QStringLiteral("/Application Data");
+    }
+    bool isFolder(const QString& path) override { return m_desktop.isFolder(path); }
+    bool isPlainFile(const QString& path) override { return m_desktop.isPlainFile(path); }
+    bool makeFolder(const QString& path) override { return m_desktop.makeFolder(path); }
+    qint64 fileSize(const QString& path) override { return m_desktop.fileSize(path); }
+    bool copyFile(const QString& from, const QString& to) override {
+        return m_desktop.copyFile(from, to);
+    }
+
+private:
+    QString m_root;
+    DesktopUserFolders m_desktop;
+};
+
+class RecordingPrompts final : public StartupPrompts {
+public:
+    void showFailure(const QString& text) override { failures << text; }
+    std::optional<QString> askRunPassword(const QString& prompt) override {
+        prompts << prompt;
+        return answer;
+    }
+    QStringList failures;
+    QStringList prompts;
+    std::optional<QString> answer;
+};
+
+void writeFile(const QString& path, const QByteArray& bytes) {
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate)) << path.toStdString();
+    file.write(bytes);
+}
+
+// A program folder with a template, a home folder, and the platform's answers.
+class Scene {
+public:
+    Scene() {
+        programFolder = root.filePath(QStringLiteral("program"));
+        home = root.filePath(QStringLiteral("home/alice"));
+        QDir().mkpath(programFolder);
+        QDir().mkpath(home);
+        folders.system = root.path() + QStringLiteral("/windows/");
+        folders.profile = home;
+        writeTemplate(SettingsRecord().toBytes());
+    }
+
+    void writeTemplate(const QByteArray& bytes) {
+        writeFile(programFolder + QStringLiteral("/mervantic.ini"), bytes);
+    }
+
+    Startup::Outcome run(bool otherInstance = false) {
+        Startup startup({folders, prompts, programFolder + QStringLiteral("/"),
+                         [otherInstance] { return otherInstance; }, [] { return true; }});
+        const Startup::Outcome outcome = startup.run();
+        values = startup.values();
+        return outcome;
+    }
+
+    QString dataFolder() const { return home + QStringLiteral("/Application Data/Mervantic"); }
+
+    QTemporaryDir root;
+    QString programFolder;
+    QString home;
+    FakeFolders folders{root.path()};
+    RecordingPrompts prompts;
+    StartupValues values;
+};
+
+class StartupTest : public ::testing::Test, public Scene {};
+
+TEST_F(StartupTest, ANormalStartSettlesTheFoldersAndCopiesTheTemplate) {
+    ASSERT_EQ(run(), Startup::Outcome::Run);
+    EXPECT_EQ(values.appFolder, programFolder);
+    EXPECT_EQ(values.dataFolder, dataFolder());
+    EXPECT_EQ(values.settingsFilePath, dataFolder() + QStringLiteral("/mervantic.ini"));
+    EXPECT_TRUE(QFile::exists(values.settingsFilePath));
+    EXPECT_EQ(values.platformId, 2);
+    EXPECT_EQ(values.runPassword, QString());
+    EXPECT_EQ(values.themeBackColour, ThemeColour::WindowBackground);
+    EXPECT_EQ(values.toolTipTexts[1], QStringLiteral("Check For Mail As Configured"));
+    EXPECT_EQ(values.toolTipTexts[0], QString());
+    EXPECT_TRUE(prompts.failures.isEmpty());
+    EXPECT_TRUE(prompts.prompts.isEmpty()); // no run password: no input box
+}
+
+TEST_F(StartupTest, ASecondInstanceEndsSilently) {
+    EXPECT_EQ(run(true), Startup::Outcome::EndSilently);
+    EXPECT_TRUE(prompts.failures.isEmpty());
+    EXPECT_FALSE(QFile::exists(dataFolder()));
+
+    const QString name =
+        QStringLiteral("mervantic-test-%1").arg(QCoreApplication::applicationPid());
+    SingleInstance first(name);
+    SingleInstance second(name);
+    EXPECT_TRUE(first.acquire());
+    EXPECT_FALSE(second.acquire());
+}
+
+struct TemplateCase {
+    const char* name;
+    std::function<void(Scene&)> prepare;
+    Startup::Outcome outcome;
+};
+
+TEST_F(StartupTest, TheTemplateMustBeThereAndAtLeast300Bytes) {
+    const QString failure =
+        QStringLiteral("Mervantic Unable To Run: No App Data\\App\\Ini File, Error Copying It");
+    const std::vector<TemplateCase> cases = {
+        {"missing",
+         [](Scene& t) { QFile::remove(t.programFolder + QStringLiteral("/mervantic.ini")); },
+         Startup::Outcome::Failed},
+        {"299 bytes", [](Scene& t) { t.writeTemplate(QByteArray(299, '\0')); },
+         Startup::Outcome::Failed},
+        {"300 bytes", [](Scene& t) { t.writeTemplate(QByteArray(300, '\0')); },
+         Startup::Outcome::Run},
+        {"a folder of that name",
+         [](Scene& t) {
+             QFile::remove(t.programFolder + QStringLiteral("/mervantic.ini"));
+             QDir().mkpath(t.programFolder + QStringLiteral("/mervantic.ini"));
+         },
+         Startup::Outcome::Failed},
+    };
+    for (const TemplateCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        Scene fresh;
+        c.prepare(fresh);
+        EXPECT_EQ(fresh.run(), c.outcome);
+        if (c.outcome == Startup::Outcome::Failed)
+            EXPECT_EQ(fresh.prompts.failures, QStringList{failure});
+        else
+            EXPECT_EQ(QFileInfo(fresh.values.settingsFilePath).size(), 300);
+    }
+}
+
+TEST_F(StartupTest, AnExistingSettingsFileIsKeptButTheTemplateIsStillRequired) {
+    QDir().mkpath(dataFolder());
+    SettingsRecord mine;
+    mine.recheckMinutes = 77;
+    writeFile(dataFolder() + QStringLiteral("/mervantic.ini"), mine.toBytes());
+    ASSERT_EQ(run(), Startup::Outcome::Run);
+    EXPECT_EQ(SettingsFile::read(values.settingsFilePath)->recheckMinutes, 77);
+
+    writeTemplate(QByteArray(299, '\0'));
+    EXPECT_EQ(run(), Startup::Outcome::Failed);
+}
+
+TEST_F(StartupTest, TheRunPasswordMustBeEnteredExactly) {
+    SettingsRecord locked;
+    locked.runPasswordScrambled = PasswordScrambler::scrambleChunk(QStringLiteral("Open Sesame  "));
+    writeTemplate(locked.toBytes());
+    struct Entry {
+        std::optional<QString> typed;
+        Startup::Outcome outcome;
+    };
+    const Entry entries[] = {
+        {QStringLiteral("Open Sesame"), Startup::Outcome::Run}, // stored with blanks, asked without
+        {QStringLiteral("open sesame"), Startup::Outcome::EndSilently},
+        {QStringLiteral("Open Sesame "), Startup::Outcome::EndSilently},
+        {QString(), Startup::Outcome::EndSilently},
+        {std::nullopt, Startup::Outcome::EndSilently}, // cancelled
+    };
+    for (const Entry& e : entries) {
+        prompts.answer = e.typed;
+        prompts.prompts.clear();
+        EXPECT_EQ(run(), e.outcome) << e.typed.value_or(QStringLiteral("<cancel>")).toStdString();
+        EXPECT_EQ(prompts.prompts, QStringList{QStringLiteral("Enter Your Password In The Box.")});
+        EXPECT_TRUE(prompts.failures.isEmpty());
+    }
+    EXPECT_EQ(values.runPassword, QStringLiteral("Open Sesame"));
+}
+
+TEST_F(StartupTest, ADataFolderThatCannotBeMadeStopsWithItsPath) {
+    // A file where the application data folder should be.
+    writeFile(home + QStringLiteral("/Application Data"), "in the way");
+    EXPECT_EQ(run(), Startup::Outcome::Failed);
+    EXPECT_EQ(prompts.failures,
+              QStringList{QStringLiteral("Mervantic Unable To Run: ") + home +
+                          QStringLiteral("/Application Data Dir, or Error Creating It")});
+
+    Scene inner;
+    QDir().mkpath(inner.home + QStringLiteral("/Application Data"));
+    writeFile(inner.home + QStringLiteral("/Application Data/Mervantic"), "in the way");
+    EXPECT_EQ(inner.run(), Startup::Outcome::Failed);
+    EXPECT_EQ(inner.prompts.failures,
+              QStringList{QStringLiteral("Mervantic Unable To Run: ") + inner.dataFolder() +
+                          QStringLiteral(" Dir, or Error Creating It")});
+}
+
+struct ChainCase {
+    const char* name;
+    std::function<void(Scene&)> prepare;
+    // The user folder the data folder lies in; empty: start-up fails with `failure`.
+    std::function<QString(Scene&)> userFolder;
+    QString failure;
+};
+
+TEST_F(StartupTest, TheUserFolderIsFoundByTheFallbackChainOfEachFamily) {
+    const QString noUserFolder =
+        QStringLiteral("Mervantic Unable To Run: App Start-Up, Error Geting Your XP-NT User Dir, "
+                       "Then Default User Dir");
+    const std::vector<ChainCase> cases = {
+        {"multi-user: the profile folder, its trailing separator dropped",
+         [](Scene& t) { t.folders.profile = t.home + QStringLiteral("/"); },
+         [](Scene& t) { return t.home; },
+         {}},
+        {"multi-user, no profile query: the constructed folder when it exists",
+         [](Scene& t) {
+             t.folders.profile.reset();
+             t.folders.drive = t.root.path() + QStringLiteral("/");
+             QDir().mkpath(t.root.path() + QStringLiteral("/Documents And Settings/alice"));
+         },
+         [](Scene& t) { return t.root.path() + QStringLiteral("/Documents And Settings/alice"); },
+         {}},
+        {"multi-user, no profile query, no such folder: the default profile",
+         [](Scene& t) {
+             t.folders.profile.reset();
+             t.folders.defaultProfile = t.root.path() + QStringLiteral("/default/");
+             QDir().mkpath(t.root.path() + QStringLiteral("/default"));
+         },
+         [](Scene& t) { return t.root.path() + QStringLiteral("/default"); },
+         {}},
+        {"multi-user, no profile query and no user name: the default profile",
+         [](Scene& t) {
+             t.folders.profile.reset();
+             t.folders.name.reset();
+             t.folders.defaultProfile = t.root.path() + QStringLiteral("/default");
+             QDir().mkpath(t.root.path() + QStringLiteral("/default"));
+         },
+         [](Scene& t) { return t.root.path() + QStringLiteral("/default"); },
+         {}},
+        {"multi-user, nothing found",
+         [](Scene& t) {
+             t.folders.profile.reset();
+             t.folders.defaultProfile = t.root.path() + QStringLiteral("/no-such-folder");
+         },
+         {},
+         noUserFolder},
+        {"multi-user, no default profile query either",
+         [](Scene& t) { t.folders.profile.reset(); },
+         {},
+         noUserFolder},
+        {"single-user: the profile under the system folder, made when missing",
+         [](Scene& t) { t.folders.family = 1; },
+         [](Scene& t) { return t.root.path() + QStringLiteral("/windows/Profiles/alice"); },
+         {}},
+        {"single-user without a user name: the default user",
+         [](Scene& t) {
+             t.folders.family = 1;
+             t.folders.name = QString(QChar(0)) + QStringLiteral("junk");
+         },
+         [](Scene& t) { return t.root.path() + QStringLiteral("/windows/Profiles/Default User"); },
+         {}},
+        {"single-user whose name query fails",
+         [](Scene& t) {
+             t.folders.family = 1;
+             t.folders.name.reset();
+         },
+         {},
+         QStringLiteral("Mervantic Unable To Run: Error Getting 95-98 Username")},
+        {"single-user whose profiles folder cannot be made",
+         [](Scene& t) {
+             t.folders.family = 1;
+             QDir().mkpath(t.root.path() + QStringLiteral("/windows"));
+             writeFile(t.root.path() + QStringLiteral("/windows/Profiles"), "in the way");
+         },
+         {},
+         QStringLiteral("Mervantic Unable To Run: ") +
+             QStringLiteral("%1/windows/Profiles Dir, or Error Creating It")},
+    };
+    for (const ChainCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        Scene t;
+        c.prepare(t);
+        const Startup::Outcome outcome = t.run();
+        if (c.userFolder) {
+            ASSERT_EQ(outcome, Startup::Outcome::Run)
+                << t.prompts.failures.join(u'\n').toStdString();
+            EXPECT_EQ(t.values.dataFolder,
+                      c.userFolder(t) + QStringLiteral("/Application Data/Mervantic"));
+            EXPECT_TRUE(QFileInfo(t.values.dataFolder).isDir());
+        } else {
+            EXPECT_EQ(outcome, Startup::Outcome::Failed);
+            EXPECT_EQ(t.prompts.failures,
+                      QStringList{QString(c.failure).replace(QStringLiteral("%1"), t.root.path())});
+        }
+    }
+}
+
+TEST_F(StartupTest, AProgramFolderAtTheRootStillJoinsFileNamesCleanly) {
+    EXPECT_EQ(Startup::appFolderFrom(QStringLiteral("/")), QString());
+    EXPECT_EQ(Startup::appFolderFrom(QStringLiteral("/opt/mervantic/")),
+              QStringLiteral("/opt/mervantic"));
+    EXPECT_EQ(Startup::cutAtNul(QStringLiteral("ab") + QChar(0) + QStringLiteral("cd")),
+              QStringLiteral("ab"));
+}
+
+} // namespace
+} // namespace mervantic
