@@ -1,0 +1,141 @@
+// Starts the real program in a private X server with a prepared data folder, as a person would
+// run it, and closes it the way a window manager does.
+#include "EventLoop.h"
+#include "Printers.h"
+#include "XvfbDisplay.h"
+#include "store/AccountFile.h"
+#include "store/AccountKey.h"
+#include "store/SettingsRecord.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QThread>
+
+#include <gtest/gtest.h>
+
+namespace mervantic {
+namespace {
+
+using test::XvfbDisplay;
+
+class RealProgram : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(display.start()) << display.why().toStdString();
+        dataFolder = home.filePath(QStringLiteral("data/Mervantic"));
+        ASSERT_TRUE(QDir().mkpath(dataFolder));
+        QDir().mkpath(home.filePath(QStringLiteral("runtime")));
+        QFile::setPermissions(home.filePath(QStringLiteral("runtime")),
+                              QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                  QFileDevice::ExeOwner);
+    }
+
+    QProcessEnvironment environment() const {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("DISPLAY"), display.name());
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+        env.insert(QStringLiteral("HOME"), home.path());
+        env.insert(QStringLiteral("XDG_DATA_HOME"), home.filePath(QStringLiteral("data")));
+        env.insert(QStringLiteral("XDG_RUNTIME_DIR"), home.filePath(QStringLiteral("runtime")));
+        env.insert(QStringLiteral("XDG_CONFIG_HOME"), home.filePath(QStringLiteral("config")));
+        return env;
+    }
+
+    void startProgram(QProcess& program) const {
+        program.setProcessEnvironment(environment());
+        program.setProcessChannelMode(QProcess::ForwardedChannels);
+        program.start(QStringLiteral(MERVANTIC_BINARY), {});
+        ASSERT_TRUE(program.waitForStarted(5000));
+    }
+
+    std::optional<XvfbDisplay::Window> waitForWindow(const QString& title) {
+        for (int i = 0; i < 200; ++i) {
+            const auto windows = display.windowsTitled(title);
+            if (!windows.empty())
+                return windows.front();
+            QThread::msleep(50);
+        }
+        return std::nullopt;
+    }
+
+    XvfbDisplay display;
+    QTemporaryDir home;
+    QString dataFolder;
+};
+
+TEST_F(RealProgram, OpensItsWindowAndSavesTheGeometryWhenTheWindowManagerClosesIt) {
+    // A user who has run the program before: an account, and a window of 700 x 450 at 100, 80.
+    SettingsRecord settings;
+    settings.firstRunMarker = 1;
+    settings.windowLeft = 100 * 15;
+    settings.windowTop = 80 * 15;
+    settings.windowWidth = 700 * 15;
+    settings.windowHeight = 450 * 15;
+    settings.serverTimeout = 180000LL * 10000;
+    settings.recheckMinutes = 30;
+    settings.dateFormat = 1;
+    settings.fontName = QStringLiteral("DejaVu Sans");
+    settings.fontSize = 8;
+    ASSERT_TRUE(SettingsFile::write(dataFolder + QStringLiteral("/mervantic.ini"), settings));
+    AccountList accounts;
+    accounts.append({QStringLiteral("Home"), QStringLiteral("alice"),
+                     QStringLiteral("pop.example.org"), QStringLiteral("110"),
+                     AccountKey::make(1, QStringLiteral("pw")), true});
+    ASSERT_TRUE(AccountFile(dataFolder + QStringLiteral("/mervuser.ini")).save(accounts));
+
+    QProcess program;
+    startProgram(program);
+    const auto window = waitForWindow(QStringLiteral("Mervantic email"));
+    ASSERT_TRUE(window.has_value()) << "no window appeared";
+    EXPECT_EQ(window->title, QStringLiteral("Mervantic email"));
+    EXPECT_EQ(window->width, 700);
+    EXPECT_EQ(window->height, 450);
+
+    // A second start while it runs ends at once, silently, without a window.
+    QProcess second;
+    startProgram(second);
+    ASSERT_TRUE(second.waitForFinished(10000));
+    EXPECT_EQ(second.exitCode(), 0);
+    EXPECT_EQ(display.windowsTitled(QStringLiteral("Mervantic")).size(), 1u);
+
+    display.requestClose(window->id);
+    ASSERT_TRUE(program.waitForFinished(15000)) << "the program did not end";
+    EXPECT_EQ(program.exitStatus(), QProcess::NormalExit);
+
+    QFile saved(dataFolder + QStringLiteral("/mervantic.ini"));
+    ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
+    const QByteArray bytes = saved.readAll();
+    ASSERT_EQ(bytes.size(), 626);
+    const SettingsRecord record = SettingsRecord::fromBytes(bytes);
+    EXPECT_EQ(record.windowLeft, window->x * 15.0f);
+    EXPECT_EQ(record.windowTop, window->y * 15.0f);
+    EXPECT_EQ(record.windowWidth, window->width * 15.0f);
+    EXPECT_EQ(record.windowHeight, window->height * 15.0f);
+    AccountList reread;
+    AccountFile(dataFolder + QStringLiteral("/mervuser.ini")).load(reread);
+    ASSERT_EQ(reread.count(), 1);
+    EXPECT_EQ(reread.at(1).key, QStringLiteral("K1Ppw"));
+    EXPECT_TRUE(reread.at(1).checked);
+}
+
+TEST_F(RealProgram, AFirstStartCopiesTheTemplateAndOpensOnTheAccountPage) {
+    QDir(dataFolder).removeRecursively();
+    QProcess program;
+    startProgram(program);
+    const auto window = waitForWindow(QStringLiteral("Mervantic email"));
+    ASSERT_TRUE(window.has_value()) << "no window appeared";
+    EXPECT_TRUE(QFile::exists(dataFolder + QStringLiteral("/mervantic.ini")));
+    display.requestClose(window->id);
+    ASSERT_TRUE(program.waitForFinished(15000));
+    const auto record = SettingsFile::read(dataFolder + QStringLiteral("/mervantic.ini"));
+    ASSERT_TRUE(record.has_value());
+    EXPECT_EQ(record->firstRunMarker, 1);
+    EXPECT_EQ(record->serverTimeout, 180000LL * 10000);
+    // An empty account list leaves the account file as it is (created empty at load).
+    EXPECT_EQ(QFileInfo(dataFolder + QStringLiteral("/mervuser.ini")).size(), 0);
+}
+
+} // namespace
+} // namespace mervantic
