@@ -1,9 +1,17 @@
 #!/usr/bin/env bash
-# Builds Mervantic (optimised) and starts it. Arguments are passed to the program.
+# Builds Mervantic (optimised) and starts it. `./scripts/run.sh demo` starts it instead against
+# a throwaway data folder with one account on a local Dovecot serving a small demo mailbox.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/packages.sh
-install_missing "${BUILD_PACKAGES[@]}" libxcb-cursor0 ca-certificates
+extra=()
+if [ "${1:-}" = "demo" ]; then
+    extra=(dovecot-core dovecot-pop3d openssl)
+fi
+install_missing "${BUILD_PACKAGES[@]}" libxcb-cursor0 ca-certificates "${extra[@]}"
 cmake --preset release >/dev/null
 cmake --build --preset release
+if [ "${1:-}" = "demo" ]; then
+    exec build/release/bin/mervantic-demo
+fi
 exec build/release/bin/mervantic "$@"

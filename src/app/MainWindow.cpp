@@ -53,6 +53,11 @@ MainWindow::MainWindow(Parts parts, QWidget* parent)
     setObjectName(QStringLiteral("Form10"));
     setWindowTitle(kCaption);
     setMinimumSize(kMinimumSize);
+    // The pages are laid out in pixels, so their captions get a font sized in pixels too: the
+    // desktop's own family at the size the layout was drawn for, whatever the screen's DPI.
+    QFont captions = QApplication::font();
+    captions.setPixelSize(11);
+    setFont(captions);
 
     m_tabs->setObjectName(QStringLiteral("TabStrip1"));
     for (const char* tab : {"Mail Window", "Run Settings", "Configure Usernames"})

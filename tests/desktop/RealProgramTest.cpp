@@ -50,8 +50,8 @@ protected:
         ASSERT_TRUE(program.waitForStarted(5000));
     }
 
-    std::optional<XvfbDisplay::Window> waitForWindow(const QString& title) {
-        for (int i = 0; i < 200; ++i) {
+    std::optional<XvfbDisplay::Window> waitForWindow(const QString& title, int tries = 200) {
+        for (int i = 0; i < tries; ++i) {
             const auto windows = display.windowsTitled(title);
             if (!windows.empty())
                 return windows.front();
@@ -135,6 +135,23 @@ TEST_F(RealProgram, AFirstStartCopiesTheTemplateAndOpensOnTheAccountPage) {
     EXPECT_EQ(record->serverTimeout, 180000LL * 10000);
     // An empty account list leaves the account file as it is (created empty at load).
     EXPECT_EQ(QFileInfo(dataFolder + QStringLiteral("/mervuser.ini")).size(), 0);
+}
+
+TEST_F(RealProgram, TheDemoChecksItsOwnMailboxAsItsWindowOpens) {
+    QProcess demo;
+    demo.setProcessEnvironment(environment());
+    demo.setProcessChannelMode(QProcess::ForwardedChannels);
+    demo.start(QStringLiteral(MERVANTIC_DEMO), {});
+    ASSERT_TRUE(demo.waitForStarted(5000));
+    // The caption changes once the check has finished.
+    const auto window = waitForWindow(QStringLiteral("Mervantic email - last check: "), 600);
+    ASSERT_TRUE(window.has_value()) << "the demo's check did not finish";
+    const QString pictures = qEnvironmentVariable("MERVANTIC_SCREENSHOTS");
+    if (!pictures.isEmpty())
+        display.grab(*window).save(pictures + QStringLiteral("/demo.png"));
+    display.requestClose(window->id);
+    ASSERT_TRUE(demo.waitForFinished(20000));
+    EXPECT_EQ(demo.exitCode(), 0);
 }
 
 } // namespace

@@ -133,3 +133,24 @@ void XvfbDisplay::requestClose(quint32 window) {
 }
 
 } // namespace mervantic::test
+
+namespace mervantic::test {
+
+QImage XvfbDisplay::grab(const Window& window) {
+    xcb_get_image_reply_t* reply =
+        xcb_get_image_reply(m_connection,
+                            xcb_get_image(m_connection, XCB_IMAGE_FORMAT_Z_PIXMAP, window.id, 0, 0,
+                                          static_cast<uint16_t>(window.width),
+                                          static_cast<uint16_t>(window.height), ~0u),
+                            nullptr);
+    if (reply == nullptr)
+        return {};
+    // A 24-bit screen hands out 32 bits a pixel, blue first.
+    const QImage image(xcb_get_image_data(reply), window.width, window.height,
+                       QImage::Format_RGB32);
+    QImage copy = image.copy();
+    std::free(reply);
+    return copy;
+}
+
+} // namespace mervantic::test

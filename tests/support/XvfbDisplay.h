@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QImage>
 #include <QProcess>
 #include <QString>
 
@@ -34,6 +35,8 @@ public:
     std::vector<Window> windowsTitled(const QString& prefix);
     // Sends WM_DELETE_WINDOW, as a window manager's close button does.
     void requestClose(quint32 window);
+    // A picture of the window as it is on the screen.
+    QImage grab(const Window& window);
 
 private:
     QString titleOf(quint32 window);
