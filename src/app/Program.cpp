@@ -62,6 +62,9 @@ void Program::load() {
 }
 
 bool Program::close() {
+    // A run in progress is asked to stop; it ends at its next reply or time-out tick.
+    if (m_checker->runBusy() != 0)
+        m_checker->cancel();
     if (!m_accounts.isEmpty() && !m_accountFile.save(m_accounts))
         m_services.dialogs.message(
             QStringLiteral("An Error Occurred Saving Changes To Username File"));
