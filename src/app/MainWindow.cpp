@@ -1,7 +1,6 @@
 #include "app/MainWindow.h"
 
 #include "app/AccountPage.h"
-#include "app/Dialogs.h"
 #include "app/LogPane.h"
 #include "app/MailListView.h"
 #include "app/SettingsPage.h"
@@ -9,11 +8,15 @@
 #include "app/Twips.h"
 #include "mail/MailList.h"
 #include "mail/MailListModel.h"
+#include "platform/Beeper.h"
 #include "platform/DateTimeText.h"
+#include "platform/Dialogs.h"
 #include "platform/SystemClock.h"
 #include "platform/Waiting.h"
 #include "pop3/MailChecker.h"
+#include "store/AccountEditor.h"
 #include "store/AccountListModel.h"
+#include "store/SecretEntry.h"
 #include "store/Settings.h"
 
 #include <QApplication>
@@ -21,6 +24,7 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QHeaderView>
+#include <QItemSelectionModel>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -42,7 +46,11 @@ MainWindow::MainWindow(Parts parts, QWidget* parent)
     : QWidget(parent)
     , m_settings(parts.settings)
     , m_mail(parts.mail)
+    , m_accountModel(parts.accountModel)
+    , m_editor(parts.editor)
+    , m_secrets(parts.secrets)
     , m_dialogs(parts.dialogs)
+    , m_beeper(parts.beeper)
     , m_startup(std::move(parts.startup))
     , m_tabs(new QTabWidget(this))
     , m_mailView(new MailListView(parts.mailModel, this))
@@ -188,6 +196,80 @@ void MainWindow::wireControls() {
     });
     connect(m_accountPage, &AccountPage::menuRequested, this,
             [this](const QPoint& at) { m_accountMenu->popup(at); });
+    wireAccountPage();
+    connect(m_settingsPage->runPasswordBox(), &QLineEdit::returnPressed, this, [this] {
+        QLineEdit* box = m_settingsPage->runPasswordBox();
+        box->setText(m_secrets.runPasswordEntered(box->text()));
+    });
+    connect(m_settingsPage->secretBox(), &QLineEdit::returnPressed, this, [this] {
+        QLineEdit* box = m_settingsPage->secretBox();
+        box->setText(m_secrets.secretEntered(box->text()));
+    });
+}
+
+int MainWindow::selectedAccount() const {
+    const QModelIndexList rows = m_accountPage->list()->selectionModel()->selectedRows();
+    return rows.isEmpty() ? 0 : rows.first().row() + 1;
+}
+
+void MainWindow::selectAccount(int row) {
+    QTreeView* list = m_accountPage->list();
+    list->setCurrentIndex(m_accountModel.index(row - 1, 0));
+}
+
+void MainWindow::wireAccountPage() {
+    AccountPage* page = m_accountPage;
+    const auto entry = [page] {
+        return AccountEntry{page->displayNameBox()->text(), page->usernameBox()->text(),
+                            page->passwordBox()->text(), page->serverBox()->text(),
+                            page->portBox()->text()};
+    };
+    const auto showEntry = [page](const AccountEntry& boxes) {
+        page->displayNameBox()->setText(boxes.displayName);
+        page->usernameBox()->setText(boxes.username);
+        page->passwordBox()->setText(boxes.password);
+        page->serverBox()->setText(boxes.server);
+    };
+    connect(page->addButton(), &QPushButton::clicked, this, [this, entry, showEntry] {
+        AccountEntry boxes = entry();
+        m_editor.add(boxes);
+        showEntry(boxes);
+    });
+    const auto removeSelected = [this] { m_editor.remove(selectedAccount()); };
+    connect(page->deleteButton(), &QPushButton::clicked, this, removeSelected);
+    const auto action = [this](const char* name) {
+        return m_accountMenu->findChild<QAction*>(QString::fromLatin1(name));
+    };
+    connect(action("mnuDelete"), &QAction::triggered, this, removeSelected);
+    const std::pair<const char*, int (AccountEditor::*)(int)> moves[] = {
+        {"mnuMoveUp", &AccountEditor::moveUp},
+        {"mnuMovedown", &AccountEditor::moveDown},
+        {"mnuToTop", &AccountEditor::moveToTop},
+        {"mnuToBot", &AccountEditor::moveToBottom},
+    };
+    for (const auto& [name, move] : moves) {
+        connect(action(name), &QAction::triggered, this, [this, move = move] {
+            const int row = selectedAccount();
+            if (row != 0)
+                selectAccount((m_editor.*move)(row));
+        });
+    }
+    connect(action("mnuChangePass"), &QAction::triggered, this, [this, entry, showEntry] {
+        AccountEntry boxes = entry();
+        m_editor.changePassword(selectedAccount(), boxes);
+        showEntry(boxes);
+    });
+    connect(page->portBox(), &QLineEdit::textChanged, this, [this](const QString& text) {
+        const AccountEditor::PortCheck check = AccountEditor::filterPort(text);
+        if (check.beep)
+            m_beeper.beep();
+        if (check.text != text)
+            m_accountPage->portBox()->setText(check.text);
+    });
+    page->list()->setEditTriggers(QAbstractItemView::DoubleClicked |
+                                  QAbstractItemView::EditKeyPressed);
+    connect(&m_accountModel, &AccountListModel::displayNameEdited, this,
+            [this](int row, const QString& name) { m_editor.rename(row, name); });
 }
 
 bool MainWindow::runInProgress() const {

@@ -16,8 +16,10 @@ class QTabWidget;
 
 namespace mervantic {
 
+class AccountEditor;
 class AccountListModel;
 class AccountPage;
+class Beeper;
 class Dialogs;
 class LogPane;
 class MailChecker;
@@ -25,6 +27,7 @@ class MailList;
 class MailListModel;
 class MailListView;
 class Settings;
+class SecretEntry;
 class SettingsPage;
 class StatusBar;
 
@@ -40,7 +43,10 @@ public:
         MailList& mail;
         MailListModel& mailModel;
         AccountListModel& accountModel;
+        AccountEditor& editor;
+        SecretEntry& secrets;
         Dialogs& dialogs;
+        Beeper& beeper;
         StartupValues startup;
     };
 
@@ -112,12 +118,20 @@ private:
     void applyToolTips();
     void applyFont();
     void toggleLog();
+    void wireAccountPage();
+    // The account list's selected row (from 1), 0 when none is selected.
+    int selectedAccount() const;
+    void selectAccount(int row);
     void stepTimeout(int direction);
     bool runInProgress() const;
 
     Settings& m_settings;
     MailList& m_mail;
+    AccountListModel& m_accountModel;
+    AccountEditor& m_editor;
+    SecretEntry& m_secrets;
     Dialogs& m_dialogs;
+    Beeper& m_beeper;
     StartupValues m_startup;
     MailChecker* m_checker = nullptr;
     std::function<bool()> m_closeHandler;

@@ -1,7 +1,7 @@
 #include "app/Program.h"
 
-#include "app/Dialogs.h"
 #include "app/Twips.h"
+#include "platform/Dialogs.h"
 
 #include <QFontDatabase>
 #include <QGuiApplication>
@@ -14,9 +14,12 @@ Program::Program(const StartupValues& startup, Services services)
     , m_services(services)
     , m_accountModel(m_accounts)
     , m_accountFile(startup.dataFolder + QStringLiteral("/mervuser.ini"))
+    , m_editor(m_accountModel, m_accountFile, services.dialogs, services.beeper)
+    , m_secrets(m_settings, services.dialogs)
     , m_mailModel(m_mail) {
-    m_window = std::make_unique<MainWindow>(MainWindow::Parts{
-        m_settings, m_mail, m_mailModel, m_accountModel, services.dialogs, startup});
+    m_window = std::make_unique<MainWindow>(
+        MainWindow::Parts{m_settings, m_mail, m_mailModel, m_accountModel, m_editor, m_secrets,
+                          services.dialogs, services.beeper, startup});
     m_checker = std::make_unique<MailChecker>(services.socket, services.clock,
                                               services.connectivity, services.beeper, *m_window,
                                               m_settings.options, m_accounts, m_mail);

@@ -9,9 +9,11 @@
 #include "platform/Connectivity.h"
 #include "platform/Socket.h"
 #include "pop3/MailChecker.h"
+#include "store/AccountEditor.h"
 #include "store/AccountFile.h"
 #include "store/AccountList.h"
 #include "store/AccountListModel.h"
+#include "store/SecretEntry.h"
 #include "store/Settings.h"
 
 #include <memory>
@@ -59,6 +61,8 @@ private:
     AccountList m_accounts;
     AccountListModel m_accountModel;
     AccountFile m_accountFile;
+    AccountEditor m_editor;
+    SecretEntry m_secrets;
     MailList m_mail;
     MailListModel m_mailModel;
     std::unique_ptr<MainWindow> m_window;

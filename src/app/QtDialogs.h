@@ -1,7 +1,7 @@
 #pragma once
 
-#include "app/Dialogs.h"
 #include "app/Startup.h"
+#include "platform/Dialogs.h"
 
 class QWidget;
 

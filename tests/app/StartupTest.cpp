@@ -1,5 +1,6 @@
 #include "app/Startup.h"
 
+#include "FakeFolders.h"
 #include "Printers.h"
 #include "platform/SingleInstance.h"
 #include "store/PasswordScrambler.h"
@@ -14,41 +15,6 @@
 
 namespace mervantic {
 namespace {
-
-// The desktop's folder operations on a temporary tree, with the system's answers set by the test.
-class FakeFolders final : public UserFolders {
-public:
-    explicit FakeFolders(const QString& root)
-        : m_root(root) {}
-
-    int family = 2;
-    QString system;
-    QString drive;
-    std::optional<QString> name = QStringLiteral("alice");
-    std::optional<QString> profile;
-    std::optional<QString> defaultProfile;
-
-    int platformFamily() override { return family; }
-    QString systemFolder() override { return system; }
-    QString systemDrive() override { return drive; }
-    std::optional<QString> userName() override { return name; }
-    std::optional<QString> profileFolder() override { return profile; }
-    std::optional<QString> defaultProfileFolder() override { return defaultProfile; }
-    QString applicationDataFolder(const QString& userFolder) override {
-        return userFolder + QStringLiteral("/Application Data");
-    }
-    bool isFolder(const QString& path) override { return m_desktop.isFolder(path); }
-    bool isPlainFile(const QString& path) override { return m_desktop.isPlainFile(path); }
-    bool makeFolder(const QString& path) override { return m_desktop.makeFolder(path); }
-    qint64 fileSize(const QString& path) override { return m_desktop.fileSize(path); }
-    bool copyFile(const QString& from, const QString& to) override {
-        return m_desktop.copyFile(from, to);
-    }
-
-private:
-    QString m_root;
-    DesktopUserFolders m_desktop;
-};
 
 class RecordingPrompts final : public StartupPrompts {
 public:
@@ -98,7 +64,7 @@ public:
     QTemporaryDir root;
     QString programFolder;
     QString home;
-    FakeFolders folders{root.path()};
+    test::FakeFolders folders;
     RecordingPrompts prompts;
     StartupValues values;
 };

@@ -1,15 +1,16 @@
 #include "EventLoop.h"
 #include "Fakes.h"
 #include "Printers.h"
+#include "ProgramFixture.h"
 #include "ScriptedSocket.h"
 #include "app/AccountPage.h"
-#include "app/Dialogs.h"
 #include "app/LogPane.h"
 #include "app/MailListView.h"
 #include "app/Program.h"
 #include "app/SettingsPage.h"
 #include "app/StatusBar.h"
 #include "app/Twips.h"
+#include "platform/Dialogs.h"
 #include "store/AccountKey.h"
 #include "store/SettingsRecord.h"
 
@@ -31,88 +32,8 @@ namespace mervantic {
 namespace {
 
 using test::Script;
-using test::ScriptedSocket;
 
-class AnsweringDialogs final : public Dialogs {
-public:
-    void message(const QString& text) override { messages << text; }
-    bool question(const QString& text) override {
-        questions << text;
-        return true;
-    }
-    QStringList messages;
-    QStringList questions;
-};
-
-// The real program object on the offscreen platform, with a scripted network and a data folder
-// of its own holding the given settings record and accounts.
-class WindowTest : public ::testing::Test {
-protected:
-    void SetUp() override { record = baseRecord(); }
-
-    static SettingsRecord baseRecord() {
-        SettingsRecord r;
-        r.firstRunMarker = 1;
-        r.windowLeft = 0;
-        r.windowTop = 0;
-        r.windowWidth = 700 * 15;
-        r.windowHeight = 450 * 15;
-        r.serverTimeout = 180000LL * 10000;
-        r.recheckMinutes = 30;
-        r.dateFormat = 1;
-        r.mailColWidth1 = r.mailColWidth2 = r.mailColWidth3 = r.mailColWidth4 = 1440;
-        r.mailColWidth5 = r.mailColWidth6 = 1440;
-        r.userColWidth1 = r.userColWidth2 = r.userColWidth3 = r.userColWidth4 = 1440;
-        r.fontName = QStringLiteral("DejaVu Sans");
-        r.fontSize = 8;
-        return r;
-    }
-
-    void addAccount(int port) {
-        accounts.append({QStringLiteral("Box %1").arg(port), QStringLiteral("alice"),
-                         QStringLiteral("pop.example.org"), QString::number(port),
-                         AccountKey::make(accounts.count() + 1, QStringLiteral("secret")), false});
-    }
-
-    // Writes the files, builds the program and loads it; `show` shows the window.
-    void start(bool show = true) {
-        StartupValues values;
-        values.dataFolder = folder.path();
-        values.settingsFilePath = folder.filePath(QStringLiteral("mervantic.ini"));
-        values.toolTipTexts = standardToolTipTexts();
-        values.themeBackColour = ThemeColour::ButtonFace;
-        ASSERT_TRUE(SettingsFile::write(values.settingsFilePath, record));
-        ASSERT_TRUE(AccountFile(folder.filePath(QStringLiteral("mervuser.ini"))).save(accounts));
-        program = std::make_unique<Program>(
-            values, Program::Services{socket, clock, connectivity, beeper, dialogs});
-        program->checker().connection().setSettleWaitMs(0);
-        program->checker().connection().setCloseWaitMs(0);
-        program->load();
-        if (show) {
-            window().show();
-            ASSERT_TRUE(test::waitUntil([this] { return window().activated(); }));
-        }
-    }
-
-    MainWindow& window() { return program->window(); }
-    template <typename T> T* find(const char* name) {
-        T* widget = window().findChild<T*>(QString::fromLatin1(name));
-        EXPECT_NE(widget, nullptr) << name;
-        return widget;
-    }
-    bool shown(const char* name) { return find<QWidget>(name)->isVisible(); }
-    bool enabled(const char* name) { return find<QWidget>(name)->isEnabled(); }
-
-    QTemporaryDir folder;
-    SettingsRecord record;
-    AccountList accounts;
-    ScriptedSocket socket;
-    test::FakeClock clock;
-    test::FakeConnectivity connectivity;
-    test::CountingBeeper beeper;
-    AnsweringDialogs dialogs;
-    std::unique_ptr<Program> program;
-};
+class WindowTest : public test::ProgramFixture {};
 
 TEST_F(WindowTest, TheTabsShowOnePageEachAndSetTheMailButtons) {
     record.deleteEnabled = 1;
@@ -343,7 +264,7 @@ TEST_F(WindowTest, ClosingWritesTheSettingsWithTheNormalGeometryAndTheAccounts) 
     window().showMaximized();
     test::settle();
     ASSERT_TRUE(window().close());
-    QFile file(folder.filePath(QStringLiteral("mervantic.ini")));
+    QFile file(settingsFile());
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     const QByteArray bytes = file.readAll();
     ASSERT_EQ(bytes.size(), 626);
@@ -359,7 +280,7 @@ TEST_F(WindowTest, ClosingWritesTheSettingsWithTheNormalGeometryAndTheAccounts) 
     EXPECT_EQ(saved.firstRunMarker, 1);
     EXPECT_EQ(saved.mailColWidth1, 1440.0f);
     AccountList reread;
-    AccountFile(folder.filePath(QStringLiteral("mervuser.ini"))).load(reread);
+    AccountFile(accountFile()).load(reread);
     ASSERT_EQ(reread.count(), 1);
     EXPECT_EQ(reread.at(1).key, QStringLiteral("K1Psecret"));
 }

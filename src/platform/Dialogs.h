@@ -4,7 +4,7 @@
 
 namespace mervantic {
 
-// The message and question boxes of the main window, captioned with the program's title and
+// The message and question boxes of the program, captioned with its title and
 // always showing their text as plain text. Tests answer them without a modal dialog.
 class Dialogs {
 public:

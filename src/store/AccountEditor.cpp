@@ -1,0 +1,163 @@
+#include "store/AccountEditor.h"
+
+#include "platform/Beeper.h"
+#include "platform/Dialogs.h"
+#include "store/AccountKey.h"
+#include "store/AccountListModel.h"
+
+namespace mervantic {
+
+namespace {
+
+const QString kAddFailed = QStringLiteral("An Error Occurred Adding Username Info To List");
+const QString kPasswordFailed = QStringLiteral("An Error Occurred When Changing Password");
+const QString kNoPassword = QStringLiteral("No Password Was Entered In TextBox");
+
+} // namespace
+
+AccountEditor::AccountEditor(AccountListModel& model, const AccountFile& file, Dialogs& dialogs,
+                             Beeper& beeper)
+    : m_model(model)
+    , m_file(file)
+    , m_dialogs(dialogs)
+    , m_beeper(beeper) {}
+
+void AccountEditor::save(const QString& replacementName, int renamedRow) {
+    if (!m_file.save(m_model.list(), replacementName, renamedRow))
+        m_dialogs.message(QStringLiteral("An Error Occurred Saving Changes To Username File"));
+}
+
+void AccountEditor::add(AccountEntry& boxes) {
+    // Each empty box replaces the message of the one before: the last empty one is named.
+    QString refusal;
+    if (boxes.username.trimmed().isEmpty())
+        refusal = QStringLiteral("No Username Was Entered In TextBox");
+    if (boxes.password.trimmed().isEmpty())
+        refusal = kNoPassword;
+    if (boxes.server.trimmed().isEmpty())
+        refusal = QStringLiteral("No Server Name Was Entered In TextBox");
+    if (boxes.port.trimmed().isEmpty())
+        refusal = QStringLiteral("No Port No. Was Entered In TextBox");
+    if (!refusal.isEmpty()) {
+        m_dialogs.message(refusal);
+        return;
+    }
+    boxes.username = boxes.username.trimmed();
+    boxes.password = boxes.password.trimmed();
+    boxes.server = boxes.server.trimmed();
+    const QString port = boxes.port.trimmed();
+
+    for (const AccountRow& row : m_model.list().rows()) {
+        if (row.username == boxes.username && row.server == boxes.server && row.port == port) {
+            m_dialogs.message(
+                QStringLiteral("Identical Username / Server Name / Port No. Already On List"));
+            return;
+        }
+    }
+
+    bool isNumber = false;
+    port.toInt(&isNumber);
+    const QString number = nextAccountNumber(m_model.list());
+    if (!isNumber || number.isEmpty()) {
+        m_dialogs.message(kAddFailed);
+        return;
+    }
+    // The row shows the port as typed; the file holds the number.
+    AccountRow row{boxes.displayName.trimmed(),
+                   boxes.username,
+                   boxes.server,
+                   port,
+                   AccountKey::make(number.toInt(), boxes.password),
+                   false};
+    m_model.appendAccount(row);
+    if (!m_file.append(row)) {
+        m_dialogs.message(kAddFailed);
+        return;
+    }
+    boxes.displayName.clear();
+    boxes.username.clear();
+    boxes.password.clear();
+}
+
+void AccountEditor::remove(int row) {
+    if (row < 1 || row > m_model.rowCount())
+        return;
+    if (!m_dialogs.question(QStringLiteral("Confirm: Delete Username .. ") +
+                            m_model.list().at(row).username))
+        return;
+    m_model.removeAccount(row);
+    save();
+}
+
+int AccountEditor::move(int from, int to) {
+    m_model.moveAccount(from, to);
+    save();
+    return to;
+}
+
+int AccountEditor::moveUp(int row) {
+    const int count = m_model.rowCount();
+    return count >= 2 && row >= 2 && row <= count ? move(row, row - 1) : row;
+}
+
+int AccountEditor::moveDown(int row) {
+    const int count = m_model.rowCount();
+    return count >= 2 && row >= 1 && row < count ? move(row, row + 1) : row;
+}
+
+int AccountEditor::moveToTop(int row) {
+    const int count = m_model.rowCount();
+    return count >= 2 && row > 1 && row <= count ? move(row, 1) : row;
+}
+
+int AccountEditor::moveToBottom(int row) {
+    const int count = m_model.rowCount();
+    return count >= 2 && row >= 1 && row < count ? move(row, count) : row;
+}
+
+void AccountEditor::changePassword(int row, AccountEntry& boxes) {
+    if (row < 1 || row > m_model.rowCount())
+        return;
+    const QString password = boxes.password.trimmed();
+    if (password.isEmpty()) {
+        m_dialogs.message(kPasswordFailed + QLatin1Char('\n') + kNoPassword);
+        return;
+    }
+    const QString key = m_model.list().at(row).key;
+    const int p = AccountKey::passwordMarkPosition(key);
+    if (p < 3) {
+        m_dialogs.message(kPasswordFailed + QLatin1Char('\n'));
+        return;
+    }
+    m_model.setKey(row, key.left(p) + password);
+    boxes.displayName.clear();
+    boxes.username.clear();
+    boxes.password.clear();
+    save();
+}
+
+void AccountEditor::rename(int row, const QString& name) {
+    save(name, row);
+}
+
+AccountEditor::PortCheck AccountEditor::filterPort(const QString& text) {
+    if (text.isEmpty())
+        return {text, false};
+    const PortCheck refused{QStringLiteral("110"), true};
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char16_t c = text.at(i).unicode();
+        if (c > u'9')
+            return refused;
+        if (c < u'0') {
+            // A minus sign in front is let through as typed.
+            if (c == u'-' && i == 0)
+                return {text, false};
+            return refused;
+        }
+    }
+    bool fits = false;
+    text.toInt(&fits);
+    return fits ? PortCheck{text, false} : refused;
+}
+
+} // namespace mervantic

@@ -1,0 +1,63 @@
+#pragma once
+
+#include "store/AccountFile.h"
+
+#include <QString>
+
+namespace mervantic {
+
+class AccountListModel;
+class Beeper;
+class Dialogs;
+
+// The texts of the account page's five entry boxes, which the editing commands read and set.
+struct AccountEntry {
+    QString displayName; // Text11, 64 characters at most
+    QString username;    // Text2, 64
+    QString password;    // Text3, 62
+    QString server;      // Text4, 256
+    QString port;        // Text5, "110" at first
+};
+
+// The account page's commands: add from the entry boxes, delete, the four moves, a new
+// password, and the rename in place. Each change goes to the account list and to the account
+// file at once.
+class AccountEditor {
+public:
+    AccountEditor(AccountListModel& model, const AccountFile& file, Dialogs& dialogs,
+                  Beeper& beeper);
+
+    // "Add": checks the boxes, refuses a duplicate, appends the account and its record. The
+    // boxes hold what the Part leaves in them afterwards (server and port kept).
+    void add(AccountEntry& boxes);
+    // "Delete" and the menu's delete: the row (from 1), after a confirmation. 0: no row chosen.
+    void remove(int row);
+    // The moves return the row's new place, or `row` when nothing moved.
+    int moveUp(int row);
+    int moveDown(int row);
+    int moveToTop(int row);
+    int moveToBottom(int row);
+    // "Enter New Password For Selected Item": the password box's text becomes the row's password.
+    void changePassword(int row, AccountEntry& boxes);
+    // The display name typed in place; the file takes it before the list does.
+    void rename(int row, const QString& name);
+
+    // The port box's filter, on every change of its text: the text the box should hold, and
+    // whether to beep.
+    struct PortCheck {
+        QString text;
+        bool beep = false;
+    };
+    static PortCheck filterPort(const QString& text);
+
+private:
+    int move(int from, int to);
+    void save(const QString& replacementName = {}, int renamedRow = 0);
+
+    AccountListModel& m_model;
+    AccountFile m_file;
+    Dialogs& m_dialogs;
+    Beeper& m_beeper;
+};
+
+} // namespace mervantic

@@ -1,0 +1,395 @@
+#include "FakeFolders.h"
+#include "Printers.h"
+#include "ProgramFixture.h"
+#include "app/AccountPage.h"
+#include "app/SettingsPage.h"
+#include "pop3/Apop.h"
+#include "store/PasswordScrambler.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QFile>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
+#include <QTest>
+#include <QTreeView>
+
+#include <gtest/gtest.h>
+
+namespace mervantic {
+namespace {
+
+using test::Script;
+
+// The account page driven with the mouse and keyboard; after each step the account file on disk
+// is compared with what the page shows.
+class AccountEditing : public test::ProgramFixture {
+protected:
+    void SetUp() override {
+        ProgramFixture::SetUp();
+        start();
+        window().selectTab(3);
+        page = window().accountPage();
+    }
+
+    void type(QLineEdit* box, const QString& text) {
+        box->clear();
+        QTest::keyClicks(box, text);
+    }
+
+    void fill(const QString& display, const QString& user, const QString& password,
+              const QString& server, const QString& port) {
+        type(page->displayNameBox(), display);
+        type(page->usernameBox(), user);
+        type(page->passwordBox(), password);
+        type(page->serverBox(), server);
+        type(page->portBox(), port);
+    }
+
+    void clickAdd() { QTest::mouseClick(page->addButton(), Qt::LeftButton); }
+
+    void select(int row) {
+        QTreeView* list = page->list();
+        list->setCurrentIndex(list->model()->index(row - 1, 0));
+    }
+
+    void menu(const char* item) {
+        window().accountMenu()->findChild<QAction*>(QString::fromLatin1(item))->trigger();
+    }
+
+    // The file holds, in order, what the list shows (ports as numbers), and a fresh load shows
+    // the same list.
+    void expectFileMatchesList() {
+        const AccountList& shown = program->accounts();
+        if (shown.isEmpty()) {
+            EXPECT_FALSE(QFile::exists(accountFile()) && QFileInfo(accountFile()).size() > 0);
+            return;
+        }
+        QFile file(accountFile());
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+        const QByteArray bytes = file.readAll();
+        ASSERT_EQ(bytes.size(), shown.count() * AccountFile::kRecordSize);
+        AccountList loaded;
+        AccountFile(accountFile()).load(loaded);
+        ASSERT_EQ(loaded.count(), shown.count());
+        for (int i = 1; i <= shown.count(); ++i) {
+            const QByteArray stored =
+                bytes.mid((i - 1) * AccountFile::kRecordSize, AccountFile::kRecordSize);
+            const AccountRow& row = shown.at(i);
+            EXPECT_EQ(stored.left(64), row.displayName.toLatin1().leftJustified(64, ' ')) << i;
+            EXPECT_EQ(stored.mid(64, 64), row.username.toLatin1().leftJustified(64, ' ')) << i;
+            EXPECT_EQ(PasswordScrambler::unscrambleChunk(QString::fromLatin1(stored.mid(128, 64))),
+                      AccountKey::password(row.key).value_or(QString()))
+                << i;
+            EXPECT_EQ(stored.mid(192, 256), row.server.toLatin1().leftJustified(256, ' ')) << i;
+            EXPECT_EQ(loaded.at(i).port, QString::number(row.port.toInt())) << i;
+            EXPECT_EQ(loaded.at(i).checked, row.checked) << i;
+            EXPECT_EQ(loaded.at(i).displayName, row.displayName) << i;
+            EXPECT_EQ(AccountKey::password(loaded.at(i).key), AccountKey::password(row.key)) << i;
+        }
+    }
+
+    QStringList keys() const {
+        QStringList result;
+        for (const AccountRow& row : program->accounts().rows())
+            result << row.key;
+        return result;
+    }
+
+    AccountPage* page = nullptr;
+};
+
+TEST_F(AccountEditing, AddRefusesEmptyBoxesNamingTheLastOne) {
+    const struct {
+        const char* user;
+        const char* password;
+        const char* server;
+        const char* port;
+        const char* message;
+    } cases[] = {
+        {"", "pw", "pop", "110", "No Username Was Entered In TextBox"},
+        {"alice", "   ", "pop", "110", "No Password Was Entered In TextBox"},
+        {"", "", "", "110", "No Server Name Was Entered In TextBox"},
+        {"", "", "", "", "No Port No. Was Entered In TextBox"},
+        {"alice", "pw", "pop", "", "No Port No. Was Entered In TextBox"},
+    };
+    for (const auto& c : cases) {
+        dialogs.messages.clear();
+        fill(QString(), QString::fromLatin1(c.user), QString::fromLatin1(c.password),
+             QString::fromLatin1(c.server), QString::fromLatin1(c.port));
+        clickAdd();
+        EXPECT_EQ(dialogs.messages, QStringList{QString::fromLatin1(c.message)}) << c.message;
+        EXPECT_TRUE(program->accounts().isEmpty());
+    }
+    expectFileMatchesList();
+}
+
+TEST_F(AccountEditing, AddAppendsTheAccountAndRefusesAnIdenticalOne) {
+    fill(QStringLiteral("  Home  "), QStringLiteral(" alice "), QStringLiteral(" s3cret "),
+         QStringLiteral(" pop.example.org "), QStringLiteral("110"));
+    clickAdd();
+    ASSERT_EQ(program->accounts().count(), 1);
+    const AccountRow& row = program->accounts().at(1);
+    EXPECT_EQ(row.displayName, QStringLiteral("Home"));
+    EXPECT_EQ(row.username, QStringLiteral("alice"));
+    EXPECT_EQ(row.server, QStringLiteral("pop.example.org"));
+    EXPECT_EQ(row.key, QStringLiteral("K1Ps3cret"));
+    EXPECT_FALSE(row.checked);
+    // Server and port stay for the next entry; the other boxes are emptied.
+    EXPECT_EQ(page->displayNameBox()->text(), QString());
+    EXPECT_EQ(page->usernameBox()->text(), QString());
+    EXPECT_EQ(page->passwordBox()->text(), QString());
+    EXPECT_EQ(page->serverBox()->text(), QStringLiteral("pop.example.org"));
+    EXPECT_EQ(page->portBox()->text(), QStringLiteral("110"));
+    expectFileMatchesList();
+
+    fill(QStringLiteral("Again"), QStringLiteral("alice"), QStringLiteral("other"),
+         QStringLiteral("pop.example.org"), QStringLiteral("110"));
+    clickAdd();
+    EXPECT_EQ(dialogs.messages.last(),
+              QStringLiteral("Identical Username / Server Name / Port No. Already On List"));
+    EXPECT_EQ(program->accounts().count(), 1);
+
+    // The test is case-sensitive, and two of three equal fields are allowed.
+    fill(QStringLiteral("Other case"), QStringLiteral("Alice"), QStringLiteral("pw"),
+         QStringLiteral("pop.example.org"), QStringLiteral("110"));
+    clickAdd();
+    fill(QStringLiteral("Other port"), QStringLiteral("alice"), QStringLiteral("pw"),
+         QStringLiteral("pop.example.org"), QStringLiteral("995"));
+    clickAdd();
+    EXPECT_EQ(keys(), (QStringList{"K1Ps3cret", "K2Ppw", "K3Ppw"}));
+    expectFileMatchesList();
+}
+
+TEST_F(AccountEditing, PortsAreFilteredAsTheyAreTyped) {
+    const struct {
+        const char* typed;
+        const char* shown;
+        int beeps;
+    } cases[] = {
+        {"11a", "110", 1}, {"99999999999", "110", 1}, {"-12", "-12", 0}, {"0110", "0110", 0},
+        {"-", "-", 0},     {"1 2", "110", 1},         {"995", "995", 0},
+    };
+    // Pasted whole: the filter judges the text as it stands.
+    for (const auto& c : cases) {
+        const int before = beeper.beeps();
+        page->portBox()->setText(QString::fromLatin1(c.typed));
+        EXPECT_EQ(page->portBox()->text(), QString::fromLatin1(c.shown)) << c.typed;
+        EXPECT_EQ(beeper.beeps() - before, c.beeps) << c.typed;
+    }
+    // Typed key by key: the letter turns the box into "110".
+    const int before = beeper.beeps();
+    type(page->portBox(), QStringLiteral("11a"));
+    EXPECT_EQ(page->portBox()->text(), QStringLiteral("110"));
+    EXPECT_EQ(beeper.beeps() - before, 1);
+}
+
+TEST_F(AccountEditing, PortTextsAreStoredAsNumbersOrRefused) {
+    fill(QStringLiteral("Lead zero"), QStringLiteral("a"), QStringLiteral("pw"),
+         QStringLiteral("s"), QStringLiteral("0110"));
+    clickAdd();
+    fill(QStringLiteral("Negative"), QStringLiteral("b"), QStringLiteral("pw"), QStringLiteral("s"),
+         QStringLiteral("-12"));
+    clickAdd();
+    ASSERT_EQ(program->accounts().count(), 2);
+    EXPECT_EQ(program->accounts().at(1).port, QStringLiteral("0110")); // as typed, this run
+    expectFileMatchesList();
+    AccountList loaded;
+    AccountFile(accountFile()).load(loaded);
+    EXPECT_EQ(loaded.at(1).port, QStringLiteral("110"));
+    EXPECT_EQ(loaded.at(2).port, QStringLiteral("-12"));
+
+    dialogs.messages.clear();
+    fill(QStringLiteral("Minus"), QStringLiteral("c"), QStringLiteral("pw"), QStringLiteral("s"),
+         QStringLiteral("-"));
+    clickAdd();
+    EXPECT_EQ(dialogs.messages,
+              QStringList{QStringLiteral("An Error Occurred Adding Username Info To List")});
+    EXPECT_EQ(program->accounts().count(), 2);
+    expectFileMatchesList();
+}
+
+TEST_F(AccountEditing, MovesKeepKeysAndTicksAndDeletionsAskFirst) {
+    for (const char* user : {"a", "b", "c"}) {
+        fill(QString::fromLatin1(user).toUpper(), QString::fromLatin1(user),
+             QStringLiteral("p") + QLatin1String(user), QStringLiteral("s"), QStringLiteral("110"));
+        clickAdd();
+    }
+    program->accounts().checkItem(3);
+    select(3);
+    menu("mnuToTop");
+    EXPECT_EQ(keys(), (QStringList{"K3Ppc", "K1Ppa", "K2Ppb"}));
+    EXPECT_TRUE(program->accounts().isItemChecked(1));
+    EXPECT_EQ(page->list()->currentIndex().row(), 0);
+    expectFileMatchesList();
+
+    menu("mnuMoveUp"); // the first row cannot go up
+    EXPECT_EQ(keys(), (QStringList{"K3Ppc", "K1Ppa", "K2Ppb"}));
+    menu("mnuMovedown");
+    EXPECT_EQ(keys(), (QStringList{"K1Ppa", "K3Ppc", "K2Ppb"}));
+    menu("mnuToBot");
+    EXPECT_EQ(keys(), (QStringList{"K1Ppa", "K2Ppb", "K3Ppc"}));
+    menu("mnuMovedown"); // the last row cannot go down
+    EXPECT_TRUE(program->accounts().isItemChecked(3));
+    expectFileMatchesList();
+
+    select(2);
+    dialogs.answers = {false};
+    QTest::mouseClick(page->deleteButton(), Qt::LeftButton);
+    EXPECT_EQ(dialogs.questions.last(), QStringLiteral("Confirm: Delete Username .. b"));
+    EXPECT_EQ(program->accounts().count(), 3);
+    QTest::mouseClick(page->deleteButton(), Qt::LeftButton);
+    EXPECT_EQ(keys(), (QStringList{"K1Ppa", "K3Ppc"}));
+    expectFileMatchesList();
+
+    // The freed number goes to the next account, whose record comes last.
+    fill(QStringLiteral("D"), QStringLiteral("d"), QStringLiteral("pd"), QStringLiteral("s"),
+         QStringLiteral("110"));
+    clickAdd();
+    EXPECT_EQ(keys(), (QStringList{"K1Ppa", "K3Ppc", "K2Ppd"}));
+    expectFileMatchesList();
+
+    // Without a selected row nothing is deleted.
+    page->list()->clearSelection();
+    QTest::mouseClick(page->deleteButton(), Qt::LeftButton);
+    EXPECT_EQ(program->accounts().count(), 3);
+
+    for (int left = 3; left >= 1; --left) {
+        select(1);
+        menu("mnuDelete");
+    }
+    EXPECT_TRUE(program->accounts().isEmpty());
+    EXPECT_FALSE(QFile::exists(accountFile()));
+}
+
+TEST_F(AccountEditing, ANewPasswordReplacesTheOneBehindTheKey) {
+    fill(QStringLiteral("Home"), QStringLiteral("alice"), QStringLiteral("old"),
+         QStringLiteral("s"), QStringLiteral("110"));
+    clickAdd();
+    select(1);
+    type(page->passwordBox(), QStringLiteral("  brand new  "));
+    type(page->usernameBox(), QStringLiteral("leftover"));
+    menu("mnuChangePass"); // a sole account can have its password changed too
+    EXPECT_EQ(keys(), QStringList{QStringLiteral("K1Pbrand new")});
+    EXPECT_EQ(page->passwordBox()->text(), QString());
+    EXPECT_EQ(page->usernameBox()->text(), QString());
+    expectFileMatchesList();
+
+    menu("mnuChangePass");
+    EXPECT_EQ(dialogs.messages.last(),
+              QStringLiteral(
+                  "An Error Occurred When Changing Password\nNo Password Was Entered In TextBox"));
+    EXPECT_EQ(keys(), QStringList{QStringLiteral("K1Pbrand new")});
+}
+
+TEST_F(AccountEditing, ANameEditedInPlaceIsSaved) {
+    fill(QStringLiteral("Home"), QStringLiteral("alice"), QStringLiteral("pw"), QStringLiteral("s"),
+         QStringLiteral("110"));
+    clickAdd();
+    QTreeView* list = page->list();
+    const QModelIndex name = list->model()->index(0, 0);
+    list->setCurrentIndex(name);
+    list->edit(name);
+    auto* editor = qobject_cast<QLineEdit*>(list->indexWidget(name));
+    if (editor == nullptr)
+        editor = list->viewport()->findChild<QLineEdit*>();
+    ASSERT_NE(editor, nullptr);
+    ASSERT_TRUE(editor->isVisible());
+    editor->selectAll();
+    QTest::keyClicks(editor, QStringLiteral("Holiday"));
+    QTest::keyClick(editor, Qt::Key_Return);
+    test::settle(); // the view commits the edit from the event loop
+    EXPECT_EQ(program->accounts().at(1).displayName, QStringLiteral("Holiday"));
+    expectFileMatchesList();
+}
+
+TEST_F(AccountEditing, TheRunPasswordIsSetDeletedByRetypingAndAskedForAtTheNextStart) {
+    window().selectTab(2);
+    window().settingsPage()->showSubPage(2);
+    QLineEdit* box = window().settingsPage()->runPasswordBox();
+    const auto enter = [box](const QString& text) {
+        box->setText(text);
+        QTest::keyClick(box, Qt::Key_Return);
+    };
+    enter(QStringLiteral("first"));
+    EXPECT_EQ(dialogs.questions.last(),
+              QStringLiteral("Confirm: Your New Password To Run Mervantic Is: \nfirst"));
+    EXPECT_EQ(dialogs.messages.last(), QStringLiteral("Your New Password Has Been Stored."));
+    EXPECT_EQ(box->text(), QString());
+    enter(QStringLiteral("second"));
+    EXPECT_EQ(dialogs.messages.last(),
+              QStringLiteral("Enter Your Current Password, And Press -Enter- Key To Delete It"));
+    EXPECT_EQ(program->settings().runPassword, QStringLiteral("first"));
+    enter(QStringLiteral(" first "));
+    EXPECT_EQ(dialogs.messages.last(),
+              QStringLiteral(
+                  "Okay, Your Old Password Has Been Deleted.\nNow, You Can Enter A New Password."));
+    dialogs.answers = {false};
+    enter(QStringLiteral("never"));
+    EXPECT_EQ(dialogs.messages.last(), QStringLiteral("Your Password Was Not Changed."));
+    EXPECT_EQ(program->settings().runPassword, QString());
+    enter(QStringLiteral("second"));
+    ASSERT_TRUE(window().close());
+
+    // The next start asks for exactly the new password.
+    QTemporaryDir programFolder;
+    QFile::copy(settingsFile(), programFolder.filePath(QStringLiteral("mervantic.ini")));
+    test::FakeFolders folders;
+    folders.profile = folder.path();
+    folders.applicationData = applicationData();
+    struct Prompts final : StartupPrompts {
+        void showFailure(const QString&) override {}
+        std::optional<QString> askRunPassword(const QString&) override { return answer; }
+        QString answer;
+    } prompts;
+    for (const auto& [typed, outcome] :
+         {std::pair{QStringLiteral("second"), Startup::Outcome::Run},
+          std::pair{QStringLiteral("first"), Startup::Outcome::EndSilently}}) {
+        prompts.answer = typed;
+        Startup startup({folders, prompts, programFolder.path(), {}, {}});
+        EXPECT_EQ(startup.run(), outcome) << typed.toStdString();
+    }
+}
+
+TEST_F(AccountEditing, AnApopSecretEnteredInItsBoxIsUsedByTheNextApopLogOn) {
+    accounts.append({QStringLiteral("Rose"), QStringLiteral("mrose"), QStringLiteral("pop"),
+                     QStringLiteral("110"), AccountKey::make(1, QStringLiteral("unused")), false});
+    program->window().close();
+    program.reset();
+    start();
+    window().selectTab(2);
+    window().settingsPage()->showSubPage(3);
+    window().settingsPage()->check(6)->click(); // APOP
+    QLineEdit* box = window().settingsPage()->secretBox();
+    box->setText(QStringLiteral("tanstaaf"));
+    dialogs.answers = {false};
+    QTest::keyClick(box, Qt::Key_Return);
+    EXPECT_EQ(box->text(), QStringLiteral("tanstaaf")); // kept for correction
+    EXPECT_EQ(dialogs.messages.last(),
+              QStringLiteral(
+                  "Your Secret Was Not Changed.\nYou Can Make A Correction, Then Enter Again"));
+    QTest::keyClick(box, Qt::Key_Return);
+    EXPECT_EQ(dialogs.questions.last(), QStringLiteral("Confirm Your Shared Secret: \ntanstaaf"));
+    EXPECT_EQ(box->text(), QString());
+
+    socket.addScript(110, Script()
+                              .serve("+OK POP3 server ready <1896.697170952@dbc.mtview.ca.us>\r\n")
+                              .expect("APOP mrose c4c9334bac560ecc979e58001b3e22fb")
+                              .serve("+OK maildrop has 0 messages\r\n")
+                              .expect("STAT")
+                              .serve("+OK 0 0\r\n")
+                              .expect("QUIT")
+                              .serve("+OK\r\n"));
+    QTest::mouseClick(window().findChild<QPushButton*>(QStringLiteral("Command1")), Qt::LeftButton);
+    ASSERT_TRUE(test::waitUntil([this] { return program->checker().runBusy() == 0; }));
+    EXPECT_TRUE(socket.scriptDone());
+    ASSERT_TRUE(window().close());
+    const auto saved = SettingsFile::read(settingsFile());
+    ASSERT_TRUE(saved.has_value());
+    EXPECT_EQ(PasswordScrambler::unscramblePassword(saved->apopSecretScrambled),
+              QStringLiteral("tanstaaf"));
+}
+
+} // namespace
+} // namespace mervantic

@@ -1,0 +1,113 @@
+#pragma once
+
+#include "EventLoop.h"
+#include "Fakes.h"
+#include "ScriptedSocket.h"
+#include "app/Program.h"
+#include "platform/Dialogs.h"
+#include "store/AccountKey.h"
+#include "store/SettingsRecord.h"
+
+#include <QDir>
+#include <QTemporaryDir>
+
+#include <deque>
+#include <gtest/gtest.h>
+#include <memory>
+
+namespace mervantic::test {
+
+// Records the messages and answers the questions from a queue (Yes when it is empty).
+class AnsweringDialogs final : public Dialogs {
+public:
+    void message(const QString& text) override { messages << text; }
+    bool question(const QString& text) override {
+        questions << text;
+        if (answers.empty())
+            return true;
+        const bool answer = answers.front();
+        answers.pop_front();
+        return answer;
+    }
+    QStringList messages;
+    QStringList questions;
+    std::deque<bool> answers;
+};
+
+// The real program object on the offscreen platform, with a scripted network and a data folder
+// of its own holding the given settings record and accounts.
+class ProgramFixture : public ::testing::Test {
+protected:
+    void SetUp() override { record = baseRecord(); }
+
+    static SettingsRecord baseRecord() {
+        SettingsRecord r;
+        r.firstRunMarker = 1;
+        r.windowLeft = 0;
+        r.windowTop = 0;
+        r.windowWidth = 700 * 15;
+        r.windowHeight = 450 * 15;
+        r.serverTimeout = 180000LL * 10000;
+        r.recheckMinutes = 30;
+        r.dateFormat = 1;
+        r.mailColWidth1 = r.mailColWidth2 = r.mailColWidth3 = r.mailColWidth4 = 1440;
+        r.mailColWidth5 = r.mailColWidth6 = 1440;
+        r.userColWidth1 = r.userColWidth2 = r.userColWidth3 = r.userColWidth4 = 1440;
+        r.fontName = QStringLiteral("DejaVu Sans");
+        r.fontSize = 8;
+        return r;
+    }
+
+    void addAccount(int port) {
+        accounts.append({QStringLiteral("Box %1").arg(port), QStringLiteral("alice"),
+                         QStringLiteral("pop.example.org"), QString::number(port),
+                         AccountKey::make(accounts.count() + 1, QStringLiteral("secret")), false});
+    }
+
+    // Writes the files, builds the program and loads it; `show` shows the window.
+    void start(bool show = true) {
+        StartupValues values;
+        QDir().mkpath(dataFolder());
+        values.dataFolder = dataFolder();
+        values.settingsFilePath = settingsFile();
+        values.toolTipTexts = standardToolTipTexts();
+        values.themeBackColour = ThemeColour::ButtonFace;
+        ASSERT_TRUE(SettingsFile::write(values.settingsFilePath, record));
+        ASSERT_TRUE(AccountFile(accountFile()).save(accounts));
+        program = std::make_unique<Program>(
+            values, Program::Services{socket, clock, connectivity, beeper, dialogs});
+        program->checker().connection().setSettleWaitMs(0);
+        program->checker().connection().setCloseWaitMs(0);
+        program->load();
+        if (show) {
+            window().show();
+            ASSERT_TRUE(test::waitUntil([this] { return window().activated(); }));
+        }
+    }
+
+    MainWindow& window() { return program->window(); }
+    // The data folder lies in an application-data folder of its own, as start-up finds it.
+    QString applicationData() const { return folder.filePath(QStringLiteral("appdata")); }
+    QString dataFolder() const { return applicationData() + QStringLiteral("/Mervantic"); }
+    QString settingsFile() const { return dataFolder() + QStringLiteral("/mervantic.ini"); }
+    QString accountFile() const { return dataFolder() + QStringLiteral("/mervuser.ini"); }
+    template <typename T> T* find(const char* name) {
+        T* widget = window().findChild<T*>(QString::fromLatin1(name));
+        EXPECT_NE(widget, nullptr) << name;
+        return widget;
+    }
+    bool shown(const char* name) { return find<QWidget>(name)->isVisible(); }
+    bool enabled(const char* name) { return find<QWidget>(name)->isEnabled(); }
+
+    QTemporaryDir folder;
+    SettingsRecord record;
+    AccountList accounts;
+    test::ScriptedSocket socket;
+    test::FakeClock clock;
+    test::FakeConnectivity connectivity;
+    test::CountingBeeper beeper;
+    AnsweringDialogs dialogs;
+    std::unique_ptr<Program> program;
+};
+
+} // namespace mervantic::test
