@@ -66,10 +66,7 @@ void ClientSocket::connectEncrypted(const QString& host, quint16 port) {
     connect(tls, &QAbstractSocket::disconnected, this, &ClientSocket::reportClosedByPeer);
     connect(tls, &QAbstractSocket::errorOccurred, this, &ClientSocket::onTlsError);
     connect(tls, &QSslSocket::sslErrors, this, [this](const QList<QSslError>& errors) {
-        QStringList texts;
-        for (const QSslError& error : errors)
-            texts << error.errorString();
-        m_certificateProblem = texts.join(QStringLiteral("; "));
+        m_certificateProblem = certificateProblem(errors);
     });
     QSslConfiguration configuration = QSslConfiguration::defaultConfiguration();
     if (!m_policy.extraAuthorities.isEmpty())
@@ -99,7 +96,48 @@ void ClientSocket::onTlsError(QAbstractSocket::SocketError error) {
         return;
     }
     reportFailure(Failure::Tls,
-                  m_certificateProblem.isEmpty() ? m_tls->errorString() : m_certificateProblem);
+                  m_certificateProblem.isEmpty()
+                      ? QStringLiteral("the secure connection could not be set up (") +
+                            m_tls->errorString() + QLatin1Char(')')
+                      : m_certificateProblem);
+}
+
+QString ClientSocket::certificateProblem(const QList<QSslError>& errors) {
+    QStringList words;
+    for (const QSslError& error : errors) {
+        QString text;
+        switch (error.error()) {
+        case QSslError::HostNameMismatch:
+            text = QStringLiteral("the certificate is for another server name");
+            break;
+        case QSslError::SelfSignedCertificate:
+        case QSslError::SelfSignedCertificateInChain:
+        case QSslError::UnableToGetLocalIssuerCertificate:
+        case QSslError::UnableToGetIssuerCertificate:
+        case QSslError::UnableToVerifyFirstCertificate:
+        case QSslError::CertificateUntrusted:
+        case QSslError::CertificateRejected:
+            text = QStringLiteral(
+                "the certificate is not signed by an authority this computer trusts");
+            break;
+        case QSslError::CertificateExpired:
+            text = QStringLiteral("the certificate has expired");
+            break;
+        case QSslError::CertificateNotYetValid:
+            text = QStringLiteral("the certificate is not valid yet");
+            break;
+        case QSslError::CertificateRevoked:
+            text = QStringLiteral("the certificate has been revoked");
+            break;
+        default:
+            text = QStringLiteral("the certificate was refused (") + error.errorString() +
+                   QLatin1Char(')');
+            break;
+        }
+        if (!words.contains(text))
+            words << text;
+    }
+    return words.join(QStringLiteral("; "));
 }
 
 void ClientSocket::reportConnected() {

@@ -54,6 +54,8 @@ private:
     void reportFailure(Failure kind, const QString& description);
     void onTlsError(QAbstractSocket::SocketError error);
     void post(std::function<void()> deliver);
+    // What is wrong with the server's certificate, in plain words.
+    static QString certificateProblem(const QList<QSslError>& errors);
 
     TlsPolicy m_policy;
     std::unique_ptr<TcpStream> m_plain;

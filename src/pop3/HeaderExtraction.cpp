@@ -2,6 +2,7 @@
 
 #include "mail/DateNormaliser.h"
 #include "pop3/ByteSearch.h"
+#include "pop3/HeaderText.h"
 
 namespace mervantic {
 
@@ -40,17 +41,17 @@ std::optional<MessageHeaders> extractHeaders(QByteArrayView message) {
         if (colon < 0)
             continue;
         const QByteArrayView name = line.first(colon);
-        QString* field = nullptr;
+        const QByteArrayView value = trimBlanks(line.sliced(colon + 1));
+        // Sender and subject are read as a person should see them; the date and the message id
+        // stay as sent.
         if (isName(name, "from"))
-            field = &headers.from;
+            headers.from = decodeHeaderText(value);
         else if (isName(name, "subject"))
-            field = &headers.subject;
+            headers.subject = decodeHeaderText(value);
         else if (isName(name, "date"))
-            field = &headers.date;
+            headers.date = QString::fromLatin1(value);
         else if (isName(name, "message-id"))
-            field = &headers.messageId;
-        if (field != nullptr)
-            *field = QString::fromLatin1(trimBlanks(line.sliced(colon + 1)));
+            headers.messageId = QString::fromLatin1(value);
     }
     return headers;
 }

@@ -20,7 +20,8 @@ struct MessageHeaders {
 // character; everything before
 // the first empty line). Names are matched without regard to letter case; values lose their
 // leading and trailing blanks; continuation lines of folded headers are not joined; a later
-// field of the same name wins. Nothing when the message has no empty line after its headers.
+// field of the same name wins. From and Subject are decoded for reading (see decodeHeaderText).
+// Nothing when the message has no empty line after its headers.
 std::optional<MessageHeaders> extractHeaders(QByteArrayView message);
 
 // Hands every message read by a conversation on: to the raw-data window, and to the mail list

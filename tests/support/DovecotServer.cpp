@@ -150,7 +150,7 @@ bool DovecotServer::writeCertificates() {
     }
     const QString dir = m_root->path();
     writeFile(m_root->filePath(QStringLiteral("server.ext")),
-              "subjectAltName=IP:127.0.0.1,DNS:localhost\n"
+              "subjectAltName=DNS:localhost\n"
               "basicConstraints=CA:FALSE\nkeyUsage=digitalSignature,keyEncipherment\n"
               "extendedKeyUsage=serverAuth\n");
     const bool made =

@@ -29,8 +29,8 @@ public:
 
     int port() const { return m_port; }
     int tlsPort() const { return m_tlsPort; }
-    // The authority that signed the TLS listener's certificate (for "127.0.0.1" and
-    // "localhost").
+    // The authority that signed the TLS listener's certificate, which names "localhost" (and
+    // not "127.0.0.1", so that the address alone is a name the certificate does not hold).
     QList<QSslCertificate> authority() const { return m_authority; }
 
     // Adds a user with an empty maildir (the user database is re-read by Dovecot).

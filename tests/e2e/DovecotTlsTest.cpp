@@ -1,0 +1,105 @@
+#include "CheckerFixture.h"
+#include "DovecotServer.h"
+#include "platform/ClientSocket.h"
+
+#include <gtest/gtest.h>
+
+namespace mervantic {
+namespace {
+
+using test::CheckerHarness;
+using test::DovecotServer;
+
+QByteArray message(int n) {
+    return "From: tls" + QByteArray::number(n) + "@example.org\r\nSubject: Secure " +
+           QByteArray::number(n) + "\r\nMessage-ID: <" + QByteArray::number(n) +
+           ".tls@example.org>\r\n\r\nbody\r\n";
+}
+
+class DovecotTls : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(server.isRunning()) << server.why().toStdString();
+        user = QStringLiteral("tls%1").arg(++s_user);
+        server.addUser(user, QStringLiteral("pw"));
+        for (int n = 1; n <= 2; ++n)
+            server.deliver(user, message(n));
+    }
+
+    // The TLS listener counts as port 995 for this socket.
+    TlsPolicy policy(bool trustTestAuthority) const {
+        TlsPolicy p;
+        const int tlsPort = server.tlsPort();
+        p.implicitTls = [tlsPort](int port) { return port == tlsPort; };
+        if (trustTestAuthority)
+            p.extraAuthorities = server.authority();
+        return p;
+    }
+
+    DovecotServer& server = DovecotServer::shared();
+    QString user;
+    static inline int s_user = 0;
+};
+
+TEST_F(DovecotTls, AnEncryptedAccountListsItsMailBesideAPlainOne) {
+    ClientSocket socket(policy(true));
+    CheckerHarness harness(socket);
+    harness.addAccount(QStringLiteral("Secure"), user, QStringLiteral("pw"),
+                       QStringLiteral("localhost"), server.tlsPort());
+    harness.addAccount(QStringLiteral("Plain"), user, QStringLiteral("pw"),
+                       QStringLiteral("127.0.0.1"), server.port());
+    ASSERT_TRUE(harness.runCheck());
+    EXPECT_EQ(harness.rowTexts(0), (QStringList{"Secure", "Secure", "Plain", "Plain"}));
+    EXPECT_EQ(harness.rowTexts(3), (QStringList{"Secure 1", "Secure 2", "Secure 1", "Secure 2"}));
+    EXPECT_FALSE(harness.view.lines().contains(QStringLiteral("..Winsock1 Error")));
+    EXPECT_EQ(harness.view.lines().last(),
+              QStringLiteral("..Check Complete: 4 New Mail Items -Total Items: 4"));
+}
+
+TEST_F(DovecotTls, ABadCertificateEndsTheAccountWithAPlainReason) {
+    const struct {
+        const char* name;
+        bool trusted;
+        const char* host;
+        bool plainListener; // the plain listener, spoken to as if it were encrypted
+        const char* reason;
+    } cases[] = {
+        {"a certificate for another host name", true, "127.0.0.1", false,
+         "..Secure Connection Failed: the certificate is for another server name"},
+        {"a certificate from an untrusted authority", false, "localhost", false,
+         "..Secure Connection Failed: the certificate is not signed by an authority this computer "
+         "trusts"},
+        {"a server that does not speak TLS", true, "localhost", true,
+         "..Secure Connection Failed: the secure connection could not be set up"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        TlsPolicy p = policy(c.trusted);
+        const int tlsPort = server.tlsPort();
+        const int plainPort = server.port();
+        const int securePort = c.plainListener ? plainPort : tlsPort;
+        p.implicitTls = [securePort](int port) { return port == securePort; };
+        ClientSocket socket(p);
+        CheckerHarness harness(socket);
+        harness.addAccount(QStringLiteral("Secure"), user, QStringLiteral("pw"),
+                           QString::fromLatin1(c.host), securePort);
+        // A plain-text account in the same run still works (or, in the last case, the encrypted
+        // listener, which then serves no plain text and just ends the account).
+        if (!c.plainListener)
+            harness.addAccount(QStringLiteral("Plain"), user, QStringLiteral("pw"),
+                               QStringLiteral("127.0.0.1"), plainPort);
+        ASSERT_TRUE(harness.runCheck());
+        const QStringList lines = harness.view.lines();
+        const qsizetype error = lines.indexOf(QStringLiteral("..Winsock1 Error"));
+        ASSERT_GE(error, 0) << lines.join(u'\n').toStdString();
+        EXPECT_TRUE(lines.at(error + 1).startsWith(QString::fromLatin1(c.reason)))
+            << lines.at(error + 1).toStdString();
+        EXPECT_EQ(lines.at(error + 2), QStringLiteral("..Not Connected"));
+        const QStringList expectedRows =
+            c.plainListener ? QStringList{} : QStringList{"Plain", "Plain"};
+        EXPECT_EQ(harness.rowTexts(0), expectedRows);
+    }
+}
+
+} // namespace
+} // namespace mervantic
