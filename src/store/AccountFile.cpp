@@ -1,12 +1,12 @@
 #include "store/AccountFile.h"
 
 #include "store/AccountKey.h"
+#include "store/FileReplacement.h"
 #include "store/PasswordScrambler.h"
 #include "store/RecordBytes.h"
 
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 #include <cmath>
 #include <set>
@@ -22,16 +22,6 @@ constexpr qsizetype kServer = 192;
 constexpr qsizetype kPort = 448;
 constexpr qsizetype kChecked = 452;
 
-bool writeAtomically(const QString& path, const QByteArray& content) {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
-    if (file.write(content) != content.size()) {
-        file.cancelWriting();
-        return false;
-    }
-    return file.commit();
-}
 
 } // namespace
 
@@ -106,7 +96,7 @@ bool AccountFile::save(const AccountList& list, const QString& replacementName,
             content.append(QByteArray((i - 1) * kRecordSize - content.size(), '\0'));
         content.append(encodeRecord(row));
     }
-    return writeAtomically(m_path, content);
+    return replaceFile(m_path, content);
 }
 
 bool AccountFile::append(const AccountRow& row) const {
@@ -121,7 +111,7 @@ bool AccountFile::append(const AccountRow& row) const {
     const qsizetype records = recordCount(content.size());
     content.resize(records * kRecordSize, '\0');
     content.append(encodeRecord(row));
-    return writeAtomically(m_path, content);
+    return replaceFile(m_path, content);
 }
 
 QString nextAccountNumber(const AccountList& list) {

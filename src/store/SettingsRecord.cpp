@@ -1,9 +1,9 @@
 #include "store/SettingsRecord.h"
 
+#include "store/FileReplacement.h"
 #include "store/RecordBytes.h"
 
 #include <QFile>
-#include <QSaveFile>
 
 namespace mervantic {
 
@@ -118,14 +118,7 @@ bool write(const QString& path, const SettingsRecord& record) {
         if (old.size() > content.size())
             content.append(QByteArrayView(old).sliced(content.size()));
     }
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
-    if (file.write(content) != content.size()) {
-        file.cancelWriting();
-        return false;
-    }
-    return file.commit();
+    return replaceFile(path, content);
 }
 
 } // namespace SettingsFile
