@@ -29,7 +29,6 @@ public:
     void logBeginRun(const QString&) override {}
     void logAppend(const QString&) override {}
     void logEndRun() override {}
-    void logReplaceAll(const QString&) override {}
     void showStatus(const QString&) override {}
     void showRunControls(bool, bool) override {}
     void selectMailPage() override {}

@@ -579,10 +579,6 @@ void MainWindow::logEndRun() {
     m_log->endRun();
 }
 
-void MainWindow::logReplaceAll(const QString& text) {
-    m_log->replaceAll(text);
-}
-
 void MainWindow::showStatus(const QString& text) {
     m_status->showText(text);
 }

@@ -76,7 +76,6 @@ public:
     void logBeginRun(const QString& firstLine) override;
     void logAppend(const QString& line) override;
     void logEndRun() override;
-    void logReplaceAll(const QString& text) override;
     void showStatus(const QString& text) override;
     void showRunControls(bool running, bool deleteMailEnabled) override;
     void selectMailPage() override;
@@ -91,10 +90,7 @@ public:
     AccountPage* accountPage() const { return m_accountPage; }
     MailListView* mailListView() const { return m_mailView; }
     QTabWidget* tabStrip() const { return m_tabs; }
-    QMenu* mainMenu() const { return m_mainMenu; }
-    QMenu* mailListMenu() const { return m_mailListMenu; }
     QMenu* accountMenu() const { return m_accountMenu; }
-    QMenu* trayMenu() const { return m_trayMenu; }
 
     // The rectangle the pages share, in twips.
     QRectF pageArea() const;

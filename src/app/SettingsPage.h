@@ -31,7 +31,6 @@ public:
     void showValues();
     // 1 to 3.
     void showSubPage(int page);
-    int currentSubPage() const { return m_current; }
     QWidget* subPage(int page) const { return m_pages[static_cast<std::size_t>(page - 1)]; }
     // Centres the sub-pages in the page.
     void placeSubPages();
@@ -46,8 +45,6 @@ public:
     QPushButton* defaultsButton(int page) const {
         return m_defaults[static_cast<std::size_t>(page - 1)];
     }
-    QPushButton* intervalDown() const { return m_intervalDown; }
-    QPushButton* intervalUp() const { return m_intervalUp; }
     QPushButton* timeoutDown() const { return m_timeoutDown; }
     QPushButton* timeoutUp() const { return m_timeoutUp; }
 
@@ -76,11 +73,8 @@ private:
     QLineEdit* m_timeout = nullptr;
     QLineEdit* m_secret = nullptr;
     QComboBox* m_dateFormat = nullptr;
-    QPushButton* m_intervalDown = nullptr;
-    QPushButton* m_intervalUp = nullptr;
     QPushButton* m_timeoutDown = nullptr;
     QPushButton* m_timeoutUp = nullptr;
-    int m_current = 1;
 };
 
 } // namespace mervantic

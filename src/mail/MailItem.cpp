@@ -16,12 +16,6 @@ MailItem::MailItem(const std::array<QStringView, kFieldCount>& fields) {
     m_bounds[kFieldCount] = static_cast<qint32>(m_text.size());
 }
 
-void MailItem::setFields(const std::array<QStringView, kFieldCount>& fields) {
-    const MailItem rebuilt(fields);
-    m_text = rebuilt.m_text;
-    m_bounds = rebuilt.m_bounds;
-}
-
 MailItem::Lengths MailItem::identityLengths() const {
     Lengths lengths{};
     for (int i = 0; i < kIdentityFields; ++i)

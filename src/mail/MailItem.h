@@ -31,7 +31,6 @@ public:
     QStringView field(Field which) const {
         return QStringView(m_text).sliced(m_bounds[which], m_bounds[which + 1] - m_bounds[which]);
     }
-    void setFields(const std::array<QStringView, kFieldCount>& fields);
 
     QString displayName() const { return field(DisplayName).toString(); }
     QString username() const { return field(Username).toString(); }

@@ -76,23 +76,6 @@ void MailList::setIcon(int row, MailIcon icon) {
     Q_EMIT rowsChanged(row, row);
 }
 
-void MailList::setMark(int row, QChar mark) {
-    m_rows.at(static_cast<std::size_t>(row - 1)).mark = mark;
-    Q_EMIT rowsChanged(row, row);
-}
-
-void MailList::makeNoMailRow(int row) {
-    MailItem& item = m_rows.at(static_cast<std::size_t>(row - 1));
-    item.checked = false;
-    item.number = 0;
-    item.password.clear();
-    item.icon = MailIcon::Seen;
-    const QString displayName = item.displayName();
-    const QString username = item.username();
-    item.setFields({displayName, username, kNoMail, kNoMail, kNoMail, kNoMail, kNoMail, kNoMail});
-    Q_EMIT rowsChanged(row, row);
-}
-
 bool MailList::isItemChecked(int row) const {
     return row >= 1 && row <= count() && at(row).checked;
 }

@@ -42,11 +42,6 @@ public:
 
     void markAllSeen();
     void setIcon(int row, MailIcon icon);
-    // The first letter of a row's key: "K" ordinary, "D" deleted, "X" first row of an account
-    // whose every message was deleted.
-    void setMark(int row, QChar mark);
-    // Turns a row into its account's "(no mail)" row (after every message was deleted).
-    void makeNoMailRow(int row);
 
     bool isItemChecked(int row) const;
     void checkItem(int row);

@@ -64,7 +64,6 @@ void CheckRun::start() {
                                   : QString());
     m_context.view.logBeginRun(first);
     m_context.view.showStatus(first);
-    Q_EMIT runStarted();
     m_context.mail.takeSnapshotAndClear();
     m_context.mail.setEnabled(true);
 

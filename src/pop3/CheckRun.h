@@ -26,8 +26,6 @@ Q_SIGNALS:
     void autoStartRequested();
     // The run ended with new mail while the continuous alarm is chosen.
     void continuousAlarmRequested();
-    // A new run has begun and the raw-data window should start empty.
-    void runStarted();
 
 private:
     void start();

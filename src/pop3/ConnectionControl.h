@@ -42,7 +42,6 @@ public:
     void setTimeoutTickInterval(int ms) { m_timeoutTicks.setInterval(ms); }
     void setSettleWaitMs(int ms) { m_settleWaitMs = ms; }
     void setCloseWaitMs(int ms) { m_closeWaitMs = ms; }
-    bool timeoutTicksRunning() const { return m_timeoutTicks.isActive(); }
 
     // One reply may keep arriving for at most this many server time-outs.
     static constexpr int kReplyTimeoutFactor = 4;

@@ -41,10 +41,6 @@ void MailChecker::checkOnOpen() {
     m_checkRun.run();
 }
 
-void MailChecker::timedCheck() {
-    checkMailButton();
-}
-
 void MailChecker::cancel() {
     m_context.session.haltRequest = true;
 }

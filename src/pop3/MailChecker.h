@@ -25,8 +25,6 @@ public:
     void checkMailButton();
     // The check that starts when the window first opens with "Automatically Check Mail".
     void checkOnOpen();
-    // The timed re-check.
-    void timedCheck();
     // The "Cancel" button: the run stops at its next chance.
     void cancel();
 

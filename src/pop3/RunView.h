@@ -16,7 +16,6 @@ public:
     virtual void logAppend(const QString& line) = 0;
     // Back to the normal colours.
     virtual void logEndRun() = 0;
-    virtual void logReplaceAll(const QString& text) = 0;
     virtual void showStatus(const QString& text) = 0;
 
     // The buttons and tabs while a run is in progress ("Check Mail" and the tabs disabled,

@@ -22,7 +22,6 @@ constexpr qsizetype kServer = 192;
 constexpr qsizetype kPort = 448;
 constexpr qsizetype kChecked = 452;
 
-
 } // namespace
 
 qsizetype AccountFile::recordCount(qint64 fileLength) {

@@ -18,7 +18,6 @@ public:
     }
     void logAppend(const QString& line) override { log << line; }
     void logEndRun() override { runColours = false; }
-    void logReplaceAll(const QString& text) override { log = QStringList{text}; }
     void showStatus(const QString& text) override { statuses << text; }
     void showRunControls(bool running_, bool deleteMailEnabled_) override {
         running = running_;

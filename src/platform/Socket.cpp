@@ -1,1 +1,0 @@
-#include "platform/Socket.h"
