@@ -17,6 +17,8 @@ QByteArrayView trimBlanks(QByteArrayView text) {
 }
 
 // Header names are compared in any letter case; the four wanted are plain ASCII.
+constexpr qsizetype kLongestField = 998;
+
 bool isName(QByteArrayView name, QByteArrayView wanted) {
     return name.size() == wanted.size() && qstrnicmp(name.data(), wanted.data(), name.size()) == 0;
 }
@@ -41,7 +43,10 @@ std::optional<MessageHeaders> extractHeaders(QByteArrayView message) {
         if (colon < 0)
             continue;
         const QByteArrayView name = line.first(colon);
-        const QByteArrayView value = trimBlanks(line.sliced(colon + 1));
+        // A field longer than a header line may be (RFC 5322: 998 characters) is cut there, so
+        // that no server can make the rows of the list grow without end.
+        QByteArrayView value = trimBlanks(line.sliced(colon + 1));
+        value.truncate(std::min(value.size(), kLongestField));
         // Sender and subject are read as a person should see them; the date and the message id
         // stay as sent.
         if (isName(name, "from"))

@@ -54,5 +54,14 @@ TEST(HeaderExtraction, PicksTheFourFieldsFromTheHeaderBlock) {
     }
 }
 
+TEST(HeaderExtraction, FieldsAreCutAtTheLongestHeaderLine) {
+    const QByteArray longSubject(5000, 's');
+    const auto headers = extractHeaders("Subject: " + longSubject +
+                                        "\r\nFrom:  " + QByteArray(998, 'f') + "  \r\n\r\n");
+    ASSERT_TRUE(headers.has_value());
+    EXPECT_EQ(headers->subject, QString(998, u's'));
+    EXPECT_EQ(headers->from, QString(998, u'f'));
+}
+
 } // namespace
 } // namespace mervantic
