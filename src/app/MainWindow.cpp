@@ -241,19 +241,18 @@ void MainWindow::wireAccountPage() {
         return m_accountMenu->findChild<QAction*>(QString::fromLatin1(name));
     };
     connect(action("mnuDelete"), &QAction::triggered, this, removeSelected);
-    const std::pair<const char*, int (AccountEditor::*)(int)> moves[] = {
-        {"mnuMoveUp", &AccountEditor::moveUp},
-        {"mnuMovedown", &AccountEditor::moveDown},
-        {"mnuToTop", &AccountEditor::moveToTop},
-        {"mnuToBot", &AccountEditor::moveToBottom},
+    const auto moveBy = [this](const char* name, std::function<int(AccountEditor&, int)> move) {
+        connect(m_accountMenu->findChild<QAction*>(QString::fromLatin1(name)), &QAction::triggered,
+                this, [this, move = std::move(move)] {
+                    const int row = selectedAccount();
+                    if (row != 0)
+                        selectAccount(move(m_editor, row));
+                });
     };
-    for (const auto& [name, move] : moves) {
-        connect(action(name), &QAction::triggered, this, [this, move = move] {
-            const int row = selectedAccount();
-            if (row != 0)
-                selectAccount((m_editor.*move)(row));
-        });
-    }
+    moveBy("mnuMoveUp", [](AccountEditor& editor, int row) { return editor.moveUp(row); });
+    moveBy("mnuMovedown", [](AccountEditor& editor, int row) { return editor.moveDown(row); });
+    moveBy("mnuToTop", [](AccountEditor& editor, int row) { return editor.moveToTop(row); });
+    moveBy("mnuToBot", [](AccountEditor& editor, int row) { return editor.moveToBottom(row); });
     connect(action("mnuChangePass"), &QAction::triggered, this, [this, entry, showEntry] {
         AccountEntry boxes = entry();
         m_editor.changePassword(selectedAccount(), boxes);
