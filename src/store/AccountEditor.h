@@ -28,7 +28,7 @@ public:
                   Beeper& beeper);
 
     // "Add": checks the boxes, refuses a duplicate, appends the account and its record. The
-    // boxes hold what the Part leaves in them afterwards (server and port kept).
+    // boxes are left ready for the next account: server and port kept, the others emptied.
     void add(AccountEntry& boxes);
     // "Delete" and the menu's delete: the row (from 1), after a confirmation. 0: no row chosen.
     void remove(int row);
