@@ -49,6 +49,8 @@ public:
     // The row's text, for a snapshot to keep once the row goes.
     QString takeText() { return std::move(m_text); }
     qint32 identityStart() const { return m_bounds[Username]; }
+    // The characters the row's texts take.
+    qsizetype textSize() const { return m_text.size(); }
 
     // The row key is the mark letter, the row number, "P" and the account password; a
     // "(no mail)" row has none (number 0). Its parts are kept apart so that adding a row copies

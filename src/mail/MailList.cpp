@@ -5,6 +5,7 @@ namespace mervantic {
 void MailList::append(MailItem item) {
     const int row = count() + 1;
     Q_EMIT aboutToAppend(row, row);
+    m_textSize += item.textSize();
     m_rows.push_back(std::move(item));
     Q_EMIT appended();
 }
@@ -54,11 +55,13 @@ void MailList::addNoMailRow(const QString& displayName, const QString& username)
 void MailList::removeAll() {
     Q_EMIT aboutToReset();
     m_rows.clear();
+    m_textSize = 0;
     Q_EMIT reset();
 }
 
 void MailList::removeRow(int row) {
     Q_EMIT aboutToRemove(row, row);
+    m_textSize -= at(row).textSize();
     m_rows.erase(m_rows.begin() + (row - 1));
     Q_EMIT removed();
 }

@@ -24,6 +24,12 @@ public:
     const std::vector<MailItem>& rows() const { return m_rows; }
     // New messages added since the last snapshot.
     int newMessageCount() const { return m_newMessageCount; }
+    // The characters all rows' texts take, and the most a check may fill the list with: no
+    // server, however many messages it claims, can make the list outgrow the memory it allows.
+    qsizetype textSize() const { return m_textSize; }
+    bool isFull() const { return m_textSize >= m_textBudget; }
+    static constexpr qsizetype kTextBudget = qsizetype{128} * 1024 * 1024;
+    void setTextBudget(qsizetype characters) { m_textBudget = characters; }
 
     // Remembers the seen/new state of every message row, then empties the list. Called when
     // a check run starts.
@@ -80,6 +86,8 @@ private:
     std::vector<MailItem> m_rows;
     SeenSnapshot m_snapshot;
     int m_newMessageCount = 0;
+    qsizetype m_textSize = 0;
+    qsizetype m_textBudget = kTextBudget;
     bool m_enabled = true;
     bool m_deleteFunctionsEnabled = false;
 };

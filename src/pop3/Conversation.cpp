@@ -198,6 +198,13 @@ void Conversation::collectMessage(QByteArray piece) {
         sendQuit();
         return;
     }
+    if (m_context.mail.isFull()) {
+        // The rest of the mailbox would not fit in the memory the list may take.
+        m_context.logAndShow(
+            QStringLiteral("..Mail List Full: The Remaining Messages Are Not Listed"));
+        sendQuit();
+        return;
+    }
     ++session.messageNumber;
     requestMessage();
 }

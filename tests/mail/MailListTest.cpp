@@ -235,8 +235,14 @@ TEST_F(MailListTest, TheModelShowsTheColumnsAndTheTickBoxesOnlyWithTheDeleteFunc
 
     list.setEnabled(false);
     EXPECT_FALSE(model.flags(model.index(0, 0)).testFlag(Qt::ItemIsEnabled));
+    const qsizetype oneRow = list.textSize();
+    EXPECT_EQ(oneRow, list.at(1).textSize());
+    list.addNoMailRow(QStringLiteral("Bob"), QStringLiteral("bob"));
     list.removeRow(1);
-    EXPECT_EQ(model.rowCount(), 0);
+    EXPECT_EQ(model.rowCount(), 1);
+    EXPECT_EQ(list.textSize(), list.at(1).textSize());
+    list.removeAll();
+    EXPECT_EQ(list.textSize(), 0);
 }
 
 } // namespace

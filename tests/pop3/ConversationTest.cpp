@@ -249,6 +249,25 @@ TEST_F(ConversationTest, ARefusedMessageRequestEndsWithQuit) {
     }
 }
 
+TEST_F(ConversationTest, AFullListStopsReadingAndTheRunGoesOn) {
+    harness.mail.setTextBudget(300); // about two rows of these messages
+    addAccounts(2);
+    Script many = Script::loggedOn();
+    many.expect("STAT").serve("+OK 1000000 1\r\n");
+    for (int n = 1; n <= 3; ++n)
+        many.expect("TOP " + QByteArray::number(n) + " 2").serve(topReply(n));
+    many.expect("QUIT").serve("+OK\r\n");
+    socket.addScript(1101, many);
+    socket.addScript(1102, mailbox(0));
+    ASSERT_TRUE(harness.runCheck());
+    EXPECT_TRUE(socket.unexpected().isEmpty()) << socket.unexpected().join(u'\n').toStdString();
+    EXPECT_EQ(harness.mail.count(), 4); // three messages and the second account's empty mailbox
+    EXPECT_TRUE(lines().contains(
+        QStringLiteral("..Mail List Full: The Remaining Messages Are Not Listed")));
+    EXPECT_EQ(lines().last(), QStringLiteral("..Check Complete: 3 New Mail Items -Total Items: 3"));
+    EXPECT_GE(harness.mail.textSize(), 300);
+}
+
 TEST_F(ConversationTest, AnEmptyMailboxAddsOneNoMailRowThatTheTotalLeavesOut) {
     addAccounts(2);
     socket.addScript(1101, mailbox(0));
