@@ -33,19 +33,13 @@ int MailListModel::columnCount(const QModelIndex& parent) const {
     return parent.isValid() ? 0 : ColumnCount;
 }
 
-QString MailListModel::text(const MailItem& item, int column) {
-    if (column < 0 || column >= ColumnCount)
-        return {};
-    return item.field(static_cast<MailItem::Field>(column)).toString();
-}
-
 QVariant MailListModel::data(const QModelIndex& index, int role) const {
     if (!checkIndex(index, CheckIndexOption::IndexIsValid))
         return {};
     const MailItem& item = m_list.at(index.row() + 1);
     switch (role) {
     case Qt::DisplayRole:
-        return text(item, index.column());
+        return item.field(static_cast<MailItem::Field>(index.column())).toString();
     case Qt::CheckStateRole:
         if (index.column() == 0 && m_list.deleteFunctionsEnabled())
             return item.checked ? Qt::Checked : Qt::Unchecked;

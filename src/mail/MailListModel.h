@@ -37,8 +37,6 @@ public:
     Qt::ItemFlags flags(const QModelIndex& index) const override;
     bool setData(const QModelIndex& index, const QVariant& value, int role = Qt::EditRole) override;
 
-    static QString text(const MailItem& item, int column);
-
 private:
     void rowsChanged(int firstRow, int lastRow);
 

@@ -18,6 +18,23 @@ std::int16_t flag(bool value) {
     return value ? 1 : 0;
 }
 
+// The option flags stored as 16-bit 1/0 in the record, beside their working values.
+using RecordFlag = std::int16_t SettingsRecord::*;
+using OptionFlag = bool Options::*;
+constexpr std::pair<RecordFlag, OptionFlag> kOptionFlags[] = {
+    {&SettingsRecord::checkOnlyChecked, &Options::checkOnlyChecked},
+    {&SettingsRecord::autoCheckOnOpen, &Options::autoCheckOnOpen},
+    {&SettingsRecord::useRetr, &Options::useRetr},
+    {&SettingsRecord::deleteEnabled, &Options::deleteEnabled},
+    {&SettingsRecord::soundOnNewMail, &Options::soundOnNewMail},
+    {&SettingsRecord::useApop, &Options::useApop},
+    {&SettingsRecord::autoStartTimer, &Options::autoStartTimer},
+    {&SettingsRecord::noToolTips, &Options::noToolTips},
+    {&SettingsRecord::continuousAlarm, &Options::continuousAlarm},
+    {&SettingsRecord::idleIfOffline, &Options::idleIfOffline},
+    {&SettingsRecord::passwordsAsSecrets, &Options::passwordsAsSecrets},
+};
+
 float widthOrDefault(float width, float fallback) {
     return width < 0 || !std::isfinite(width) ? fallback : width;
 }
@@ -53,17 +70,8 @@ void repairFont(WindowValues& window, const DisplayFacts& display) {
 Settings Settings::load(const SettingsRecord& record, const DisplayFacts& display) {
     Settings s;
     Options& o = s.options;
-    o.checkOnlyChecked = on(record.checkOnlyChecked);
-    o.autoCheckOnOpen = on(record.autoCheckOnOpen);
-    o.useRetr = on(record.useRetr);
-    o.deleteEnabled = on(record.deleteEnabled);
-    o.soundOnNewMail = on(record.soundOnNewMail);
-    o.useApop = on(record.useApop);
-    o.autoStartTimer = on(record.autoStartTimer);
-    o.noToolTips = on(record.noToolTips);
-    o.continuousAlarm = on(record.continuousAlarm);
-    o.idleIfOffline = on(record.idleIfOffline);
-    o.passwordsAsSecrets = on(record.passwordsAsSecrets);
+    for (const auto& [stored, working] : kOptionFlags)
+        o.*working = on(record.*stored);
     o.apopSecret = PasswordScrambler::unscramblePassword(record.apopSecretScrambled);
     o.lastCheckTime = OleDate::toDateTime(record.lastCheckTime);
     s.trayActive = s.trayChosen = on(record.trayOnClose);
@@ -149,27 +157,18 @@ SettingsRecord Settings::store(SettingsRecord r) const {
     r.userColWidth3 = w.accountColumnWidths[2];
     r.userColWidth4 = w.accountColumnWidths[3];
     r.recheckMinutes = o.recheckMinutes;
-    r.checkOnlyChecked = flag(o.checkOnlyChecked);
-    r.autoCheckOnOpen = flag(o.autoCheckOnOpen);
-    r.useRetr = flag(o.useRetr);
-    r.deleteEnabled = flag(o.deleteEnabled);
-    r.soundOnNewMail = flag(o.soundOnNewMail);
-    r.useApop = flag(o.useApop);
     r.apopSecretScrambled = PasswordScrambler::scramblePassword(o.apopSecret);
+    for (const auto& [stored, working] : kOptionFlags)
+        r.*stored = flag(o.*working);
     r.trayOnClose = flag(trayChosen);
     r.firstRunMarker = 1;
     r.fontName = w.fontName;
     r.fontBold = w.fontBold ? -1 : 0;
     r.fontSize = w.fontSize;
     r.dateFormat = o.dateFormat;
-    r.autoStartTimer = flag(o.autoStartTimer);
-    r.noToolTips = flag(o.noToolTips);
     r.runPasswordScrambled = PasswordScrambler::scrambleChunk(runPassword);
-    r.continuousAlarm = flag(o.continuousAlarm);
-    r.idleIfOffline = flag(o.idleIfOffline);
     r.logPaneMode = static_cast<std::int16_t>(w.logPaneMode);
     r.lastCheckTime = OleDate::fromDateTime(o.lastCheckTime);
-    r.passwordsAsSecrets = flag(o.passwordsAsSecrets);
     return r;
 }
 

@@ -72,7 +72,7 @@ TEST_F(DovecotCheck, ARunOverGoodAndBadAccountsLogsEveryStepAndCountsTheMessages
     harness.addAccount(QStringLiteral("Bob"), bob, QStringLiteral("wrong"), kHost, server.port());
     harness.addAccount(QStringLiteral("Carol"), carol, QStringLiteral("pw"), kHost, server.port());
     harness.addAccount(QStringLiteral("Nobody"), QStringLiteral("x"), QStringLiteral("pw"), kHost,
-                       test::closedPort());
+                       test::freePort());
     harness.addAccount(QStringLiteral("Dave"), dave, QStringLiteral("pw"), kHost, server.port());
     ASSERT_TRUE(harness.runCheck());
 

@@ -50,10 +50,6 @@ int freePort() {
     return server.serverPort();
 }
 
-int closedPort() {
-    return freePort();
-}
-
 DovecotServer::DovecotServer() = default;
 
 DovecotServer::~DovecotServer() {

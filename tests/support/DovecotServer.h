@@ -61,9 +61,7 @@ private:
     QList<QSslCertificate> m_authority;
 };
 
-// A loopback TCP port that was free a moment ago.
+// A loopback TCP port that was free a moment ago, so nothing listens on it.
 int freePort();
-// A loopback port on which nothing listens.
-int closedPort();
 
 } // namespace mervantic::test

@@ -69,6 +69,22 @@ private:
     int m_questions = 0;
 };
 
+// Answers to Yes/No questions, in order; Yes once the queue is empty.
+struct AnswerQueue {
+    std::deque<bool> answers;
+    AnswerQueue& operator=(std::initializer_list<bool> list) {
+        answers = list;
+        return *this;
+    }
+    bool next() {
+        if (answers.empty())
+            return true;
+        const bool answer = answers.front();
+        answers.pop_front();
+        return answer;
+    }
+};
+
 class CountingBeeper final : public Beeper {
 public:
     void beep() override { ++m_beeps; }

@@ -23,15 +23,11 @@ public:
     void message(const QString& text) override { messages << text; }
     bool question(const QString& text) override {
         questions << text;
-        if (answers.empty())
-            return true;
-        const bool answer = answers.front();
-        answers.pop_front();
-        return answer;
+        return answers.next();
     }
     QStringList messages;
     QStringList questions;
-    std::deque<bool> answers;
+    AnswerQueue answers;
 };
 
 // The real program object on the offscreen platform, with a scripted network and a data folder

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Fakes.h"
 #include "pop3/RunView.h"
 
 #include <QStringList>
@@ -28,11 +29,7 @@ public:
     void showMessage(const QString& text) override { messages << text; }
     bool askYesNo(const QString& question) override {
         questions << question;
-        if (answers.empty())
-            return true;
-        const bool answer = answers.front();
-        answers.pop_front();
-        return answer;
+        return answers.next();
     }
     void showRawBlock(QByteArrayView block) override { rawBlocks << QString::fromLatin1(block); }
 
@@ -45,7 +42,7 @@ public:
     QStringList statuses;
     QStringList messages;
     QStringList questions;
-    std::deque<bool> answers;
+    AnswerQueue answers;
     QStringList rawBlocks;
     QString caption;
     bool running = false;
