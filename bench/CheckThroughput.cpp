@@ -34,7 +34,8 @@ public:
     void selectMailPage() override {}
     void setCaption(const QString&) override {}
     void showMessage(const QString&) override {}
-    bool askYesNo(const QString&) override { return true; }
+    void runActivityChanged(RunActivity) override {}
+    void askYesNo(const QString&, std::function<void(bool)> answered) override { answered(true); }
     void showRawBlock(QByteArrayView) override {}
 };
 
@@ -113,7 +114,7 @@ double checkRunMs(int port, const QString& user, int expectedRows, const TlsPoli
     timer.start();
     checker.checkMailButton();
     // Waits as the program's own event loop does, without a fast polling timer of its own.
-    test::waitUntil([&] { return checker.runBusy() == 0; }, 600000, 200);
+    test::waitUntil([&] { return checker.runBusy() == RunBusy::Idle; }, 600000, 200);
     const double ms = static_cast<double>(timer.nsecsElapsed()) / 1e6;
     if (mail.count() != expectedRows)
         std::fprintf(stderr, "warning: %d rows listed, %d expected\n", mail.count(), expectedRows);

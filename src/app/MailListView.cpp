@@ -34,33 +34,20 @@ QIcon envelope(bool isNew) {
 
 } // namespace
 
-MailIconsProxy::MailIconsProxy(QObject* parent)
-    : QIdentityProxyModel(parent)
-    , m_seen(seenIcon())
-    , m_new(newIcon()) {}
-
-QIcon MailIconsProxy::seenIcon() {
+QIcon MailListView::seenIcon() {
     return envelope(false);
 }
 
-QIcon MailIconsProxy::newIcon() {
+QIcon MailListView::newIcon() {
     return envelope(true);
-}
-
-QVariant MailIconsProxy::data(const QModelIndex& index, int role) const {
-    if (role == Qt::DecorationRole && index.column() == 0) {
-        const int state = QIdentityProxyModel::data(index, MailListModel::SeenNewRole).toInt();
-        return state == 2 ? m_new : m_seen;
-    }
-    return QIdentityProxyModel::data(index, role);
 }
 
 MailListView::MailListView(MailListModel& model, QWidget* parent)
     : QTreeView(parent) {
     setObjectName(QStringLiteral("ListView1"));
     setAccessibleName(QStringLiteral("Mail list"));
-    m_icons.setSourceModel(&model);
-    setModel(&m_icons);
+    model.setIcons(seenIcon(), newIcon());
+    setModel(&model);
     setRootIsDecorated(false);
     setUniformRowHeights(true);
     setAllColumnsShowFocus(true);

@@ -1,17 +1,13 @@
 #pragma once
 
 #include "app/Startup.h"
-#include "pop3/RunView.h"
+#include "pop3/RunState.h"
 
-#include <QPointer>
 #include <QWidget>
 
 #include <functional>
+#include <memory>
 
-class QCheckBox;
-class QLineEdit;
-class QMenu;
-class QPushButton;
 class QTabWidget;
 
 namespace mervantic {
@@ -19,22 +15,34 @@ namespace mervantic {
 class AccountEditor;
 class AccountListModel;
 class AccountPage;
+class AccountPageController;
 class Beeper;
+class BottomRow;
+class Clock;
+class Connectivity;
 class Dialogs;
 class LogPane;
 class MailChecker;
 class MailList;
 class MailListModel;
 class MailListView;
-class Settings;
+class MainMenus;
+class RunPresenter;
 class SecretEntry;
+class Settings;
 class SettingsPage;
+class SettingsPageController;
+class Socket;
 class StatusBar;
 
+// The pages behind the tab strip, numbered as its tabs.
+enum class Page : int { Mail = 1, Settings = 2, Accounts = 3 };
+
 // The program's one main window: the tab strip with the mail list, the settings page and the
-// account page, the bottom row of buttons, the log pane and the status bar. It renders what the
-// mail checker says and forwards the user's clicks to it.
-class MainWindow final : public QWidget, public RunView {
+// account page, the bottom row, the log pane and the status bar. It owns the mail checker, lays
+// out its parts, switches pages and handles the window's own events; its parts (the menus, the
+// run's presentation, the two pages' controllers) do the rest.
+class MainWindow final : public QWidget {
     Q_OBJECT
 
 public:
@@ -46,17 +54,22 @@ public:
         AccountEditor& editor;
         SecretEntry& secrets;
         Dialogs& dialogs;
-        Beeper& beeper;
         StartupValues startup;
+        // What the mail checker works with.
+        Socket& socket;
+        Clock& clock;
+        Connectivity& connectivity;
+        Beeper& beeper;
     };
 
     // The outer size below which the window does not go (5,760 x 5,505 twips).
     static constexpr QSize kMinimumSize{384, 367};
+    // How long rows found by a check wait to be shown together.
+    static constexpr int kRowBatchMs = 100;
 
     explicit MainWindow(Parts parts, QWidget* parent = nullptr);
     ~MainWindow() override;
 
-    void setChecker(MailChecker* checker) { m_checker = checker; }
     // Called when the window closes for good; false keeps it open.
     void setCloseHandler(std::function<bool()> handler) { m_closeHandler = std::move(handler); }
 
@@ -67,30 +80,21 @@ public:
     // working settings, for the close.
     void takeWindowValues();
 
-    // 1 to 3; the same as a click on the tab.
-    void selectTab(int tab);
-    int currentTab() const;
+    // The same as a click on the page's tab.
+    void selectTab(Page page);
+    Page currentTab() const;
     bool activated() const { return m_activated; }
 
-    // RunView
-    void logBeginRun(const QString& firstLine) override;
-    void logAppend(const QString& line) override;
-    void logEndRun() override;
-    void showStatus(const QString& text) override;
-    void showRunControls(bool running, bool deleteMailEnabled) override;
-    void selectMailPage() override;
-    void setCaption(const QString& caption) override;
-    void showMessage(const QString& text) override;
-    bool askYesNo(const QString& question) override;
-    void showRawBlock(QByteArrayView block) override;
-
+    MailChecker& checker() const { return *m_checker; }
     LogPane* logPane() const { return m_log; }
     StatusBar* statusBar() const { return m_status; }
     SettingsPage* settingsPage() const { return m_settingsPage; }
     AccountPage* accountPage() const { return m_accountPage; }
     MailListView* mailListView() const { return m_mailView; }
+    BottomRow* bottomRow() const { return m_bottomRow; }
     QTabWidget* tabStrip() const { return m_tabs; }
-    QMenu* accountMenu() const { return m_accountMenu; }
+    MainMenus& menus() const { return *m_menus; }
+    SettingsPageController& settingsController() const { return *m_settingsController; }
 
     // The rectangle the pages share, in twips.
     QRectF pageArea() const;
@@ -103,33 +107,22 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    QPushButton* addBottomButton(const QString& name, const QString& caption, int x, int width);
-    void buildMenus();
     void wireControls();
     void layOut();
     void rememberGeometry();
     void firstActivation();
     void onTabChanged(int index);
-    void onOptionClicked(int number, bool on);
     void applyToolTips();
     void applyFont();
     void toggleLog();
-    void wireAccountPage();
-    // The account list's selected row (from 1), 0 when none is selected.
-    int selectedAccount() const;
-    void selectAccount(int row);
-    void stepTimeout(int direction);
-    bool runInProgress() const;
+    void popUpMailListMenu(const QPoint& at);
+    void enableMailButtons();
 
     Settings& m_settings;
     MailList& m_mail;
     AccountListModel& m_accountModel;
-    AccountEditor& m_editor;
-    SecretEntry& m_secrets;
     Dialogs& m_dialogs;
-    Beeper& m_beeper;
     StartupValues m_startup;
-    MailChecker* m_checker = nullptr;
     std::function<bool()> m_closeHandler;
 
     QTabWidget* m_tabs;
@@ -138,22 +131,15 @@ private:
     AccountPage* m_accountPage;
     LogPane* m_log;
     StatusBar* m_status;
-    QLineEdit* m_recheckBox;
-    QPushButton* m_checkMail;
-    QPushButton* m_seen;
-    QPushButton* m_deleteMail;
-    QPushButton* m_cancel;
-    QPushButton* m_menuButton;
-    QPushButton* m_logButton;
-    QWidget* m_alarm;
-    QMenu* m_mainMenu = nullptr;
-    QMenu* m_mailListMenu = nullptr;
-    QMenu* m_accountMenu = nullptr;
-    QMenu* m_trayMenu = nullptr;
+    BottomRow* m_bottomRow;
+    MainMenus* m_menus;
+    RunPresenter* m_presenter;
+    std::unique_ptr<MailChecker> m_checker;
+    SettingsPageController* m_settingsController;
+    AccountPageController* m_accountController;
 
     bool m_activated = false;
     bool m_applyingSettings = false;
-    bool m_timeoutRepeat = false;
 };
 
 } // namespace mervantic

@@ -1,7 +1,7 @@
 #include "app/Program.h"
 
+#include "app/Dialogs.h"
 #include "app/Twips.h"
-#include "platform/Dialogs.h"
 
 #include <QFontDatabase>
 #include <QGuiApplication>
@@ -17,18 +17,14 @@ Program::Program(const StartupValues& startup, Services services)
     , m_editor(m_accountModel, m_accountFile, services.dialogs, services.beeper)
     , m_secrets(m_settings, services.dialogs)
     , m_mailModel(m_mail) {
-    m_window = std::make_unique<MainWindow>(
-        MainWindow::Parts{m_settings, m_mail, m_mailModel, m_accountModel, m_editor, m_secrets,
-                          services.dialogs, services.beeper, startup});
-    m_checker = std::make_unique<MailChecker>(services.socket, services.clock,
-                                              services.connectivity, services.beeper, *m_window,
-                                              m_settings.options, m_accounts, m_mail);
-    m_window->setChecker(m_checker.get());
+    m_window = std::make_unique<MainWindow>(MainWindow::Parts{
+        m_settings, m_mail, m_mailModel, m_accountModel, m_editor, m_secrets, services.dialogs,
+        startup, services.socket, services.clock, services.connectivity, services.beeper});
     m_window->setCloseHandler([this] { return close(); });
 }
 
 Program::~Program() {
-    // The window goes first: it refers to the checker and the lists.
+    // The window goes first: it refers to the lists.
     m_window.reset();
 }
 
@@ -66,8 +62,8 @@ void Program::load() {
 
 bool Program::close() {
     // A run in progress is asked to stop; it ends at its next reply or time-out tick.
-    if (m_checker->runBusy() != 0)
-        m_checker->cancel();
+    if (checker().runBusy() != RunBusy::Idle)
+        checker().cancel();
     if (!m_accounts.isEmpty() && !m_accountFile.save(m_accounts))
         m_services.dialogs.message(
             QStringLiteral("An Error Occurred Saving Changes To Username File"));

@@ -1,6 +1,8 @@
 #pragma once
 
+#include "app/AccountEditor.h"
 #include "app/MainWindow.h"
+#include "app/SecretEntry.h"
 #include "app/Startup.h"
 #include "app/WidgetBeeper.h"
 #include "mail/MailList.h"
@@ -9,11 +11,9 @@
 #include "platform/Connectivity.h"
 #include "platform/Socket.h"
 #include "pop3/MailChecker.h"
-#include "store/AccountEditor.h"
 #include "store/AccountFile.h"
 #include "store/AccountList.h"
 #include "store/AccountListModel.h"
-#include "store/SecretEntry.h"
 #include "store/Settings.h"
 
 #include <memory>
@@ -44,7 +44,7 @@ public:
     bool close();
 
     MainWindow& window() { return *m_window; }
-    MailChecker& checker() { return *m_checker; }
+    MailChecker& checker() { return m_window->checker(); }
     Settings& settings() { return m_settings; }
     AccountList& accounts() { return m_accounts; }
     MailList& mail() { return m_mail; }
@@ -66,7 +66,6 @@ private:
     MailList m_mail;
     MailListModel m_mailModel;
     std::unique_ptr<MainWindow> m_window;
-    std::unique_ptr<MailChecker> m_checker;
 };
 
 } // namespace mervantic

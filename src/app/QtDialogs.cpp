@@ -10,24 +10,37 @@ namespace {
 
 const QString kTitle = QStringLiteral("Mervantic");
 
-int showBox(QWidget* parent, const QString& text, QMessageBox::StandardButtons buttons) {
-    QMessageBox box(QMessageBox::NoIcon, kTitle, text, buttons, parent);
-    box.setTextFormat(Qt::PlainText);
-    return box.exec();
+QMessageBox* makeBox(QWidget* parent, const QString& text, QMessageBox::StandardButtons buttons) {
+    auto* box = new QMessageBox(QMessageBox::NoIcon, kTitle, text, buttons, parent);
+    box->setTextFormat(Qt::PlainText);
+    return box;
 }
 
 } // namespace
 
 void QtDialogs::message(const QString& text) {
-    showBox(m_parent, text, QMessageBox::Ok);
+    QMessageBox* box = makeBox(m_parent, text, QMessageBox::Ok);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->open();
 }
 
 bool QtDialogs::question(const QString& text) {
-    return showBox(m_parent, text, QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
+    std::unique_ptr<QMessageBox> box(makeBox(m_parent, text, QMessageBox::Yes | QMessageBox::No));
+    return box->exec() == QMessageBox::Yes;
+}
+
+void QtDialogs::ask(const QString& text, std::function<void(bool yes)> answered) {
+    QMessageBox* box = makeBox(m_parent, text, QMessageBox::Yes | QMessageBox::No);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    QObject::connect(
+        box, &QMessageBox::finished, box,
+        [answered = std::move(answered)](int result) { answered(result == QMessageBox::Yes); });
+    box->open();
 }
 
 void QtDialogs::showFailure(const QString& text) {
-    showBox(nullptr, text, QMessageBox::Ok);
+    std::unique_ptr<QMessageBox> box(makeBox(nullptr, text, QMessageBox::Ok));
+    box->exec();
 }
 
 std::optional<QString> QtDialogs::askRunPassword(const QString& prompt) {

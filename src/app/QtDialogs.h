@@ -1,24 +1,27 @@
 #pragma once
 
+#include "app/Dialogs.h"
 #include "app/Startup.h"
-#include "platform/Dialogs.h"
 
-class QWidget;
+#include <QPointer>
+#include <QWidget>
 
 namespace mervantic {
 
-// Dialogs as modal Qt message and input boxes.
+// Dialogs as Qt message and input boxes. Messages and answers given later are boxes modal to
+// the window that do not block the caller; the questions answered at once are modal boxes.
 class QtDialogs final : public Dialogs, public StartupPrompts {
 public:
     void setParent(QWidget* parent) { m_parent = parent; }
 
     void message(const QString& text) override;
     bool question(const QString& text) override;
+    void ask(const QString& text, std::function<void(bool yes)> answered) override;
     void showFailure(const QString& text) override;
     std::optional<QString> askRunPassword(const QString& prompt) override;
 
 private:
-    QWidget* m_parent = nullptr;
+    QPointer<QWidget> m_parent;
 };
 
 } // namespace mervantic

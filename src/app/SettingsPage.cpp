@@ -31,15 +31,19 @@ SettingsPage::SettingsPage(Settings& settings, QWidget* parent)
 
     // P. 1
     QWidget* p1 = makeSubPage(1, QStringLiteral("General Run Settings"));
-    addCheck(p1, 8, QStringLiteral("Auto-Start Timer When Mail Is Checked"), 22);
-    addCheck(p1, 11, QStringLiteral("Idle If Offline"), 22 + kRow);
-    addCheck(p1, 10, QStringLiteral("Sound As Continuous Alarm"), 22 + 2 * kRow);
-    addCheck(p1, 1, QStringLiteral("Check Mail Only For Usernames With Checked Boxes"),
-             22 + 3 * kRow);
-    addCheck(p1, 2, QStringLiteral("Automatically Check Mail  When Window Opens"), 22 + 4 * kRow);
-    addCheck(p1, 4, QStringLiteral("Enable Functions To Delete Messages On POP3 Server"),
-             22 + 5 * kRow);
-    addCheck(p1, 5, QStringLiteral("Play Sound  When New Mail Is Found On Server"), 22 + 6 * kRow);
+    addCheck(p1, OptionCheck::AutoStartTimer,
+             QStringLiteral("Auto-Start Timer When Mail Is Checked"), 22);
+    addCheck(p1, OptionCheck::IdleIfOffline, QStringLiteral("Idle If Offline"), 22 + kRow);
+    addCheck(p1, OptionCheck::ContinuousAlarm, QStringLiteral("Sound As Continuous Alarm"),
+             22 + 2 * kRow);
+    addCheck(p1, OptionCheck::CheckOnlyChecked,
+             QStringLiteral("Check Mail Only For Usernames With Checked Boxes"), 22 + 3 * kRow);
+    addCheck(p1, OptionCheck::AutoCheckOnOpen,
+             QStringLiteral("Automatically Check Mail  When Window Opens"), 22 + 4 * kRow);
+    addCheck(p1, OptionCheck::DeleteEnabled,
+             QStringLiteral("Enable Functions To Delete Messages On POP3 Server"), 22 + 5 * kRow);
+    addCheck(p1, OptionCheck::SoundOnNewMail,
+             QStringLiteral("Play Sound  When New Mail Is Found On Server"), 22 + 6 * kRow);
     const QString intervalLabel = QStringLiteral("How Often To Re-Check For Mail  (Minutes)");
     m_interval = addBox(p1, QStringLiteral("Text6"), intervalLabel, 8, 168, 40);
     m_interval->setReadOnly(true);
@@ -52,8 +56,9 @@ SettingsPage::SettingsPage(Settings& settings, QWidget* parent)
 
     // P. 2
     QWidget* p2 = makeSubPage(2, QStringLiteral("General Run Settings"));
-    addCheck(p2, 7, QStringLiteral("Close With Icon On The Tray (Notification Area)"), 22);
-    addCheck(p2, 9, QStringLiteral("Disable Tool Tips"), 22 + kRow);
+    addCheck(p2, OptionCheck::TrayOnClose,
+             QStringLiteral("Close With Icon On The Tray (Notification Area)"), 22);
+    addCheck(p2, OptionCheck::NoToolTips, QStringLiteral("Disable Tool Tips"), 22 + kRow);
     const QString passwordLabel = QStringLiteral("Mervantic Password");
     m_runPassword = addBox(p2, QStringLiteral("Text7"), passwordLabel, 8, 70, 150);
     m_runPassword->setMaxLength(62);
@@ -80,10 +85,13 @@ SettingsPage::SettingsPage(Settings& settings, QWidget* parent)
 
     // P. 3
     QWidget* p3 = makeSubPage(3, QStringLiteral("Advanced"));
-    addCheck(p3, 12, QStringLiteral("Use Passwords As APOP Shared Secrets (See Help)"), 22);
-    addCheck(p3, 6, QStringLiteral("Use \"APOP\" Instead Of Default \"USER\\PASS\" (See Help)"),
+    addCheck(p3, OptionCheck::PasswordsAsSecrets,
+             QStringLiteral("Use Passwords As APOP Shared Secrets (See Help)"), 22);
+    addCheck(p3, OptionCheck::UseApop,
+             QStringLiteral("Use \"APOP\" Instead Of Default \"USER\\PASS\" (See Help)"),
              22 + kRow);
-    addCheck(p3, 3, QStringLiteral("Use \"RETR\" Instead Of Default \"TOP\" (See Help File)"),
+    addCheck(p3, OptionCheck::UseRetr,
+             QStringLiteral("Use \"RETR\" Instead Of Default \"TOP\" (See Help File)"),
              22 + 2 * kRow);
     const QString secretLabel = QStringLiteral("APOP Shared Secret (max. 248 bytes)");
     addLabel(p3, secretLabel, 8, 90, 300);
@@ -115,15 +123,17 @@ QWidget* SettingsPage::makeSubPage(int page, const QString& title) {
     return frame;
 }
 
-QCheckBox* SettingsPage::addCheck(QWidget* page, int number, const QString& caption, int y) {
+QCheckBox* SettingsPage::addCheck(QWidget* page, OptionCheck option, const QString& caption,
+                                  int y) {
+    const int number = static_cast<int>(option);
     auto* box = new QCheckBox(caption, page);
     box->setObjectName(QStringLiteral("Check%1").arg(number));
     box->setAccessibleName(caption);
     box->setGeometry(8, y, kSubPageSize.width() - 16, kRow);
     m_checks[static_cast<std::size_t>(number - 1)] = box;
-    connect(box, &QCheckBox::clicked, this, [this, number](bool on) {
-        setOption(number, on);
-        Q_EMIT optionClicked(number, on);
+    connect(box, &QCheckBox::clicked, this, [this, option](bool on) {
+        m_settings.option(option) = on;
+        Q_EMIT optionClicked(option, on);
     });
     return box;
 }
@@ -181,59 +191,10 @@ void SettingsPage::placeSubPages() {
         page->move(topLeft);
 }
 
-void SettingsPage::setOption(int number, bool on) {
-    Options& o = m_settings.options;
-    switch (number) {
-    case 1:
-        o.checkOnlyChecked = on;
-        break;
-    case 2:
-        o.autoCheckOnOpen = on;
-        break;
-    case 3:
-        o.useRetr = on;
-        break;
-    case 4:
-        o.deleteEnabled = on;
-        break;
-    case 5:
-        o.soundOnNewMail = on;
-        break;
-    case 6:
-        o.useApop = on;
-        break;
-    case 7:
-        m_settings.trayChosen = on;
-        break;
-    case 8:
-        o.autoStartTimer = on;
-        break;
-    case 9:
-        o.noToolTips = on;
-        break;
-    case 10:
-        o.continuousAlarm = on;
-        break;
-    case 11:
-        o.idleIfOffline = on;
-        break;
-    case 12:
-        o.passwordsAsSecrets = on;
-        break;
-    default:
-        break;
-    }
-}
-
 void SettingsPage::showValues() {
-    const Options& o = m_settings.options;
-    const bool values[12] = {o.checkOnlyChecked,    o.autoCheckOnOpen, o.useRetr,
-                             o.deleteEnabled,       o.soundOnNewMail,  o.useApop,
-                             m_settings.trayChosen, o.autoStartTimer,  o.noToolTips,
-                             o.continuousAlarm,     o.idleIfOffline,   o.passwordsAsSecrets};
-    for (int i = 0; i < 12; ++i)
-        m_checks[static_cast<std::size_t>(i)]->setChecked(values[i]);
-    m_interval->setText(QString::number(o.recheckMinutes));
+    for (const OptionCheck option : kOptionChecks)
+        check(option)->setChecked(m_settings.option(option));
+    m_interval->setText(QString::number(m_settings.options.recheckMinutes));
     m_timeout->setText(QString::number(m_settings.timeoutSeconds));
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "store/Options.h"
+
 #include <QGroupBox>
 
 #include <array>
@@ -36,7 +38,9 @@ public:
     void placeSubPages();
 
     // Check1 to Check12.
-    QCheckBox* check(int number) const { return m_checks[static_cast<std::size_t>(number - 1)]; }
+    QCheckBox* check(OptionCheck option) const {
+        return m_checks[static_cast<std::size_t>(option) - 1];
+    }
     QLineEdit* intervalBox() const { return m_interval; }
     QLineEdit* runPasswordBox() const { return m_runPassword; }
     QLineEdit* timeoutBox() const { return m_timeout; }
@@ -49,12 +53,12 @@ public:
     QPushButton* timeoutUp() const { return m_timeoutUp; }
 
 Q_SIGNALS:
-    // An option box was clicked: `number` is its Check number.
-    void optionClicked(int number, bool on);
+    // An option box was clicked; its working value is already set.
+    void optionClicked(mervantic::OptionCheck option, bool on);
 
 private:
     QWidget* makeSubPage(int page, const QString& title);
-    QCheckBox* addCheck(QWidget* page, int number, const QString& caption, int y);
+    QCheckBox* addCheck(QWidget* page, OptionCheck option, const QString& caption, int y);
     QLabel* addLabel(QWidget* page, const QString& text, int x, int y, int width);
     QLineEdit* addBox(QWidget* page, const QString& name, const QString& label, int x, int y,
                       int width);
@@ -62,7 +66,6 @@ private:
                            int width);
     ClickableLabel* addArrow(QWidget* page, const QString& name, const QString& arrow, int x,
                              int target);
-    void setOption(int number, bool on);
 
     Settings& m_settings;
     std::array<QWidget*, 3> m_pages{};

@@ -5,15 +5,28 @@ namespace mervantic {
 MailListModel::MailListModel(MailList& list, QObject* parent)
     : QAbstractTableModel(parent)
     , m_list(list) {
+    m_shown = list.count();
+    m_batch.setSingleShot(true);
+    m_batch.setInterval(0);
+    connect(&m_batch, &QTimer::timeout, this, &MailListModel::showPendingRows);
     // The list counts rows from 1, the model from 0.
-    connect(&list, &MailList::aboutToAppend, this,
-            [this](int first, int last) { beginInsertRows({}, first - 1, last - 1); });
-    connect(&list, &MailList::appended, this, [this] { endInsertRows(); });
-    connect(&list, &MailList::aboutToRemove, this,
-            [this](int first, int last) { beginRemoveRows({}, first - 1, last - 1); });
-    connect(&list, &MailList::removed, this, [this] { endRemoveRows(); });
-    connect(&list, &MailList::aboutToReset, this, [this] { beginResetModel(); });
-    connect(&list, &MailList::reset, this, [this] { endResetModel(); });
+    connect(&list, &MailList::appended, this, &MailListModel::rowAppended);
+    connect(&list, &MailList::aboutToRemove, this, [this](int first, int last) {
+        showPendingRows();
+        beginRemoveRows({}, first - 1, last - 1);
+    });
+    connect(&list, &MailList::removed, this, [this] {
+        m_shown = m_list.count();
+        endRemoveRows();
+    });
+    connect(&list, &MailList::aboutToReset, this, [this] {
+        m_batch.stop();
+        beginResetModel();
+    });
+    connect(&list, &MailList::reset, this, [this] {
+        m_shown = m_list.count();
+        endResetModel();
+    });
     connect(&list, &MailList::rowsChanged, this, &MailListModel::rowsChanged);
     connect(&list, &MailList::enabledChanged, this, [this] {
         if (m_list.count() > 0)
@@ -21,12 +34,38 @@ MailListModel::MailListModel(MailList& list, QObject* parent)
     });
 }
 
+void MailListModel::rowAppended() {
+    if (m_batch.interval() <= 0)
+        showPendingRows();
+    else if (!m_batch.isActive())
+        m_batch.start();
+}
+
+void MailListModel::showPendingRows() {
+    m_batch.stop();
+    const int count = m_list.count();
+    if (count <= m_shown)
+        return;
+    beginInsertRows({}, m_shown, count - 1);
+    m_shown = count;
+    endInsertRows();
+}
+
+void MailListModel::setIcons(const QVariant& seen, const QVariant& fresh) {
+    m_seenIcon = seen;
+    m_newIcon = fresh;
+}
+
 void MailListModel::rowsChanged(int firstRow, int lastRow) {
+    // Rows still waiting for their batch arrive with their current state.
+    lastRow = std::min(lastRow, m_shown);
+    if (firstRow > lastRow)
+        return;
     Q_EMIT dataChanged(index(firstRow - 1, 0), index(lastRow - 1, ColumnCount - 1));
 }
 
 int MailListModel::rowCount(const QModelIndex& parent) const {
-    return parent.isValid() ? 0 : m_list.count();
+    return parent.isValid() ? 0 : m_shown;
 }
 
 int MailListModel::columnCount(const QModelIndex& parent) const {
@@ -46,6 +85,10 @@ QVariant MailListModel::data(const QModelIndex& index, int role) const {
         return {};
     case SeenNewRole:
         return static_cast<int>(item.icon);
+    case Qt::DecorationRole:
+        if (index.column() == 0)
+            return item.icon == MailIcon::New ? m_newIcon : m_seenIcon;
+        return {};
     default:
         return {};
     }

@@ -2,6 +2,7 @@
 
 #include "platform/DateTimeText.h"
 #include "pop3/ConnectionControl.h"
+#include "pop3/HeaderExtraction.h"
 #include "store/AccountKey.h"
 
 #include <stdexcept>
@@ -23,10 +24,12 @@ int portNumber(const QString& text) {
 
 } // namespace
 
-CheckRun::CheckRun(RunContext& context, ConnectionControl& connection, QObject* parent)
+CheckRun::CheckRun(RunContext& context, ConnectionControl& connection, HeaderExtraction& headers,
+                   QObject* parent)
     : QObject(parent)
     , m_context(context)
-    , m_connection(connection) {}
+    , m_connection(connection)
+    , m_headers(headers) {}
 
 void CheckRun::run() {
     const SessionState& session = m_context.session;
@@ -54,7 +57,7 @@ void CheckRun::run() {
 
 void CheckRun::start() {
     SessionState& session = m_context.session;
-    CheckRunFields& fields = m_context.checkRun;
+    CheckRunFields& fields = m_fields;
     const Options& options = m_context.options;
 
     Q_EMIT countdownReset();
@@ -69,6 +72,7 @@ void CheckRun::start() {
 
     session.checkRunActive = true;
     clearRunFields();
+    m_context.view.runActivityChanged(RunActivity::Checking);
     session.haltRequest = false;
     if (options.autoStartTimer && options.recheckMinutes >= 1)
         Q_EMIT autoStartRequested();
@@ -99,7 +103,7 @@ void CheckRun::start() {
 }
 
 void CheckRun::continueRun() {
-    CheckRunFields& fields = m_context.checkRun;
+    CheckRunFields& fields = m_fields;
     Q_EMIT countdownReset();
     if (!m_context.connectivity.isOnline()) {
         halt(QStringLiteral("Not Connected To The Internet"));
@@ -120,7 +124,7 @@ void CheckRun::continueRun() {
 
 void CheckRun::connectToAccount() {
     SessionState& session = m_context.session;
-    const AccountRow& account = m_context.accounts.at(m_context.checkRun.accountIndex);
+    const AccountRow& account = m_context.accounts.at(m_fields.accountIndex);
     session.displayName = account.displayName;
     session.username = account.username;
     const std::optional<QString> password = AccountKey::password(account.key);
@@ -141,7 +145,7 @@ void CheckRun::connectToAccount() {
 
 void CheckRun::finish() {
     SessionState& session = m_context.session;
-    CheckRunFields& fields = m_context.checkRun;
+    CheckRunFields& fields = m_fields;
     session.checkRunActive = false;
     fields.firstAccountIndex = fields.lastAccountIndex = fields.accountIndex = 0;
     session.haltRequest = false;
@@ -169,7 +173,8 @@ void CheckRun::finish() {
         if (m_context.options.continuousAlarm)
             Q_EMIT continuousAlarmRequested();
     }
-    m_context.runBusy = 0;
+    m_context.runBusy = RunBusy::Idle;
+    m_context.view.runActivityChanged(RunActivity::Idle);
     Q_EMIT countdownReset();
 }
 
@@ -181,13 +186,14 @@ void CheckRun::cancelled() {
 
 void CheckRun::halt(const QString& reason) {
     SessionState& session = m_context.session;
-    const bool closing = m_context.runBusy == 2;
+    const bool closing = m_context.runBusy == RunBusy::Closing;
     session.checkRunActive = false;
     clearRunFields();
     session.haltRequest = false;
     session.clearAccount();
     m_context.view.showRunControls(false, m_context.options.deleteEnabled);
-    m_context.runBusy = 0;
+    m_context.runBusy = RunBusy::Idle;
+    m_context.view.runActivityChanged(RunActivity::Idle);
     Q_EMIT countdownReset();
 
     const QString text = QStringLiteral("..Process Halted: ") + reason;
@@ -199,9 +205,36 @@ void CheckRun::halt(const QString& reason) {
 }
 
 void CheckRun::clearRunFields() {
-    CheckRunFields& fields = m_context.checkRun;
+    CheckRunFields& fields = m_fields;
     fields.firstAccountIndex = fields.lastAccountIndex = fields.accountIndex = 0;
     fields.noMailRows = 0;
+}
+
+} // namespace mervantic
+
+namespace mervantic {
+
+void CheckRun::mailboxEmpty() {
+    ++m_fields.noMailRows;
+    m_context.mail.addNoMailRow(m_context.session.displayName, m_context.session.username);
+}
+
+AfterMessage CheckRun::messageRead(QByteArrayView message, std::int32_t number) {
+    m_headers.processMessageHeaders(message, number);
+    return AfterMessage::ReadNext;
+}
+
+bool CheckRun::wantsMoreMessages() {
+    if (!m_context.mail.isFull())
+        return true;
+    // The rest of the mailbox would not fit in the memory the list may take.
+    m_context.logAndShow(QStringLiteral("..Mail List Full: The Remaining Messages Are Not Listed"));
+    return false;
+}
+
+void CheckRun::cancelledAfterMessage() {
+    m_context.mail.setEnabled(true);
+    m_context.mail.removeAll();
 }
 
 } // namespace mervantic

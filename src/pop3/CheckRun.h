@@ -1,5 +1,6 @@
 #pragma once
 
+#include "pop3/ConversationEvents.h"
 #include "pop3/RunContext.h"
 
 #include <QObject>
@@ -7,17 +8,37 @@
 namespace mervantic {
 
 class ConnectionControl;
+class HeaderExtraction;
+
+// The fields of a check run kept beside the conversation.
+struct CheckRunFields {
+    std::int32_t firstAccountIndex = 0;
+    std::int32_t lastAccountIndex = 0;
+    std::int32_t accountIndex = 0;
+    // "(no mail)" rows added in this run, which the total leaves out.
+    std::int32_t noMailRows = 0;
+    // The date display format in force when the run started.
+    std::int32_t runDateFormat = 1;
+};
 
 // The check-mail run: visits the chosen accounts one after the other and reports how many new
 // messages were found. `run()` starts the run and is called again each time a conversation has
 // ended; each call connects to the next account and returns, or finishes the run.
-class CheckRun : public QObject {
+class CheckRun : public QObject, public ConversationEvents {
     Q_OBJECT
 
 public:
-    CheckRun(RunContext& context, ConnectionControl& connection, QObject* parent = nullptr);
+    CheckRun(RunContext& context, ConnectionControl& connection, HeaderExtraction& headers,
+             QObject* parent = nullptr);
 
     void run();
+    const CheckRunFields& fields() const { return m_fields; }
+
+    // What the conversation reports while this run drives it.
+    void mailboxEmpty() override;
+    AfterMessage messageRead(QByteArrayView message, std::int32_t number) override;
+    bool wantsMoreMessages() override;
+    void cancelledAfterMessage() override;
 
 Q_SIGNALS:
     // The timed re-check starts counting its interval again.
@@ -38,6 +59,8 @@ private:
 
     RunContext& m_context;
     ConnectionControl& m_connection;
+    HeaderExtraction& m_headers;
+    CheckRunFields m_fields;
 };
 
 } // namespace mervantic

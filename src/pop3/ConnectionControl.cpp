@@ -1,65 +1,96 @@
 #include "pop3/ConnectionControl.h"
 
-#include "platform/Waiting.h"
-
-#include <QCoreApplication>
-#include <QEventLoop>
-
 namespace mervantic {
 
 namespace {
 const QString kUserConnectionClosed = QStringLiteral("...User Connection Closed - Wait...");
 }
 
-ConnectionControl::ConnectionControl(RunContext& context, RunDriver& driver, QObject* parent)
+ConnectionControl::ConnectionControl(RunContext& context, QObject* parent)
     : QObject(parent)
-    , m_context(context)
-    , m_driver(driver) {
+    , m_context(context) {
     m_timeoutTicks.setInterval(20000);
     connect(&m_timeoutTicks, &QTimer::timeout, this, &ConnectionControl::timeoutTick);
+    m_pause.setSingleShot(true);
+    connect(&m_pause, &QTimer::timeout, this, &ConnectionControl::onPauseOver);
 }
 
 void ConnectionControl::connectToServer(const QString& server, int port) {
-    SessionState& session = m_context.session;
-    if (!m_context.connectivity.isOnline()) {
-        // There is no dial-up dialog to offer here: either answer goes on and lets the
-        // connection attempt report whether the server can be reached.
-        m_context.view.askYesNo(QStringLiteral("You Are NOT CONNECTED To The Internet\n"
-                                               "Do You Want A Dial-Up Connection Window?"));
+    m_server = server;
+    m_port = port;
+    const quint64 attempt = ++m_attempt;
+    if (m_context.connectivity.isOnline()) {
+        closeLeftover();
+        return;
     }
+    // There is no dial-up dialog to offer here: either answer goes on and lets the connection
+    // attempt report whether the server can be reached.
+    m_phase = Phase::AwaitingDialAnswer;
+    m_context.view.askYesNo(QStringLiteral("You Are NOT CONNECTED To The Internet\n"
+                                           "Do You Want A Dial-Up Connection Window?"),
+                            [this, attempt](bool) {
+                                if (attempt == m_attempt && m_phase == Phase::AwaitingDialAnswer)
+                                    closeLeftover();
+                            });
+}
 
-    session.step = 0;
-    session.suppressAdvance = true;
-    closeAndAdvance();
-    waitMilliseconds(m_context.clock, m_settleWaitMs);
-    session.suppressAdvance = false;
+void ConnectionControl::closeLeftover() {
+    m_context.session.step = Step::Greeting;
+    closeSocket();
+    m_closePolls = 0;
+    m_phase = Phase::ClosingLeftover;
+    m_pause.start(m_closeWaitMs);
+}
 
+void ConnectionControl::startConnecting() {
+    SessionState& session = m_context.session;
     session.connected = false;
     session.closed = false;
     m_replyStartTick.reset();
-    const quint64 conversation = ++m_conversation;
     m_connectStartTick = m_context.clock.tickCount();
-    if (!m_context.socket.connectToServer(server, port))
+    m_phase = Phase::Connecting;
+    if (!m_context.socket.connectToServer(m_server, m_port)) {
         onFailed(Socket::Failure::Network, QStringLiteral("the port is not a valid port number"));
+        return;
+    }
+    m_pause.start(m_connectPollMs);
+}
 
-    // A repeating wake-up lets the wait notice the connection time-out.
-    QTimer wake;
-    wake.start(100);
-    // The wait ends when the socket connects, or fails, or when something inside it (a close by
-    // the peer, a nested run step) has already moved the run on.
-    while (conversation == m_conversation && !session.connected) {
-        if (session.closed) {
-            session.closed = false;
-            m_context.logAndShow(QStringLiteral("..Not Connected"));
-            closeAndAdvance();
+void ConnectionControl::onPauseOver() {
+    switch (m_phase) {
+    case Phase::ClosingLeftover:
+        if (!socketClosed() && ++m_closePolls < kClosePolls) {
+            m_pause.start(m_closeWaitMs);
             return;
         }
+        m_phase = Phase::Settling;
+        m_pause.start(m_settleWaitMs);
+        return;
+    case Phase::Settling:
+        startConnecting();
+        return;
+    case Phase::Connecting:
         if (connectTimedOut()) {
             m_context.socket.close();
             onFailed(Socket::Failure::Network, QStringLiteral("the connection timed out"));
-            continue;
+            return;
         }
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+        m_pause.start(m_connectPollMs);
+        return;
+    case Phase::Closing:
+        if (!socketClosed() && ++m_closePolls < kClosePolls) {
+            m_pause.start(m_closeWaitMs);
+            return;
+        }
+        if (socketClosed())
+            m_context.logAndShow(kUserConnectionClosed);
+        m_phase = Phase::Idle;
+        Q_EMIT conversationOver();
+        return;
+    case Phase::Idle:
+    case Phase::AwaitingDialAnswer:
+    case Phase::Connected:
+        return;
     }
 }
 
@@ -68,28 +99,26 @@ bool ConnectionControl::connectTimedOut() const {
     return elapsed > static_cast<std::uint64_t>(m_context.options.serverTimeoutMs);
 }
 
-void ConnectionControl::closeAndAdvance() {
+void ConnectionControl::closeSocket() {
     SessionState& session = m_context.session;
-    Socket& socket = m_context.socket;
-    if (!session.suppressAdvance)
-        ++m_conversation;
-    if (socket.state() != Socket::State::Closed)
-        socket.close();
+    if (!socketClosed())
+        m_context.socket.close();
     session.connected = false;
     session.closed = true;
     m_timeoutTicks.stop();
+    m_pause.stop();
     m_replyStartTick.reset();
+}
 
-    for (int wait = 0; wait < 26; ++wait) {
-        waitMilliseconds(m_context.clock, m_closeWaitMs);
-        if (socket.state() == Socket::State::Closed)
-            break;
-    }
-    if (socket.state() == Socket::State::Closed && !session.suppressAdvance)
-        m_context.logAndShow(kUserConnectionClosed);
-    if (session.suppressAdvance)
+void ConnectionControl::closeAndAdvance() {
+    // Only a connection attempt or a conversation has anything to close and a run to move on;
+    // a second call while the close wait runs changes nothing.
+    if (m_phase != Phase::Connecting && m_phase != Phase::Connected)
         return;
-    m_driver.advanceRun();
+    closeSocket();
+    m_closePolls = 0;
+    m_phase = Phase::Closing;
+    m_pause.start(m_closeWaitMs);
 }
 
 void ConnectionControl::startTimeoutTicks() {
@@ -97,6 +126,8 @@ void ConnectionControl::startTimeoutTicks() {
 }
 
 void ConnectionControl::timeoutTick() {
+    if (m_phase != Phase::Connected)
+        return;
     SessionState& session = m_context.session;
     const std::uint32_t now = m_context.clock.tickCount();
     // Unsigned arithmetic counts across the wrap of the tick counter.
@@ -105,14 +136,16 @@ void ConnectionControl::timeoutTick() {
     const bool replyTooLong =
         m_replyStartTick.has_value() &&
         std::uint64_t{now - *m_replyStartTick} > kReplyTimeoutFactor * timeout;
-    if (silent > timeout || replyTooLong)
-        closeAndAdvance();
-    else if (session.haltRequest)
+    if (silent > timeout || replyTooLong || session.haltRequest)
         closeAndAdvance();
 }
 
 void ConnectionControl::onConnected() {
+    if (m_phase != Phase::Connecting)
+        return;
     SessionState& session = m_context.session;
+    m_pause.stop();
+    m_phase = Phase::Connected;
     session.connected = true;
     m_context.logAndShow(QStringLiteral("..Connected-ServerIP: ") + m_context.socket.peerAddress());
     // A server that accepts the connection and never greets is timed out like a silent one.
@@ -121,24 +154,39 @@ void ConnectionControl::onConnected() {
 }
 
 void ConnectionControl::onClosedByPeer() {
+    if (m_phase == Phase::Connecting) {
+        connectionFailed();
+        return;
+    }
+    if (m_phase != Phase::Connected)
+        return;
     m_context.session.connected = false;
     m_context.session.closed = true;
     closeAndAdvance();
 }
 
 void ConnectionControl::onFailed(Socket::Failure kind, const QString& description) {
+    if (m_phase != Phase::Connecting && m_phase != Phase::Connected)
+        return;
     SessionState& session = m_context.session;
-    const bool conversationRunning = session.connected;
     session.closed = true;
     session.connected = false;
     m_context.view.logEndRun();
     m_context.logAndShow(QStringLiteral("..Winsock1 Error"));
     if (kind == Socket::Failure::Tls)
         m_context.logAndShow(QStringLiteral("..Secure Connection Failed: ") + description);
-    // The connection wait moves the run on when the connection failed; a connection that
-    // breaks during the conversation is over at once.
-    if (conversationRunning)
+    // A connection that could not be made is reported as such before the run moves on; one
+    // that breaks during the conversation is over at once.
+    if (m_phase == Phase::Connecting)
+        connectionFailed();
+    else
         closeAndAdvance();
+}
+
+void ConnectionControl::connectionFailed() {
+    m_context.session.closed = false;
+    m_context.logAndShow(QStringLiteral("..Not Connected"));
+    closeAndAdvance();
 }
 
 } // namespace mervantic

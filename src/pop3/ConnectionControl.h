@@ -13,16 +13,22 @@ namespace mervantic {
 // Opens the one connection to an account's server, guards the conversation with the server
 // time-out, closes the connection when the conversation is over and hands control back to
 // the run in progress.
+//
+// Nothing here waits on the stack: each pause (the dial-up question, closing a leftover
+// connection, the settling pause, the connection attempt, the close wait and its polls) is a
+// phase that a timer, a socket event or the user's answer ends, from the one event loop. So a
+// cancel, a close or a timer tick can arrive between any two steps, and the run's next account
+// is always started from a fresh stack.
 class ConnectionControl : public QObject {
     Q_OBJECT
 
 public:
-    ConnectionControl(RunContext& context, RunDriver& driver, QObject* parent = nullptr);
+    explicit ConnectionControl(RunContext& context, QObject* parent = nullptr);
 
-    // Returns once the socket is connected, or once the run has been moved on because the
-    // connection failed.
+    // Starts the way to a connection with the server: online check, closing what is left of
+    // the previous connection, the settling pause, then the connection attempt. Returns at once.
     void connectToServer(const QString& server, int port);
-    // Closes the connection and, unless a clean-up close is in progress, moves the run on.
+    // Closes the connection; once the close wait is over, the run moves on (conversationOver).
     void closeAndAdvance();
     // The time-out tick: abandons a conversation that has been silent for longer than the
     // server time-out, and acts on a cancel request.
@@ -33,6 +39,9 @@ public:
     void onConnected();
     void onClosedByPeer();
     void onFailed(Socket::Failure kind, const QString& description);
+
+    // True while a conversation may talk to the server.
+    bool conversing() const { return m_phase == Phase::Connected; }
 
     // The tick count at which the message reply now arriving began, for the limit on how long
     // one reply may keep arriving; nothing when no reply is in progress.
@@ -45,18 +54,48 @@ public:
 
     // One reply may keep arriving for at most this many server time-outs.
     static constexpr int kReplyTimeoutFactor = 4;
+    // The close wait gives the socket this many polls to report closed.
+    static constexpr int kClosePolls = 26;
+
+Q_SIGNALS:
+    // The conversation with the current account is over and its connection is closed.
+    void conversationOver();
 
 private:
+    enum class Phase {
+        Idle,
+        AwaitingDialAnswer,
+        ClosingLeftover,
+        Settling,
+        Connecting,
+        Connected,
+        Closing,
+    };
+
+    void closeLeftover();
+    void startConnecting();
+    void onPauseOver();
+    // Closes the socket and stops the time-out; the phase is the caller's.
+    void closeSocket();
     bool connectTimedOut() const;
+    bool socketClosed() const { return m_context.socket.state() == Socket::State::Closed; }
+    void connectionFailed();
 
     RunContext& m_context;
-    RunDriver& m_driver;
+    Phase m_phase = Phase::Idle;
+    // The current pause; its end continues the phase.
+    QTimer m_pause;
     QTimer m_timeoutTicks;
     int m_settleWaitMs = 500;
     int m_closeWaitMs = 200;
-    // Counts connection attempts and conversation ends, so that a wait can tell whether the
-    // run moved on while it dispatched events.
-    quint64 m_conversation = 0;
+    // How often a connection attempt is looked at for its time-out.
+    int m_connectPollMs = 100;
+    int m_closePolls = 0;
+    // Counts connection attempts, so that a late answer to the dial-up question is not taken
+    // for the question of a later attempt.
+    quint64 m_attempt = 0;
+    QString m_server;
+    int m_port = 0;
     std::uint32_t m_connectStartTick = 0;
     std::optional<std::uint32_t> m_replyStartTick;
 };

@@ -3,7 +3,6 @@
 #include "pop3/Apop.h"
 #include "pop3/ByteSearch.h"
 #include "pop3/ConnectionControl.h"
-#include "pop3/HeaderExtraction.h"
 
 namespace mervantic {
 
@@ -32,10 +31,10 @@ QString replyLine(const QByteArray& reply) {
 }
 
 Conversation::Conversation(RunContext& context, ConnectionControl& connection,
-                           HeaderExtraction& headers)
+                           ConversationEvents& events)
     : m_context(context)
     , m_connection(connection)
-    , m_headers(headers) {}
+    , m_events(events) {}
 
 void Conversation::reset() {
     m_line.clear();
@@ -45,10 +44,12 @@ void Conversation::reset() {
 void Conversation::onDataArrived() {
     Socket& socket = m_context.socket;
     SessionState& session = m_context.session;
+    if (!m_connection.conversing())
+        return;
     if (socket.state() != Socket::State::Connected) {
         // Data of a connection that is no longer up counts as a reply of blanks.
         const QByteArray blanks(socket.bytesAvailable(), ' ');
-        if (!blanks.isEmpty() && session.step != 4)
+        if (!blanks.isEmpty() && session.step != Step::Message)
             judge(blanks);
         return;
     }
@@ -56,7 +57,7 @@ void Conversation::onDataArrived() {
     QByteArray text = socket.readAll();
     if (text.isEmpty())
         return;
-    if (session.step == 4) {
+    if (session.step == Step::Message) {
         collectMessage(std::move(text));
         return;
     }
@@ -85,9 +86,9 @@ void Conversation::judge(const QByteArray& reply) {
 
 void Conversation::onNegative(const QByteArray& reply) {
     QString prefix;
-    if (m_context.session.step == 1)
+    if (m_context.session.step == Step::User)
         prefix = QStringLiteral("Username Logon Error: ");
-    else if (m_context.session.step == 2)
+    else if (m_context.session.step == Step::Pass)
         prefix = QStringLiteral("Password Logon Error: ");
     QByteArray text = reply;
     if (text.size() > kChopAt)
@@ -99,7 +100,7 @@ void Conversation::onNegative(const QByteArray& reply) {
 void Conversation::onPositive(const QByteArray& reply) {
     SessionState& session = m_context.session;
     switch (session.step) {
-    case 0:
+    case Step::Greeting:
         m_connection.startTimeoutTicks();
         session.messageCount = 0;
         session.messageNumber = 0;
@@ -108,30 +109,31 @@ void Conversation::onPositive(const QByteArray& reply) {
         if (m_context.options.useApop)
             apopLogon(QString::fromLatin1(reply));
         else
-            send(1, QStringLiteral("USER ") + session.username);
+            send(Step::User, QStringLiteral("USER ") + session.username);
         break;
-    case 1:
-        send(2, QStringLiteral("PASS ") + session.password);
+    case Step::User:
+        send(Step::Pass, QStringLiteral("PASS ") + session.password);
         break;
-    case 2:
-    case 8:
+    case Step::Pass:
+    case Step::Apop:
         m_context.logAndShow(replyLine(reply));
-        send(3, QStringLiteral("STAT"));
+        send(Step::Stat, QStringLiteral("STAT"));
         break;
-    case 3:
+    case Step::Stat:
         onStat(reply);
         break;
-    case 5:
+    case Step::Quit:
         m_context.logAndShow(replyLine(reply));
         m_connection.closeAndAdvance();
         break;
-    case 7:
+    case Step::DeleteQuit:
         if (m_context.options.deleteEnabled) {
             m_context.logAndShow(replyLine(reply));
             m_connection.closeAndAdvance();
         }
         break;
-    default:
+    case Step::Message:
+    case Step::Dele:
         break;
     }
 }
@@ -153,10 +155,8 @@ void Conversation::onStat(const QByteArray& reply) {
         requestMessage();
         return;
     }
-    if (!(session.deleteRunActive && m_context.options.deleteEnabled)) {
-        ++m_context.checkRun.noMailRows;
-        m_context.mail.addNoMailRow(session.displayName, session.username);
-    }
+    if (!(session.deleteRunActive && m_context.options.deleteEnabled))
+        m_events.mailboxEmpty();
     sendQuit();
 }
 
@@ -185,23 +185,23 @@ void Conversation::collectMessage(QByteArray piece) {
     m_connection.setReplyStartTick(std::nullopt);
     if (session.haltRequest) {
         m_reply.clear();
-        m_context.mail.setEnabled(true);
-        m_context.mail.removeAll();
+        m_events.cancelledAfterMessage();
         sendQuit();
         return;
     }
-    m_headers.processMessageHeaders(m_reply.body(), session.messageNumber);
+    const AfterMessage next = m_events.messageRead(m_reply.body(), session.messageNumber);
     m_reply.clear();
-    if (m_context.options.deleteEnabled && (session.step == 6 || session.step == 7))
+    switch (next) {
+    case AfterMessage::SendDele:
+        send(Step::Dele, "DELE " + QByteArray::number(session.messageNumber));
         return;
-    if (session.messageNumber >= session.messageCount) {
-        sendQuit();
+    case AfterMessage::SendQuit:
+        send(Step::DeleteQuit, QStringLiteral("QUIT"));
         return;
+    case AfterMessage::ReadNext:
+        break;
     }
-    if (m_context.mail.isFull()) {
-        // The rest of the mailbox would not fit in the memory the list may take.
-        m_context.logAndShow(
-            QStringLiteral("..Mail List Full: The Remaining Messages Are Not Listed"));
+    if (session.messageNumber >= session.messageCount || !m_events.wantsMoreMessages()) {
         sendQuit();
         return;
     }
@@ -217,8 +217,8 @@ void Conversation::apopLogon(const QString& greeting) {
     if (!secret.isEmpty()) {
         reason = QStringLiteral("- No Server TimeStamp");
         if (const auto timestamp = Apop::timestamp(greeting)) {
-            send(8, QStringLiteral("APOP ") + session.username + QLatin1Char(' ') +
-                        Apop::digest(*timestamp, secret));
+            send(Step::Apop, QStringLiteral("APOP ") + session.username + QLatin1Char(' ') +
+                                 Apop::digest(*timestamp, secret));
             return;
         }
     }
@@ -231,18 +231,18 @@ void Conversation::requestMessage() {
     command.append(QByteArray::number(m_context.session.messageNumber));
     if (!m_context.options.useRetr)
         command.append(" 2");
-    send(4, std::move(command));
+    send(Step::Message, std::move(command));
 }
 
 void Conversation::sendQuit() {
-    send(5, QStringLiteral("QUIT"));
+    send(Step::Quit, QStringLiteral("QUIT"));
 }
 
-void Conversation::send(int nextStep, const QString& command) {
+void Conversation::send(Step nextStep, const QString& command) {
     send(nextStep, command.toLatin1());
 }
 
-void Conversation::send(int nextStep, QByteArray command) {
+void Conversation::send(Step nextStep, QByteArray command) {
     m_context.session.step = nextStep;
     m_context.socket.send(command.append("\r\n"));
 }

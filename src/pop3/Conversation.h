@@ -1,5 +1,6 @@
 #pragma once
 
+#include "pop3/ConversationEvents.h"
 #include "pop3/MessageReply.h"
 #include "pop3/RunContext.h"
 
@@ -8,7 +9,7 @@
 namespace mervantic {
 
 class ConnectionControl;
-class HeaderExtraction;
+class ConversationEvents;
 
 // The POP3 conversation with one server: each reply that arrives is judged against the step
 // the conversation is at, and at most one command is sent in answer. Log-on with USER and PASS
@@ -18,7 +19,7 @@ public:
     // A single-line reply longer than this without its CR LF is judged as it stands.
     static constexpr qsizetype kLongestReplyLine = 4096;
 
-    Conversation(RunContext& context, ConnectionControl& connection, HeaderExtraction& headers);
+    Conversation(RunContext& context, ConnectionControl& connection, ConversationEvents& events);
 
     void onDataArrived();
     // Forgets any partial reply of an earlier connection.
@@ -32,14 +33,14 @@ private:
     void collectMessage(QByteArray piece);
     void apopLogon(const QString& greeting);
 
-    void send(int nextStep, const QString& command);
-    void send(int nextStep, QByteArray command);
+    void send(Step nextStep, const QString& command);
+    void send(Step nextStep, QByteArray command);
     void sendQuit();
     void requestMessage();
 
     RunContext& m_context;
     ConnectionControl& m_connection;
-    HeaderExtraction& m_headers;
+    ConversationEvents& m_events;
     // A single-line reply until its CR LF has arrived.
     QByteArray m_line;
     // The message reply being collected (step 4).

@@ -7,10 +7,10 @@ MailChecker::MailChecker(Socket& socket, Clock& clock, Connectivity& connectivit
                          QObject* parent)
     : QObject(parent)
     , m_context(socket, clock, connectivity, beeper, view, options, accounts, mail)
-    , m_connection(m_context, *this)
+    , m_connection(m_context)
     , m_headers(m_context)
-    , m_conversation(m_context, m_connection, m_headers)
-    , m_checkRun(m_context, m_connection) {
+    , m_conversation(m_context, m_connection, *this)
+    , m_checkRun(m_context, m_connection, m_headers) {
     connect(&socket, &Socket::connected, this, [this] {
         m_conversation.reset();
         m_connection.onConnected();
@@ -18,10 +18,11 @@ MailChecker::MailChecker(Socket& socket, Clock& clock, Connectivity& connectivit
     connect(&socket, &Socket::dataArrived, this, [this] { m_conversation.onDataArrived(); });
     connect(&socket, &Socket::closedByPeer, &m_connection, &ConnectionControl::onClosedByPeer);
     connect(&socket, &Socket::failed, &m_connection, &ConnectionControl::onFailed);
+    connect(&m_connection, &ConnectionControl::conversationOver, this, &MailChecker::advanceRun);
 }
 
 void MailChecker::prepareRunStart() {
-    m_context.runBusy = 1;
+    m_context.runBusy = RunBusy::Running;
     m_context.view.showRunControls(true, false);
 }
 
@@ -48,6 +49,10 @@ void MailChecker::cancel() {
 void MailChecker::advanceRun() {
     if (m_context.session.checkRunActive)
         m_checkRun.run();
+}
+
+ConversationEvents& MailChecker::activeRun() {
+    return m_checkRun;
 }
 
 } // namespace mervantic

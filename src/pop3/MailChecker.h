@@ -13,7 +13,7 @@ namespace mervantic {
 // The core of the program: owns the state of the run in progress and the one connection, and
 // drives check runs from the user's clicks, the first showing of the window and the timed
 // re-check. The main window forwards clicks to it and renders what it says through RunView.
-class MailChecker : public QObject, private RunDriver {
+class MailChecker : public QObject, private ConversationEvents {
     Q_OBJECT
 
 public:
@@ -28,16 +28,27 @@ public:
     // The "Cancel" button: the run stops at its next chance.
     void cancel();
 
-    int runBusy() const { return m_context.runBusy; }
-    void setRunBusy(int value) { m_context.runBusy = value; }
+    RunBusy runBusy() const { return m_context.runBusy; }
+    // The window's close marks the run it waits for (RunBusy::Closing).
+    void setRunBusy(RunBusy value) { m_context.runBusy = value; }
+    // For tests and benchmarks: the conversation state and the check run's fields.
     const SessionState& session() const { return m_context.session; }
-    const CheckRunFields& checkRunFields() const { return m_context.checkRun; }
+    const CheckRunFields& checkRunFields() const { return m_checkRun.fields(); }
     ConnectionControl& connection() { return m_connection; }
     CheckRun& checkRun() { return m_checkRun; }
 
 private:
-    void advanceRun() override;
+    void advanceRun();
     void prepareRunStart();
+
+    // The conversation reports to the run in progress.
+    ConversationEvents& activeRun();
+    void mailboxEmpty() override { activeRun().mailboxEmpty(); }
+    AfterMessage messageRead(QByteArrayView message, std::int32_t number) override {
+        return activeRun().messageRead(message, number);
+    }
+    bool wantsMoreMessages() override { return activeRun().wantsMoreMessages(); }
+    void cancelledAfterMessage() override { activeRun().cancelledAfterMessage(); }
 
     RunContext m_context;
     ConnectionControl m_connection;

@@ -12,8 +12,8 @@
 
 namespace mervantic {
 
-// Everything the parts of a run share: the conversation state, the run fields, and the
-// services and lists they work on. Owned by MailChecker; the parts hold a reference.
+// What the parts of a run share: the conversation state, whether a run keeps the program busy,
+// and the services and lists they work on. Owned by MailChecker; the parts hold a reference.
 struct RunContext {
     RunContext(Socket& socket_, Clock& clock_, Connectivity& connectivity_, Beeper& beeper_,
                RunView& view_, Options& options_, AccountList& accounts_, MailList& mail_)
@@ -27,10 +27,7 @@ struct RunContext {
         , mail(mail_) {}
 
     SessionState session;
-    CheckRunFields checkRun;
-    // 1 while a run started by a button, the first activation or the timer is in progress,
-    // 2 while the window's close waits for a run to end, 0 otherwise.
-    int runBusy = 0;
+    RunBusy runBusy = RunBusy::Idle;
 
     Socket& socket;
     Clock& clock;
@@ -46,13 +43,6 @@ struct RunContext {
         view.logAppend(text);
         view.showStatus(text);
     }
-};
-
-// Moves a run on after a conversation has ended.
-class RunDriver {
-public:
-    virtual ~RunDriver() = default;
-    virtual void advanceRun() = 0;
 };
 
 } // namespace mervantic

@@ -1,12 +1,18 @@
 #pragma once
 
+#include "pop3/RunState.h"
+
 #include <QByteArrayView>
 #include <QString>
+
+#include <functional>
 
 namespace mervantic {
 
 // What a run shows to the user and asks of them. The main window implements it; tests record
-// it. The log pane lines are plain text; server replies arrive here verbatim.
+// it. The log pane lines are plain text; server replies arrive here verbatim. Nothing here may
+// wait for the user on the run's stack: a message box is shown and the call returns, and a
+// question is answered through its callback whenever the user answers.
 class RunView {
 public:
     virtual ~RunView() = default;
@@ -21,11 +27,14 @@ public:
     // The buttons and tabs while a run is in progress ("Check Mail" and the tabs disabled,
     // "Cancel" shown in place of "Seen") or after it.
     virtual void showRunControls(bool running, bool deleteMailEnabled) = 0;
+    // A run started (checking or deleting) or ended.
+    virtual void runActivityChanged(RunActivity activity) = 0;
     virtual void selectMailPage() = 0;
     virtual void setCaption(const QString& caption) = 0;
 
     virtual void showMessage(const QString& text) = 0;
-    virtual bool askYesNo(const QString& question) = 0;
+    // `answered` receives true for Yes. It may run before this call returns or much later.
+    virtual void askYesNo(const QString& question, std::function<void(bool yes)> answered) = 0;
 
     // One message as the server sent it (one byte per character), for the raw-data window.
     virtual void showRawBlock(QByteArrayView block) = 0;

@@ -3,9 +3,33 @@
 #include <QDateTime>
 #include <QString>
 
+#include <array>
 #include <cstdint>
 
 namespace mervantic {
+
+// The option check boxes of the settings pages, numbered as their controls (Check1..Check12).
+enum class OptionCheck : int {
+    CheckOnlyChecked = 1,
+    AutoCheckOnOpen = 2,
+    UseRetr = 3,
+    DeleteEnabled = 4,
+    SoundOnNewMail = 5,
+    UseApop = 6,
+    TrayOnClose = 7,
+    AutoStartTimer = 8,
+    NoToolTips = 9,
+    ContinuousAlarm = 10,
+    IdleIfOffline = 11,
+    PasswordsAsSecrets = 12,
+};
+
+inline constexpr std::array<OptionCheck, 12> kOptionChecks = {
+    OptionCheck::CheckOnlyChecked, OptionCheck::AutoCheckOnOpen, OptionCheck::UseRetr,
+    OptionCheck::DeleteEnabled,    OptionCheck::SoundOnNewMail,  OptionCheck::UseApop,
+    OptionCheck::TrayOnClose,      OptionCheck::AutoStartTimer,  OptionCheck::NoToolTips,
+    OptionCheck::ContinuousAlarm,  OptionCheck::IdleIfOffline,   OptionCheck::PasswordsAsSecrets,
+};
 
 // The working values of the user's options while the program runs. The settings file is read
 // into them at start and written from them at close.

@@ -172,4 +172,34 @@ SettingsRecord Settings::store(SettingsRecord r) const {
     return r;
 }
 
+bool& Settings::option(OptionCheck check) {
+    switch (check) {
+    case OptionCheck::CheckOnlyChecked:
+        return options.checkOnlyChecked;
+    case OptionCheck::AutoCheckOnOpen:
+        return options.autoCheckOnOpen;
+    case OptionCheck::UseRetr:
+        return options.useRetr;
+    case OptionCheck::DeleteEnabled:
+        return options.deleteEnabled;
+    case OptionCheck::SoundOnNewMail:
+        return options.soundOnNewMail;
+    case OptionCheck::UseApop:
+        return options.useApop;
+    case OptionCheck::TrayOnClose:
+        return trayChosen;
+    case OptionCheck::AutoStartTimer:
+        return options.autoStartTimer;
+    case OptionCheck::NoToolTips:
+        return options.noToolTips;
+    case OptionCheck::ContinuousAlarm:
+        return options.continuousAlarm;
+    case OptionCheck::IdleIfOffline:
+        return options.idleIfOffline;
+    case OptionCheck::PasswordsAsSecrets:
+        return options.passwordsAsSecrets;
+    }
+    Q_UNREACHABLE();
+}
+
 } // namespace mervantic

@@ -45,6 +45,11 @@ public:
                                                                  3300, 2200, 1440};
     static constexpr float kAccountColumnDefault = 1440;
 
+    // The working value an option check box shows and sets. The tray box sets the value chosen
+    // for the next run.
+    bool& option(OptionCheck check);
+    bool option(OptionCheck check) const { return const_cast<Settings*>(this)->option(check); }
+
     // Reads the record's values and repairs those out of range.
     static Settings load(const SettingsRecord& record, const DisplayFacts& display);
     // The record to write at close: every working value over `read`, whose reserved fields

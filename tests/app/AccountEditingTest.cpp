@@ -2,6 +2,7 @@
 #include "Printers.h"
 #include "ProgramFixture.h"
 #include "app/AccountPage.h"
+#include "app/MainMenus.h"
 #include "app/SettingsPage.h"
 #include "pop3/Apop.h"
 #include "store/PasswordScrambler.h"
@@ -29,7 +30,7 @@ protected:
     void SetUp() override {
         ProgramFixture::SetUp();
         start();
-        window().selectTab(3);
+        window().selectTab(Page::Accounts);
         page = window().accountPage();
     }
 
@@ -55,7 +56,7 @@ protected:
     }
 
     void menu(const char* item) {
-        window().accountMenu()->findChild<QAction*>(QString::fromLatin1(item))->trigger();
+        window().menus().account->findChild<QAction*>(QString::fromLatin1(item))->trigger();
     }
 
     // The file holds, in order, what the list shows (ports as numbers), and a fresh load shows
@@ -305,7 +306,7 @@ TEST_F(AccountEditing, ANameEditedInPlaceIsSaved) {
 }
 
 TEST_F(AccountEditing, TheRunPasswordIsSetDeletedByRetypingAndAskedForAtTheNextStart) {
-    window().selectTab(2);
+    window().selectTab(Page::Settings);
     window().settingsPage()->showSubPage(2);
     QLineEdit* box = window().settingsPage()->runPasswordBox();
     const auto enter = [box](const QString& text) {
@@ -358,9 +359,9 @@ TEST_F(AccountEditing, AnApopSecretEnteredInItsBoxIsUsedByTheNextApopLogOn) {
     program->window().close();
     program.reset();
     start();
-    window().selectTab(2);
+    window().selectTab(Page::Settings);
     window().settingsPage()->showSubPage(3);
-    window().settingsPage()->check(6)->click(); // APOP
+    window().settingsPage()->check(OptionCheck::UseApop)->click();
     QLineEdit* box = window().settingsPage()->secretBox();
     box->setText(QStringLiteral("tanstaaf"));
     dialogs.answers = {false};
@@ -382,7 +383,7 @@ TEST_F(AccountEditing, AnApopSecretEnteredInItsBoxIsUsedByTheNextApopLogOn) {
                               .expect("QUIT")
                               .serve("+OK\r\n"));
     QTest::mouseClick(window().findChild<QPushButton*>(QStringLiteral("Command1")), Qt::LeftButton);
-    ASSERT_TRUE(test::waitUntil([this] { return program->checker().runBusy() == 0; }));
+    ASSERT_TRUE(test::waitUntil([this] { return program->checker().runBusy() == RunBusy::Idle; }));
     EXPECT_TRUE(socket.scriptDone());
     ASSERT_TRUE(window().close());
     const auto saved = SettingsFile::read(settingsFile());

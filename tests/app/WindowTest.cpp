@@ -4,13 +4,13 @@
 #include "ProgramFixture.h"
 #include "ScriptedSocket.h"
 #include "app/AccountPage.h"
+#include "app/Dialogs.h"
 #include "app/LogPane.h"
 #include "app/MailListView.h"
 #include "app/Program.h"
 #include "app/SettingsPage.h"
 #include "app/StatusBar.h"
 #include "app/Twips.h"
-#include "platform/Dialogs.h"
 #include "store/AccountKey.h"
 #include "store/SettingsRecord.h"
 
@@ -39,7 +39,7 @@ TEST_F(WindowTest, TheTabsShowOnePageEachAndSetTheMailButtons) {
     record.deleteEnabled = 1;
     start();
     EXPECT_EQ(window().windowTitle(), QStringLiteral("Mervantic email"));
-    EXPECT_EQ(window().currentTab(), 1);
+    EXPECT_EQ(window().currentTab(), Page::Mail);
     EXPECT_TRUE(shown("ListView1"));
     EXPECT_FALSE(shown("Frame1"));
     EXPECT_FALSE(shown("Frame3"));
@@ -56,7 +56,7 @@ TEST_F(WindowTest, TheTabsShowOnePageEachAndSetTheMailButtons) {
     for (const Expect& e : steps) {
         QTabBar* tabs = find<QTabWidget>("TabStrip1")->tabBar();
         QTest::mouseClick(tabs, Qt::LeftButton, {}, tabs->tabRect(e.tab - 1).center());
-        EXPECT_EQ(window().currentTab(), e.tab);
+        EXPECT_EQ(window().currentTab(), static_cast<Page>(e.tab));
         EXPECT_EQ(shown("ListView1"), e.mailList) << e.tab;
         EXPECT_EQ(shown("Frame1"), e.settings) << e.tab;
         EXPECT_EQ(shown("Frame3"), e.accounts) << e.tab;
@@ -67,15 +67,15 @@ TEST_F(WindowTest, TheTabsShowOnePageEachAndSetTheMailButtons) {
     // With the delete functions off, "Delete Mail" stays disabled on the mail page.
     find<QCheckBox>("Check4")->click();
     EXPECT_FALSE(program->settings().options.deleteEnabled);
-    window().selectTab(2);
-    window().selectTab(1);
+    window().selectTab(Page::Settings);
+    window().selectTab(Page::Mail);
     EXPECT_FALSE(enabled("Command5"));
     EXPECT_TRUE(enabled("Command2"));
 }
 
 TEST_F(WindowTest, TheSubPageArrowsShowExactlyOneSubPage) {
     start();
-    window().selectTab(2);
+    window().selectTab(Page::Settings);
     SettingsPage* page = window().settingsPage();
     const auto visible = [page] {
         QList<int> pages;
@@ -103,7 +103,7 @@ TEST_F(WindowTest, TheWindowDoesNotGoBelowItsMinimumSize) {
     window().resize(MainWindow::kMinimumSize);
     test::settle();
     for (int tab = 1; tab <= 3; ++tab) {
-        window().selectTab(tab);
+        window().selectTab(static_cast<Page>(tab));
         for (QWidget* page : {static_cast<QWidget*>(window().settingsPage()),
                               static_cast<QWidget*>(window().accountPage())}) {
             if (!page->isVisible())
@@ -131,11 +131,11 @@ TEST_F(WindowTest, CheckMailDisablesTheTabsAndButtonsUntilTheRunEnds) {
     script.serve("+OK 0 0\r\n").expect("QUIT").serve("+OK bye\r\n");
     socket.addScript(1101, script);
     start();
-    window().selectTab(3);
+    window().selectTab(Page::Accounts);
 
     QTest::mouseClick(find<QPushButton>("Command1"), Qt::LeftButton);
     ASSERT_TRUE(test::waitUntil([this] { return socket.paused(); }));
-    EXPECT_EQ(window().currentTab(), 1); // the button selects the mail page first
+    EXPECT_EQ(window().currentTab(), Page::Mail); // the button selects the mail page first
     EXPECT_FALSE(enabled("Command1"));
     EXPECT_FALSE(shown("Command2"));
     EXPECT_TRUE(shown("Command7"));
@@ -143,7 +143,7 @@ TEST_F(WindowTest, CheckMailDisablesTheTabsAndButtonsUntilTheRunEnds) {
     EXPECT_FALSE(find<QTabWidget>("TabStrip1")->tabBar()->isEnabled());
 
     socket.resume();
-    ASSERT_TRUE(test::waitUntil([this] { return program->checker().runBusy() == 0; }));
+    ASSERT_TRUE(test::waitUntil([this] { return program->checker().runBusy() == RunBusy::Idle; }));
     EXPECT_TRUE(enabled("Command1"));
     EXPECT_TRUE(shown("Command2"));
     EXPECT_FALSE(shown("Command7"));
@@ -204,7 +204,7 @@ TEST_F(WindowTest, AStoredModeOtherThanZeroOrOneSplitsThePane) {
 TEST_F(WindowTest, TheFirstRunOpensOnTheAccountPage) {
     record.firstRunMarker = 0;
     start();
-    EXPECT_EQ(window().currentTab(), 3);
+    EXPECT_EQ(window().currentTab(), Page::Accounts);
     EXPECT_TRUE(shown("Frame3"));
     EXPECT_FALSE(shown("ListView1"));
 }
@@ -217,7 +217,7 @@ TEST_F(WindowTest, AutomaticCheckOnOpenStartsARunWhenTheWindowFirstShows) {
         Script::loggedOn().expect("STAT").serve("+OK 0 0\r\n").expect("QUIT").serve("+OK\r\n"));
     start();
     ASSERT_TRUE(test::waitUntil(
-        [this] { return socket.scriptDone() && program->checker().runBusy() == 0; }));
+        [this] { return socket.scriptDone() && program->checker().runBusy() == RunBusy::Idle; }));
     EXPECT_EQ(socket.connections(), 1);
     EXPECT_EQ(program->mail().count(), 1);
 }
@@ -287,7 +287,7 @@ TEST_F(WindowTest, ClosingWritesTheSettingsWithTheNormalGeometryAndTheAccounts) 
 
 TEST_F(WindowTest, TheTimeOutButtonsStepTheSecondsWhileHeld) {
     start();
-    window().selectTab(2);
+    window().selectTab(Page::Settings);
     window().settingsPage()->showSubPage(2);
     QPushButton* up = find<QPushButton>("Command9");
     QTest::mousePress(up, Qt::LeftButton);

@@ -81,7 +81,7 @@ TEST_F(CheckRunTest, RefusalsHaltBeforeAnyConnection) {
         EXPECT_EQ(run.view.messages, QStringList{QStringLiteral("Process Halted: ") + c.reason});
         EXPECT_FALSE(run.view.running);
         EXPECT_FALSE(run.view.runColours);
-        EXPECT_EQ(run.checker.runBusy(), 0);
+        EXPECT_EQ(run.checker.runBusy(), RunBusy::Idle);
         EXPECT_FALSE(run.checker.session().checkRunActive);
         EXPECT_EQ(run.checker.session().password, QString());
     }
@@ -181,12 +181,12 @@ TEST_F(CheckRunTest, AHaltWhileTheWindowWaitsToCloseShowsNoMessageBox) {
     addAccount(1101);
     socket.addScript(1101, Script().neverConnects());
     QTimer::singleShot(20, [&] {
-        harness.checker.setRunBusy(2); // the window's close waits for the run
+        harness.checker.setRunBusy(RunBusy::Closing); // the window's close waits for the run
         harness.checker.cancel();
         harness.clock.advance(200000);
     });
     harness.checker.checkMailButton();
-    ASSERT_TRUE(test::waitUntil([&] { return harness.checker.runBusy() == 0; }));
+    ASSERT_TRUE(test::waitUntil([&] { return harness.checker.runBusy() == RunBusy::Idle; }));
     EXPECT_EQ(lines().last(), QStringLiteral("..Process Halted: Operation Canceled"));
     EXPECT_TRUE(harness.view.messages.isEmpty());
 }
@@ -195,7 +195,7 @@ TEST_F(CheckRunTest, StartersDisableTheControlsAndEachRunStartsAFreshLog) {
     addAccount(1101);
     socket.addScript(1101, Script().neverConnects());
     bool running = false;
-    int runBusy = 0;
+    RunBusy runBusy = RunBusy::Idle;
     bool active = false;
     int runsBegun = 0;
     // Inside the connection wait: the run is under way.
@@ -210,7 +210,7 @@ TEST_F(CheckRunTest, StartersDisableTheControlsAndEachRunStartsAFreshLog) {
     });
     ASSERT_TRUE(harness.runCheck());
     EXPECT_TRUE(running);
-    EXPECT_EQ(runBusy, 1);
+    EXPECT_EQ(runBusy, RunBusy::Running);
     EXPECT_TRUE(active);
     EXPECT_EQ(runsBegun, 1);
     EXPECT_EQ(harness.view.mailPageSelections, 1);

@@ -339,7 +339,7 @@ TEST_F(ConversationTest, AServerSilentAfterTheGreetingIsAbandonedAtTheFirstTickP
     QTest::qWait(50);
     EXPECT_EQ(socket.connections(), 1); // exactly the time-out is not past it
     harness.clock.advance(1);
-    ASSERT_TRUE(test::waitUntil([&] { return harness.checker.runBusy() == 0; }));
+    ASSERT_TRUE(test::waitUntil([&] { return harness.checker.runBusy() == RunBusy::Idle; }));
     EXPECT_EQ(socket.connections(), 2);
     EXPECT_EQ(lines().last(),
               QStringLiteral("..Check Complete: No New Mail Items -Total Items: 0"));
@@ -355,7 +355,7 @@ TEST_F(ConversationTest, AServerThatNeverGreetsIsAbandonedLikeASilentOne) {
     QTest::qWait(50);
     EXPECT_EQ(socket.connections(), 1);
     harness.clock.advance(5001);
-    ASSERT_TRUE(test::waitUntil([&] { return harness.checker.runBusy() == 0; }));
+    ASSERT_TRUE(test::waitUntil([&] { return harness.checker.runBusy() == RunBusy::Idle; }));
     EXPECT_EQ(socket.connections(), 2);
 }
 
@@ -399,7 +399,7 @@ TEST_F(ConversationTest, AMessageThatNeverEndsIsGivenUpAfterFourTimeOuts) {
         socket.resume();
     }
     harness.clock.advance(1);
-    ASSERT_TRUE(test::waitUntil([&] { return harness.checker.runBusy() == 0; }));
+    ASSERT_TRUE(test::waitUntil([&] { return harness.checker.runBusy() == RunBusy::Idle; }));
     EXPECT_EQ(socket.connections(), 2);
 }
 
@@ -415,7 +415,7 @@ TEST_F(ConversationTest, CancelTakesEffectWhenTheMessageBeingReadIsComplete) {
     EXPECT_EQ(harness.mail.count(), 1);
     harness.checker.cancel();
     socket.resume();
-    ASSERT_TRUE(test::waitUntil([&] { return harness.checker.runBusy() == 0; }));
+    ASSERT_TRUE(test::waitUntil([&] { return harness.checker.runBusy() == RunBusy::Idle; }));
     EXPECT_TRUE(socket.scriptDone());
     EXPECT_EQ(socket.connections(), 1); // the second account is never reached
     EXPECT_EQ(harness.mail.count(), 0);
@@ -435,7 +435,7 @@ TEST_F(ConversationTest, CancelWithASilentServerTakesEffectAtTheNextTick) {
     harness.checker.checkMailButton();
     ASSERT_TRUE(test::waitUntil([&] { return socket.sent().contains(QStringLiteral("STAT")); }));
     harness.checker.cancel();
-    ASSERT_TRUE(test::waitUntil([&] { return harness.checker.runBusy() == 0; }));
+    ASSERT_TRUE(test::waitUntil([&] { return harness.checker.runBusy() == RunBusy::Idle; }));
     EXPECT_EQ(socket.connections(), 1);
     EXPECT_EQ(lines().last(), QStringLiteral("..Process Halted: Operation Canceled"));
 }

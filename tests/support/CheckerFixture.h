@@ -33,7 +33,8 @@ public:
     // Presses "Check Mail" and waits for the run to end.
     bool runCheck(int timeoutMs = 30000) {
         checker.checkMailButton();
-        const bool ended = waitUntil([this] { return checker.runBusy() == 0; }, timeoutMs);
+        const bool ended =
+            waitUntil([this] { return checker.runBusy() == RunBusy::Idle; }, timeoutMs);
         if (qEnvironmentVariableIsSet("MERVANTIC_TEST_LOG"))
             std::fprintf(stderr, "%s\n", qPrintable(view.log.join(QLatin1Char('\n'))));
         return ended;

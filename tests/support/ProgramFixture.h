@@ -3,8 +3,8 @@
 #include "EventLoop.h"
 #include "Fakes.h"
 #include "ScriptedSocket.h"
+#include "app/Dialogs.h"
 #include "app/Program.h"
-#include "platform/Dialogs.h"
 #include "store/AccountKey.h"
 #include "store/SettingsRecord.h"
 
@@ -24,6 +24,9 @@ public:
     bool question(const QString& text) override {
         questions << text;
         return answers.next();
+    }
+    void ask(const QString& text, std::function<void(bool)> answered) override {
+        answered(question(text));
     }
     QStringList messages;
     QStringList questions;

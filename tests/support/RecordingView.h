@@ -6,6 +6,7 @@
 #include <QStringList>
 
 #include <deque>
+#include <functional>
 
 namespace mervantic::test {
 
@@ -16,8 +17,14 @@ public:
         ++runsBegun;
         runColours = true;
         log = QStringList{QStringLiteral("<date-time>"), firstLine};
+        if (onLog)
+            onLog(firstLine);
     }
-    void logAppend(const QString& line) override { log << line; }
+    void logAppend(const QString& line) override {
+        log << line;
+        if (onLog)
+            onLog(line);
+    }
     void logEndRun() override { runColours = false; }
     void showStatus(const QString& text) override { statuses << text; }
     void showRunControls(bool running_, bool deleteMailEnabled_) override {
@@ -27,9 +34,10 @@ public:
     void selectMailPage() override { ++mailPageSelections; }
     void setCaption(const QString& caption_) override { caption = caption_; }
     void showMessage(const QString& text) override { messages << text; }
-    bool askYesNo(const QString& question) override {
+    void runActivityChanged(RunActivity activity_) override { activity = activity_; }
+    void askYesNo(const QString& question, std::function<void(bool)> answered) override {
         questions << question;
-        return answers.next();
+        answered(answers.next());
     }
     void showRawBlock(QByteArrayView block) override { rawBlocks << QString::fromLatin1(block); }
 
@@ -38,6 +46,8 @@ public:
         return !log.isEmpty() && log.first() == QStringLiteral("<date-time>") ? log.mid(1) : log;
     }
 
+    // Called after each line is logged, for tests that act at a given moment of a run.
+    std::function<void(const QString&)> onLog;
     QStringList log;
     QStringList statuses;
     QStringList messages;
@@ -48,6 +58,7 @@ public:
     bool running = false;
     bool deleteMailEnabled = false;
     bool runColours = false;
+    RunActivity activity = RunActivity::Idle;
     int runsBegun = 0;
     int mailPageSelections = 0;
 };

@@ -1,6 +1,7 @@
 // Draws the main window at its minimum size, once per page and settings sub-page, into PNG
 // files, with a few accounts and messages in the lists. Run it on any Qt platform, for example
 // QT_QPA_PLATFORM=offscreen.
+#include "app/LogPane.h"
 #include "app/MainWindow.h"
 #include "app/Program.h"
 #include "app/QtDialogs.h"
@@ -73,18 +74,18 @@ int main(int argc, char* argv[]) {
         window.grab().save(output + QLatin1Char('/') + name + QStringLiteral(".png"));
         std::printf("%s/%s.png\n", qPrintable(output), qPrintable(name));
     };
-    window.selectTab(1);
+    window.selectTab(Page::Mail);
     shoot(QStringLiteral("1-mail-window"));
     for (int page = 1; page <= 3; ++page) {
-        window.selectTab(2);
+        window.selectTab(Page::Settings);
         window.settingsPage()->showSubPage(page);
         shoot(QStringLiteral("2-run-settings-p%1").arg(page));
     }
-    window.selectTab(3);
+    window.selectTab(Page::Accounts);
     shoot(QStringLiteral("3-configure-usernames"));
-    window.selectTab(1);
+    window.selectTab(Page::Mail);
     window.findChild<QPushButton*>(QStringLiteral("Command15"))->click();
-    window.logAppend(QStringLiteral("..Check Complete: 1 New Mail Item -Total Items: 1"));
+    window.logPane()->append(QStringLiteral("..Check Complete: 1 New Mail Item -Total Items: 1"));
     shoot(QStringLiteral("4-log-pane"));
     return 0;
 }

@@ -1,6 +1,6 @@
-#include "store/SecretEntry.h"
+#include "app/SecretEntry.h"
 
-#include "platform/Dialogs.h"
+#include "app/Dialogs.h"
 #include "store/Settings.h"
 
 namespace mervantic {

@@ -1,7 +1,7 @@
-#include "store/AccountEditor.h"
+#include "app/AccountEditor.h"
 
+#include "app/Dialogs.h"
 #include "platform/Beeper.h"
-#include "platform/Dialogs.h"
 #include "store/AccountKey.h"
 #include "store/AccountListModel.h"
 

@@ -1,0 +1,99 @@
+#include "app/AccountPageController.h"
+
+#include "app/AccountEditor.h"
+#include "app/AccountPage.h"
+#include "app/MainMenus.h"
+#include "platform/Beeper.h"
+#include "store/AccountListModel.h"
+
+#include <QAction>
+#include <QItemSelectionModel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
+#include <QTreeView>
+
+namespace mervantic {
+
+namespace {
+
+AccountEntry entryOf(const AccountPage& page) {
+    return {page.displayNameBox()->text(), page.usernameBox()->text(), page.passwordBox()->text(),
+            page.serverBox()->text(), page.portBox()->text()};
+}
+
+// The boxes as the editor left them (the port box keeps its text).
+void showEntry(AccountPage& page, const AccountEntry& boxes) {
+    page.displayNameBox()->setText(boxes.displayName);
+    page.usernameBox()->setText(boxes.username);
+    page.passwordBox()->setText(boxes.password);
+    page.serverBox()->setText(boxes.server);
+}
+
+} // namespace
+
+AccountPageController::AccountPageController(AccountPage& page, AccountListModel& model,
+                                             AccountEditor& editor, MainMenus& menus,
+                                             Beeper& beeper, QObject* parent)
+    : QObject(parent)
+    , m_page(page)
+    , m_model(model)
+    , m_editor(editor)
+    , m_beeper(beeper) {
+    connect(page.addButton(), &QPushButton::clicked, this, &AccountPageController::add);
+    const auto removeSelected = [this] { m_editor.remove(selectedRow()); };
+    connect(page.deleteButton(), &QPushButton::clicked, this, removeSelected);
+    connect(menus.deleteSelected, &QAction::triggered, this, removeSelected);
+    connect(menus.moveUp, &QAction::triggered, this, [this] { move(&AccountEditor::moveUp); });
+    connect(menus.moveDown, &QAction::triggered, this, [this] { move(&AccountEditor::moveDown); });
+    connect(menus.moveToTop, &QAction::triggered, this,
+            [this] { move(&AccountEditor::moveToTop); });
+    connect(menus.moveToBottom, &QAction::triggered, this,
+            [this] { move(&AccountEditor::moveToBottom); });
+    connect(menus.changePassword, &QAction::triggered, this,
+            &AccountPageController::changePassword);
+    connect(&page, &AccountPage::menuRequested, menus.account,
+            [menu = menus.account](const QPoint& at) { menu->popup(at); });
+    connect(page.portBox(), &QLineEdit::textChanged, this, &AccountPageController::filterPort);
+    page.list()->setEditTriggers(QAbstractItemView::DoubleClicked |
+                                 QAbstractItemView::EditKeyPressed);
+    connect(&model, &AccountListModel::displayNameEdited, this,
+            [this](int row, const QString& name) { m_editor.rename(row, name); });
+}
+
+int AccountPageController::selectedRow() const {
+    const QModelIndexList rows = m_page.list()->selectionModel()->selectedRows();
+    return rows.isEmpty() ? 0 : rows.first().row() + 1;
+}
+
+void AccountPageController::selectRow(int row) {
+    m_page.list()->setCurrentIndex(m_model.index(row - 1, 0));
+}
+
+void AccountPageController::add() {
+    AccountEntry boxes = entryOf(m_page);
+    m_editor.add(boxes);
+    showEntry(m_page, boxes);
+}
+
+void AccountPageController::changePassword() {
+    AccountEntry boxes = entryOf(m_page);
+    m_editor.changePassword(selectedRow(), boxes);
+    showEntry(m_page, boxes);
+}
+
+void AccountPageController::move(int (AccountEditor::*moveRow)(int)) {
+    const int row = selectedRow();
+    if (row != 0)
+        selectRow((m_editor.*moveRow)(row));
+}
+
+void AccountPageController::filterPort(const QString& text) {
+    const AccountEditor::PortCheck check = AccountEditor::filterPort(text);
+    if (check.beep)
+        m_beeper.beep();
+    if (check.text != text)
+        m_page.portBox()->setText(check.text);
+}
+
+} // namespace mervantic

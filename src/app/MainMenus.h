@@ -1,0 +1,46 @@
+#pragma once
+
+#include <QObject>
+
+class QAction;
+class QMenu;
+class QWidget;
+
+namespace mervantic {
+
+// The program's four pop-up menus. None stands in a menu bar; each is opened by code: the main
+// menu by the "Menu" button, the mail list's and the account list's menus by a right click on
+// their list, the tray menu by a right click on the notification-area icon.
+class MainMenus final : public QObject {
+    Q_OBJECT
+
+public:
+    explicit MainMenus(QWidget* owner);
+
+    QMenu* main;
+    QAction* help;
+    QAction* about;
+    QAction* textFonts;
+    QAction* showRawData;
+
+    QMenu* mailList;
+    QAction* checkAll;
+    QAction* uncheckAll;
+    QAction* checkAllForUser;
+    QAction* uncheckAllForUser;
+
+    QMenu* account;
+    QAction* moveUp;
+    QAction* moveDown;
+    QAction* moveToTop;
+    QAction* moveToBottom;
+    QAction* deleteSelected;
+    QAction* changePassword;
+
+    QMenu* tray;
+    QAction* trayOpen;
+    QAction* trayClose;
+    QAction* trayHideMenu;
+};
+
+} // namespace mervantic

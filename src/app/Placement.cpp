@@ -1,0 +1,36 @@
+#include "app/Placement.h"
+
+#include "app/Twips.h"
+
+namespace mervantic::Placement {
+
+WindowLayout windowLayout(QSize inner, bool visualStyles) {
+    using Twips::toPixels;
+    const double w = Twips::fromPixels(inner.width());
+    const double h = Twips::fromPixels(inner.height());
+    const double o = visualStyles ? 30 : 0;
+    WindowLayout layout;
+    layout.tabs = QRect(4, 4, toPixels(w - 105), toPixels(h - 810));
+    layout.mailList = QRect(8, 30, toPixels(w - (315 + o)), toPixels(h - (1305 + o)));
+    layout.pages = QRect(8, 30, toPixels(w - (300 + o)), toPixels(h - (1275 + o)));
+    layout.bottomRowTop = toPixels(h - 690);
+    layout.statusBar = QRect(0, inner.height() - kStatusBarHeight, inner.width(), kStatusBarHeight);
+    return layout;
+}
+
+int columnPixels(float twips) {
+    return Twips::toPixels(twips);
+}
+
+float columnTwips(int pixels) {
+    return static_cast<float>(Twips::fromPixels(pixels));
+}
+
+QFont textFont(const WindowValues& window) {
+    QFont font(window.fontName);
+    font.setPointSizeF(window.fontSize > 0 ? window.fontSize : 8);
+    font.setBold(window.fontBold);
+    return font;
+}
+
+} // namespace mervantic::Placement

@@ -1,0 +1,68 @@
+#include "app/RunPresenter.h"
+
+#include "app/BottomRow.h"
+#include "app/Dialogs.h"
+#include "app/LogPane.h"
+#include "app/StatusBar.h"
+#include "mail/MailListModel.h"
+#include "platform/DateTimeText.h"
+
+namespace mervantic {
+
+RunPresenter::RunPresenter(LogPane& log, StatusBar& status, BottomRow& bottomRow,
+                           MailListModel& mailModel, Dialogs& dialogs, QObject* parent)
+    : QObject(parent)
+    , m_log(log)
+    , m_status(status)
+    , m_bottomRow(bottomRow)
+    , m_mailModel(mailModel)
+    , m_dialogs(dialogs) {}
+
+void RunPresenter::logBeginRun(const QString& firstLine) {
+    m_log.beginRun(DateTimeText::stamp(QDateTime::currentDateTime()), firstLine);
+}
+
+void RunPresenter::logAppend(const QString& line) {
+    m_log.append(line);
+}
+
+void RunPresenter::logEndRun() {
+    m_log.endRun();
+}
+
+void RunPresenter::showStatus(const QString& text) {
+    m_status.showText(text);
+}
+
+void RunPresenter::showRunControls(bool running, bool deleteMailEnabled) {
+    m_bottomRow.showRunControls(running, deleteMailEnabled);
+    Q_EMIT tabsEnabled(!running);
+}
+
+void RunPresenter::runActivityChanged(RunActivity activity) {
+    m_activity = activity;
+    // The rows of the run reach the view in batches; the last of them at once.
+    if (activity == RunActivity::Idle)
+        m_mailModel.showPendingRows();
+    Q_EMIT activityChanged(activity);
+}
+
+void RunPresenter::selectMailPage() {
+    Q_EMIT mailPageWanted();
+}
+
+void RunPresenter::setCaption(const QString& caption) {
+    Q_EMIT captionChanged(caption);
+}
+
+void RunPresenter::showMessage(const QString& text) {
+    m_dialogs.message(text);
+}
+
+void RunPresenter::askYesNo(const QString& question, std::function<void(bool yes)> answered) {
+    m_dialogs.ask(question, std::move(answered));
+}
+
+void RunPresenter::showRawBlock(QByteArrayView /*block*/) {}
+
+} // namespace mervantic

@@ -1,0 +1,55 @@
+#pragma once
+
+#include "pop3/RunView.h"
+
+#include <QObject>
+
+namespace mervantic {
+
+class BottomRow;
+class Dialogs;
+class LogPane;
+class MailListModel;
+class StatusBar;
+
+// Shows the run in the main window: the log pane, the status bar, the bottom row's buttons, the
+// message and question boxes. What belongs to the window itself (its tabs, its caption, the mail
+// page) it asks for through signals.
+class RunPresenter final : public QObject, public RunView {
+    Q_OBJECT
+
+public:
+    RunPresenter(LogPane& log, StatusBar& status, BottomRow& bottomRow, MailListModel& mailModel,
+                 Dialogs& dialogs, QObject* parent = nullptr);
+
+    RunActivity activity() const { return m_activity; }
+    bool runInProgress() const { return m_activity != RunActivity::Idle; }
+
+    void logBeginRun(const QString& firstLine) override;
+    void logAppend(const QString& line) override;
+    void logEndRun() override;
+    void showStatus(const QString& text) override;
+    void showRunControls(bool running, bool deleteMailEnabled) override;
+    void runActivityChanged(RunActivity activity) override;
+    void selectMailPage() override;
+    void setCaption(const QString& caption) override;
+    void showMessage(const QString& text) override;
+    void askYesNo(const QString& question, std::function<void(bool yes)> answered) override;
+    void showRawBlock(QByteArrayView block) override;
+
+Q_SIGNALS:
+    void tabsEnabled(bool enabled);
+    void mailPageWanted();
+    void captionChanged(const QString& caption);
+    void activityChanged(mervantic::RunActivity activity);
+
+private:
+    LogPane& m_log;
+    StatusBar& m_status;
+    BottomRow& m_bottomRow;
+    MailListModel& m_mailModel;
+    Dialogs& m_dialogs;
+    RunActivity m_activity = RunActivity::Idle;
+};
+
+} // namespace mervantic

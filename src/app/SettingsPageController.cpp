@@ -1,0 +1,91 @@
+#include "app/SettingsPageController.h"
+
+#include "app/Dialogs.h"
+#include "app/HeldButtonRepeater.h"
+#include "app/SecretEntry.h"
+#include "app/SettingsPage.h"
+#include "mail/MailList.h"
+#include "store/Settings.h"
+
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QPushButton>
+
+#include <algorithm>
+
+namespace mervantic {
+
+namespace {
+constexpr int kFewestSeconds = 5;
+constexpr int kMostSeconds = 600;
+} // namespace
+
+SettingsPageController::SettingsPageController(Parts parts, QObject* parent)
+    : QObject(parent)
+    , m_parts(std::move(parts)) {
+    SettingsPage& page = m_parts.page;
+    connect(&page, &SettingsPage::optionClicked, this, &SettingsPageController::onOptionClicked);
+
+    const auto storeTimeout = [this] {
+        m_parts.settings.options.serverTimeoutMs =
+            std::int64_t{m_parts.settings.timeoutSeconds} * 1000;
+    };
+    m_timeoutDown = new HeldButtonRepeater(
+        *page.timeoutDown(), [this](int step) { stepTimeout(-step); }, storeTimeout);
+    m_timeoutUp = new HeldButtonRepeater(
+        *page.timeoutUp(), [this](int step) { stepTimeout(step); }, storeTimeout);
+
+    connect(page.runPasswordBox(), &QLineEdit::returnPressed, this, [this] {
+        QLineEdit* box = m_parts.page.runPasswordBox();
+        box->setText(m_parts.secrets.runPasswordEntered(box->text()));
+    });
+    connect(page.secretBox(), &QLineEdit::returnPressed, this, [this] {
+        QLineEdit* box = m_parts.page.secretBox();
+        box->setText(m_parts.secrets.secretEntered(box->text()));
+    });
+}
+
+void SettingsPageController::stepTimeout(int seconds) {
+    Settings& settings = m_parts.settings;
+    settings.timeoutSeconds =
+        std::clamp(settings.timeoutSeconds + seconds, kFewestSeconds, kMostSeconds);
+    m_parts.page.timeoutBox()->setText(QString::number(settings.timeoutSeconds));
+}
+
+void SettingsPageController::onOptionClicked(OptionCheck option, bool on) {
+    Settings& settings = m_parts.settings;
+    switch (option) {
+    case OptionCheck::DeleteEnabled:
+        m_parts.mail.setDeleteFunctionsEnabled(on);
+        Q_EMIT deleteFunctionsSwitched(on);
+        break;
+    case OptionCheck::TrayOnClose:
+        if (m_parts.windowActivated())
+            m_parts.dialogs.message(
+                settings.trayChosen == settings.trayActive
+                    ? QStringLiteral("Your Current Tray Icon Setting Will Remain In Effect.")
+                    : QStringLiteral("Tray Icon Setting Change Will Be Applied Next App Run."));
+        break;
+    case OptionCheck::NoToolTips:
+        Q_EMIT toolTipsSwitched();
+        break;
+    case OptionCheck::ContinuousAlarm:
+        // A continuous alarm needs the sound on.
+        if (on && !settings.options.soundOnNewMail) {
+            settings.options.soundOnNewMail = true;
+            m_parts.page.check(OptionCheck::SoundOnNewMail)->setChecked(true);
+        }
+        break;
+    case OptionCheck::CheckOnlyChecked:
+    case OptionCheck::AutoCheckOnOpen:
+    case OptionCheck::UseRetr:
+    case OptionCheck::SoundOnNewMail:
+    case OptionCheck::UseApop:
+    case OptionCheck::AutoStartTimer:
+    case OptionCheck::IdleIfOffline:
+    case OptionCheck::PasswordsAsSecrets:
+        break;
+    }
+}
+
+} // namespace mervantic

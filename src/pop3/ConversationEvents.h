@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QByteArrayView>
+
+#include <cstdint>
+
+namespace mervantic {
+
+// What the conversation does once a message has been read whole.
+enum class AfterMessage { ReadNext, SendDele, SendQuit };
+
+// What a conversation reports to the run that drives it: the run owns the counts and the list,
+// the conversation only talks to the server.
+class ConversationEvents {
+public:
+    // STAT reported an empty mailbox.
+    virtual void mailboxEmpty() = 0;
+    // A message was read whole: its reply without status line and final ".", ending with the
+    // CR LF of its last line, and its number on the server.
+    virtual AfterMessage messageRead(QByteArrayView message, std::int32_t number) = 0;
+    // More messages wait on the server; false ends the conversation with QUIT.
+    virtual bool wantsMoreMessages() = 0;
+    // A cancel was found once a message was complete: the conversation ends with QUIT and the
+    // run's list is emptied.
+    virtual void cancelledAfterMessage() = 0;
+
+protected:
+    ~ConversationEvents() = default;
+};
+
+} // namespace mervantic
