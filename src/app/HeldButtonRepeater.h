@@ -27,6 +27,8 @@ public:
     // Shortened by tests.
     void setDelays(int firstMs, int repeatMs);
     bool held() const { return m_held; }
+    // Ends a hold as a release would (the window closes while the button is held).
+    void letGo() { release(); }
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

@@ -356,6 +356,7 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
+    m_settingsController->letGoOfButtons();
     if (m_closeHandler && !m_closeHandler()) {
         event->ignore();
         return;

@@ -45,6 +45,11 @@ SettingsPageController::SettingsPageController(Parts parts, QObject* parent)
     });
 }
 
+void SettingsPageController::letGoOfButtons() {
+    m_timeoutDown->letGo();
+    m_timeoutUp->letGo();
+}
+
 void SettingsPageController::stepTimeout(int seconds) {
     Settings& settings = m_parts.settings;
     settings.timeoutSeconds =

@@ -35,6 +35,9 @@ public:
 
     explicit SettingsPageController(Parts parts, QObject* parent = nullptr);
 
+    // Ends any hold of the step buttons, so that the value shown is the value kept.
+    void letGoOfButtons();
+
     HeldButtonRepeater& timeoutDown() const { return *m_timeoutDown; }
     HeldButtonRepeater& timeoutUp() const { return *m_timeoutUp; }
 

@@ -13,7 +13,11 @@
 #include <QTemporaryDir>
 #include <QThread>
 
+#include <arpa/inet.h>
 #include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 namespace mervantic {
 namespace {
@@ -118,6 +122,95 @@ TEST_F(RealProgram, OpensItsWindowAndSavesTheGeometryWhenTheWindowManagerClosesI
     ASSERT_EQ(reread.count(), 1);
     EXPECT_EQ(reread.at(1).key, QStringLiteral("K1Ppw"));
     EXPECT_TRUE(reread.at(1).checked);
+}
+
+// A loopback listener whose queue of accepted connections is full: a further connection to it
+// stays pending (its SYN goes unanswered) until the caller gives up.
+class FullListener {
+public:
+    FullListener() {
+        m_listener = ::socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        ::bind(m_listener, reinterpret_cast<sockaddr*>(&address), sizeof address);
+        ::listen(m_listener, 0);
+        socklen_t length = sizeof address;
+        ::getsockname(m_listener, reinterpret_cast<sockaddr*>(&address), &length);
+        m_port = ntohs(address.sin_port);
+        m_filler = ::socket(AF_INET, SOCK_STREAM, 0);
+        ::connect(m_filler, reinterpret_cast<sockaddr*>(&address), sizeof address);
+    }
+    ~FullListener() {
+        ::close(m_filler);
+        ::close(m_listener);
+    }
+    int port() const { return m_port; }
+
+    // Connection attempts to the listener that wait for an answer (TCP state SYN_SENT).
+    int pendingConnections() const {
+        QFile table(QStringLiteral("/proc/net/tcp"));
+        if (!table.open(QIODevice::ReadOnly))
+            return 0;
+        const QByteArray remote =
+            ":" + QByteArray::number(m_port, 16).toUpper().rightJustified(4, '0');
+        int pending = 0;
+        for (const QByteArray& line : table.readAll().split('\n')) {
+            const QList<QByteArray> fields = line.simplified().split(' ');
+            if (fields.size() > 3 && fields[2].endsWith(remote) && fields[3] == "02")
+                ++pending;
+        }
+        return pending;
+    }
+
+private:
+    int m_listener = -1;
+    int m_filler = -1;
+    int m_port = 0;
+};
+
+TEST_F(RealProgram, ClosingWhileAConnectionIsPendingEndsTheProgramAndTheNextStartOpens) {
+    FullListener server;
+    SettingsRecord settings;
+    settings.firstRunMarker = 1;
+    settings.windowWidth = 700 * 15;
+    settings.windowHeight = 450 * 15;
+    settings.serverTimeout = 180000LL * 10000;
+    settings.recheckMinutes = 30;
+    settings.dateFormat = 1;
+    settings.autoCheckOnOpen = 1;
+    settings.fontName = QStringLiteral("DejaVu Sans");
+    settings.fontSize = 8;
+    ASSERT_TRUE(SettingsFile::write(dataFolder + QStringLiteral("/mervantic.ini"), settings));
+    AccountList accounts;
+    accounts.append({QStringLiteral("Stuck"), QStringLiteral("alice"), QStringLiteral("127.0.0.1"),
+                     QString::number(server.port()), AccountKey::make(1, QStringLiteral("pw")),
+                     false});
+    ASSERT_TRUE(AccountFile(dataFolder + QStringLiteral("/mervuser.ini")).save(accounts));
+
+    QProcess program;
+    startProgram(program);
+    const auto window = waitForWindow(QStringLiteral("Mervantic email"));
+    ASSERT_TRUE(window.has_value()) << "no window appeared";
+    ASSERT_TRUE(test::waitUntil([&] { return server.pendingConnections() == 1; }, 10000))
+        << "the check did not try to connect";
+    display.requestClose(window->id);
+    ASSERT_TRUE(program.waitForFinished(5000)) << "the program did not end";
+    EXPECT_EQ(program.exitCode(), 0);
+    const auto record = SettingsFile::read(dataFolder + QStringLiteral("/mervantic.ini"));
+    ASSERT_TRUE(record.has_value());
+    EXPECT_EQ(record->windowWidth, window->width * 15.0f);
+    AccountList reread;
+    AccountFile(dataFolder + QStringLiteral("/mervuser.ini")).load(reread);
+    EXPECT_EQ(reread.count(), 1);
+
+    // Nothing of it is left running: the next start opens its window.
+    QProcess next;
+    startProgram(next);
+    const auto reopened = waitForWindow(QStringLiteral("Mervantic email"));
+    ASSERT_TRUE(reopened.has_value()) << "the next start opened no window";
+    display.requestClose(reopened->id);
+    ASSERT_TRUE(next.waitForFinished(15000));
 }
 
 TEST_F(RealProgram, AFirstStartCopiesTheTemplateAndOpensOnTheAccountPage) {

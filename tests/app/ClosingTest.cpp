@@ -1,0 +1,111 @@
+// Closing the window ends the program's event loop at any moment: a step button held, a
+// connection attempt pending, a run between two accounts. Nothing waits in a loop of its own
+// that the close could leave running without a window.
+#include "EventLoop.h"
+#include "ProgramFixture.h"
+#include "ScriptedSocket.h"
+#include "app/HeldButtonRepeater.h"
+#include "app/SettingsPage.h"
+#include "app/SettingsPageController.h"
+#include "store/SettingsRecord.h"
+
+#include <QApplication>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+namespace mervantic {
+namespace {
+
+using test::Script;
+
+class Closing : public test::ProgramFixture {
+protected:
+    // Closes the window from the event loop and runs the program's main loop until it ends;
+    // false when it did not end within a generous bound.
+    bool closeEndsTheProgram() {
+        bool ended = true;
+        QTimer watchdog;
+        watchdog.setSingleShot(true);
+        QObject::connect(&watchdog, &QTimer::timeout, [&ended] {
+            ended = false;
+            QApplication::exit(1);
+        });
+        watchdog.start(10000);
+        QTimer::singleShot(0, &window(), [this] { window().close(); });
+        QApplication::exec();
+        return ended;
+    }
+
+    SettingsRecord savedSettings() {
+        QFile file(settingsFile());
+        EXPECT_TRUE(file.open(QIODevice::ReadOnly));
+        return SettingsRecord::fromBytes(file.readAll());
+    }
+};
+
+TEST_F(Closing, AHeldStepButtonStepsAtOnceThenAfterTheDelayThenRepeatedly) {
+    start();
+    window().selectTab(Page::Settings);
+    window().settingsPage()->showSubPage(2);
+    HeldButtonRepeater& up = window().settingsController().timeoutUp();
+    up.setDelays(40, 10);
+    QPushButton* button = find<QPushButton>("Command9");
+    QLineEdit* box = find<QLineEdit>("Text9");
+
+    QTest::mousePress(button, Qt::LeftButton);
+    EXPECT_EQ(box->text(), QStringLiteral("181")); // the first step comes with the press
+    ASSERT_TRUE(test::waitUntil([&] { return box->text().toInt() >= 185; }));
+    QTest::mouseRelease(button, Qt::LeftButton);
+    const int held = box->text().toInt();
+    EXPECT_EQ(program->settings().options.serverTimeoutMs, held * 1000LL);
+    QTest::qWait(60);
+    EXPECT_EQ(box->text().toInt(), held); // nothing after the release
+
+    // Ctrl alone, read at the press, steps by 10; the limit holds.
+    HeldButtonRepeater& down = window().settingsController().timeoutDown();
+    down.setDelays(1, 1);
+    QPushButton* downButton = find<QPushButton>("Command6");
+    QTest::mousePress(downButton, Qt::LeftButton, Qt::ControlModifier);
+    EXPECT_EQ(box->text().toInt(), held - 10);
+    ASSERT_TRUE(test::waitUntil([&] { return box->text() == QStringLiteral("5"); }));
+    QTest::mouseRelease(downButton, Qt::LeftButton, Qt::ControlModifier);
+    EXPECT_EQ(program->settings().options.serverTimeoutMs, 5000);
+}
+
+TEST_F(Closing, ClosingWhileAStepButtonIsHeldEndsTheProgramAndKeepsTheValueShown) {
+    addAccount(1101);
+    start();
+    window().selectTab(Page::Settings);
+    window().settingsPage()->showSubPage(2);
+    window().settingsController().timeoutUp().setDelays(20, 5);
+    QPushButton* button = find<QPushButton>("Command9");
+    QTest::mousePress(button, Qt::LeftButton);
+    ASSERT_TRUE(test::waitUntil([&] { return find<QLineEdit>("Text9")->text().toInt() >= 184; }));
+    ASSERT_TRUE(closeEndsTheProgram());
+    const int shown = find<QLineEdit>("Text9")->text().toInt();
+    EXPECT_FALSE(window().settingsController().timeoutUp().held());
+    EXPECT_EQ(savedSettings().serverTimeout, shown * 1000LL * 10000);
+    AccountList reread;
+    AccountFile(accountFile()).load(reread);
+    EXPECT_EQ(reread.count(), 1);
+}
+
+TEST_F(Closing, ClosingWhileAConnectionIsPendingEndsTheProgram) {
+    addAccount(1101);
+    socket.addScript(1101, Script().neverConnects());
+    start();
+    program->checker().checkMailButton();
+    ASSERT_TRUE(test::waitUntil([&] { return socket.connections() == 1; }));
+    ASSERT_TRUE(closeEndsTheProgram());
+    EXPECT_EQ(savedSettings().firstRunMarker, 1);
+    AccountList reread;
+    AccountFile(accountFile()).load(reread);
+    EXPECT_EQ(reread.count(), 1);
+}
+
+} // namespace
+} // namespace mervantic
