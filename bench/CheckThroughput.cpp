@@ -1,6 +1,7 @@
 // Times a check run over one account holding many messages on a local Dovecot, beside a
 // minimal serial POP3 client (log on, STAT, TOP i 2 one at a time, read each reply to its end).
 // Run it pinned to one CPU (bench/check_throughput.sh does) so that the ratio is stable.
+#include "BenchMail.h"
 #include "CheckerFixture.h"
 #include "DovecotServer.h"
 #include "platform/ClientSocket.h"
@@ -20,6 +21,7 @@
 #include <vector>
 
 using namespace mervantic;
+using mervantic::bench::benchMessage;
 
 namespace {
 
@@ -132,24 +134,6 @@ double cpuMs() {
 double median(std::vector<double> values) {
     std::sort(values.begin(), values.end());
     return values[values.size() / 2];
-}
-
-QByteArray benchMessage(int n) {
-    return "Return-Path: <sender@example.org>\r\n"
-           "Received: from mail.example.org by mx.example.org; Mon, 4 Jan 2003 09:15:00 -0500\r\n"
-           "From: Sender Name <sender" +
-           QByteArray::number(n % 97) +
-           "@example.org>\r\n"
-           "To: bench@example.org\r\n"
-           "Subject: Benchmark message number " +
-           QByteArray::number(n) +
-           "\r\n"
-           "Date: Mon, 4 Jan 2003 09:15:00 -0500\r\n"
-           "Message-ID: <" +
-           QByteArray::number(n) +
-           ".bench@example.org>\r\n"
-           "MIME-Version: 1.0\r\nContent-Type: text/plain; charset=us-ascii\r\n\r\n"
-           "First line of the body.\r\nSecond line of the body.\r\nThird line.\r\nFourth line.\r\n";
 }
 
 } // namespace

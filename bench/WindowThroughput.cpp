@@ -1,0 +1,218 @@
+// What the user waits for: the real program, in its real window on a private X server, checking
+// one account of N messages on a local Dovecot, from its start to the caption that says the
+// check is complete; beside it Python's poplib running the same TOP loop on the same mailbox.
+// The cost per message is the slope between two mailbox sizes, so that start-up and the
+// program's fixed pauses cancel out. Peak resident memory is read from the kernel at the end of
+// the check.
+//
+// Usage: window_throughput <program> [rounds] [sizes...]   (sizes default to 2000 10000)
+#include "BenchMail.h"
+#include "DovecotServer.h"
+#include "XvfbDisplay.h"
+#include "store/AccountFile.h"
+#include "store/AccountKey.h"
+#include "store/SettingsRecord.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QThread>
+
+#include <algorithm>
+#include <cstdio>
+#include <map>
+#include <vector>
+
+using namespace mervantic;
+
+namespace {
+
+const char* const kPoplib = R"(
+import poplib, sys
+box = poplib.POP3('127.0.0.1', int(sys.argv[1]))
+box.user(sys.argv[2])
+box.pass_('pw')
+count = box.stat()[0]
+for n in range(1, count + 1):
+    box.top(n, 2)
+box.quit()
+)";
+
+double median(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+}
+
+// Kilobytes of the process's peak resident set.
+long peakKilobytes(qint64 pid) {
+    QFile status(QStringLiteral("/proc/%1/status").arg(pid));
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray& line : status.readAll().split('\n')) {
+        if (line.startsWith("VmHWM:"))
+            return line.mid(6).trimmed().split(' ').first().toLong();
+    }
+    return -1;
+}
+
+struct WindowRun {
+    double ms = 0;
+    long peakKb = 0;
+};
+
+class Bench {
+public:
+    Bench(QString program, test::DovecotServer& server, test::XvfbDisplay& display)
+        : m_program(std::move(program))
+        , m_server(server)
+        , m_display(display) {}
+
+    double poplibMs(const QString& user) {
+        QProcess python;
+        QElapsedTimer timer;
+        timer.start();
+        python.start(QStringLiteral("python3"), {QStringLiteral("-c"), QString::fromLatin1(kPoplib),
+                                                 QString::number(m_server.port()), user});
+        python.waitForFinished(-1);
+        if (python.exitCode() != 0)
+            std::fprintf(stderr, "poplib failed: %s\n", python.readAllStandardError().constData());
+        return static_cast<double>(timer.nsecsElapsed()) / 1e6;
+    }
+
+    WindowRun windowRun(const QString& user) {
+        QTemporaryDir home;
+        const QString data = home.filePath(QStringLiteral("data/Mervantic"));
+        QDir().mkpath(data);
+        QDir().mkpath(home.filePath(QStringLiteral("runtime")));
+        QFile::setPermissions(home.filePath(QStringLiteral("runtime")),
+                              QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                  QFileDevice::ExeOwner);
+        SettingsRecord settings;
+        settings.firstRunMarker = 1;
+        settings.windowWidth = 900 * 15;
+        settings.windowHeight = 600 * 15;
+        settings.serverTimeout = 180000LL * 10000;
+        settings.recheckMinutes = 30;
+        settings.dateFormat = 1;
+        settings.autoCheckOnOpen = 1;
+        settings.mailColWidth1 = settings.mailColWidth2 = settings.mailColWidth3 = 1440;
+        settings.mailColWidth4 = settings.mailColWidth5 = settings.mailColWidth6 = 1440;
+        settings.fontName = QStringLiteral("DejaVu Sans");
+        settings.fontSize = 9;
+        SettingsFile::write(data + QStringLiteral("/mervantic.ini"), settings);
+        AccountList accounts;
+        accounts.append({QStringLiteral("Bench"), user, QStringLiteral("127.0.0.1"),
+                         QString::number(m_server.port()),
+                         AccountKey::make(1, QStringLiteral("pw")), false});
+        AccountFile(data + QStringLiteral("/mervuser.ini")).save(accounts);
+
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("DISPLAY"), m_display.name());
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+        env.insert(QStringLiteral("HOME"), home.path());
+        env.insert(QStringLiteral("XDG_DATA_HOME"), home.filePath(QStringLiteral("data")));
+        env.insert(QStringLiteral("XDG_RUNTIME_DIR"), home.filePath(QStringLiteral("runtime")));
+        env.insert(QStringLiteral("XDG_CONFIG_HOME"), home.filePath(QStringLiteral("config")));
+        // No accessibility bridge: nothing but the program itself is timed.
+        env.insert(QStringLiteral("NO_AT_BRIDGE"), QStringLiteral("1"));
+        env.insert(QStringLiteral("QT_LINUX_ACCESSIBILITY_ALWAYS_ON"), QStringLiteral("0"));
+        env.remove(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"));
+        QProcess process;
+        process.setProcessEnvironment(env);
+        process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        QElapsedTimer timer;
+        timer.start();
+        process.start(m_program, {});
+        process.waitForStarted();
+        WindowRun run;
+        std::optional<test::XvfbDisplay::Window> done;
+        while (!done && process.state() == QProcess::Running) {
+            const auto windows =
+                m_display.windowsTitled(QStringLiteral("Mervantic email - last check: "));
+            if (!windows.empty())
+                done = windows.front();
+            else
+                QThread::msleep(10);
+        }
+        run.ms = static_cast<double>(timer.nsecsElapsed()) / 1e6;
+        run.peakKb = peakKilobytes(process.processId());
+        if (done)
+            m_display.requestClose(done->id);
+        if (!process.waitForFinished(30000)) {
+            process.kill();
+            process.waitForFinished();
+        }
+        return run;
+    }
+
+private:
+    QString m_program;
+    test::DovecotServer& m_server;
+    test::XvfbDisplay& m_display;
+};
+
+} // namespace
+
+int main(int argc, char* argv[]) {
+    QCoreApplication application(argc, argv);
+    if (argc < 2) {
+        std::fprintf(stderr, "usage: window_throughput <program> [rounds] [sizes...]\n");
+        return 2;
+    }
+    const QString program = QString::fromLocal8Bit(argv[1]);
+    const int rounds = argc > 2 ? std::max(1, atoi(argv[2])) : 3;
+    std::vector<int> sizes;
+    for (int i = 3; i < argc; ++i)
+        sizes.push_back(atoi(argv[i]));
+    if (sizes.empty())
+        sizes = {2000, 10000};
+
+    test::DovecotServer server;
+    if (!server.start()) {
+        std::fprintf(stderr, "cannot start Dovecot: %s\n", qPrintable(server.why()));
+        return 1;
+    }
+    test::XvfbDisplay display;
+    if (!display.start()) {
+        std::fprintf(stderr, "cannot start Xvfb: %s\n", qPrintable(display.why()));
+        return 1;
+    }
+    Bench bench(program, server, display);
+    std::map<int, double> windowMs;
+    std::map<int, double> poplibMs;
+    std::printf("%-9s %12s %12s %14s\n", "messages", "window ms", "poplib ms", "window peak MB");
+    for (const int count : sizes) {
+        const QString user = QStringLiteral("bench%1").arg(count);
+        server.addUser(user, QStringLiteral("pw"));
+        for (int n = 1; n <= count; ++n)
+            server.deliver(user, bench::benchMessage(n));
+        bench.poplibMs(user); // Dovecot builds its index once
+        std::vector<double> window;
+        std::vector<double> poplib;
+        long peakKb = 0;
+        for (int round = 0; round < rounds; ++round) {
+            poplib.push_back(bench.poplibMs(user));
+            const WindowRun run = bench.windowRun(user);
+            window.push_back(run.ms);
+            peakKb = std::max(peakKb, run.peakKb);
+        }
+        windowMs[count] = median(window);
+        poplibMs[count] = median(poplib);
+        std::printf("%-9d %12.0f %12.0f %14.1f\n", count, windowMs[count], poplibMs[count],
+                    static_cast<double>(peakKb) / 1024.0);
+        std::fflush(stdout);
+    }
+    // The cost of one more message, between each pair of sizes.
+    for (std::size_t i = 1; i < sizes.size(); ++i) {
+        const int a = sizes[i - 1];
+        const int b = sizes[i];
+        const double windowSlope = (windowMs[b] - windowMs[a]) / (b - a);
+        const double poplibSlope = (poplibMs[b] - poplibMs[a]) / (b - a);
+        std::printf("%d -> %d: window %.4f ms/message, poplib %.4f ms/message, ratio %.2f\n", a, b,
+                    windowSlope, poplibSlope, windowSlope / poplibSlope);
+    }
+    return 0;
+}
