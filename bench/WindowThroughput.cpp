@@ -24,6 +24,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <map>
+#include <unistd.h>
 #include <vector>
 
 using namespace mervantic;
@@ -58,8 +59,21 @@ long peakKilobytes(qint64 pid) {
     return -1;
 }
 
+// Milliseconds of CPU time (user and system) the process has used.
+double cpuMs(qint64 pid) {
+    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+    if (!stat.open(QIODevice::ReadOnly))
+        return -1;
+    const QByteArray text = stat.readAll();
+    // The fields after the command name, which is in brackets and may hold blanks.
+    const QList<QByteArray> fields = text.mid(text.lastIndexOf(')') + 2).split(' ');
+    const double ticks = fields.value(11).toDouble() + fields.value(12).toDouble();
+    return ticks * 1000.0 / static_cast<double>(sysconf(_SC_CLK_TCK));
+}
+
 struct WindowRun {
     double ms = 0;
+    double cpuMs = 0;
     long peakKb = 0;
 };
 
@@ -139,6 +153,7 @@ public:
         }
         run.ms = static_cast<double>(timer.nsecsElapsed()) / 1e6;
         run.peakKb = peakKilobytes(process.processId());
+        run.cpuMs = cpuMs(process.processId());
         if (done)
             m_display.requestClose(done->id);
         if (!process.waitForFinished(30000)) {
@@ -183,7 +198,9 @@ int main(int argc, char* argv[]) {
     Bench bench(program, server, display);
     std::map<int, double> windowMs;
     std::map<int, double> poplibMs;
-    std::printf("%-9s %12s %12s %14s\n", "messages", "window ms", "poplib ms", "window peak MB");
+    std::map<int, double> windowCpuMs;
+    std::printf("%-9s %12s %12s %16s %14s\n", "messages", "window ms", "poplib ms", "window CPU ms",
+                "window peak MB");
     for (const int count : sizes) {
         const QString user = QStringLiteral("bench%1").arg(count);
         server.addUser(user, QStringLiteral("pw"));
@@ -192,17 +209,20 @@ int main(int argc, char* argv[]) {
         bench.poplibMs(user); // Dovecot builds its index once
         std::vector<double> window;
         std::vector<double> poplib;
+        std::vector<double> cpu;
         long peakKb = 0;
         for (int round = 0; round < rounds; ++round) {
             poplib.push_back(bench.poplibMs(user));
             const WindowRun run = bench.windowRun(user);
             window.push_back(run.ms);
+            cpu.push_back(run.cpuMs);
             peakKb = std::max(peakKb, run.peakKb);
         }
         windowMs[count] = median(window);
         poplibMs[count] = median(poplib);
-        std::printf("%-9d %12.0f %12.0f %14.1f\n", count, windowMs[count], poplibMs[count],
-                    static_cast<double>(peakKb) / 1024.0);
+        windowCpuMs[count] = median(cpu);
+        std::printf("%-9d %12.0f %12.0f %16.0f %14.1f\n", count, windowMs[count], poplibMs[count],
+                    windowCpuMs[count], static_cast<double>(peakKb) / 1024.0);
         std::fflush(stdout);
     }
     // The cost of one more message, between each pair of sizes.

@@ -315,24 +315,24 @@ void MainWindow::firstActivation() {
 void MainWindow::applyToolTips() {
     const ToolTipTexts& texts = m_startup.toolTipTexts;
     const bool off = m_settings.options.noToolTips;
-    const auto tip = [&](QWidget* widget, int slot) {
-        widget->setToolTip(off ? QString() : texts[static_cast<std::size_t>(slot)]);
+    const auto tip = [&](QWidget* widget, ToolTipSlot slot) {
+        widget->setToolTip(off ? QString() : texts[slot]);
     };
     m_bottomRow->recheckBox()->setToolTip(
         off ? QString() : QStringLiteral("Off - Timed Re-Check For Mail (dbl-click on/off)"));
-    tip(m_bottomRow->checkMail(), 1);
-    tip(m_bottomRow->seen(), 2);
-    tip(m_accountPage->addButton(), 3);
-    tip(m_accountPage->deleteButton(), 4);
-    tip(m_bottomRow->deleteMail(), 5);
-    tip(m_bottomRow->cancel(), 7);
-    tip(m_log, 8);
-    tip(m_settingsPage->secretBox(), 9);
+    tip(m_bottomRow->checkMail(), ToolTipSlot::CheckMail);
+    tip(m_bottomRow->seen(), ToolTipSlot::Seen);
+    tip(m_accountPage->addButton(), ToolTipSlot::AddAccount);
+    tip(m_accountPage->deleteButton(), ToolTipSlot::DeleteAccount);
+    tip(m_bottomRow->deleteMail(), ToolTipSlot::DeleteMail);
+    tip(m_bottomRow->cancel(), ToolTipSlot::Cancel);
+    tip(m_log, ToolTipSlot::LogPane);
+    tip(m_settingsPage->secretBox(), ToolTipSlot::ApopSecret);
     for (int page = 1; page <= 3; ++page)
-        tip(m_settingsPage->defaultsButton(page), 10);
-    tip(m_settingsPage->runPasswordBox(), 11);
-    tip(m_bottomRow->alarm(), 12);
-    tip(m_bottomRow->logButton(), 13);
+        tip(m_settingsPage->defaultsButton(page), ToolTipSlot::Defaults);
+    tip(m_settingsPage->runPasswordBox(), ToolTipSlot::RunPassword);
+    tip(m_bottomRow->alarm(), ToolTipSlot::Alarm);
+    tip(m_bottomRow->logButton(), ToolTipSlot::LogButton);
 }
 
 void MainWindow::toggleLog() {

@@ -80,8 +80,8 @@ TEST_F(StartupTest, ANormalStartSettlesTheFoldersAndCopiesTheTemplate) {
     EXPECT_EQ(values.platformId, 2);
     EXPECT_EQ(values.runPassword, QString());
     EXPECT_EQ(values.themeBackColour, ThemeColour::WindowBackground);
-    EXPECT_EQ(values.toolTipTexts[1], QStringLiteral("Check For Mail As Configured"));
-    EXPECT_EQ(values.toolTipTexts[0], QString());
+    EXPECT_EQ(values.toolTipTexts.at(1), QStringLiteral("Check For Mail As Configured"));
+    EXPECT_EQ(values.toolTipTexts.at(0), QString());
     EXPECT_TRUE(prompts.failures.isEmpty());
     EXPECT_TRUE(prompts.prompts.isEmpty()); // no run password: no input box
 }
