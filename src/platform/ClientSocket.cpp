@@ -6,6 +6,11 @@
 #include <QMetaObject>
 #include <QSslConfiguration>
 
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
 namespace mervantic {
 
 ClientSocket::ClientSocket(TlsPolicy policy, QObject* parent)
@@ -63,7 +68,11 @@ void ClientSocket::connectEncrypted(const QString& host, quint16 port) {
     QSslSocket* tls = m_tls.get();
     connect(tls, &QSslSocket::encrypted, this, &ClientSocket::reportConnected);
     connect(tls, &QIODevice::readyRead, this, &ClientSocket::onReadyRead);
-    connect(tls, &QAbstractSocket::disconnected, this, &ClientSocket::reportClosedByPeer);
+    connect(tls, &QAbstractSocket::connected, this, [this] {
+        closeTlsWatch();
+        m_tlsWatch = ::dup(static_cast<int>(m_tls->socketDescriptor()));
+    });
+    connect(tls, &QAbstractSocket::disconnected, this, &ClientSocket::onTlsDisconnected);
     connect(tls, &QAbstractSocket::errorOccurred, this, &ClientSocket::onTlsError);
     connect(tls, &QSslSocket::sslErrors, this, [this](const QList<QSslError>& errors) {
         m_certificateProblem = certificateProblem(errors);
@@ -75,6 +84,25 @@ void ClientSocket::connectEncrypted(const QString& host, quint16 port) {
     tls->setSslConfiguration(configuration);
     tls->connectToHostEncrypted(host, port);
     tls->setSocketOption(QAbstractSocket::LowDelayOption, 1);
+}
+
+void ClientSocket::onTlsDisconnected() {
+    tcp_info info{};
+    socklen_t length = sizeof info;
+    const bool reset = m_tlsWatch >= 0 &&
+                       ::getsockopt(m_tlsWatch, IPPROTO_TCP, TCP_INFO, &info, &length) == 0 &&
+                       info.tcpi_state == TCP_CLOSE;
+    closeTlsWatch();
+    if (reset)
+        reportFailure(Failure::Network, QStringLiteral("the connection was reset by the server"));
+    else
+        reportClosedByPeer();
+}
+
+void ClientSocket::closeTlsWatch() {
+    if (m_tlsWatch >= 0)
+        ::close(m_tlsWatch);
+    m_tlsWatch = -1;
 }
 
 void ClientSocket::onTlsError(QAbstractSocket::SocketError error) {
@@ -220,6 +248,7 @@ void ClientSocket::close() {
         retired->abort();
         retired->deleteLater();
     }
+    closeTlsWatch();
 }
 
 Socket::State ClientSocket::state() const {

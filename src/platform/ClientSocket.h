@@ -51,6 +51,9 @@ private:
     void onReadyRead();
     void reportConnected();
     void reportClosedByPeer();
+    // The encrypted connection ended: a reset is a failure, an orderly close is not.
+    void onTlsDisconnected();
+    void closeTlsWatch();
     void reportFailure(Failure kind, const QString& description);
     void onTlsError(QAbstractSocket::SocketError error);
     void post(std::function<void()> deliver);
@@ -60,6 +63,9 @@ private:
     TlsPolicy m_policy;
     std::unique_ptr<TcpStream> m_plain;
     std::unique_ptr<QSslSocket> m_tls;
+    // A second descriptor of the encrypted connection's TCP socket, to tell a reset from an
+    // orderly close once Qt has read the end of the stream (it reports both alike).
+    int m_tlsWatch = -1;
     quint64 m_connection = 0;
     State m_state = State::Closed;
     QString m_certificateProblem;

@@ -147,6 +147,7 @@ void TcpStream::flushPending() {
 void TcpStream::onReadable() {
     qsizetype readNow = 0;
     bool peerClosed = false;
+    int error = 0;
     char buffer[65536];
     while (readNow < kReadSlice) {
         const ssize_t got = ::recv(m_fd, buffer, sizeof buffer, 0);
@@ -166,12 +167,17 @@ void TcpStream::onReadable() {
             continue;
         if (errno == EAGAIN || errno == EWOULDBLOCK)
             break;
-        // A reset by the peer ends the connection like a close.
-        peerClosed = true;
+        // A reset or any other receive failure is an error, not an orderly end of the stream.
+        error = errno;
         break;
     }
     if (readNow > 0)
         Q_EMIT readyRead();
+    // What was read is handed over first; the reader may have closed the stream meanwhile.
+    if (error != 0 && m_fd >= 0) {
+        fail(error);
+        return;
+    }
     if (peerClosed && m_fd >= 0) {
         m_readNotifier->setEnabled(false);
         m_connected = false;

@@ -72,6 +72,11 @@ TEST_F(ScriptedServerCheck, AResetInTheMiddleOfAMessageMovesOnAtOnce) {
     addAccount(good.port());
     // The clock stands still: only the reset itself can move the run on.
     ASSERT_TRUE(harness.runCheck(10000));
+    // A reset is a socket error, logged as one, not a close by the server.
+    const QStringList lines = harness.view.lines();
+    const qsizetype error = lines.indexOf(QStringLiteral("..Winsock1 Error"));
+    ASSERT_GE(error, 0);
+    EXPECT_EQ(lines.at(error - 1), QStringLiteral("..Checking For Mail"));
     EXPECT_EQ(harness.rowTexts(3), QStringList{QStringLiteral("fine")});
     EXPECT_EQ(harness.view.lines().last(),
               QStringLiteral("..Check Complete: 1 New Mail Item -Total Items: 1"));

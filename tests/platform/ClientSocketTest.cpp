@@ -1,8 +1,11 @@
 #include "platform/ClientSocket.h"
 
+#include "DovecotServer.h"
 #include "EventLoop.h"
+#include "ScriptedServer.h"
 
 #include <QSignalSpy>
+#include <QSslKey>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTest>
@@ -128,6 +131,86 @@ TEST(ClientSocket, PortsOutsideTheTcpRangeCannotBeginToConnect) {
     EXPECT_EQ(socket.state(), Socket::State::Closed);
     test::settle();
     EXPECT_EQ(failed.count(), 0);
+}
+
+// A loopback listener that speaks TLS with the test authority's certificate for "localhost".
+class TlsListener final : public QTcpServer {
+public:
+    explicit TlsListener(const test::DovecotServer& certificates) {
+        QFile certificate(certificates.certificateFile());
+        QFile key(certificates.keyFile());
+        certificate.open(QIODevice::ReadOnly);
+        key.open(QIODevice::ReadOnly);
+        m_certificate = QSslCertificate(certificate.readAll());
+        m_key = QSslKey(key.readAll(), QSsl::Rsa);
+        listen(QHostAddress::LocalHost, 0);
+    }
+    int port() const { return serverPort(); }
+    QSslSocket* peer() {
+        waitUntil([&] { return !m_peers.empty() && m_peers.front()->isEncrypted(); });
+        return m_peers.empty() ? nullptr : m_peers.front();
+    }
+
+protected:
+    void incomingConnection(qintptr descriptor) override {
+        auto* peer = new QSslSocket(this);
+        peer->setSocketDescriptor(descriptor);
+        peer->setLocalCertificate(m_certificate);
+        peer->setPrivateKey(m_key);
+        peer->startServerEncryption();
+        m_peers.push_back(peer);
+    }
+
+private:
+    QSslCertificate m_certificate;
+    QSslKey m_key;
+    std::vector<QSslSocket*> m_peers;
+};
+
+// A reset, whatever the transport, is a failure of the connection; only an orderly end of the
+// stream is a close by the peer.
+TEST(ClientSocket, AResetIsAFailureAndOnlyAnOrderlyEndIsAClose) {
+    test::DovecotServer& certificates = test::DovecotServer::shared();
+    ASSERT_TRUE(certificates.isRunning() || certificates.start())
+        << certificates.why().toStdString();
+    struct Case {
+        const char* name;
+        bool encrypted;
+        bool reset;
+    };
+    for (const Case c : {Case{"plain close", false, false}, Case{"plain reset", false, true},
+                         Case{"TLS close", true, false}, Case{"TLS reset", true, true}}) {
+        SCOPED_TRACE(c.name);
+        Listener plain;
+        TlsListener secure(certificates);
+        TlsPolicy policy;
+        const int port = c.encrypted ? secure.port() : plain.port();
+        policy.implicitTls = [c, port](int p) { return c.encrypted && p == port; };
+        policy.extraAuthorities = certificates.authority();
+        ClientSocket socket(policy);
+        QSignalSpy connected(&socket, &Socket::connected);
+        QSignalSpy closed(&socket, &Socket::closedByPeer);
+        QSignalSpy failed(&socket, &Socket::failed);
+        QByteArray received;
+        QObject::connect(&socket, &Socket::dataArrived, [&] { received += socket.readAll(); });
+        socket.connectToServer(QStringLiteral("localhost"), port);
+        ASSERT_TRUE(waitUntil([&] { return connected.count() == 1; }));
+        QTcpSocket* peer = c.encrypted ? static_cast<QTcpSocket*>(secure.peer()) : plain.peer();
+        ASSERT_NE(peer, nullptr);
+        peer->write("+OK half a reply\r\n");
+        peer->flush();
+        ASSERT_TRUE(waitUntil([&] { return received == "+OK half a reply\r\n"; }));
+        if (c.reset)
+            test::ScriptedServer::reset(peer);
+        else
+            peer->disconnectFromHost();
+        ASSERT_TRUE(waitUntil([&] { return closed.count() + failed.count() == 1; }));
+        EXPECT_EQ(failed.count(), c.reset ? 1 : 0);
+        EXPECT_EQ(closed.count(), c.reset ? 0 : 1);
+        if (c.reset) {
+            EXPECT_EQ(failed.first().at(0).value<Socket::Failure>(), Socket::Failure::Network);
+        }
+    }
 }
 
 } // namespace

@@ -32,6 +32,9 @@ public:
     // The authority that signed the TLS listener's certificate, which names "localhost" (and
     // not "127.0.0.1", so that the address alone is a name the certificate does not hold).
     QList<QSslCertificate> authority() const { return m_authority; }
+    // The TLS listener's certificate and key (PEM files), for tests that play a TLS server.
+    QString certificateFile() const { return m_root->filePath(QStringLiteral("server.pem")); }
+    QString keyFile() const { return m_root->filePath(QStringLiteral("server.key")); }
 
     // Adds a user with an empty maildir (the user database is re-read by Dovecot).
     void addUser(const QString& name, const QString& password);
