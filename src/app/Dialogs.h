@@ -12,6 +12,9 @@ class Dialogs {
 public:
     // Shows the message with an OK button and returns at once; the box stays until closed.
     virtual void message(const QString& text) = 0;
+    // Shows the message and returns once the user has closed it: for what must be read before
+    // the program goes on, such as a failure while it closes.
+    virtual void warn(const QString& text) = 0;
     // A Yes/No question answered before the call returns (a modal box); true for Yes.
     virtual bool question(const QString& text) = 0;
     // A Yes/No question whose answer arrives later, through `answered`, so that nothing waits

@@ -64,12 +64,14 @@ bool Program::close() {
     // A run in progress is asked to stop; it ends at its next reply or time-out tick.
     if (checker().runBusy() != RunBusy::Idle)
         checker().cancel();
+    // A save that fails leaves the old file whole; the user is told before the program ends.
     if (!m_accounts.isEmpty() && !m_accountFile.save(m_accounts))
-        m_services.dialogs.message(
+        m_services.dialogs.warn(
             QStringLiteral("An Error Occurred Saving Changes To Username File"));
     m_window->takeWindowValues();
     m_record = m_settings.store(m_record);
-    SettingsFile::write(m_startup.settingsFilePath, m_record);
+    if (!SettingsFile::write(m_startup.settingsFilePath, m_record))
+        m_services.dialogs.warn(QStringLiteral("An Error Occurred Saving App Data"));
     return true;
 }
 

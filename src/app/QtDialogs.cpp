@@ -24,6 +24,11 @@ void QtDialogs::message(const QString& text) {
     box->open();
 }
 
+void QtDialogs::warn(const QString& text) {
+    std::unique_ptr<QMessageBox> box(makeBox(m_parent, text, QMessageBox::Ok));
+    box->exec();
+}
+
 bool QtDialogs::question(const QString& text) {
     std::unique_ptr<QMessageBox> box(makeBox(m_parent, text, QMessageBox::Yes | QMessageBox::No));
     return box->exec() == QMessageBox::Yes;

@@ -15,6 +15,7 @@ public:
     void setParent(QWidget* parent) { m_parent = parent; }
 
     void message(const QString& text) override;
+    void warn(const QString& text) override;
     bool question(const QString& text) override;
     void ask(const QString& text, std::function<void(bool yes)> answered) override;
     void showFailure(const QString& text) override;

@@ -1,5 +1,6 @@
 #include "app/Startup.h"
 
+#include "store/FileReplacement.h"
 #include "store/PasswordScrambler.h"
 
 #include <QDir>
@@ -105,6 +106,8 @@ Startup::Outcome Startup::run() {
     if (!ensureFolder(applicationData) || !ensureFolder(dataFolder))
         return failed();
     m_values.dataFolder = dataFolder;
+    // The folder will hold passwords whose scrambling anyone can undo.
+    makePrivate(dataFolder);
 
     // A first copy of the settings comes from the template beside the program.
     m_errorText = QStringLiteral("No App Data\\App\\Ini File, Error Copying It");
@@ -112,9 +115,11 @@ Startup::Outcome Startup::run() {
     if (!folders.isPlainFile(templateFile) || folders.fileSize(templateFile) < 300)
         return failed();
     m_values.settingsFilePath = dataFolder + QStringLiteral("/mervantic.ini");
-    if (!folders.isPlainFile(m_values.settingsFilePath) &&
-        !folders.copyFile(templateFile, m_values.settingsFilePath))
-        return failed();
+    if (!folders.isPlainFile(m_values.settingsFilePath)) {
+        if (!folders.copyFile(templateFile, m_values.settingsFilePath))
+            return failed();
+        makePrivate(m_values.settingsFilePath);
+    }
 
     m_errorText = QStringLiteral("No.. ") + m_values.settingsFilePath +
                   QStringLiteral(" ..Or Error Opening Or Reading It");

@@ -59,8 +59,10 @@ void AccountFile::load(AccountList& list) const {
     QFile file(m_path);
     if (!file.exists()) {
         // Opening for random access makes an empty file.
-        if (file.open(QIODevice::WriteOnly))
+        if (file.open(QIODevice::WriteOnly)) {
             file.close();
+            makePrivate(m_path);
+        }
         return;
     }
     if (!file.open(QIODevice::ReadOnly))

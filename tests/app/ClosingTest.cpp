@@ -4,12 +4,14 @@
 #include "EventLoop.h"
 #include "ProgramFixture.h"
 #include "ScriptedSocket.h"
+#include "SmallDisk.h"
 #include "app/HeldButtonRepeater.h"
 #include "app/SettingsPage.h"
 #include "app/SettingsPageController.h"
 #include "store/SettingsRecord.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
@@ -38,6 +40,11 @@ protected:
         QTimer::singleShot(0, &window(), [this] { window().close(); });
         QApplication::exec();
         return ended;
+    }
+
+    static QByteArray readAll(const QString& path) {
+        QFile file(path);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
     }
 
     SettingsRecord savedSettings() {
@@ -105,6 +112,27 @@ TEST_F(Closing, ClosingWhileAConnectionIsPendingEndsTheProgram) {
     AccountList reread;
     AccountFile(accountFile()).load(reread);
     EXPECT_EQ(reread.count(), 1);
+}
+
+TEST_F(Closing, AFullDiskAtCloseKeepsBothFilesWholeAndSaysSo) {
+    test::SmallDisk disk;
+    if (!disk.mounted())
+        GTEST_SKIP() << disk.why().toStdString();
+    dataRoot = disk.path();
+    addAccount(1101);
+    addAccount(1102);
+    start();
+    const QByteArray accountsBefore = readAll(accountFile());
+    const QByteArray settingsBefore = readAll(settingsFile());
+    ASSERT_EQ(accountsBefore.size(), 2 * 454);
+    disk.fill();
+    find<QCheckBox>("Check3")->click(); // a change the close would save
+    ASSERT_TRUE(closeEndsTheProgram());
+    EXPECT_EQ(dialogs.messages,
+              (QStringList{QStringLiteral("An Error Occurred Saving Changes To Username File"),
+                           QStringLiteral("An Error Occurred Saving App Data")}));
+    EXPECT_EQ(readAll(accountFile()), accountsBefore);
+    EXPECT_EQ(readAll(settingsFile()), settingsBefore);
 }
 
 } // namespace

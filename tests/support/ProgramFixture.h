@@ -21,6 +21,7 @@ namespace mervantic::test {
 class AnsweringDialogs final : public Dialogs {
 public:
     void message(const QString& text) override { messages << text; }
+    void warn(const QString& text) override { messages << text; }
     bool question(const QString& text) override {
         questions << text;
         return answers.next();
@@ -86,7 +87,9 @@ protected:
 
     MainWindow& window() { return program->window(); }
     // The data folder lies in an application-data folder of its own, as start-up finds it.
-    QString applicationData() const { return folder.filePath(QStringLiteral("appdata")); }
+    QString applicationData() const {
+        return (dataRoot.isEmpty() ? folder.path() : dataRoot) + QStringLiteral("/appdata");
+    }
     QString dataFolder() const { return applicationData() + QStringLiteral("/Mervantic"); }
     QString settingsFile() const { return dataFolder() + QStringLiteral("/mervantic.ini"); }
     QString accountFile() const { return dataFolder() + QStringLiteral("/mervuser.ini"); }
@@ -99,6 +102,8 @@ protected:
     bool enabled(const char* name) { return find<QWidget>(name)->isEnabled(); }
 
     QTemporaryDir folder;
+    // Where the application-data folder lies when not in `folder` (a small disk, say).
+    QString dataRoot;
     SettingsRecord record;
     AccountList accounts;
     test::ScriptedSocket socket;

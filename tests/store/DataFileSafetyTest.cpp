@@ -1,0 +1,129 @@
+// The two data files are replaced whole or not at all, even on a full disk, and they and their
+// folder stay private to the user.
+#include "Printers.h"
+#include "SmallDisk.h"
+#include "store/AccountFile.h"
+#include "store/AccountKey.h"
+#include "store/SettingsRecord.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <functional>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+namespace mervantic {
+namespace {
+
+QByteArray readFile(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+}
+
+AccountList accountsNamed(std::initializer_list<const char*> names) {
+    AccountList list;
+    int number = 0;
+    for (const char* name : names) {
+        ++number;
+        list.append({QString::fromLatin1(name), QStringLiteral("user%1").arg(number),
+                     QStringLiteral("pop.example.org"), QStringLiteral("110"),
+                     AccountKey::make(number, QStringLiteral("secret")), false});
+    }
+    return list;
+}
+
+SettingsRecord settingsWithInterval(int minutes) {
+    SettingsRecord record;
+    record.recheckMinutes = minutes;
+    record.fontName = QStringLiteral("DejaVu Sans");
+    return record;
+}
+
+// Each data file's first save and a later, larger one.
+struct FileCase {
+    const char* name;
+    const char* file;
+    std::function<bool(const QString& path)> firstSave;
+    std::function<bool(const QString& path)> laterSave;
+};
+
+const std::vector<FileCase>& fileCases() {
+    static const std::vector<FileCase> cases = {
+        {"account file", "mervuser.ini",
+         [](const QString& path) { return AccountFile(path).save(accountsNamed({"Home"})); },
+         [](const QString& path) {
+             return AccountFile(path).save(accountsNamed({"Home", "Work", "Club", "Shop"}));
+         }},
+        {"account appended", "mervuser.ini",
+         [](const QString& path) { return AccountFile(path).save(accountsNamed({"Home"})); },
+         [](const QString& path) {
+             return AccountFile(path).append(accountsNamed({"Work"}).at(1));
+         }},
+        {"settings file", "mervantic.ini",
+         [](const QString& path) { return SettingsFile::write(path, settingsWithInterval(30)); },
+         [](const QString& path) { return SettingsFile::write(path, settingsWithInterval(45)); }},
+    };
+    return cases;
+}
+
+TEST(DataFileSafety, ASaveOnAFullDiskFailsAndLeavesTheOldFileWhole) {
+    for (const FileCase& c : fileCases()) {
+        SCOPED_TRACE(c.name);
+        test::SmallDisk disk;
+        if (!disk.mounted())
+            GTEST_SKIP() << disk.why().toStdString();
+        const QString path = disk.path() + QLatin1Char('/') + QLatin1String(c.file);
+        ASSERT_TRUE(c.firstSave(path));
+        const QByteArray before = readFile(path);
+        ASSERT_FALSE(before.isEmpty());
+        disk.fill();
+        EXPECT_FALSE(c.laterSave(path));
+        EXPECT_EQ(readFile(path), before);
+        // Nothing half-written is left beside it.
+        EXPECT_EQ(QDir(disk.path()).entryList(QDir::Files | QDir::Hidden),
+                  (QStringList{QStringLiteral("filler"), QLatin1String(c.file)}));
+    }
+}
+
+TEST(DataFileSafety, SavedFilesAndTheirFolderArePrivateWhateverTheUmask) {
+    const mode_t previous = ::umask(022);
+    for (const FileCase& c : fileCases()) {
+        SCOPED_TRACE(c.name);
+        QTemporaryDir home;
+        const QString folder = home.filePath(QStringLiteral("Mervantic"));
+        ASSERT_TRUE(QDir().mkpath(folder));
+        const QString path = folder + QLatin1Char('/') + QLatin1String(c.file);
+        // Files and a folder left readable by an earlier version are tightened at the next save.
+        QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                          QFileDevice::ExeOwner | QFileDevice::ReadGroup |
+                                          QFileDevice::ExeGroup | QFileDevice::ReadOther |
+                                          QFileDevice::ExeOther);
+        ASSERT_TRUE(c.firstSave(path));
+        QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                        QFileDevice::ReadGroup | QFileDevice::ReadOther);
+        ASSERT_TRUE(c.laterSave(path));
+        struct stat info {};
+        ASSERT_EQ(::stat(QFile::encodeName(folder).constData(), &info), 0);
+        EXPECT_EQ(info.st_mode & 0777, 0700u);
+        ASSERT_EQ(::stat(QFile::encodeName(path).constData(), &info), 0);
+        EXPECT_EQ(info.st_mode & 0777, 0600u);
+    }
+    ::umask(previous);
+}
+
+TEST(DataFileSafety, AnAccountFileMadeAtLoadIsPrivate) {
+    const mode_t previous = ::umask(022);
+    QTemporaryDir home;
+    const QString path = home.filePath(QStringLiteral("mervuser.ini"));
+    AccountList loaded;
+    AccountFile(path).load(loaded);
+    struct stat info {};
+    ASSERT_EQ(::stat(QFile::encodeName(path).constData(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0600u);
+    ::umask(previous);
+}
+
+} // namespace
+} // namespace mervantic
