@@ -47,6 +47,7 @@ void ConnectionControl::startConnecting() {
     session.connected = false;
     session.closed = false;
     m_replyStartTick.reset();
+    m_lineStartTick.reset();
     m_connectStartTick = m_context.clock.tickCount();
     m_phase = Phase::Connecting;
     if (!m_context.socket.connectToServer(m_server, m_port)) {
@@ -108,6 +109,7 @@ void ConnectionControl::closeSocket() {
     m_timeoutTicks.stop();
     m_pause.stop();
     m_replyStartTick.reset();
+    m_lineStartTick.reset();
 }
 
 void ConnectionControl::closeAndAdvance() {
@@ -136,7 +138,11 @@ void ConnectionControl::timeoutTick() {
     const bool replyTooLong =
         m_replyStartTick.has_value() &&
         std::uint64_t{now - *m_replyStartTick} > kReplyTimeoutFactor * timeout;
-    if (silent > timeout || replyTooLong || session.haltRequest)
+    // A server that drips a reply line byte by byte is never silent for long: the line itself
+    // must be complete within the time-out.
+    const bool lineTooLong =
+        m_lineStartTick.has_value() && std::uint64_t{now - *m_lineStartTick} > timeout;
+    if (silent > timeout || replyTooLong || lineTooLong || session.haltRequest)
         closeAndAdvance();
 }
 
@@ -150,6 +156,7 @@ void ConnectionControl::onConnected() {
     m_context.logAndShow(QStringLiteral("..Connected-ServerIP: ") + m_context.socket.peerAddress());
     // A server that accepts the connection and never greets is timed out like a silent one.
     session.lastDataTick = m_context.clock.tickCount();
+    m_lineStartTick = session.lastDataTick;
     m_timeoutTicks.start();
 }
 

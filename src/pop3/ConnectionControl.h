@@ -46,6 +46,10 @@ public:
     // The tick count at which the message reply now arriving began, for the limit on how long
     // one reply may keep arriving; nothing when no reply is in progress.
     void setReplyStartTick(std::optional<std::uint32_t> tick) { m_replyStartTick = tick; }
+    // The tick count from which a one-line reply is awaited (the command, or the connection for
+    // the greeting): the whole line must arrive within the server time-out. Nothing while a
+    // message reply is awaited.
+    void setLineStartTick(std::optional<std::uint32_t> tick) { m_lineStartTick = tick; }
 
     // Intervals, shortened by tests and benchmarks.
     void setTimeoutTickInterval(int ms) { m_timeoutTicks.setInterval(ms); }
@@ -98,6 +102,7 @@ private:
     int m_port = 0;
     std::uint32_t m_connectStartTick = 0;
     std::optional<std::uint32_t> m_replyStartTick;
+    std::optional<std::uint32_t> m_lineStartTick;
 };
 
 } // namespace mervantic

@@ -244,6 +244,8 @@ void Conversation::send(Step nextStep, const QString& command) {
 
 void Conversation::send(Step nextStep, QByteArray command) {
     m_context.session.step = nextStep;
+    m_connection.setLineStartTick(
+        nextStep == Step::Message ? std::nullopt : std::optional(m_context.clock.tickCount()));
     m_context.socket.send(command.append("\r\n"));
 }
 

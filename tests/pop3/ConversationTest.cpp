@@ -440,5 +440,47 @@ TEST_F(ConversationTest, CancelWithASilentServerTakesEffectAtTheNextTick) {
     EXPECT_EQ(lines().last(), QStringLiteral("..Process Halted: Operation Canceled"));
 }
 
+TEST_F(ConversationTest, AReplyLineDrippedByteByByteIsAbandonedOnceTheTimeOutHasPassed) {
+    struct Drip {
+        const char* name;
+        // The log-on replies served whole before the dripped line, and the commands they answer.
+        bool afterLogOn;
+    };
+    for (const Drip d : {Drip{"greeting", false}, Drip{"reply to STAT", true}}) {
+        SCOPED_TRACE(d.name);
+        ScriptedSocket scripted;
+        CheckerHarness run(scripted);
+        run.options.serverTimeoutMs = 5000;
+        run.checker.connection().setTimeoutTickInterval(5);
+        for (const int port : {1101, 1102})
+            run.addAccount(QString(), QStringLiteral("alice"), QStringLiteral("secret"),
+                           QStringLiteral("pop.example.org"), port);
+        Script drip = d.afterLogOn ? Script::loggedOn().expect("STAT") : Script();
+        const QByteArray line = d.afterLogOn ? "+OK 0 0\r\n" : kGreeting + "\r\n";
+        for (const char byte : line.first(6))
+            drip.serve(QByteArray(1, byte)).pause();
+        drip.silence();
+        scripted.addScript(1101, drip);
+        scripted.addScript(1102, mailbox(0));
+        run.checker.checkMailButton();
+        // Each byte comes well within the time-out of the one before; the line never ends.
+        for (int i = 0; i < 6 && run.checker.runBusy() != RunBusy::Idle; ++i) {
+            ASSERT_TRUE(
+                test::waitUntil([&] { return scripted.paused() || scripted.connections() == 2; }));
+            if (scripted.connections() == 2)
+                break;
+            run.clock.advance(2000);
+            QTest::qWait(20);
+            scripted.resume();
+        }
+        ASSERT_TRUE(test::waitUntil([&] { return run.checker.runBusy() == RunBusy::Idle; }));
+        EXPECT_EQ(scripted.connections(), 2);
+        EXPECT_EQ(run.view.lines().last(),
+                  QStringLiteral("..Check Complete: No New Mail Items -Total Items: 0"));
+        // Abandoned like a silent server, without QUIT.
+        EXPECT_EQ(run.view.lines().count(QStringLiteral("...User Connection Closed - Wait...")), 2);
+    }
+}
+
 } // namespace
 } // namespace mervantic
