@@ -1,12 +1,17 @@
 #pragma once
 
 #include <QDateTime>
+#include <QLocale>
 #include <QString>
 
 namespace mervantic {
 
 // Dates and times as the user's regional settings write them.
 namespace DateTimeText {
+
+// The locale's long time format without its time-zone name and whatever surrounds the name
+// ("H:mm:ss (t)" becomes "H:mm:ss"); quoted literal text is kept as it is.
+QString longTimeFormat(const QLocale& locale);
 
 // The short date form, e.g. "12/10/26".
 QString shortDate(const QDate& date);

@@ -3,9 +3,11 @@
 #include "mail/DateNormaliser.h"
 
 #include "Printers.h"
+#include "platform/DateTimeText.h"
 
 #include <QLocale>
 
+#include <algorithm>
 #include <gtest/gtest.h>
 
 namespace mervantic {
@@ -105,13 +107,47 @@ TEST(NormaliseDate, RegionalFormatsFollowTheUsersLocale) {
     // 4 Jan 2003, a Saturday, 9:15:30 in the morning local time
     const QDateTime local(QDate(2003, 1, 4), QTime(9, 15, 30));
     const QString raw = headerFor(local);
-    const bool english = QLocale::system().name() == QStringLiteral("en_US");
-    EXPECT_EQ(normaliseDate(raw, RegionalShort), english ? QStringLiteral("1/4/03 9:15:30 AM")
-                                                         : QStringLiteral("4 Jan 2003 09:15:30"));
-    EXPECT_EQ(normaliseDate(raw, RegionalLong),
-              english ? QStringLiteral("Saturday, January 4, 2003 9:15:30 AM")
-                      : QStringLiteral("Saturday, 4 January 2003 09:15:30"));
-    EXPECT_EQ(normaliseDate(raw, DayMonthDayYearTime), QStringLiteral("Sat Jan 4 2003 9:15 AM"));
+    struct Expected {
+        const char* locale;
+        const char* regionalShort;
+        const char* regionalLong;
+    };
+    const Expected table[] = {
+        {"C", "4 Jan 2003 09:15:30", "Saturday, 4 January 2003 09:15:30"},
+        {"en_US", "1/4/03 9:15:30 AM", "Saturday, January 4, 2003 9:15:30 AM"},
+        {"es_ES", "4/1/03 9:15:30", "s\u00e1bado, 4 de enero de 2003 9:15:30"},
+    };
+    const QString name = QLocale::system().name();
+    const auto found = std::find_if(std::begin(table), std::end(table), [&](const Expected& e) {
+        return name == QLatin1String(e.locale);
+    });
+    ASSERT_NE(found, std::end(table)) << name.toStdString();
+    EXPECT_EQ(normaliseDate(raw, RegionalShort), QString::fromUtf8(found->regionalShort));
+    EXPECT_EQ(normaliseDate(raw, RegionalLong), QString::fromUtf8(found->regionalLong));
+    if (name != QStringLiteral("es_ES")) {
+        EXPECT_EQ(normaliseDate(raw, DayMonthDayYearTime),
+                  QStringLiteral("Sat Jan 4 2003 9:15 AM"));
+    }
+}
+
+// The time of day is shown without the locale's zone name, and without the brackets or blanks
+// that went with it.
+TEST(DateTimeText, LongTimesCarryNoZoneNameNorItsBrackets) {
+    const std::pair<const char*, const char*> table[] = {
+        {"es_ES", "H:mm:ss"},           {"ca_ES", "H:mm:ss"},
+        {"hr_HR", "HH:mm:ss"},          {"eu_ES", "HH:mm:ss"},
+        {"fa_IR", "H:mm:ss"},           {"nds_DE", "'Klock' H.mm:ss"},
+        {"en_US", "h:mm:ss AP"},        {"de_DE", "HH:mm:ss"},
+        {"zh_CN", "HH:mm:ss"},          {"my_MM", "HH:mm:ss"},
+        {"bg_BG", "H:mm:ss '\u0447'."}, {"ko_KR", "AP h\uc2dc m\ubd84 s\ucd08"},
+    };
+    for (const auto& [locale, format] : table) {
+        const QLocale l{QLatin1String(locale)};
+        EXPECT_EQ(DateTimeText::longTimeFormat(l), QString::fromUtf8(format)) << locale;
+        EXPECT_FALSE(l.toString(QTime(13, 30, 48), DateTimeText::longTimeFormat(l))
+                         .contains(QStringLiteral("()")))
+            << locale;
+    }
 }
 
 TEST(NormaliseDate, LocalMidnightShowsTheDateAloneInTheShortRegionalFormat) {
