@@ -14,9 +14,15 @@ QDateTime toDateTime(double oleDate) {
         return QDateTime(kEpoch, QTime(0, 0));
     const double days = std::trunc(oleDate);
     const double fraction = std::fabs(oleDate - days);
-    const auto ms = static_cast<int>(std::llround(fraction * kMsPerDay));
-    const QDate date = kEpoch.addDays(static_cast<qint64>(days));
-    return QDateTime(date, QTime(0, 0)).addMSecs(ms);
+    auto ms = static_cast<int>(std::llround(fraction * kMsPerDay));
+    QDate date = kEpoch.addDays(static_cast<qint64>(days));
+    if (ms >= static_cast<int>(kMsPerDay)) {
+        date = date.addDays(1);
+        ms = 0;
+    }
+    // The date and the time of day are taken as they are written: counting milliseconds from
+    // local midnight would move the time by an hour on the days the clocks change.
+    return QDateTime(date, QTime::fromMSecsSinceStartOfDay(ms));
 }
 
 double fromDateTime(const QDateTime& moment) {

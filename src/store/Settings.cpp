@@ -77,7 +77,9 @@ Settings Settings::load(const SettingsRecord& record, const DisplayFacts& displa
     s.trayActive = s.trayChosen = on(record.trayOnClose);
     s.runPassword = PasswordScrambler::unscrambleChunk(record.runPasswordScrambled).trimmed();
 
-    o.dateFormat = record.dateFormat < 1 ? 1 : record.dateFormat;
+    // Only formats 1 to 5 exist; a damaged value beyond them would blank every date shown and
+    // make every message new at each check.
+    o.dateFormat = record.dateFormat < 1 || record.dateFormat > 5 ? 1 : record.dateFormat;
 
     WindowValues& w = s.window;
     w.left = record.windowLeft;

@@ -8,6 +8,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 
+#include <ctime>
 #include <gtest/gtest.h>
 
 namespace mervantic {
@@ -213,6 +214,12 @@ TEST(SettingsRecord, ValuesOutOfRangeAreRepairedAtLoad) {
          [](const Settings& s) { EXPECT_EQ(s.options.recheckMinutes, 9999); }},
         {"date format 0 is 1", [](SettingsRecord& r) { r.dateFormat = 0; },
          [](const Settings& s) { EXPECT_EQ(s.options.dateFormat, 1); }},
+        {"date format 6 is 1", [](SettingsRecord& r) { r.dateFormat = 6; },
+         [](const Settings& s) { EXPECT_EQ(s.options.dateFormat, 1); }},
+        {"date format 2147483647 is 1", [](SettingsRecord& r) { r.dateFormat = 2147483647; },
+         [](const Settings& s) { EXPECT_EQ(s.options.dateFormat, 1); }},
+        {"date format 5 stays", [](SettingsRecord& r) { r.dateFormat = 5; },
+         [](const Settings& s) { EXPECT_EQ(s.options.dateFormat, 5); }},
         {"left -200 is 0", [](SettingsRecord& r) { r.windowLeft = -200; },
          [](const Settings& s) { EXPECT_EQ(s.window.left, 0.0f); }},
         {"left beyond the screen less 3000 is 0",
@@ -357,6 +364,36 @@ TEST(SettingsRecord, OleDatesRoundTripOnBothSidesOfTheEpoch) {
     for (const auto& [ole, moment] : cases) {
         EXPECT_EQ(OleDate::toDateTime(ole), moment) << ole;
         EXPECT_DOUBLE_EQ(OleDate::fromDateTime(moment), ole) << ole;
+    }
+}
+
+// The time zone of the process for the life of a test.
+class TimeZoneScope {
+public:
+    explicit TimeZoneScope(const char* zone)
+        : m_old(qgetenv("TZ")) {
+        qputenv("TZ", zone);
+        ::tzset();
+    }
+    ~TimeZoneScope() {
+        qputenv("TZ", m_old);
+        ::tzset();
+    }
+
+private:
+    QByteArray m_old;
+};
+
+TEST(SettingsRecord, TheLastCheckTimeKeepsItsTimeOfDayOnTheDaysTheClocksChange) {
+    const TimeZoneScope berlin("Europe/Berlin");
+    for (const QDate day : {QDate(2025, 3, 30), QDate(2025, 10, 26), QDate(2025, 7, 1)}) {
+        const QDateTime moment(day, QTime(14, 30));
+        // Written and read back, through the record's date field, again and again.
+        QDateTime shown = moment;
+        for (int round = 0; round < 3; ++round)
+            shown = OleDate::toDateTime(OleDate::fromDateTime(shown));
+        EXPECT_EQ(shown, moment) << day.toString(Qt::ISODate).toStdString();
+        EXPECT_EQ(shown.time(), QTime(14, 30));
     }
 }
 
