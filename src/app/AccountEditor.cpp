@@ -1,6 +1,7 @@
 #include "app/AccountEditor.h"
 
 #include "app/Dialogs.h"
+#include "app/StorableText.h"
 #include "platform/Beeper.h"
 #include "store/AccountKey.h"
 #include "store/AccountListModel.h"
@@ -38,6 +39,9 @@ void AccountEditor::add(AccountEntry& boxes) {
         refusal = QStringLiteral("No Server Name Was Entered In TextBox");
     if (boxes.port.trimmed().isEmpty())
         refusal = QStringLiteral("No Port No. Was Entered In TextBox");
+    if (refusal.isEmpty())
+        refusal = unstorableTextRefusal(
+            {boxes.displayName, boxes.username, boxes.password, boxes.server});
     if (!refusal.isEmpty()) {
         m_dialogs.message(refusal);
         return;
@@ -123,6 +127,10 @@ void AccountEditor::changePassword(int row, AccountEntry& boxes) {
         m_dialogs.message(kPasswordFailed + QLatin1Char('\n') + kNoPassword);
         return;
     }
+    if (const QString refusal = unstorableTextRefusal({password}); !refusal.isEmpty()) {
+        m_dialogs.message(refusal);
+        return;
+    }
     const QString key = m_model.list().at(row).key;
     const int p = AccountKey::passwordMarkPosition(key);
     if (p < 3) {
@@ -136,8 +144,13 @@ void AccountEditor::changePassword(int row, AccountEntry& boxes) {
     save();
 }
 
-void AccountEditor::rename(int row, const QString& name) {
+bool AccountEditor::rename(int row, const QString& name) {
+    if (const QString refusal = unstorableTextRefusal({name}); !refusal.isEmpty()) {
+        m_dialogs.message(refusal);
+        return false;
+    }
     save(name, row);
+    return true;
 }
 
 AccountEditor::PortCheck AccountEditor::filterPort(const QString& text) {

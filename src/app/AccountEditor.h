@@ -39,8 +39,9 @@ public:
     int moveToBottom(int row);
     // "Enter New Password For Selected Item": the password box's text becomes the row's password.
     void changePassword(int row, AccountEntry& boxes);
-    // The display name typed in place; the file takes it before the list does.
-    void rename(int row, const QString& name);
+    // The display name typed in place; the file takes it before the list does. False when the
+    // name is refused and the list keeps the old one.
+    bool rename(int row, const QString& name);
 
     // The port box's filter, on every change of its text: the text the box should hold, and
     // whether to beep.

@@ -31,6 +31,7 @@ AccountPage::AccountPage(AccountListModel& model, QWidget* parent)
     m_displayName = addBox(QStringLiteral("Text11"), QStringLiteral("Display Name"), 64);
     m_username = addBox(QStringLiteral("Text2"), QStringLiteral("Username"), 64);
     m_password = addBox(QStringLiteral("Text3"), QStringLiteral("Password"), 62);
+    m_password->setEchoMode(QLineEdit::Password);
     m_server = addBox(QStringLiteral("Text4"), QStringLiteral("Server Name (pop3)"), 256);
     m_port = addBox(QStringLiteral("Text5"), QStringLiteral("Port No."), 0);
     m_port->setText(QStringLiteral("110"));

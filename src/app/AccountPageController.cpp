@@ -57,8 +57,8 @@ AccountPageController::AccountPageController(AccountPage& page, AccountListModel
     connect(page.portBox(), &QLineEdit::textChanged, this, &AccountPageController::filterPort);
     page.list()->setEditTriggers(QAbstractItemView::DoubleClicked |
                                  QAbstractItemView::EditKeyPressed);
-    connect(&model, &AccountListModel::displayNameEdited, this,
-            [this](int row, const QString& name) { m_editor.rename(row, name); });
+    model.setRenameHandler(
+        [this](int row, const QString& name) { return m_editor.rename(row, name); });
 }
 
 int AccountPageController::selectedRow() const {

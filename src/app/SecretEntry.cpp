@@ -1,6 +1,7 @@
 #include "app/SecretEntry.h"
 
 #include "app/Dialogs.h"
+#include "app/StorableText.h"
 #include "store/Settings.h"
 
 namespace mervantic {
@@ -11,6 +12,10 @@ SecretEntry::SecretEntry(Settings& settings, Dialogs& dialogs)
 
 QString SecretEntry::runPasswordEntered(const QString& typed) {
     const QString entry = typed.trimmed();
+    if (const QString refusal = unstorableTextRefusal({entry}); !refusal.isEmpty()) {
+        m_dialogs.message(refusal);
+        return typed;
+    }
     QString& password = m_settings.runPassword;
     if (!password.isEmpty()) {
         // A set password is never replaced directly: typing it deletes it.
@@ -36,6 +41,10 @@ QString SecretEntry::runPasswordEntered(const QString& typed) {
 
 QString SecretEntry::secretEntered(const QString& typed) {
     const QString entry = typed.trimmed();
+    if (const QString refusal = unstorableTextRefusal({entry}); !refusal.isEmpty()) {
+        m_dialogs.message(refusal);
+        return typed;
+    }
     if (!m_dialogs.question(QStringLiteral("Confirm Your Shared Secret: \n") + entry)) {
         m_dialogs.message(QStringLiteral(
             "Your Secret Was Not Changed.\nYou Can Make A Correction, Then Enter Again"));

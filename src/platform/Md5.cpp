@@ -4,8 +4,8 @@
 
 namespace mervantic {
 
-QString md5Hex(const QString& text) {
-    const QByteArray digest = QCryptographicHash::hash(text.toLatin1(), QCryptographicHash::Md5);
+QString md5Hex(QByteArrayView bytes) {
+    const QByteArray digest = QCryptographicHash::hash(bytes, QCryptographicHash::Md5);
     return QString::fromLatin1(digest.toHex());
 }
 

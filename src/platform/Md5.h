@@ -1,10 +1,11 @@
 #pragma once
 
+#include <QByteArrayView>
 #include <QString>
 
 namespace mervantic {
 
-// MD5 (RFC 1321) of a text taken one byte per character (Latin-1), as 32 lower-case hex digits.
-QString md5Hex(const QString& text);
+// MD5 (RFC 1321) of the bytes, as 32 lower-case hex digits.
+QString md5Hex(QByteArrayView bytes);
 
 } // namespace mervantic

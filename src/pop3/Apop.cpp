@@ -1,6 +1,7 @@
 #include "pop3/Apop.h"
 
 #include "platform/Md5.h"
+#include "store/Windows1252.h"
 
 namespace mervantic::Apop {
 
@@ -15,7 +16,7 @@ std::optional<QString> timestamp(const QString& greeting) {
 }
 
 QString digest(const QString& timestamp, const QString& secret) {
-    return md5Hex(timestamp + secret).toLower();
+    return md5Hex(timestamp.toLatin1() + Windows1252::encode(secret)).toLower();
 }
 
 } // namespace mervantic::Apop

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 
 #include <optional>
@@ -10,7 +11,9 @@ namespace mervantic::Apop {
 // included; nothing when either is missing.
 std::optional<QString> timestamp(const QString& greeting);
 
-// The digest sent with APOP: MD5 of timestamp and secret, 32 lower-case hex digits.
+// The digest sent with APOP: MD5 of the timestamp as the server sent it (one byte per
+// character) and the secret in the Windows-1252 bytes the program stores and sends, as 32
+// lower-case hex digits.
 QString digest(const QString& timestamp, const QString& secret);
 
 } // namespace mervantic::Apop

@@ -3,6 +3,7 @@
 #include "pop3/Apop.h"
 #include "pop3/ByteSearch.h"
 #include "pop3/ConnectionControl.h"
+#include "store/Windows1252.h"
 
 namespace mervantic {
 
@@ -239,7 +240,8 @@ void Conversation::sendQuit() {
 }
 
 void Conversation::send(Step nextStep, const QString& command) {
-    send(nextStep, command.toLatin1());
+    // User names, passwords and secrets go out in the Windows-1252 bytes the files keep them in.
+    send(nextStep, Windows1252::encode(command));
 }
 
 void Conversation::send(Step nextStep, QByteArray command) {

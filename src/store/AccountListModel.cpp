@@ -73,7 +73,8 @@ bool AccountListModel::setData(const QModelIndex& index, const QVariant& value, 
     }
     if (role == Qt::EditRole) {
         const QString name = value.toString();
-        Q_EMIT displayNameEdited(row, name);
+        if (m_renameHandler && !m_renameHandler(row, name))
+            return false;
         m_list.at(row).displayName = name;
         Q_EMIT dataChanged(index, index);
         return true;

@@ -4,6 +4,8 @@
 
 #include <QAbstractTableModel>
 
+#include <functional>
+
 namespace mervantic {
 
 // The account list as a table for the account page's view: the display name (editable in
@@ -38,12 +40,14 @@ public:
     void setKey(int row, const QString& key);
     void setChecked(int row, bool checked);
 
-Q_SIGNALS:
-    // The user typed a new display name in place; the list keeps it once this returns.
-    void displayNameEdited(int row, const QString& name);
+    // Asked when the user has typed a new display name in place, before the list takes it; the
+    // list keeps the old name when it answers false.
+    using RenameHandler = std::function<bool(int row, const QString& name)>;
+    void setRenameHandler(RenameHandler handler) { m_renameHandler = std::move(handler); }
 
 private:
     AccountList& m_list;
+    RenameHandler m_renameHandler;
 };
 
 } // namespace mervantic

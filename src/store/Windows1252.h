@@ -12,5 +12,7 @@ namespace mervantic::Windows1252 {
 QString decode(QByteArrayView bytes);
 // Characters the code page lacks are written as "?".
 QByteArray encode(QStringView text);
+// The characters of `text` the code page lacks, each once, in the order they first appear.
+QString unencodable(QStringView text);
 
 } // namespace mervantic::Windows1252

@@ -48,6 +48,16 @@ protected:
         type(page->portBox(), port);
     }
 
+    // Text the keyboard helpers cannot type, put into the boxes as a paste would.
+    void paste(const QString& display, const QString& user, const QString& password,
+               const QString& server, const QString& port) {
+        page->displayNameBox()->setText(display);
+        page->usernameBox()->setText(user);
+        page->passwordBox()->setText(password);
+        page->serverBox()->setText(server);
+        page->portBox()->setText(port);
+    }
+
     void clickAdd() { QTest::mouseClick(page->addButton(), Qt::LeftButton); }
 
     void select(int row) {
@@ -390,6 +400,112 @@ TEST_F(AccountEditing, AnApopSecretEnteredInItsBoxIsUsedByTheNextApopLogOn) {
     ASSERT_TRUE(saved.has_value());
     EXPECT_EQ(PasswordScrambler::unscramblePassword(saved->apopSecretScrambled),
               QStringLiteral("tanstaaf"));
+}
+
+// The files keep text as Windows-1252: text it cannot hold is refused where it is typed, with the
+// characters named, and nothing is stored.
+TEST_F(AccountEditing, TextTheFilesCannotHoldIsRefusedWhereItIsTyped) {
+    fill(QStringLiteral("Home"), QStringLiteral("alice"), QStringLiteral("pw"), QStringLiteral("s"),
+         QStringLiteral("110"));
+    clickAdd();
+    const QByteArray fileBefore = [this] {
+        QFile file(accountFile());
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }();
+    const QString refusal =
+        QStringLiteral("These Characters Cannot Be Stored, Please Use Others: ");
+    struct Entry {
+        const char* name;
+        std::function<void()> type;
+        QString named;
+    };
+    const std::vector<Entry> entries = {
+        {"account password",
+         [&] {
+             paste(QString(), QStringLiteral("bob"),
+                   QStringLiteral("\u043f\u0430\u0440\u043e\u043b\u044c"), QStringLiteral("s"),
+                   QStringLiteral("110"));
+             clickAdd();
+         },
+         QStringLiteral("\u043f \u0430 \u0440 \u043e \u043b \u044c")},
+        {"display name",
+         [&] {
+             paste(QStringLiteral("Za\u017c\u00f3\u0142\u0107"), QStringLiteral("bob"),
+                   QStringLiteral("pw"), QStringLiteral("s"), QStringLiteral("110"));
+             clickAdd();
+         },
+         QStringLiteral("\u017c \u0142 \u0107")},
+        {"new password",
+         [&] {
+             select(1);
+             page->passwordBox()->setText(QStringLiteral("Za\u017c\u00f3\u0142\u0107"));
+             menu("mnuChangePass");
+         },
+         QStringLiteral("\u017c \u0142 \u0107")},
+        {"name edited in place",
+         [&] {
+             EXPECT_FALSE(program->accounts().isEmpty());
+             EXPECT_FALSE(page->list()->model()->setData(page->list()->model()->index(0, 0),
+                                                         QStringLiteral("\u03a9mega")));
+         },
+         QStringLiteral("\u03a9")},
+        {"run password",
+         [&] {
+             QLineEdit* box = window().settingsPage()->runPasswordBox();
+             box->setText(QStringLiteral("\u043f\u0430\u0440\u043e\u043b\u044c"));
+             QTest::keyClick(box, Qt::Key_Return);
+             EXPECT_EQ(box->text(), QStringLiteral("\u043f\u0430\u0440\u043e\u043b\u044c"));
+         },
+         QStringLiteral("\u043f \u0430 \u0440 \u043e \u043b \u044c")},
+        {"APOP secret",
+         [&] {
+             QLineEdit* box = window().settingsPage()->secretBox();
+             box->setText(QStringLiteral("key \U0001F511"));
+             QTest::keyClick(box, Qt::Key_Return);
+         },
+         QStringLiteral("\U0001F511")},
+    };
+    for (const Entry& e : entries) {
+        SCOPED_TRACE(e.name);
+        dialogs.messages.clear();
+        dialogs.questions.clear();
+        e.type();
+        EXPECT_EQ(dialogs.messages, QStringList{refusal + e.named});
+        EXPECT_TRUE(dialogs.questions.isEmpty());
+        EXPECT_EQ(keys(), QStringList{QStringLiteral("K1Ppw")});
+        EXPECT_EQ(program->accounts().at(1).displayName, QStringLiteral("Home"));
+        EXPECT_EQ(program->settings().runPassword, QString());
+        EXPECT_EQ(program->settings().options.apopSecret, QString());
+        QFile file(accountFile());
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+        EXPECT_EQ(file.readAll(), fileBefore);
+    }
+
+    // The euro sign is a Windows-1252 character: stored, and sent as its byte 0x80.
+    paste(QStringLiteral("Euro"), QStringLiteral("bob"), QStringLiteral("p\u20acss"),
+          QStringLiteral("pop.example.org"), QStringLiteral("1102"));
+    clickAdd();
+    EXPECT_EQ(keys().last(), QStringLiteral("K2Pp\u20acss"));
+    AccountList reread;
+    AccountFile(accountFile()).load(reread);
+    EXPECT_EQ(reread.at(2).key, QStringLiteral("K2Pp\u20acss"));
+    socket.addScript(1102, Script::loggedOn("bob", "p\x80ss")
+                               .expect("STAT")
+                               .serve("+OK 0 0\r\n")
+                               .expect("QUIT")
+                               .serve("+OK\r\n"));
+    program->settings().options.checkOnlyChecked = true;
+    program->accounts().checkItem(2);
+    program->checker().checkMailButton();
+    ASSERT_TRUE(test::waitUntil([this] { return program->checker().runBusy() == RunBusy::Idle; }));
+    EXPECT_TRUE(socket.unexpected().isEmpty());
+    EXPECT_TRUE(socket.sent().contains(QString::fromLatin1("PASS p\x80ss")));
+}
+
+// Typed passwords are never shown.
+TEST_F(AccountEditing, ThePasswordBoxMasksWhatIsTyped) {
+    EXPECT_EQ(page->passwordBox()->echoMode(), QLineEdit::Password);
+    EXPECT_EQ(window().settingsPage()->runPasswordBox()->echoMode(), QLineEdit::Password);
 }
 
 } // namespace

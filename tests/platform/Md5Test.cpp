@@ -20,12 +20,20 @@ TEST(Md5, MatchesTheTestSuiteOfRfc1321) {
          "57edf4a22be3c955ac49da2e2107b67a"},
     };
     for (const auto& [text, digest] : suite)
-        EXPECT_EQ(md5Hex(QString::fromLatin1(text)), QLatin1String(digest)) << text;
+        EXPECT_EQ(md5Hex(QByteArray(text)), QLatin1String(digest)) << text;
 }
 
-TEST(Md5, TakesEachCharacterAsOneByte) {
-    // "é" is one byte (0xE9) in the conversation, not two as in UTF-8.
-    EXPECT_EQ(md5Hex(QStringLiteral("\u00e9")), QLatin1String("3406877694691ddd1dfb0aca54681407"));
+TEST(Apop, TheSecretIsDigestedInItsWindows1252Bytes) {
+    // "é" is one byte (0xE9), not two as in UTF-8; "€" is 0x80, not "?" as in Latin-1.
+    const std::pair<const char*, QByteArray> cases[] = {
+        {"\u00e9", QByteArray("<t>\xe9")},
+        {"p\u20acss", QByteArray("<t>p\x80ss")},
+    };
+    for (const auto& [secret, bytes] : cases)
+        EXPECT_EQ(Apop::digest(QStringLiteral("<t>"), QString::fromUtf8(secret)), md5Hex(bytes))
+            << secret;
+    EXPECT_NE(Apop::digest(QStringLiteral("<t>"), QString::fromUtf8("p\u20acss")),
+              md5Hex(QByteArray("<t>p?ss")));
 }
 
 TEST(Apop, TheDigestOfTheRfc1939ExampleIsLowerCase) {

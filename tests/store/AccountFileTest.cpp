@@ -320,14 +320,19 @@ TEST(AccountListModel, ShowsTheAccountsAndFollowsEveryChange) {
     EXPECT_TRUE(list.isItemChecked(2));
     QString editedName;
     int editedRow = 0;
-    QObject::connect(&model, &AccountListModel::displayNameEdited, [&](int r, const QString& name) {
+    bool accept = true;
+    model.setRenameHandler([&](int r, const QString& name) {
         editedRow = r;
         editedName = name;
         EXPECT_EQ(list.at(r).displayName, QStringLiteral("C")); // still the old one
+        return accept;
     });
     EXPECT_TRUE(model.setData(model.index(1, 0), QStringLiteral("Renamed"), Qt::EditRole));
     EXPECT_EQ(editedRow, 2);
     EXPECT_EQ(editedName, QStringLiteral("Renamed"));
+    EXPECT_EQ(list.at(2).displayName, QStringLiteral("Renamed"));
+    accept = false;
+    EXPECT_FALSE(model.setData(model.index(1, 0), QStringLiteral("Refused"), Qt::EditRole));
     EXPECT_EQ(list.at(2).displayName, QStringLiteral("Renamed"));
     model.removeAccount(1);
     EXPECT_EQ(model.rowCount(), 2);
