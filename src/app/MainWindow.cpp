@@ -207,12 +207,13 @@ void MainWindow::rememberGeometry() {
         return;
     if (m_applyingSettings || !isVisible())
         return;
-    const QRect outer = frameGeometry();
+    // The place is the frame's, the size the window's own: the two that move() and resize()
+    // take at the next start, so that what is saved comes back unchanged whatever the frame.
     WindowValues& window = m_settings.window;
-    window.left = static_cast<float>(Twips::fromPixels(outer.left()));
-    window.top = static_cast<float>(Twips::fromPixels(outer.top()));
-    window.width = static_cast<float>(Twips::fromPixels(outer.width()));
-    window.height = static_cast<float>(Twips::fromPixels(outer.height()));
+    window.left = static_cast<float>(Twips::fromPixels(pos().x()));
+    window.top = static_cast<float>(Twips::fromPixels(pos().y()));
+    window.width = static_cast<float>(Twips::fromPixels(width()));
+    window.height = static_cast<float>(Twips::fromPixels(height()));
 }
 
 void MainWindow::resizeEvent(QResizeEvent* event) {
@@ -229,10 +230,9 @@ void MainWindow::applySettings() {
     m_applyingSettings = true;
     const WindowValues& window = m_settings.window;
     applyFont();
-    const QSize frame = frameGeometry().size() - geometry().size();
     move(Twips::toPixels(window.left), Twips::toPixels(window.top));
-    resize(std::max(Twips::toPixels(window.width) - frame.width(), kMinimumSize.width()),
-           std::max(Twips::toPixels(window.height) - frame.height(), kMinimumSize.height()));
+    resize(std::max(Twips::toPixels(window.width), kMinimumSize.width()),
+           std::max(Twips::toPixels(window.height), kMinimumSize.height()));
     QHeaderView* mailHeader = m_mailView->header();
     for (int column = 0; column < 6; ++column)
         mailHeader->resizeSection(

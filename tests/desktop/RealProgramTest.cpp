@@ -213,6 +213,45 @@ TEST_F(RealProgram, ClosingWhileAConnectionIsPendingEndsTheProgramAndTheNextStar
     ASSERT_TRUE(next.waitForFinished(15000));
 }
 
+// Under a window manager the window has a frame: the place and size saved at close must be the
+// ones the next start restores, so that starting and closing without a change changes nothing.
+TEST_F(RealProgram, UnderAWindowManagerTheWindowComesBackWhereAndAsLargeAsItWas) {
+    ASSERT_TRUE(display.startWindowManager()) << display.why().toStdString();
+    for (const QSize size : {QSize(700, 450), QSize(900, 600)}) {
+        SCOPED_TRACE(size.width());
+        SettingsRecord settings;
+        settings.firstRunMarker = 1;
+        settings.windowLeft = 100 * 15;
+        settings.windowTop = 80 * 15;
+        settings.windowWidth = static_cast<float>(size.width() * 15);
+        settings.windowHeight = static_cast<float>(size.height() * 15);
+        settings.serverTimeout = 180000LL * 10000;
+        settings.recheckMinutes = 30;
+        settings.dateFormat = 1;
+        settings.fontName = QStringLiteral("DejaVu Sans");
+        settings.fontSize = 8;
+        const QString file = dataFolder + QStringLiteral("/mervantic.ini");
+        ASSERT_TRUE(SettingsFile::write(file, settings));
+        for (int start = 1; start <= 3; ++start) {
+            SCOPED_TRACE(start);
+            QProcess program;
+            startProgram(program);
+            const auto window = waitForWindow(QStringLiteral("Mervantic email"));
+            ASSERT_TRUE(window.has_value()) << "no window appeared";
+            EXPECT_EQ(QSize(window->width, window->height), size);
+            QThread::msleep(200); // the window manager has placed it and Qt knows its frame
+            display.requestClose(window->id);
+            ASSERT_TRUE(program.waitForFinished(15000));
+            const auto saved = SettingsFile::read(file);
+            ASSERT_TRUE(saved.has_value());
+            EXPECT_EQ(saved->windowLeft, 100 * 15.0f);
+            EXPECT_EQ(saved->windowTop, 80 * 15.0f);
+            EXPECT_EQ(saved->windowWidth, size.width() * 15.0f);
+            EXPECT_EQ(saved->windowHeight, size.height() * 15.0f);
+        }
+    }
+}
+
 TEST_F(RealProgram, AFirstStartCopiesTheTemplateAndOpensOnTheAccountPage) {
     QDir(dataFolder).removeRecursively();
     QProcess program;

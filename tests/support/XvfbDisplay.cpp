@@ -15,6 +15,10 @@ namespace mervantic::test {
 XvfbDisplay::XvfbDisplay() = default;
 
 XvfbDisplay::~XvfbDisplay() {
+    if (m_windowManager.state() != QProcess::NotRunning) {
+        m_windowManager.kill();
+        m_windowManager.waitForFinished(2000);
+    }
     if (m_connection != nullptr)
         xcb_disconnect(m_connection);
     if (m_server.state() != QProcess::NotRunning) {
@@ -58,6 +62,35 @@ bool XvfbDisplay::start() {
     return false;
 }
 
+bool XvfbDisplay::startWindowManager() {
+    const QString twm = QStandardPaths::findExecutable(QStringLiteral("twm"));
+    if (twm.isEmpty()) {
+        m_why = QStringLiteral("twm is not installed (package twm)");
+        return false;
+    }
+    // The server's built-in font for every text of twm's, so that it needs no font packages;
+    // windows that name no place of their own go anywhere rather than wait to be placed by hand.
+    m_windowManagerConfig.open();
+    m_windowManagerConfig.write("TitleFont \"fixed\"\nResizeFont \"fixed\"\nMenuFont \"fixed\"\n"
+                                "IconFont \"fixed\"\nIconManagerFont \"fixed\"\n"
+                                "RandomPlacement\nNoGrabServer\n");
+    m_windowManagerConfig.flush();
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("DISPLAY"), name());
+    env.insert(QStringLiteral("LC_ALL"), QStringLiteral("C"));
+    m_windowManager.setProcessEnvironment(env);
+    m_windowManager.setStandardOutputFile(QProcess::nullDevice());
+    m_windowManager.setStandardErrorFile(QProcess::nullDevice());
+    m_windowManager.start(twm, {QStringLiteral("-f"), m_windowManagerConfig.fileName()});
+    if (!m_windowManager.waitForStarted(5000)) {
+        m_why = QStringLiteral("twm did not start");
+        return false;
+    }
+    // twm is ready once it has taken the root window's events for itself.
+    QThread::msleep(300);
+    return m_windowManager.state() == QProcess::Running;
+}
+
 quint32 XvfbDisplay::atom(const char* atomName) {
     xcb_intern_atom_reply_t* reply = xcb_intern_atom_reply(
         m_connection,
@@ -90,32 +123,44 @@ QString XvfbDisplay::titleOf(quint32 window) {
 std::vector<XvfbDisplay::Window> XvfbDisplay::windowsTitled(const QString& prefix) {
     std::vector<Window> found;
     const xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(m_connection)).data;
+    // A window manager puts each top-level window inside a frame of its own.
+    collectTitled(screen->root, prefix, 2, found);
+    return found;
+}
+
+void XvfbDisplay::collectTitled(quint32 parent, const QString& prefix, int depth,
+                                std::vector<Window>& found) {
     xcb_query_tree_reply_t* tree =
-        xcb_query_tree_reply(m_connection, xcb_query_tree(m_connection, screen->root), nullptr);
+        xcb_query_tree_reply(m_connection, xcb_query_tree(m_connection, parent), nullptr);
     if (tree == nullptr)
-        return found;
+        return;
+    const xcb_window_t root = tree->root;
     const xcb_window_t* children = xcb_query_tree_children(tree);
     for (int i = 0; i < xcb_query_tree_children_length(tree); ++i) {
-        const QString title = titleOf(children[i]);
-        if (!title.startsWith(prefix))
-            continue;
+        const xcb_window_t child = children[i];
         xcb_get_window_attributes_reply_t* attributes = xcb_get_window_attributes_reply(
-            m_connection, xcb_get_window_attributes(m_connection, children[i]), nullptr);
+            m_connection, xcb_get_window_attributes(m_connection, child), nullptr);
         const bool viewable =
             attributes != nullptr && attributes->map_state == XCB_MAP_STATE_VIEWABLE;
         std::free(attributes);
         if (!viewable)
             continue;
-        xcb_get_geometry_reply_t* geometry = xcb_get_geometry_reply(
-            m_connection, xcb_get_geometry(m_connection, children[i]), nullptr);
-        if (geometry != nullptr) {
-            found.push_back(
-                {children[i], title, geometry->x, geometry->y, geometry->width, geometry->height});
-            std::free(geometry);
+        if (!titleOf(child).startsWith(prefix) || titleOf(child).isEmpty()) {
+            if (depth > 1)
+                collectTitled(child, prefix, depth - 1, found);
+            continue;
         }
+        xcb_get_geometry_reply_t* geometry =
+            xcb_get_geometry_reply(m_connection, xcb_get_geometry(m_connection, child), nullptr);
+        xcb_translate_coordinates_reply_t* place = xcb_translate_coordinates_reply(
+            m_connection, xcb_translate_coordinates(m_connection, child, root, 0, 0), nullptr);
+        if (geometry != nullptr && place != nullptr)
+            found.push_back({child, titleOf(child), place->dst_x, place->dst_y, geometry->width,
+                             geometry->height});
+        std::free(geometry);
+        std::free(place);
     }
     std::free(tree);
-    return found;
 }
 
 void XvfbDisplay::requestClose(quint32 window) {

@@ -3,6 +3,7 @@
 #include <QImage>
 #include <QProcess>
 #include <QString>
+#include <QTemporaryFile>
 
 #include <memory>
 #include <optional>
@@ -19,6 +20,9 @@ public:
     ~XvfbDisplay();
 
     bool start();
+    // Runs a small window manager (twm) on the display, so that windows get frames, title bars
+    // and the placement a desktop gives them.
+    bool startWindowManager();
     QString why() const { return m_why; }
     // ":<number>", for DISPLAY.
     QString name() const { return QStringLiteral(":%1").arg(m_number); }
@@ -31,7 +35,8 @@ public:
         int width = 0;
         int height = 0;
     };
-    // The top-level windows whose title starts with `prefix`.
+    // The top-level windows whose title starts with `prefix`, with their place on the screen
+    // (inside a window manager's frame, where one runs).
     std::vector<Window> windowsTitled(const QString& prefix);
     // Sends WM_DELETE_WINDOW, as a window manager's close button does.
     void requestClose(quint32 window);
@@ -42,7 +47,12 @@ private:
     QString titleOf(quint32 window);
     quint32 atom(const char* name);
 
+    void collectTitled(quint32 parent, const QString& prefix, int depth,
+                       std::vector<Window>& found);
+
     QProcess m_server;
+    QProcess m_windowManager;
+    QTemporaryFile m_windowManagerConfig;
     int m_number = 0;
     xcb_connection_t* m_connection = nullptr;
     QString m_why;
