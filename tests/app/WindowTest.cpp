@@ -260,7 +260,8 @@ TEST_F(WindowTest, ClosingWritesTheSettingsWithTheNormalGeometryAndTheAccounts) 
     test::settle();
     QTest::mousePress(find<QPushButton>("Command15"), Qt::RightButton); // split log
     find<QCheckBox>("Check3")->click();                                 // RETR
-    const QRect outer = window().frameGeometry();
+    const QPoint place = window().pos();
+    const QSize size = window().size();
     window().showMaximized();
     test::settle();
     ASSERT_TRUE(window().close());
@@ -269,12 +270,13 @@ TEST_F(WindowTest, ClosingWritesTheSettingsWithTheNormalGeometryAndTheAccounts) 
     const QByteArray bytes = file.readAll();
     ASSERT_EQ(bytes.size(), 626);
     const SettingsRecord saved = SettingsRecord::fromBytes(bytes);
-    // Maximized: the geometry of the normal state is what is kept.
-    EXPECT_EQ(saved.windowLeft, outer.left() * 15.0f);
-    EXPECT_EQ(saved.windowTop, outer.top() * 15.0f);
-    EXPECT_EQ(saved.windowWidth, outer.width() * 15.0f);
-    EXPECT_EQ(saved.windowHeight, outer.height() * 15.0f);
-    EXPECT_GE(saved.windowWidth, 640 * 15.0f);
+    // Maximized: the geometry of the normal state is what is kept, the frame's place and the
+    // window's own size.
+    EXPECT_EQ(saved.windowLeft, place.x() * 15.0f);
+    EXPECT_EQ(saved.windowTop, place.y() * 15.0f);
+    EXPECT_EQ(saved.windowWidth, 640 * 15.0f);
+    EXPECT_EQ(saved.windowHeight, 400 * 15.0f);
+    EXPECT_EQ(size, QSize(640, 400));
     EXPECT_EQ(saved.useRetr, 1);
     EXPECT_EQ(saved.logPaneMode, 1);
     EXPECT_EQ(saved.firstRunMarker, 1);
