@@ -19,6 +19,7 @@
 #include "store/AccountListModel.h"
 #include "store/Settings.h"
 
+#include <QAccessibleWidget>
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
@@ -39,6 +40,14 @@ namespace {
 
 const QString kTitle = QStringLiteral("Mervantic");
 const QString kCaption = QStringLiteral("Mervantic email");
+
+// The main window presents itself to assistive technology as a window (read by its caption),
+// not as the plain panel a top-level QWidget would be.
+QAccessibleInterface* mainWindowAccessible(const QString& key, QObject* object) {
+    if (key == QLatin1String("mervantic::MainWindow") && object->isWidgetType())
+        return new QAccessibleWidget(static_cast<QWidget*>(object), QAccessible::Window);
+    return nullptr;
+}
 
 } // namespace
 
@@ -68,6 +77,11 @@ MainWindow::MainWindow(Parts parts, QWidget* parent)
                                      this))
     , m_accountController(new AccountPageController(*m_accountPage, parts.accountModel,
                                                     parts.editor, *m_menus, parts.beeper, this)) {
+    static const bool accessibleAsWindow = [] {
+        QAccessible::installFactory(mainWindowAccessible);
+        return true;
+    }();
+    Q_UNUSED(accessibleAsWindow);
     setObjectName(QStringLiteral("Form10"));
     setWindowTitle(kCaption);
     setMinimumSize(kMinimumSize);

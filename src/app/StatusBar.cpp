@@ -7,7 +7,8 @@ namespace mervantic {
 StatusBar::StatusBar(QWidget* parent)
     : QLabel(parent) {
     setObjectName(QStringLiteral("StatusBar1"));
-    setAccessibleName(QStringLiteral("Status"));
+    // A screen reader reads the status text itself as the bar's name.
+    setAccessibleDescription(QStringLiteral("Status"));
     setTextFormat(Qt::PlainText);
     setFrameStyle(QFrame::Panel | QFrame::Sunken);
     setIndent(4);

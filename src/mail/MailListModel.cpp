@@ -85,6 +85,15 @@ QVariant MailListModel::data(const QModelIndex& index, int role) const {
         return {};
     case SeenNewRole:
         return static_cast<int>(item.icon);
+    case Qt::AccessibleDescriptionRole: {
+        // What the icon and the tick box show, for those who do not see them.
+        QString state = item.icon == MailIcon::New ? QStringLiteral("New message")
+                                                   : QStringLiteral("Seen message");
+        if (m_list.deleteFunctionsEnabled())
+            state += item.checked ? QStringLiteral(", ticked for deletion")
+                                  : QStringLiteral(", not ticked");
+        return state;
+    }
     case Qt::DecorationRole:
         if (index.column() == 0)
             return item.icon == MailIcon::New ? m_newIcon : m_seenIcon;
