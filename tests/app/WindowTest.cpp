@@ -7,10 +7,13 @@
 #include "app/Dialogs.h"
 #include "app/LogPane.h"
 #include "app/MailListView.h"
+#include "app/MainMenus.h"
 #include "app/Program.h"
 #include "app/SettingsPage.h"
 #include "app/StatusBar.h"
 #include "app/Twips.h"
+#include "mail/MailList.h"
+#include "mail/MailListModel.h"
 #include "store/AccountKey.h"
 #include "store/SettingsRecord.h"
 
@@ -18,6 +21,7 @@
 #include <QComboBox>
 #include <QFile>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPushButton>
 #include <QTabBar>
 #include <QTabWidget>
@@ -303,6 +307,68 @@ TEST_F(WindowTest, TheTimeOutButtonsStepTheSecondsWhileHeld) {
                        [down] { QTest::mouseRelease(down, Qt::LeftButton, Qt::ControlModifier); });
     ASSERT_TRUE(
         test::waitUntil([this] { return program->settings().options.serverTimeoutMs == 171000; }));
+}
+
+// The mail list's menu opens only with rows, the list enabled, no run in progress and the
+// delete functions on; its items tick and untick rows.
+TEST_F(WindowTest, TheMailListMenuOpensOnlyWhenItsItemsCanAct) {
+    addAccount(1101);
+    Script script = Script::loggedOn().expect("STAT").pause();
+    script.serve("+OK 0 0\r\n").expect("QUIT").serve("+OK bye\r\n");
+    socket.addScript(1101, script);
+    start();
+    MailList& mail = program->mail();
+    MailListView* view = window().mailListView();
+    QMenu* menu = window().menus().mailList;
+    const auto rightClick = [&] {
+        menu->hide();
+        QTest::mouseRelease(view->viewport(), Qt::RightButton, {}, QPoint(20, 10));
+        const bool shown = menu->isVisible();
+        menu->hide();
+        return shown;
+    };
+    const auto addRows = [&] {
+        for (const char* user : {"alice", "bob"})
+            mail.addMessageRow(QStringLiteral("Box"), QLatin1String(user), QStringLiteral("pw"),
+                               QStringLiteral("Ann"), QStringLiteral("Hi"), QString(),
+                               QStringLiteral("pop"), QStringLiteral("110"), QStringLiteral("<1>"));
+        mail.addNoMailRow(QStringLiteral("Box"), QStringLiteral("alice"));
+        static_cast<MailListModel*>(view->model())->showPendingRows();
+    };
+
+    EXPECT_FALSE(rightClick()); // no rows, delete functions off
+    find<QCheckBox>("Check4")->click();
+    EXPECT_FALSE(rightClick()); // no rows
+    addRows();
+    EXPECT_TRUE(rightClick());
+    mail.setEnabled(false);
+    EXPECT_FALSE(rightClick()); // the list disabled
+    mail.setEnabled(true);
+    find<QCheckBox>("Check4")->click();
+    EXPECT_FALSE(rightClick()); // the delete functions off
+    find<QCheckBox>("Check4")->click();
+
+    window().menus().checkAll->trigger();
+    EXPECT_TRUE(mail.isItemChecked(1) && mail.isItemChecked(2) && mail.isItemChecked(3));
+    view->setCurrentIndex(view->model()->index(0, 0));
+    window().menus().uncheckAllForUser->trigger(); // alice's message row, not her "(no mail)" row
+    EXPECT_FALSE(mail.isItemChecked(1));
+    EXPECT_TRUE(mail.isItemChecked(2));
+    EXPECT_TRUE(mail.isItemChecked(3));
+    window().menus().uncheckAll->trigger();
+    view->setCurrentIndex(view->model()->index(2, 0));
+    window().menus().checkAllForUser->trigger();
+    EXPECT_FALSE(mail.isItemChecked(1));
+    EXPECT_TRUE(mail.isItemChecked(3));
+
+    // While a run is in progress.
+    program->checker().checkMailButton();
+    ASSERT_TRUE(test::waitUntil([this] { return socket.paused(); }));
+    addRows();
+    EXPECT_FALSE(rightClick());
+    socket.resume();
+    ASSERT_TRUE(test::waitUntil([this] { return program->checker().runBusy() == RunBusy::Idle; }));
+    EXPECT_TRUE(rightClick());
 }
 
 } // namespace

@@ -231,5 +231,21 @@ TEST_F(DovecotCheck, ASecondCheckKeepsSeenRowsSeenAndFindsNewMail) {
     EXPECT_TRUE(harness.mail.at(5).isNoMail());
 }
 
+TEST_F(DovecotCheck, ChangingTheDateFormatBetweenTwoChecksMakesEveryMessageNew) {
+    const QString alice = mailbox("alice", 2);
+    harness.addAccount(QStringLiteral("Alice"), alice, QStringLiteral("pw"), kHost, server.port());
+    harness.options.dateFormat = 1;
+    ASSERT_TRUE(harness.runCheck());
+    harness.mail.markAllSeen();
+    ASSERT_TRUE(harness.runCheck());
+    EXPECT_EQ(harness.view.lines().last(),
+              QStringLiteral("..Check Complete: No New Mail Items -Total Items: 2"));
+    // The shown date is part of what identifies a message.
+    harness.options.dateFormat = 5;
+    ASSERT_TRUE(harness.runCheck());
+    EXPECT_EQ(harness.view.lines().last(),
+              QStringLiteral("..Check Complete: 2 New Mail Items -Total Items: 2"));
+}
+
 } // namespace
 } // namespace mervantic

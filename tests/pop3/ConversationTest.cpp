@@ -482,5 +482,55 @@ TEST_F(ConversationTest, AReplyLineDrippedByteByByteIsAbandonedOnceTheTimeOutHas
     }
 }
 
+// APOP gives up before sending a digest it cannot make: without a secret (looked at first), or
+// without the server's timestamp. The conversation ends with QUIT and the run goes on.
+TEST_F(ConversationTest, ApopGivesUpWithoutASecretOrATimestampAndTheRunGoesOn) {
+    struct Case {
+        const char* name;
+        QString secret;
+        QByteArray greeting;
+        QString line;
+    };
+    const Case cases[] = {
+        {"no secret", QString(), kGreeting, QStringLiteral("APOP Logon Error - No Shared Secret")},
+        {"no secret, no timestamp", QString(), "+OK POP3 ready",
+         QStringLiteral("APOP Logon Error - No Shared Secret")},
+        {"no timestamp", QStringLiteral("tanstaaf"), "+OK POP3 ready",
+         QStringLiteral("APOP Logon Error - No Server TimeStamp")},
+        {"no closing bracket", QStringLiteral("tanstaaf"), "+OK POP3 ready <1896.697170952",
+         QStringLiteral("APOP Logon Error - No Server TimeStamp")},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ScriptedSocket scripted;
+        CheckerHarness run(scripted);
+        run.options.useApop = true;
+        run.options.apopSecret = c.secret;
+        for (const int port : {1101, 1102})
+            run.addAccount(QString(), QStringLiteral("alice"), QStringLiteral("secret"),
+                           QStringLiteral("pop.example.org"), port);
+        Script givesUp;
+        givesUp.serve(c.greeting + "\r\n").expect("QUIT").serve("+OK bye\r\n");
+        scripted.addScript(1101, givesUp);
+        Script apop;
+        apop.serve(kGreeting + "\r\n").expect("APOP alice c4c9334bac560ecc979e58001b3e22fb");
+        apop.serve("+OK\r\n").expect("STAT").serve("+OK 0 0\r\n").expect("QUIT").serve("+OK\r\n");
+        if (!c.secret.isEmpty())
+            scripted.addScript(1102, apop);
+        else
+            scripted.addScript(1102, givesUp);
+        ASSERT_TRUE(run.runCheck());
+        EXPECT_TRUE(scripted.unexpected().isEmpty());
+        const QStringList lines = run.view.lines();
+        const qsizetype at = lines.indexOf(c.line);
+        ASSERT_GE(at, 0);
+        EXPECT_EQ(lines.at(at - 1), QString::fromLatin1(c.greeting));
+        EXPECT_EQ(lines.at(at + 1), QStringLiteral("+OK bye"));
+        EXPECT_TRUE(run.view.statuses.contains(c.line));
+        EXPECT_EQ(scripted.connections(), 2);
+        EXPECT_TRUE(lines.last().startsWith(QStringLiteral("..Check Complete: ")));
+    }
+}
+
 } // namespace
 } // namespace mervantic
