@@ -113,6 +113,8 @@ void MainWindow::wireControls() {
     connect(m_bottomRow->checkMail(), &QPushButton::clicked, m_checker.get(),
             &MailChecker::checkMailButton);
     connect(m_bottomRow->cancel(), &QPushButton::clicked, m_checker.get(), &MailChecker::cancel);
+    connect(m_bottomRow->deleteMail(), &QPushButton::clicked, m_checker.get(),
+            &MailChecker::deleteMailButton);
     connect(m_bottomRow->seen(), &QPushButton::clicked, &m_mail, &MailList::markAllSeen);
     QPushButton* menuButton = m_bottomRow->menuButton();
     connect(menuButton, &QPushButton::clicked, this, [this, menuButton] {

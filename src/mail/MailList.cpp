@@ -79,6 +79,21 @@ void MailList::setIcon(int row, MailIcon icon) {
     Q_EMIT rowsChanged(row, row);
 }
 
+void MailList::setMark(int row, QChar mark) {
+    m_rows.at(static_cast<std::size_t>(row - 1)).mark = mark;
+    Q_EMIT rowsChanged(row, row);
+}
+
+void MailList::makeNoMailRow(int row) {
+    MailItem& item = m_rows.at(static_cast<std::size_t>(row - 1));
+    MailItem emptied({item.field(MailItem::DisplayName), item.field(MailItem::Username), kNoMail,
+                      kNoMail, kNoMail, kNoMail, kNoMail, kNoMail});
+    emptied.icon = MailIcon::Seen;
+    m_textSize += emptied.textSize() - item.textSize();
+    item = std::move(emptied);
+    Q_EMIT rowsChanged(row, row);
+}
+
 bool MailList::isItemChecked(int row) const {
     return row >= 1 && row <= count() && at(row).checked;
 }

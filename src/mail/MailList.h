@@ -48,6 +48,12 @@ public:
 
     void markAllSeen();
     void setIcon(int row, MailIcon icon);
+    // The mark letter of a row's key: "K" ordinary, "D" deleted on the server in the delete run
+    // in progress, "X" the first row of an account whose rows were all deleted.
+    void setMark(int row, QChar mark);
+    // What is left of an account whose every message was deleted: the row keeps its display
+    // and user names, shows "(no mail)" in the other columns, and loses its key, tick and icon.
+    void makeNoMailRow(int row);
 
     bool isItemChecked(int row) const;
     void checkItem(int row);

@@ -33,6 +33,12 @@ CheckRun::CheckRun(RunContext& context, ConnectionControl& connection, HeaderExt
 
 void CheckRun::run() {
     const SessionState& session = m_context.session;
+    // A delete run keeps its own state, its controls and its cancel request: a check asked for
+    // meanwhile is refused without touching them.
+    if (session.deleteRunActive) {
+        refuseDuringDeleteRun();
+        return;
+    }
     try {
         if (session.haltRequest) {
             cancelled();
@@ -176,6 +182,15 @@ void CheckRun::finish() {
     m_context.runBusy = RunBusy::Idle;
     m_context.view.runActivityChanged(RunActivity::Idle);
     Q_EMIT countdownReset();
+}
+
+void CheckRun::refuseDuringDeleteRun() {
+    const QString reason = QStringLiteral("Error..A Delete Process Is Still Running");
+    const QString text = QStringLiteral("..Process Halted: ") + reason;
+    m_context.view.logAppend(text);
+    m_context.view.showStatus(DateTimeText::stamp(m_context.clock.now()) + text);
+    if (m_context.runBusy != RunBusy::Closing)
+        m_context.view.showMessage(QStringLiteral("Process Halted: ") + reason);
 }
 
 void CheckRun::cancelled() {

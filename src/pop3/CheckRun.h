@@ -39,6 +39,8 @@ public:
     AfterMessage messageRead(QByteArrayView message, std::int32_t number) override;
     bool wantsMoreMessages() override;
     void cancelledAfterMessage() override;
+    bool deleteAccepted() override { return false; }
+    void quitAccepted() override {}
 
 Q_SIGNALS:
     // The timed re-check starts counting its interval again.
@@ -55,6 +57,7 @@ private:
     void finish();
     void halt(const QString& reason);
     void cancelled();
+    void refuseDuringDeleteRun();
     void clearRunFields();
 
     RunContext& m_context;

@@ -125,18 +125,33 @@ void Conversation::onPositive(const QByteArray& reply) {
         break;
     case Step::Quit:
         m_context.logAndShow(replyLine(reply));
+        m_events.quitAccepted();
         m_connection.closeAndAdvance();
         break;
     case Step::DeleteQuit:
         if (m_context.options.deleteEnabled) {
             m_context.logAndShow(replyLine(reply));
+            m_events.quitAccepted();
             m_connection.closeAndAdvance();
         }
         break;
-    case Step::Message:
     case Step::Dele:
+        if (m_context.options.deleteEnabled)
+            onDeleted();
+        break;
+    case Step::Message:
         break;
     }
+}
+
+void Conversation::onDeleted() {
+    SessionState& session = m_context.session;
+    if (!m_events.deleteAccepted() || session.messageNumber >= session.messageCount) {
+        sendQuit();
+        return;
+    }
+    ++session.messageNumber;
+    requestMessage();
 }
 
 void Conversation::onStat(const QByteArray& reply) {

@@ -30,6 +30,7 @@ private:
     void onPositive(const QByteArray& reply);
     void onNegative(const QByteArray& reply);
     void onStat(const QByteArray& reply);
+    void onDeleted();
     void collectMessage(QByteArray piece);
     void apopLogon(const QString& greeting);
 

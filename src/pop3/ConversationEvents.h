@@ -23,6 +23,11 @@ public:
     // A cancel was found once a message was complete: the conversation ends with QUIT and the
     // run's list is emptied.
     virtual void cancelledAfterMessage() = 0;
+    // The server accepted a DELE; false when the run wants no more messages of this account.
+    virtual bool deleteAccepted() = 0;
+    // The server accepted QUIT: what it was asked to delete is gone now (RFC 1939's UPDATE
+    // state), and only now.
+    virtual void quitAccepted() = 0;
 
 protected:
     ~ConversationEvents() = default;

@@ -72,17 +72,12 @@ void HeaderExtraction::processMessageHeaders(QByteArrayView message, std::int32_
         return;
 
     const SessionState& session = m_context.session;
-    if (!session.deleteRunActive) {
-        const int format = m_context.options.dateFormat;
-        const QString dateShown =
-            format < RegionalShort ? headers->date : normaliseDate(headers->date, format);
-        m_context.mail.addMessageRow(session.displayName, session.username, session.password,
-                                     headers->from, headers->subject, dateShown, session.server,
-                                     session.port, headers->messageId);
-        return;
-    }
-    // The delete run matches the message against the rows ticked for deletion; that matching
-    // is added with the delete run.
+    const int format = m_context.options.dateFormat;
+    const QString dateShown =
+        format < RegionalShort ? headers->date : normaliseDate(headers->date, format);
+    m_context.mail.addMessageRow(session.displayName, session.username, session.password,
+                                 headers->from, headers->subject, dateShown, session.server,
+                                 session.port, headers->messageId);
 }
 
 } // namespace mervantic

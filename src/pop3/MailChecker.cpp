@@ -10,7 +10,8 @@ MailChecker::MailChecker(Socket& socket, Clock& clock, Connectivity& connectivit
     , m_connection(m_context)
     , m_headers(m_context)
     , m_conversation(m_context, m_connection, *this)
-    , m_checkRun(m_context, m_connection, m_headers) {
+    , m_checkRun(m_context, m_connection, m_headers)
+    , m_deleteRun(m_context, m_connection, m_checkRun.fields()) {
     connect(&socket, &Socket::connected, this, [this] {
         m_conversation.reset();
         m_connection.onConnected();
@@ -46,12 +47,22 @@ void MailChecker::cancel() {
     m_context.session.haltRequest = true;
 }
 
+void MailChecker::deleteMailButton() {
+    if (m_context.session.checkRunActive || m_context.session.deleteRunActive)
+        return;
+    m_deleteRun.deleteMailButton();
+}
+
 void MailChecker::advanceRun() {
     if (m_context.session.checkRunActive)
         m_checkRun.run();
+    else if (m_context.session.deleteRunActive)
+        m_deleteRun.run();
 }
 
 ConversationEvents& MailChecker::activeRun() {
+    if (m_context.session.deleteRunActive)
+        return m_deleteRun;
     return m_checkRun;
 }
 

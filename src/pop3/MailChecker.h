@@ -3,6 +3,7 @@
 #include "pop3/CheckRun.h"
 #include "pop3/ConnectionControl.h"
 #include "pop3/Conversation.h"
+#include "pop3/DeleteRun.h"
 #include "pop3/HeaderExtraction.h"
 #include "pop3/RunContext.h"
 
@@ -27,6 +28,8 @@ public:
     void checkOnOpen();
     // The "Cancel" button: the run stops at its next chance.
     void cancel();
+    // The "Delete Mail" button.
+    void deleteMailButton();
 
     RunBusy runBusy() const { return m_context.runBusy; }
     // The window's close marks the run it waits for (RunBusy::Closing).
@@ -36,6 +39,7 @@ public:
     const CheckRunFields& checkRunFields() const { return m_checkRun.fields(); }
     ConnectionControl& connection() { return m_connection; }
     CheckRun& checkRun() { return m_checkRun; }
+    DeleteRun& deleteRun() { return m_deleteRun; }
 
 private:
     void advanceRun();
@@ -49,12 +53,15 @@ private:
     }
     bool wantsMoreMessages() override { return activeRun().wantsMoreMessages(); }
     void cancelledAfterMessage() override { activeRun().cancelledAfterMessage(); }
+    bool deleteAccepted() override { return activeRun().deleteAccepted(); }
+    void quitAccepted() override { activeRun().quitAccepted(); }
 
     RunContext m_context;
     ConnectionControl m_connection;
     HeaderExtraction m_headers;
     Conversation m_conversation;
     CheckRun m_checkRun;
+    DeleteRun m_deleteRun;
 };
 
 } // namespace mervantic

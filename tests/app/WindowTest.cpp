@@ -1,3 +1,4 @@
+#include "DovecotServer.h"
 #include "EventLoop.h"
 #include "Fakes.h"
 #include "Printers.h"
@@ -14,6 +15,8 @@
 #include "app/Twips.h"
 #include "mail/MailList.h"
 #include "mail/MailListModel.h"
+#include "platform/ClientSocket.h"
+#include "platform/SystemClock.h"
 #include "store/AccountKey.h"
 #include "store/SettingsRecord.h"
 
@@ -369,6 +372,55 @@ TEST_F(WindowTest, TheMailListMenuOpensOnlyWhenItsItemsCanAct) {
     socket.resume();
     ASSERT_TRUE(test::waitUntil([this] { return program->checker().runBusy() == RunBusy::Idle; }));
     EXPECT_TRUE(rightClick());
+}
+
+// As a user deletes mail: the delete functions switched on in the settings, a check, rows ticked
+// in the list, "Delete Mail" and Yes. The ticked messages leave the real server's maildir.
+TEST_F(WindowTest, TickedRowsDeletedThroughTheWindowLeaveTheServer) {
+    test::DovecotServer& server = test::DovecotServer::shared();
+    ASSERT_TRUE(server.isRunning()) << server.why().toStdString();
+    server.addUser(QStringLiteral("windowdelete"), QStringLiteral("pw"));
+    for (int n = 1; n <= 3; ++n)
+        server.deliver(QStringLiteral("windowdelete"),
+                       "From: a@example.org\r\nSubject: Message " + QByteArray::number(n) +
+                           "\r\nMessage-ID: <" + QByteArray::number(n) +
+                           "@example.org>\r\n\r\nbody\r\n");
+    accounts.append({QStringLiteral("Real"), QStringLiteral("windowdelete"),
+                     QStringLiteral("127.0.0.1"), QString::number(server.port()),
+                     AccountKey::make(1, QStringLiteral("pw")), false});
+    ClientSocket realSocket;
+    SystemClock realClock;
+    network = &realSocket;
+    networkClock = &realClock;
+    start();
+    program->checker().connection().setSettleWaitMs(0);
+    program->checker().connection().setCloseWaitMs(0);
+
+    window().selectTab(Page::Settings);
+    find<QCheckBox>("Check4")->click(); // "Enable Functions To Delete Messages On POP3 Server"
+    QTest::mouseClick(find<QPushButton>("Command1"), Qt::LeftButton); // "Check Mail"
+    ASSERT_TRUE(test::waitUntil([this] { return program->checker().runBusy() == RunBusy::Idle; }));
+    QAbstractItemModel* model = window().mailListView()->model();
+    ASSERT_EQ(model->rowCount(), 3);
+    for (const int row : {0, 2})
+        ASSERT_TRUE(model->setData(model->index(row, 0), Qt::Checked, Qt::CheckStateRole));
+    ASSERT_TRUE(enabled("Command5"));
+    QTest::mouseClick(find<QPushButton>("Command5"), Qt::LeftButton); // "Delete Mail"
+    EXPECT_EQ(
+        dialogs.questions,
+        QStringList{QStringLiteral(
+            "Confirm: Permanently Delete All Mail Items w/CheckBox Ckecked From The Server?")});
+    ASSERT_TRUE(test::waitUntil([this] { return program->checker().runBusy() == RunBusy::Idle; }));
+    const QList<QByteArray> left = server.mailbox(QStringLiteral("windowdelete"));
+    ASSERT_EQ(left.size(), 1);
+    EXPECT_TRUE(left.first().contains("Subject: Message 2"));
+    EXPECT_EQ(model->rowCount(), 1);
+    EXPECT_EQ(model->index(0, MailListModel::Subject).data().toString(),
+              QStringLiteral("Message 2"));
+    EXPECT_TRUE(window().statusBar()->text().endsWith(
+        QStringLiteral("..Delete Complete: Deleted 2 Mail Items")));
+    EXPECT_TRUE(enabled("Command5"));
+    EXPECT_TRUE(enabled("Command1"));
 }
 
 } // namespace

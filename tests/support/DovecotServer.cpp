@@ -285,8 +285,7 @@ void DovecotServer::deliver(const QString& user, const QByteArray& message) {
     takeOwnership(path);
 }
 
-QList<QByteArray> DovecotServer::mailbox(const QString& user) const {
-    QList<QByteArray> messages;
+QStringList DovecotServer::messageFiles(const QString& user) const {
     QStringList files;
     for (const char* sub : {"/new", "/cur"}) {
         const QDir dir(maildir(user) + QLatin1String(sub));
@@ -296,7 +295,17 @@ QList<QByteArray> DovecotServer::mailbox(const QString& user) const {
     std::sort(files.begin(), files.end(), [](const QString& a, const QString& b) {
         return QFileInfo(a).fileName() < QFileInfo(b).fileName();
     });
-    for (const QString& path : files) {
+    return files;
+}
+
+bool DovecotServer::remove(const QString& user, int number) {
+    const QStringList files = messageFiles(user);
+    return number >= 1 && number <= files.size() && QFile::remove(files.at(number - 1));
+}
+
+QList<QByteArray> DovecotServer::mailbox(const QString& user) const {
+    QList<QByteArray> messages;
+    for (const QString& path : messageFiles(user)) {
         QFile file(path);
         if (file.open(QIODevice::ReadOnly))
             messages << file.readAll();

@@ -42,6 +42,9 @@ public:
     void deliver(const QString& user, const QByteArray& message);
     // The messages now in the user's maildir, in delivery order.
     QList<QByteArray> mailbox(const QString& user) const;
+    // Takes message `number` (in delivery order, from 1) out of the maildir, as another mail
+    // client deleting it would.
+    bool remove(const QString& user, int number);
     QString logText() const;
 
     // The shared server of a test program, started on first use.
@@ -51,6 +54,7 @@ private:
     bool writeCertificates();
     bool writeConfiguration();
     QString maildir(const QString& user) const;
+    QStringList messageFiles(const QString& user) const;
     void takeOwnership(const QString& path) const;
 
     std::unique_ptr<QTemporaryDir> m_root;

@@ -75,7 +75,10 @@ protected:
         ASSERT_TRUE(SettingsFile::write(values.settingsFilePath, record));
         ASSERT_TRUE(AccountFile(accountFile()).save(accounts));
         program = std::make_unique<Program>(
-            values, Program::Services{socket, clock, connectivity, beeper, dialogs});
+            values,
+            Program::Services{network != nullptr ? *network : static_cast<Socket&>(socket),
+                              network != nullptr ? *networkClock : static_cast<Clock&>(clock),
+                              connectivity, beeper, dialogs});
         program->checker().connection().setSettleWaitMs(0);
         program->checker().connection().setCloseWaitMs(0);
         program->load();
@@ -107,6 +110,9 @@ protected:
     SettingsRecord record;
     AccountList accounts;
     test::ScriptedSocket socket;
+    // A real network and clock in place of the scripted socket and the fake clock, when set.
+    Socket* network = nullptr;
+    Clock* networkClock = nullptr;
     test::FakeClock clock;
     test::FakeConnectivity connectivity;
     test::CountingBeeper beeper;
