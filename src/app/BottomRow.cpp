@@ -1,5 +1,7 @@
 #include "app/BottomRow.h"
 
+#include "app/ClickableLabel.h"
+
 #include <QFrame>
 #include <QLabel>
 #include <QLineEdit>
@@ -28,7 +30,8 @@ BottomRow::BottomRow(QWidget* parent)
     alarm->setObjectName(QStringLiteral("Picture7"));
     alarm->setGeometry(336, 0, 42, kHeight);
     m_alarm = alarm;
-    m_alarmLabel = new QLabel(QStringLiteral("Alarm"), m_alarm);
+    m_alarmLabel = new ClickableLabel(QStringLiteral("Alarm"), m_alarm);
+    m_alarmLabel->setAutoFillBackground(true);
     m_alarmLabel->setObjectName(QStringLiteral("Label17"));
     m_alarmLabel->setAccessibleName(QStringLiteral("Alarm"));
     m_alarmLabel->setAlignment(Qt::AlignCenter);

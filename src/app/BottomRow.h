@@ -3,6 +3,10 @@
 #include <QWidget>
 
 class QLabel;
+
+namespace mervantic {
+class ClickableLabel;
+}
 class QLineEdit;
 class QPushButton;
 
@@ -31,7 +35,7 @@ public:
     QPushButton* menuButton() const { return m_menuButton; }
     QPushButton* logButton() const { return m_logButton; }
     QWidget* alarm() const { return m_alarm; }
-    QLabel* alarmLabel() const { return m_alarmLabel; }
+    ClickableLabel* alarmLabel() const { return m_alarmLabel; }
 
 private:
     QPushButton* addButton(const QString& name, const QString& caption, int x, int width);
@@ -44,7 +48,7 @@ private:
     QPushButton* m_menuButton;
     QPushButton* m_logButton;
     QWidget* m_alarm;
-    QLabel* m_alarmLabel;
+    ClickableLabel* m_alarmLabel;
 };
 
 } // namespace mervantic

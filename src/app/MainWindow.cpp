@@ -11,6 +11,7 @@
 #include "app/SettingsPage.h"
 #include "app/SettingsPageController.h"
 #include "app/StatusBar.h"
+#include "app/TimerControls.h"
 #include "app/Twips.h"
 #include "mail/MailList.h"
 #include "mail/MailListModel.h"
@@ -76,7 +77,9 @@ MainWindow::MainWindow(Parts parts, QWidget* parent)
                                       parts.mail, [this] { return m_activated; }},
                                      this))
     , m_accountController(new AccountPageController(*m_accountPage, parts.accountModel,
-                                                    parts.editor, *m_menus, parts.beeper, this)) {
+                                                    parts.editor, *m_menus, parts.beeper, this))
+    , m_timerControls(new TimerControls(m_checker->recheck(), m_checker->alarm(), *m_bottomRow,
+                                        *m_settingsPage, parts.settings, this)) {
     static const bool accessibleAsWindow = [] {
         QAccessible::installFactory(mainWindowAccessible);
         return true;
@@ -146,6 +149,11 @@ void MainWindow::wireControls() {
             });
     connect(m_settingsController, &SettingsPageController::toolTipsSwitched, this,
             &MainWindow::applyToolTips);
+    connect(m_settingsController, &SettingsPageController::continuousAlarmSwitched, this,
+            [this](bool on) {
+                if (!on)
+                    m_checker->alarm().stop();
+            });
 }
 
 void MainWindow::popUpMailListMenu(const QPoint& at) {
@@ -334,8 +342,10 @@ void MainWindow::applyToolTips() {
     const auto tip = [&](QWidget* widget, ToolTipSlot slot) {
         widget->setToolTip(off ? QString() : texts[slot]);
     };
-    m_bottomRow->recheckBox()->setToolTip(
-        off ? QString() : QStringLiteral("Off - Timed Re-Check For Mail (dbl-click on/off)"));
+    if (off)
+        m_bottomRow->recheckBox()->setToolTip(QString());
+    else
+        m_timerControls->applyToolTip();
     tip(m_bottomRow->checkMail(), ToolTipSlot::CheckMail);
     tip(m_bottomRow->seen(), ToolTipSlot::Seen);
     tip(m_accountPage->addButton(), ToolTipSlot::AddAccount);
@@ -373,6 +383,7 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
 
 void MainWindow::closeEvent(QCloseEvent* event) {
     m_settingsController->letGoOfButtons();
+    m_timerControls->letGoOfButtons();
     if (m_closeHandler && !m_closeHandler()) {
         event->ignore();
         return;

@@ -34,6 +34,7 @@ class SettingsPage;
 class SettingsPageController;
 class Socket;
 class StatusBar;
+class TimerControls;
 
 // The pages behind the tab strip, numbered as its tabs.
 enum class Page : int { Mail = 1, Settings = 2, Accounts = 3 };
@@ -95,6 +96,7 @@ public:
     QTabWidget* tabStrip() const { return m_tabs; }
     MainMenus& menus() const { return *m_menus; }
     SettingsPageController& settingsController() const { return *m_settingsController; }
+    TimerControls& timerControls() const { return *m_timerControls; }
 
     // The rectangle the pages share, in twips.
     QRectF pageArea() const;
@@ -137,6 +139,7 @@ private:
     std::unique_ptr<MailChecker> m_checker;
     SettingsPageController* m_settingsController;
     AccountPageController* m_accountController;
+    TimerControls* m_timerControls;
 
     bool m_activated = false;
     bool m_applyingSettings = false;

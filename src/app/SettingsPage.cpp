@@ -47,8 +47,8 @@ SettingsPage::SettingsPage(Settings& settings, QWidget* parent)
     const QString intervalLabel = QStringLiteral("How Often To Re-Check For Mail  (Minutes)");
     m_interval = addBox(p1, QStringLiteral("Text6"), intervalLabel, 8, 168, 40);
     m_interval->setReadOnly(true);
-    addButton(p1, QStringLiteral("Command10"), QStringLiteral("<"), 50, 168, 22);
-    addButton(p1, QStringLiteral("Command11"), QStringLiteral(">"), 74, 168, 22);
+    m_intervalDown = addButton(p1, QStringLiteral("Command10"), QStringLiteral("<"), 50, 168, 22);
+    m_intervalUp = addButton(p1, QStringLiteral("Command11"), QStringLiteral(">"), 74, 168, 22);
     addLabel(p1, intervalLabel, 100, 171, 250);
     m_defaults[0] =
         addButton(p1, QStringLiteral("Command14"), QStringLiteral("Defaults"), 8, 204, 70);

@@ -49,6 +49,8 @@ public:
     QPushButton* defaultsButton(int page) const {
         return m_defaults[static_cast<std::size_t>(page - 1)];
     }
+    QPushButton* intervalDown() const { return m_intervalDown; }
+    QPushButton* intervalUp() const { return m_intervalUp; }
     QPushButton* timeoutDown() const { return m_timeoutDown; }
     QPushButton* timeoutUp() const { return m_timeoutUp; }
 
@@ -76,6 +78,8 @@ private:
     QLineEdit* m_timeout = nullptr;
     QLineEdit* m_secret = nullptr;
     QComboBox* m_dateFormat = nullptr;
+    QPushButton* m_intervalDown = nullptr;
+    QPushButton* m_intervalUp = nullptr;
     QPushButton* m_timeoutDown = nullptr;
     QPushButton* m_timeoutUp = nullptr;
 };

@@ -80,6 +80,7 @@ void SettingsPageController::onOptionClicked(OptionCheck option, bool on) {
             settings.options.soundOnNewMail = true;
             m_parts.page.check(OptionCheck::SoundOnNewMail)->setChecked(true);
         }
+        Q_EMIT continuousAlarmSwitched(on);
         break;
     case OptionCheck::CheckOnlyChecked:
     case OptionCheck::AutoCheckOnOpen:

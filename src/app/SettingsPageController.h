@@ -44,6 +44,7 @@ public:
 Q_SIGNALS:
     void deleteFunctionsSwitched(bool on);
     void toolTipsSwitched();
+    void continuousAlarmSwitched(bool on);
 
 private:
     void onOptionClicked(OptionCheck option, bool on);

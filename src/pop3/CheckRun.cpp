@@ -181,7 +181,7 @@ void CheckRun::finish() {
     }
     m_context.runBusy = RunBusy::Idle;
     m_context.view.runActivityChanged(RunActivity::Idle);
-    Q_EMIT countdownReset();
+    Q_EMIT ended();
 }
 
 void CheckRun::refuseDuringDeleteRun() {
@@ -209,7 +209,7 @@ void CheckRun::halt(const QString& reason) {
     m_context.view.showRunControls(false, m_context.options.deleteEnabled);
     m_context.runBusy = RunBusy::Idle;
     m_context.view.runActivityChanged(RunActivity::Idle);
-    Q_EMIT countdownReset();
+    Q_EMIT ended();
 
     const QString text = QStringLiteral("..Process Halted: ") + reason;
     m_context.view.logEndRun();

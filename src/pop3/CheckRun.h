@@ -43,8 +43,10 @@ public:
     void quitAccepted() override {}
 
 Q_SIGNALS:
-    // The timed re-check starts counting its interval again.
+    // The timed re-check starts counting its interval again (a run starts or moves on).
     void countdownReset();
+    // The run finished or halted.
+    void ended();
     // The timed re-check should start if it is not running ("Auto-Start Timer").
     void autoStartRequested();
     // The run ended with new mail while the continuous alarm is chosen.

@@ -11,7 +11,9 @@ MailChecker::MailChecker(Socket& socket, Clock& clock, Connectivity& connectivit
     , m_headers(m_context)
     , m_conversation(m_context, m_connection, *this)
     , m_checkRun(m_context, m_connection, m_headers)
-    , m_deleteRun(m_context, m_connection, m_checkRun.fields()) {
+    , m_deleteRun(m_context, m_connection, m_checkRun.fields())
+    , m_recheck(m_context)
+    , m_alarm(beeper) {
     connect(&socket, &Socket::connected, this, [this] {
         m_conversation.reset();
         m_connection.onConnected();
@@ -20,6 +22,11 @@ MailChecker::MailChecker(Socket& socket, Clock& clock, Connectivity& connectivit
     connect(&socket, &Socket::closedByPeer, &m_connection, &ConnectionControl::onClosedByPeer);
     connect(&socket, &Socket::failed, &m_connection, &ConnectionControl::onFailed);
     connect(&m_connection, &ConnectionControl::conversationOver, this, &MailChecker::advanceRun);
+    connect(&m_checkRun, &CheckRun::countdownReset, &m_recheck, &RecheckTimer::restart);
+    connect(&m_checkRun, &CheckRun::ended, &m_recheck, &RecheckTimer::runEnded);
+    connect(&m_checkRun, &CheckRun::autoStartRequested, &m_recheck, &RecheckTimer::autoStart);
+    connect(&m_checkRun, &CheckRun::continuousAlarmRequested, &m_alarm, &NewMailAlarm::start);
+    connect(&m_recheck, &RecheckTimer::checkDue, this, &MailChecker::timedCheck);
 }
 
 void MailChecker::prepareRunStart() {
@@ -31,7 +38,13 @@ void MailChecker::checkMailButton() {
     if (m_context.session.checkRunActive)
         return;
     m_context.view.selectMailPage();
-    Q_EMIT m_checkRun.countdownReset();
+    m_recheck.restart();
+    prepareRunStart();
+    m_checkRun.run();
+}
+
+void MailChecker::timedCheck() {
+    m_context.view.selectMailPage();
     prepareRunStart();
     m_checkRun.run();
 }

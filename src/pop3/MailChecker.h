@@ -5,6 +5,8 @@
 #include "pop3/Conversation.h"
 #include "pop3/DeleteRun.h"
 #include "pop3/HeaderExtraction.h"
+#include "pop3/NewMailAlarm.h"
+#include "pop3/RecheckTimer.h"
 #include "pop3/RunContext.h"
 
 #include <QObject>
@@ -40,10 +42,14 @@ public:
     ConnectionControl& connection() { return m_connection; }
     CheckRun& checkRun() { return m_checkRun; }
     DeleteRun& deleteRun() { return m_deleteRun; }
+    RecheckTimer& recheck() { return m_recheck; }
+    NewMailAlarm& alarm() { return m_alarm; }
 
 private:
     void advanceRun();
     void prepareRunStart();
+    // The check the timed re-check starts.
+    void timedCheck();
 
     // The conversation reports to the run in progress.
     ConversationEvents& activeRun();
@@ -62,6 +68,8 @@ private:
     Conversation m_conversation;
     CheckRun m_checkRun;
     DeleteRun m_deleteRun;
+    RecheckTimer m_recheck;
+    NewMailAlarm m_alarm;
 };
 
 } // namespace mervantic

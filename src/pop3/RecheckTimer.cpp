@@ -1,0 +1,112 @@
+#include "pop3/RecheckTimer.h"
+
+#include <algorithm>
+
+namespace mervantic {
+
+RecheckTimer::RecheckTimer(RunContext& context, QObject* parent)
+    : QObject(parent)
+    , m_context(context) {
+    m_ticks.setInterval(kMinuteMs);
+    connect(&m_ticks, &QTimer::timeout, this, &RecheckTimer::tick);
+}
+
+void RecheckTimer::tick() {
+    if (m_context.session.checkRunActive) {
+        m_elapsed = 0;
+        return;
+    }
+    if (m_context.runBusy != RunBusy::Idle)
+        return;
+    ++m_elapsed;
+    const int minutes = interval();
+    if (m_context.options.idleIfOffline && m_elapsed >= minutes &&
+        !m_context.connectivity.isOnline()) {
+        m_elapsed = minutes - 1;
+        Q_EMIT countdownShown(QStringLiteral("Idle"), isOn());
+        Q_EMIT toolTipChanged(ToolTip::Idle);
+        return;
+    }
+    if (m_elapsed >= minutes) {
+        m_elapsed = 0;
+        Q_EMIT countdownShown(QStringLiteral("0"), isOn());
+        Q_EMIT checkDue();
+        return;
+    }
+    showMinutesLeft();
+}
+
+void RecheckTimer::showMinutesLeft() {
+    Q_EMIT countdownShown(QString::number(interval() - m_elapsed), isOn());
+}
+
+void RecheckTimer::switchOn() {
+    m_elapsed = 0;
+    m_ticks.start();
+    Q_EMIT countdownShown(QString::number(interval()), true);
+    Q_EMIT toolTipChanged(ToolTip::On);
+}
+
+void RecheckTimer::toggle() {
+    if (isOn()) {
+        m_elapsed = 0;
+        m_ticks.stop();
+        Q_EMIT countdownShown(QString(), false);
+        Q_EMIT toolTipChanged(ToolTip::Off);
+        return;
+    }
+    if (interval() >= kFewestMinutes) {
+        switchOn();
+        return;
+    }
+    m_context.view.showMessage(QStringLiteral("Your Timer Setting Should Be Set Greater\n"
+                                              "Than 0 Min. To Use Timed Re-Check For Mail."));
+}
+
+void RecheckTimer::autoStart() {
+    if (m_context.options.autoStartTimer && interval() >= kFewestMinutes && !isOn())
+        switchOn();
+}
+
+void RecheckTimer::restart() {
+    m_elapsed = 0;
+}
+
+void RecheckTimer::runEnded() {
+    m_elapsed = 0;
+    if (isOn())
+        Q_EMIT countdownShown(QString::number(interval()), true);
+}
+
+void RecheckTimer::stepInterval(int minutes) {
+    int& interval = m_context.options.recheckMinutes;
+    interval = std::clamp(interval + minutes, kFewestMinutes, kMostMinutes);
+    Q_EMIT intervalShown(interval);
+    if (isOn()) {
+        showMinutesLeft();
+        Q_EMIT toolTipChanged(ToolTip::On);
+    }
+}
+
+void RecheckTimer::intervalButtonReleased(bool down) {
+    if (!isOn())
+        return;
+    if (down && m_elapsed >= interval())
+        tick();
+    if (isOn() && m_context.runBusy == RunBusy::Idle)
+        showMinutesLeft();
+    Q_EMIT toolTipChanged(ToolTip::On);
+}
+
+void RecheckTimer::intervalReset() {
+    Q_EMIT intervalShown(interval());
+    if (!isOn())
+        return;
+    if (m_elapsed >= interval())
+        tick();
+    if (m_context.runBusy == RunBusy::Idle)
+        showMinutesLeft();
+    Q_EMIT toolTipChanged(ToolTip::On);
+}
+
+} // namespace mervantic

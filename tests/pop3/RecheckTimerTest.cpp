@@ -1,0 +1,235 @@
+// The timed re-check and the new-mail alarm on injectable timers: ticks are called or made to
+// come every few milliseconds, never a minute.
+#include "CheckerFixture.h"
+#include "ScriptedSocket.h"
+
+#include <QSignalSpy>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+namespace mervantic {
+namespace {
+
+using test::CheckerHarness;
+using test::Script;
+using test::ScriptedSocket;
+
+Script emptyMailbox() {
+    return Script::loggedOn().expect("STAT").serve("+OK 0 0\r\n").expect("QUIT").serve("+OK\r\n");
+}
+
+Script oneMessage() {
+    Script script = Script::loggedOn();
+    script.expect("STAT").serve("+OK 1 10\r\n").expect("TOP 1 2");
+    script.serve("+OK\r\nSubject: hello\r\n\r\nbody\r\n.\r\n").expect("QUIT").serve("+OK\r\n");
+    return script;
+}
+
+class RecheckTimerTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        harness.addAccount(QStringLiteral("Box"), QStringLiteral("alice"), QStringLiteral("secret"),
+                           QStringLiteral("pop.example.org"), 1101);
+    }
+    RecheckTimer& timer() { return harness.checker.recheck(); }
+    // The countdown box's text as last shown.
+    QString shown() const {
+        return countdown.isEmpty() ? QStringLiteral("<none>") : countdown.last().at(0).toString();
+    }
+    bool waitForRunEnd() {
+        return test::waitUntil([&] { return harness.checker.runBusy() == RunBusy::Idle; });
+    }
+
+    ScriptedSocket socket;
+    CheckerHarness harness{socket};
+    QSignalSpy countdown{&harness.checker.recheck(), &RecheckTimer::countdownShown};
+    QSignalSpy toolTips{&harness.checker.recheck(), &RecheckTimer::toolTipChanged};
+};
+
+TEST_F(RecheckTimerTest, IntervalOneChecksOnEveryTick) {
+    harness.options.recheckMinutes = 1;
+    timer().toggle();
+    EXPECT_TRUE(timer().isOn());
+    EXPECT_EQ(shown(), QStringLiteral("1"));
+    for (int check = 1; check <= 3; ++check) {
+        SCOPED_TRACE(check);
+        socket.addScript(1101, emptyMailbox());
+        timer().tick();
+        EXPECT_EQ(shown(), QStringLiteral("0")); // at the start of the check
+        EXPECT_EQ(harness.checker.runBusy(), RunBusy::Running);
+        EXPECT_TRUE(harness.view.running);
+        EXPECT_EQ(harness.view.mailPageSelections, check);
+        ASSERT_TRUE(waitForRunEnd());
+        EXPECT_EQ(shown(), QStringLiteral("1")); // after it
+        EXPECT_EQ(socket.connections(), check);
+    }
+}
+
+TEST_F(RecheckTimerTest, TicksCountTheMinutesAndAreHeldWhileARunKeepsTheProgramBusy) {
+    harness.options.recheckMinutes = 5;
+    timer().toggle();
+    timer().tick();
+    timer().tick();
+    EXPECT_EQ(shown(), QStringLiteral("3"));
+    // A run of the user's: its ticks count nothing, and it ends with a fresh interval.
+    Script slow = Script::loggedOn();
+    slow.expect("STAT").pause().serve("+OK 0 0\r\n").expect("QUIT").serve("+OK\r\n");
+    socket.addScript(1101, slow);
+    harness.checker.checkMailButton();
+    ASSERT_TRUE(test::waitUntil([&] { return socket.paused(); }));
+    timer().tick();
+    EXPECT_EQ(timer().elapsed(), 0);
+    socket.resume();
+    ASSERT_TRUE(waitForRunEnd());
+    EXPECT_EQ(shown(), QStringLiteral("5"));
+    timer().tick();
+    EXPECT_EQ(shown(), QStringLiteral("4"));
+    // Busy without a check (a delete run, a close that waits): the count is held.
+    harness.checker.setRunBusy(RunBusy::Running);
+    timer().tick();
+    EXPECT_EQ(timer().elapsed(), 1);
+    harness.checker.setRunBusy(RunBusy::Idle);
+}
+
+TEST_F(RecheckTimerTest, OffLineWithIdleIfOfflineTheCheckWaitsOneMinuteShort) {
+    harness.options.recheckMinutes = 2;
+    harness.options.idleIfOffline = true;
+    timer().toggle();
+    ASSERT_EQ(toolTips.last().at(0).value<RecheckTimer::ToolTip>(), RecheckTimer::ToolTip::On);
+    timer().tick();
+    EXPECT_EQ(shown(), QStringLiteral("1"));
+    harness.connectivity.setAnswers({false});
+    for (int minute = 0; minute < 3; ++minute) {
+        timer().tick();
+        EXPECT_EQ(shown(), QStringLiteral("Idle"));
+        EXPECT_EQ(timer().elapsed(), 1);
+    }
+    EXPECT_EQ(socket.connections(), 0);
+    EXPECT_EQ(toolTips.last().at(0).value<RecheckTimer::ToolTip>(), RecheckTimer::ToolTip::Idle);
+    const qsizetype tipsWhileIdle = toolTips.size();
+    // On-line again: the next tick checks; the idle tool tip stays until a tool tip is set.
+    harness.connectivity.setAnswers({true});
+    socket.addScript(1101, emptyMailbox());
+    timer().tick();
+    EXPECT_EQ(shown(), QStringLiteral("0"));
+    ASSERT_TRUE(waitForRunEnd());
+    EXPECT_EQ(socket.connections(), 1);
+    EXPECT_EQ(toolTips.size(), tipsWhileIdle);
+    timer().stepInterval(1);
+    EXPECT_EQ(toolTips.last().at(0).value<RecheckTimer::ToolTip>(), RecheckTimer::ToolTip::On);
+}
+
+TEST_F(RecheckTimerTest, ACheckSwitchesTheTimerOnWhenAutoStartIsChosen) {
+    harness.options.autoStartTimer = true;
+    harness.options.recheckMinutes = 30;
+    socket.addScript(1101, emptyMailbox());
+    ASSERT_TRUE(harness.runCheck());
+    EXPECT_TRUE(timer().isOn());
+    EXPECT_EQ(shown(), QStringLiteral("30"));
+    EXPECT_EQ(toolTips.last().at(0).value<RecheckTimer::ToolTip>(), RecheckTimer::ToolTip::On);
+    // Without the option a check leaves it off.
+    ScriptedSocket scripted;
+    CheckerHarness other(scripted);
+    other.addAccount(QStringLiteral("Box"), QStringLiteral("alice"), QStringLiteral("secret"),
+                     QStringLiteral("pop.example.org"), 1101);
+    scripted.addScript(1101, emptyMailbox());
+    ASSERT_TRUE(other.runCheck());
+    EXPECT_FALSE(other.checker.recheck().isOn());
+}
+
+TEST_F(RecheckTimerTest, TheSwitchTurnsItOnAndOffButNotWithAnIntervalBelowOne) {
+    harness.options.recheckMinutes = 0;
+    timer().toggle();
+    EXPECT_FALSE(timer().isOn());
+    EXPECT_EQ(harness.view.messages,
+              QStringList{QStringLiteral("Your Timer Setting Should Be Set Greater\n"
+                                         "Than 0 Min. To Use Timed Re-Check For Mail.")});
+    harness.options.recheckMinutes = 7;
+    timer().toggle();
+    EXPECT_TRUE(timer().isOn());
+    EXPECT_EQ(countdown.last().at(0).toString(), QStringLiteral("7"));
+    EXPECT_TRUE(countdown.last().at(1).toBool());
+    timer().tick();
+    timer().toggle();
+    EXPECT_FALSE(timer().isOn());
+    EXPECT_EQ(countdown.last().at(0).toString(), QString());
+    EXPECT_FALSE(countdown.last().at(1).toBool());
+    EXPECT_EQ(toolTips.last().at(0).value<RecheckTimer::ToolTip>(), RecheckTimer::ToolTip::Off);
+    timer().toggle(); // on again: counting starts afresh
+    EXPECT_EQ(timer().elapsed(), 0);
+}
+
+TEST_F(RecheckTimerTest, TheIntervalStaysWithinItsLimitsAndALoweredOneChecksAtOnce) {
+    harness.options.recheckMinutes = 9995;
+    timer().stepInterval(10);
+    EXPECT_EQ(harness.options.recheckMinutes, 9999);
+    harness.options.recheckMinutes = 5;
+    timer().stepInterval(-10);
+    EXPECT_EQ(harness.options.recheckMinutes, 1);
+
+    harness.options.recheckMinutes = 10;
+    timer().toggle();
+    for (int minute = 0; minute < 4; ++minute)
+        timer().tick();
+    EXPECT_EQ(shown(), QStringLiteral("6"));
+    timer().stepInterval(-3); // while held: the box follows
+    EXPECT_EQ(shown(), QStringLiteral("3"));
+    timer().intervalButtonReleased(false); // the up button never starts a check
+    EXPECT_EQ(socket.connections(), 0);
+    timer().stepInterval(-4); // 3 minutes, 4 already counted
+    socket.addScript(1101, emptyMailbox());
+    timer().intervalButtonReleased(true);
+    EXPECT_EQ(harness.checker.runBusy(), RunBusy::Running);
+    ASSERT_TRUE(waitForRunEnd());
+    EXPECT_EQ(socket.connections(), 1);
+    EXPECT_EQ(shown(), QStringLiteral("3"));
+}
+
+TEST_F(RecheckTimerTest, TheTimerTicksOnItsOwn) {
+    harness.options.recheckMinutes = 2;
+    timer().setTickInterval(5);
+    socket.addScript(1101, emptyMailbox());
+    timer().toggle();
+    ASSERT_TRUE(test::waitUntil([&] { return socket.connections() == 1; }));
+    ASSERT_TRUE(waitForRunEnd());
+}
+
+// New mail sounds once, or until the label is clicked; mail already seen sounds nothing.
+TEST_F(RecheckTimerTest, NewMailBeepsOnceOrUntilTheAlarmIsStopped) {
+    NewMailAlarm& alarm = harness.checker.alarm();
+    alarm.setIntervals(1000000, 10);
+    QSignalSpy shownSpy(&alarm, &NewMailAlarm::shown);
+    QSignalSpy litSpy(&alarm, &NewMailAlarm::lit);
+    harness.options.soundOnNewMail = true;
+    socket.addScript(1101, oneMessage());
+    ASSERT_TRUE(harness.runCheck());
+    EXPECT_EQ(harness.beeper.beeps(), 1);
+    EXPECT_FALSE(alarm.isRunning());
+
+    harness.options.continuousAlarm = true;
+    harness.mail.markAllSeen();
+    socket.addScript(1101, oneMessage());
+    ASSERT_TRUE(harness.runCheck()); // nothing new: no beep, no alarm
+    EXPECT_EQ(harness.beeper.beeps(), 1);
+    EXPECT_FALSE(alarm.isRunning());
+
+    harness.mail.removeAll();
+    socket.addScript(1101, oneMessage());
+    ASSERT_TRUE(harness.runCheck());
+    EXPECT_EQ(harness.beeper.beeps(), 2);
+    EXPECT_TRUE(alarm.isRunning());
+    EXPECT_TRUE(shownSpy.last().at(0).toBool());
+    for (int tick = 1; tick <= 3; ++tick) {
+        alarm.tick();
+        EXPECT_EQ(harness.beeper.beeps(), 2 + tick);
+        EXPECT_TRUE(litSpy.last().at(0).toBool());
+        ASSERT_TRUE(test::waitUntil([&] { return !litSpy.last().at(0).toBool(); }));
+    }
+    alarm.stop();
+    EXPECT_FALSE(alarm.isRunning());
+    EXPECT_FALSE(shownSpy.last().at(0).toBool());
+}
+
+} // namespace
+} // namespace mervantic
