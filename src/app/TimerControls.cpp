@@ -65,7 +65,7 @@ bool TimerControls::eventFilter(QObject* watched, QEvent* event) {
         static_cast<QMouseEvent*>(event)->button() == Qt::RightButton) {
         // The box's own context menu has nothing to offer here.
         box->setEnabled(false);
-        QTimer::singleShot(kRightPressGuardMs, box, [box] { box->setEnabled(true); });
+        QTimer::singleShot(m_rightPressGuardMs, box, [box] { box->setEnabled(true); });
         return true;
     }
     return false;

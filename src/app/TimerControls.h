@@ -31,8 +31,9 @@ public:
     // Ends any hold of the interval buttons.
     void letGoOfButtons();
 
-    // How long a right press keeps the countdown box disabled.
+    // How long a right press keeps the countdown box disabled; shortened by tests.
     static constexpr int kRightPressGuardMs = 600;
+    void setRightPressGuardMs(int ms) { m_rightPressGuardMs = ms; }
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -49,6 +50,7 @@ private:
     Settings& m_settings;
     HeldButtonRepeater* m_down;
     HeldButtonRepeater* m_up;
+    int m_rightPressGuardMs = kRightPressGuardMs;
 };
 
 } // namespace mervantic
