@@ -7,11 +7,13 @@
 #include "app/MailListView.h"
 #include "app/MainMenus.h"
 #include "app/Placement.h"
+#include "app/ProgramIcon.h"
 #include "app/RunPresenter.h"
 #include "app/SettingsPage.h"
 #include "app/SettingsPageController.h"
 #include "app/StatusBar.h"
 #include "app/TimerControls.h"
+#include "app/Tray.h"
 #include "app/Twips.h"
 #include "mail/MailList.h"
 #include "mail/MailListModel.h"
@@ -59,6 +61,7 @@ MainWindow::MainWindow(Parts parts, QWidget* parent)
     , m_accountModel(parts.accountModel)
     , m_dialogs(parts.dialogs)
     , m_startup(std::move(parts.startup))
+    , m_tray(parts.tray)
     , m_tabs(new QTabWidget(this))
     , m_mailView(new MailListView(parts.mailModel, this))
     , m_settingsPage(new SettingsPage(parts.settings, this))
@@ -72,10 +75,10 @@ MainWindow::MainWindow(Parts parts, QWidget* parent)
     , m_checker(std::make_unique<MailChecker>(parts.socket, parts.clock, parts.connectivity,
                                               parts.beeper, *m_presenter, parts.settings.options,
                                               parts.accountModel.list(), parts.mail))
-    , m_settingsController(
-          new SettingsPageController({*m_settingsPage, parts.settings, parts.secrets, parts.dialogs,
-                                      parts.mail, [this] { return m_activated; }},
-                                     this))
+    , m_settingsController(new SettingsPageController(
+          {*m_settingsPage, parts.settings, parts.secrets, parts.dialogs, parts.mail,
+           m_checker->recheck(), [this] { return m_activated; }},
+          this))
     , m_accountController(new AccountPageController(*m_accountPage, parts.accountModel,
                                                     parts.editor, *m_menus, parts.beeper, this))
     , m_timerControls(new TimerControls(m_checker->recheck(), m_checker->alarm(), *m_bottomRow,
@@ -87,6 +90,7 @@ MainWindow::MainWindow(Parts parts, QWidget* parent)
     Q_UNUSED(accessibleAsWindow);
     setObjectName(QStringLiteral("Form10"));
     setWindowTitle(kCaption);
+    setWindowIcon(programIcon());
     setMinimumSize(kMinimumSize);
     // The pages are laid out in pixels, so their captions get a font sized in pixels too: the
     // desktop's own family at the size the layout was drawn for, whatever the screen's DPI.
@@ -106,8 +110,72 @@ MainWindow::MainWindow(Parts parts, QWidget* parent)
     m_accountPage->hide();
 
     wireControls();
+    wireTray();
     layOut();
 }
+
+void MainWindow::wireTray() {
+    connect(&m_tray, &Tray::clicked, this, [this] {
+        if (isVisible())
+            hide();
+        else
+            showFromTray();
+    });
+    connect(m_menus->trayOpen, &QAction::triggered, this, &MainWindow::showFromTray);
+    connect(m_menus->trayClose, &QAction::triggered, this, &MainWindow::closeByProgram);
+    connect(this, &QWidget::windowTitleChanged, this, [this] { m_tray.setToolTip(trayToolTip()); });
+    connect(m_presenter, &RunPresenter::activityChanged, this, [this](RunActivity activity) {
+        const RunActivity previous = std::exchange(m_lastActivity, activity);
+        if (activity == RunActivity::Idle && previous == RunActivity::Checking)
+            runEnded();
+    });
+}
+
+void MainWindow::showFromTray() {
+    if (isMinimized())
+        showNormal();
+    else
+        show();
+    raise();
+    activateWindow();
+}
+
+QString MainWindow::trayToolTip() const {
+    const int fresh = m_mail.newMessageCount();
+    if (fresh < 1)
+        return windowTitle();
+    return windowTitle() + QStringLiteral("\n") + QString::number(fresh) +
+           QStringLiteral(" New Mail Item") + (fresh == 1 ? QString() : QStringLiteral("s"));
+}
+
+void MainWindow::runEnded() {
+    m_tray.setToolTip(trayToolTip());
+    const int fresh = m_mail.newMessageCount();
+    if (isVisible() || !m_tray.shown() || fresh < 1)
+        return;
+    // What came, as plain text: how many, then the first few senders and subjects.
+    QStringList lines{QString::number(fresh) + QStringLiteral(" New Mail Item") +
+                      (fresh == 1 ? QString() : QStringLiteral("s"))};
+    constexpr int kListed = 3;
+    for (const MailItem& item : m_mail.rows()) {
+        if (item.icon != MailIcon::New)
+            continue;
+        if (lines.size() > kListed) {
+            lines << QStringLiteral("...");
+            break;
+        }
+        lines << item.from() + QStringLiteral(": ") + item.subject();
+    }
+    m_tray.notify(kTitle, lines.join(QLatin1Char('\n')));
+}
+
+void MainWindow::closeByProgram() {
+    m_closeReason = CloseSequence::Reason::Program;
+    close();
+    m_closeReason = CloseSequence::Reason::User;
+}
+
+void MainWindow::closeSecondaryWindows() {}
 
 MainWindow::~MainWindow() = default;
 
@@ -332,6 +400,9 @@ void MainWindow::firstActivation() {
     }
     m_settingsPage->dateFormatChooser()->setCurrentIndex(m_settings.options.dateFormat - 1);
     applyToolTips();
+    // The icon is there only when the option was in force as the program started.
+    if (m_settings.trayActive && m_tray.available())
+        m_tray.show(windowIcon(), trayToolTip(), m_menus->tray);
     if (m_settings.options.autoCheckOnOpen)
         m_checker->checkOnOpen();
 }
@@ -384,7 +455,7 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
 void MainWindow::closeEvent(QCloseEvent* event) {
     m_settingsController->letGoOfButtons();
     m_timerControls->letGoOfButtons();
-    if (m_closeHandler && !m_closeHandler()) {
+    if (m_closeHandler && !m_closeHandler(m_closeReason)) {
         event->ignore();
         return;
     }

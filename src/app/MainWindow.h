@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/CloseSequence.h"
 #include "app/Startup.h"
 #include "pop3/RunState.h"
 
@@ -35,6 +36,7 @@ class SettingsPageController;
 class Socket;
 class StatusBar;
 class TimerControls;
+class Tray;
 
 // The pages behind the tab strip, numbered as its tabs.
 enum class Page : int { Mail = 1, Settings = 2, Accounts = 3 };
@@ -61,6 +63,7 @@ public:
         Clock& clock;
         Connectivity& connectivity;
         Beeper& beeper;
+        Tray& tray;
     };
 
     // The outer size below which the window does not go (5,760 x 5,505 twips).
@@ -71,8 +74,14 @@ public:
     explicit MainWindow(Parts parts, QWidget* parent = nullptr);
     ~MainWindow() override;
 
-    // Called when the window closes for good; false keeps it open.
-    void setCloseHandler(std::function<bool()> handler) { m_closeHandler = std::move(handler); }
+    // Asked whenever the window is to close; false keeps it open.
+    using CloseHandler = std::function<bool(CloseSequence::Reason reason)>;
+    void setCloseHandler(CloseHandler handler) { m_closeHandler = std::move(handler); }
+    // Closes the window as the program does ("Close" on the icon's menu, the end of a delayed
+    // close, the end of the session): never hidden, never delayed.
+    void closeByProgram();
+    // The About and raw-data windows go with the main window.
+    void closeSecondaryWindows();
 
     // Applies the working settings: fonts, geometry, column widths, the first page, the
     // last-check caption. Part of the window's load.
@@ -118,6 +127,11 @@ private:
     void applyFont();
     void toggleLog();
     void popUpMailListMenu(const QPoint& at);
+    void wireTray();
+    void showFromTray();
+    // The icon's tool tip: the caption, and the new mail the last check found.
+    QString trayToolTip() const;
+    void runEnded();
     void enableMailButtons();
 
     Settings& m_settings;
@@ -125,7 +139,9 @@ private:
     AccountListModel& m_accountModel;
     Dialogs& m_dialogs;
     StartupValues m_startup;
-    std::function<bool()> m_closeHandler;
+    CloseHandler m_closeHandler;
+    Tray& m_tray;
+    CloseSequence::Reason m_closeReason = CloseSequence::Reason::User;
 
     QTabWidget* m_tabs;
     MailListView* m_mailView;
@@ -142,6 +158,7 @@ private:
     TimerControls* m_timerControls;
 
     bool m_activated = false;
+    RunActivity m_lastActivity = RunActivity::Idle;
     bool m_applyingSettings = false;
 };
 

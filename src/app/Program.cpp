@@ -1,6 +1,7 @@
 #include "app/Program.h"
 
 #include "app/Dialogs.h"
+#include "app/Tray.h"
 #include "app/Twips.h"
 
 #include <QFontDatabase>
@@ -17,14 +18,23 @@ Program::Program(const StartupValues& startup, Services services)
     , m_editor(m_accountModel, m_accountFile, services.dialogs, services.beeper)
     , m_secrets(m_settings, services.dialogs)
     , m_mailModel(m_mail) {
-    m_window = std::make_unique<MainWindow>(MainWindow::Parts{
-        m_settings, m_mail, m_mailModel, m_accountModel, m_editor, m_secrets, services.dialogs,
-        startup, services.socket, services.clock, services.connectivity, services.beeper});
-    m_window->setCloseHandler([this] { return close(); });
+    m_window = std::make_unique<MainWindow>(
+        MainWindow::Parts{m_settings, m_mail, m_mailModel, m_accountModel, m_editor, m_secrets,
+                          services.dialogs, startup, services.socket, services.clock,
+                          services.connectivity, services.beeper, services.tray});
+    m_closing = std::make_unique<CloseSequence>(
+        CloseSequence::Parts{*m_window, m_settings, services.tray, [this] { saveAccounts(); },
+                             [this] { saveSettings(); }});
+    m_window->setCloseHandler(
+        [this](CloseSequence::Reason reason) { return m_closing->closeRequested(reason); });
+    // The end of the desktop session closes the program as its "Close" does.
+    QObject::connect(qGuiApp, &QGuiApplication::commitDataRequest, m_window.get(),
+                     [this] { m_window->closeByProgram(); });
 }
 
 Program::~Program() {
-    // The window goes first: it refers to the lists.
+    // The closing goes first, then the window: they refer to the lists and the window.
+    m_closing.reset();
     m_window.reset();
 }
 
@@ -60,19 +70,17 @@ void Program::load() {
     m_window->applySettings();
 }
 
-bool Program::close() {
-    // A run in progress is asked to stop; it ends at its next reply or time-out tick.
-    if (checker().runBusy() != RunBusy::Idle)
-        checker().cancel();
-    // A save that fails leaves the old file whole; the user is told before the program ends.
+void Program::saveAccounts() {
+    // A save that fails leaves the old file whole; the user is told before the program goes on.
     if (!m_accounts.isEmpty() && !m_accountFile.save(m_accounts))
         m_services.dialogs.warn(
             QStringLiteral("An Error Occurred Saving Changes To Username File"));
-    m_window->takeWindowValues();
+}
+
+void Program::saveSettings() {
     m_record = m_settings.store(m_record);
     if (!SettingsFile::write(m_startup.settingsFilePath, m_record))
         m_services.dialogs.warn(QStringLiteral("An Error Occurred Saving App Data"));
-    return true;
 }
 
 } // namespace mervantic

@@ -21,6 +21,7 @@
 namespace mervantic {
 
 class Dialogs;
+class Tray;
 
 // The running program once start-up has settled its folders: the stored state, the lists and
 // their models, the mail checker and the main window, with the load and the close that join
@@ -33,6 +34,7 @@ public:
         Connectivity& connectivity;
         Beeper& beeper;
         Dialogs& dialogs;
+        Tray& tray;
     };
 
     Program(const StartupValues& startup, Services services);
@@ -40,8 +42,7 @@ public:
 
     // The window's load: reads and applies the settings file, then the account file.
     void load();
-    // The close of the window for good: rewrites the account file, then the settings file.
-    bool close();
+    CloseSequence& closing() { return *m_closing; }
 
     MainWindow& window() { return *m_window; }
     MailChecker& checker() { return m_window->checker(); }
@@ -54,6 +55,9 @@ public:
     static DisplayFacts desktop();
 
 private:
+    void saveAccounts();
+    void saveSettings();
+
     StartupValues m_startup;
     Services m_services;
     Settings m_settings;
@@ -66,6 +70,7 @@ private:
     MailList m_mail;
     MailListModel m_mailModel;
     std::unique_ptr<MainWindow> m_window;
+    std::unique_ptr<CloseSequence> m_closing;
 };
 
 } // namespace mervantic

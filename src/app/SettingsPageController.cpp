@@ -5,9 +5,11 @@
 #include "app/SecretEntry.h"
 #include "app/SettingsPage.h"
 #include "mail/MailList.h"
+#include "pop3/RecheckTimer.h"
 #include "store/Settings.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QLineEdit>
 #include <QPushButton>
 
@@ -18,6 +20,8 @@ namespace mervantic {
 namespace {
 constexpr int kFewestSeconds = 5;
 constexpr int kMostSeconds = 600;
+constexpr int kDefaultTimeoutSeconds = 180;
+constexpr int kDefaultRecheckMinutes = 30;
 } // namespace
 
 SettingsPageController::SettingsPageController(Parts parts, QObject* parent)
@@ -35,6 +39,9 @@ SettingsPageController::SettingsPageController(Parts parts, QObject* parent)
     m_timeoutUp = new HeldButtonRepeater(
         *page.timeoutUp(), [this](int step) { stepTimeout(step); }, storeTimeout);
 
+    for (int number = 1; number <= 3; ++number)
+        connect(page.defaultsButton(number), &QPushButton::clicked, this,
+                [this, number] { restoreDefaults(number); });
     connect(page.runPasswordBox(), &QLineEdit::returnPressed, this, [this] {
         QLineEdit* box = m_parts.page.runPasswordBox();
         box->setText(m_parts.secrets.runPasswordEntered(box->text()));
@@ -43,6 +50,54 @@ SettingsPageController::SettingsPageController(Parts parts, QObject* parent)
         QLineEdit* box = m_parts.page.secretBox();
         box->setText(m_parts.secrets.secretEntered(box->text()));
     });
+}
+
+void SettingsPageController::clear(OptionCheck option) {
+    QCheckBox* box = m_parts.page.check(option);
+    if (box->isChecked())
+        box->click();
+    m_parts.settings.option(option) = false;
+}
+
+void SettingsPageController::restoreDefaults(int page) {
+    const QString question =
+        QStringLiteral("Do You Want To Restore The Original, Default Settings For This Page?") +
+        (page == 2 ? QStringLiteral(" (Except Password)") : QString());
+    if (!m_parts.dialogs.question(question))
+        return;
+    Settings& settings = m_parts.settings;
+    SettingsPage& controls = m_parts.page;
+    switch (page) {
+    case 1:
+        for (const OptionCheck option : {OptionCheck::CheckOnlyChecked,
+                                         OptionCheck::AutoCheckOnOpen, OptionCheck::SoundOnNewMail,
+                                         OptionCheck::ContinuousAlarm, OptionCheck::IdleIfOffline})
+            clear(option);
+        settings.options.recheckMinutes = kDefaultRecheckMinutes;
+        controls.intervalBox()->setText(QString::number(kDefaultRecheckMinutes));
+        clear(OptionCheck::AutoStartTimer);
+        clear(OptionCheck::DeleteEnabled);
+        m_parts.recheck.intervalReset();
+        break;
+    case 2:
+        clear(OptionCheck::TrayOnClose);
+        settings.options.dateFormat = 1;
+        controls.dateFormatChooser()->setCurrentIndex(0);
+        settings.timeoutSeconds = kDefaultTimeoutSeconds;
+        settings.options.serverTimeoutMs = std::int64_t{kDefaultTimeoutSeconds} * 1000;
+        controls.timeoutBox()->setText(QString::number(kDefaultTimeoutSeconds));
+        clear(OptionCheck::NoToolTips);
+        break;
+    case 3:
+        clear(OptionCheck::UseRetr);
+        clear(OptionCheck::UseApop);
+        clear(OptionCheck::PasswordsAsSecrets);
+        controls.secretBox()->clear();
+        settings.options.apopSecret.clear();
+        break;
+    default:
+        break;
+    }
 }
 
 void SettingsPageController::letGoOfButtons() {

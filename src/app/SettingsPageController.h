@@ -11,6 +11,7 @@ namespace mervantic {
 class Dialogs;
 class HeldButtonRepeater;
 class MailList;
+class RecheckTimer;
 class SecretEntry;
 class Settings;
 class SettingsPage;
@@ -28,6 +29,7 @@ public:
         SecretEntry& secrets;
         Dialogs& dialogs;
         MailList& mail;
+        RecheckTimer& recheck;
         // Whether the window has had its first activation: values set while it loads are not
         // the user's clicks.
         std::function<bool()> windowActivated;
@@ -37,6 +39,9 @@ public:
 
     // Ends any hold of the step buttons, so that the value shown is the value kept.
     void letGoOfButtons();
+    // A "Defaults" button (page 1 to 3): after a confirmation, the page's values as a new user
+    // has them.
+    void restoreDefaults(int page);
 
     HeldButtonRepeater& timeoutDown() const { return *m_timeoutDown; }
     HeldButtonRepeater& timeoutUp() const { return *m_timeoutUp; }
@@ -49,6 +54,8 @@ Q_SIGNALS:
 private:
     void onOptionClicked(OptionCheck option, bool on);
     void stepTimeout(int seconds);
+    // Unticks an option box, as a click would when it is ticked, and sets its value off.
+    void clear(OptionCheck option);
 
     Parts m_parts;
     HeldButtonRepeater* m_timeoutDown;

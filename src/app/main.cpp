@@ -1,6 +1,7 @@
 #include "app/Program.h"
 #include "app/QtDialogs.h"
 #include "app/Startup.h"
+#include "app/SystemTray.h"
 #include "app/WidgetBeeper.h"
 #include "platform/ClientSocket.h"
 #include "platform/NetworkConnectivity.h"
@@ -36,7 +37,9 @@ int main(int argc, char* argv[]) {
     mervantic::SystemClock clock;
     mervantic::NetworkConnectivity connectivity;
     mervantic::WidgetBeeper beeper;
-    mervantic::Program program(startup.values(), {socket, clock, connectivity, beeper, dialogs});
+    mervantic::SystemTray tray;
+    mervantic::Program program(startup.values(),
+                               {socket, clock, connectivity, beeper, dialogs, tray});
     dialogs.setParent(&program.window());
     program.load();
     program.window().show();

@@ -6,8 +6,10 @@
 #include "ScriptedSocket.h"
 #include "SmallDisk.h"
 #include "app/HeldButtonRepeater.h"
+#include "app/LogPane.h"
 #include "app/SettingsPage.h"
 #include "app/SettingsPageController.h"
+#include "app/StatusBar.h"
 #include "store/SettingsRecord.h"
 
 #include <QApplication>
@@ -101,13 +103,28 @@ TEST_F(Closing, ClosingWhileAStepButtonIsHeldEndsTheProgramAndKeepsTheValueShown
     EXPECT_EQ(reread.count(), 1);
 }
 
+// A close during a run waits for the run to stop; a server that never answers cannot keep the
+// program from ending: the log says why after 6 ticks, and the 31st closes anyway.
 TEST_F(Closing, ClosingWhileAConnectionIsPendingEndsTheProgram) {
     addAccount(1101);
     socket.addScript(1101, Script().neverConnects());
     start();
+    program->closing().setTickInterval(5);
     program->checker().checkMailButton();
     ASSERT_TRUE(test::waitUntil([&] { return socket.connections() == 1; }));
+    int ticksAtMessage = 0;
+    QTimer watch;
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+        if (ticksAtMessage == 0 &&
+            window().logPane()->content() ==
+                QStringLiteral("Window Close Delayed To Close Server Connection."))
+            ticksAtMessage = program->closing().delayTicks();
+    });
+    watch.start(1);
     ASSERT_TRUE(closeEndsTheProgram());
+    EXPECT_EQ(ticksAtMessage, CloseSequence::kMessageAfterTicks + 1);
+    EXPECT_EQ(program->closing().delayTicks(), CloseSequence::kForcedCloseAfterTicks + 1);
+    EXPECT_TRUE(dialogs.messages.isEmpty()); // the halt shows no box while the window closes
     EXPECT_EQ(savedSettings().firstRunMarker, 1);
     AccountList reread;
     AccountFile(accountFile()).load(reread);

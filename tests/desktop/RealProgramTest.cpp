@@ -105,7 +105,7 @@ TEST_F(RealProgram, OpensItsWindowAndSavesTheGeometryWhenTheWindowManagerClosesI
     EXPECT_EQ(display.windowsTitled(QStringLiteral("Mervantic")).size(), 1u);
 
     display.requestClose(window->id);
-    ASSERT_TRUE(program.waitForFinished(15000)) << "the program did not end";
+    ASSERT_TRUE(program.waitForFinished(30000)) << "the program did not end";
     EXPECT_EQ(program.exitStatus(), QProcess::NormalExit);
 
     QFile saved(dataFolder + QStringLiteral("/mervantic.ini"));
@@ -175,7 +175,8 @@ TEST_F(RealProgram, ClosingWhileAConnectionIsPendingEndsTheProgramAndTheNextStar
     settings.firstRunMarker = 1;
     settings.windowWidth = 700 * 15;
     settings.windowHeight = 450 * 15;
-    settings.serverTimeout = 180000LL * 10000;
+    // The connection attempt gives up after 5 s; the close waits for the run to stop.
+    settings.serverTimeout = 5000LL * 10000;
     settings.recheckMinutes = 30;
     settings.dateFormat = 1;
     settings.autoCheckOnOpen = 1;
@@ -195,7 +196,7 @@ TEST_F(RealProgram, ClosingWhileAConnectionIsPendingEndsTheProgramAndTheNextStar
     ASSERT_TRUE(test::waitUntil([&] { return server.pendingConnections() == 1; }, 10000))
         << "the check did not try to connect";
     display.requestClose(window->id);
-    ASSERT_TRUE(program.waitForFinished(5000)) << "the program did not end";
+    ASSERT_TRUE(program.waitForFinished(30000)) << "the program did not end";
     EXPECT_EQ(program.exitCode(), 0);
     const auto record = SettingsFile::read(dataFolder + QStringLiteral("/mervantic.ini"));
     ASSERT_TRUE(record.has_value());

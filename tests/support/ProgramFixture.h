@@ -1,6 +1,7 @@
 #pragma once
 
 #include "EventLoop.h"
+#include "FakeTray.h"
 #include "Fakes.h"
 #include "ScriptedSocket.h"
 #include "app/Dialogs.h"
@@ -78,7 +79,7 @@ protected:
             values,
             Program::Services{network != nullptr ? *network : static_cast<Socket&>(socket),
                               network != nullptr ? *networkClock : static_cast<Clock&>(clock),
-                              connectivity, beeper, dialogs});
+                              connectivity, beeper, dialogs, tray});
         program->checker().connection().setSettleWaitMs(0);
         program->checker().connection().setCloseWaitMs(0);
         program->load();
@@ -117,6 +118,7 @@ protected:
     test::FakeConnectivity connectivity;
     test::CountingBeeper beeper;
     AnsweringDialogs dialogs;
+    test::FakeTray tray;
     std::unique_ptr<Program> program;
 };
 

@@ -6,6 +6,7 @@
 #include "app/Program.h"
 #include "app/QtDialogs.h"
 #include "app/SettingsPage.h"
+#include "app/SystemTray.h"
 #include "app/WidgetBeeper.h"
 #include "platform/ClientSocket.h"
 #include "platform/NetworkConnectivity.h"
@@ -56,7 +57,8 @@ int main(int argc, char* argv[]) {
     NetworkConnectivity connectivity;
     WidgetBeeper beeper;
     QtDialogs dialogs;
-    Program program(values, {socket, clock, connectivity, beeper, dialogs});
+    SystemTray tray;
+    Program program(values, {socket, clock, connectivity, beeper, dialogs, tray});
     program.load();
     program.mail().addMessageRow(
         QStringLiteral("Home"), QStringLiteral("alice"), QStringLiteral("pw"),

@@ -1,0 +1,78 @@
+#include "app/CloseSequence.h"
+
+#include "app/LogPane.h"
+#include "app/MainWindow.h"
+#include "app/StatusBar.h"
+#include "app/Tray.h"
+#include "pop3/MailChecker.h"
+#include "store/Settings.h"
+
+namespace mervantic {
+
+namespace {
+const QString kDelayed = QStringLiteral("Window Close Delayed To Close Server Connection.");
+}
+
+CloseSequence::CloseSequence(Parts parts, QObject* parent)
+    : QObject(parent)
+    , m_parts(std::move(parts)) {
+    m_delay.setInterval(kTickMs);
+    connect(&m_delay, &QTimer::timeout, this, &CloseSequence::tick);
+}
+
+bool CloseSequence::closeRequested(Reason reason) {
+    m_parts.saveAccounts();
+    MailChecker& checker = m_parts.window.checker();
+    if (reason == Reason::User && m_parts.settings.trayActive) {
+        hideToTray();
+        return false;
+    }
+    if (reason == Reason::User && checker.runBusy() == RunBusy::Running) {
+        m_ticks = 1;
+        checker.setRunBusy(RunBusy::Closing);
+        checker.cancel();
+        m_delay.start();
+        return false;
+    }
+    closeForReal();
+    return true;
+}
+
+void CloseSequence::hideToTray() {
+    MainWindow& window = m_parts.window;
+    if (m_parts.tray.shown()) {
+        window.hide();
+        return;
+    }
+    // Without a notification area a hidden window could never be brought back.
+    window.showMinimized();
+    if (!m_toldNoTray) {
+        m_toldNoTray = true;
+        window.logPane()->append(QStringLiteral(
+            "..This Desktop Has No Notification Area: The Window Is Minimized Instead"));
+    }
+}
+
+void CloseSequence::tick() {
+    ++m_ticks;
+    if (m_parts.window.checker().runBusy() != RunBusy::Idle) {
+        if (m_ticks > kMessageAfterTicks) {
+            m_parts.window.logPane()->replaceAll(kDelayed);
+            m_parts.window.statusBar()->showText(kDelayed);
+        }
+        if (m_ticks <= kForcedCloseAfterTicks)
+            return;
+    }
+    m_delay.stop();
+    m_parts.window.closeByProgram();
+}
+
+void CloseSequence::closeForReal() {
+    m_delay.stop();
+    m_parts.window.takeWindowValues();
+    m_parts.saveSettings();
+    m_parts.window.closeSecondaryWindows();
+    m_parts.tray.remove();
+}
+
+} // namespace mervantic

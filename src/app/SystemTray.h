@@ -1,0 +1,30 @@
+#pragma once
+
+#include "app/Tray.h"
+
+#include <memory>
+
+class QSystemTrayIcon;
+
+namespace mervantic {
+
+// The notification-area icon of the desktop, through QSystemTrayIcon.
+class SystemTray final : public Tray {
+    Q_OBJECT
+
+public:
+    explicit SystemTray(QObject* parent = nullptr);
+    ~SystemTray() override;
+
+    bool available() const override;
+    void show(const QIcon& icon, const QString& toolTip, QMenu* menu) override;
+    void setToolTip(const QString& toolTip) override;
+    void remove() override;
+    bool shown() const override;
+    void notify(const QString& title, const QString& text) override;
+
+private:
+    std::unique_ptr<QSystemTrayIcon> m_icon;
+};
+
+} // namespace mervantic
