@@ -23,7 +23,10 @@ CloseSequence::CloseSequence(Parts parts, QObject* parent)
 bool CloseSequence::closeRequested(Reason reason) {
     m_parts.saveAccounts();
     MailChecker& checker = m_parts.window.checker();
-    if (reason == Reason::User && m_parts.settings.trayActive) {
+    // Without a notification area the window is minimized instead of hidden; closing it once
+    // more, from its minimized state, closes it, so that the user can always end the program.
+    const bool hideable = m_parts.tray.shown() || !m_parts.window.isMinimized();
+    if (reason == Reason::User && m_parts.settings.trayActive && hideable) {
         hideToTray();
         return false;
     }

@@ -253,6 +253,44 @@ TEST_F(RealProgram, UnderAWindowManagerTheWindowComesBackWhereAndAsLargeAsItWas)
     }
 }
 
+// With "Close With Icon On The Tray" on a desktop that has no notification area, the close box
+// minimizes the window (a hidden window could never come back); closing the minimized window
+// ends the program with its files written.
+TEST_F(RealProgram, WithoutANotificationAreaTheTrayOptionMinimizesAndASecondCloseEnds) {
+    ASSERT_TRUE(display.startWindowManager()) << display.why().toStdString();
+    SettingsRecord settings;
+    settings.firstRunMarker = 1;
+    settings.windowLeft = 100 * 15;
+    settings.windowTop = 80 * 15;
+    settings.windowWidth = 700 * 15;
+    settings.windowHeight = 450 * 15;
+    settings.serverTimeout = 180000LL * 10000;
+    settings.recheckMinutes = 30;
+    settings.dateFormat = 1;
+    settings.trayOnClose = 1;
+    settings.fontName = QStringLiteral("DejaVu Sans");
+    settings.fontSize = 8;
+    const QString file = dataFolder + QStringLiteral("/mervantic.ini");
+    ASSERT_TRUE(SettingsFile::write(file, settings));
+    QProcess program;
+    startProgram(program);
+    const auto window = waitForWindow(QStringLiteral("Mervantic email"));
+    ASSERT_TRUE(window.has_value()) << "no window appeared";
+    QThread::msleep(200);
+    display.requestClose(window->id);
+    ASSERT_TRUE(test::waitUntil(
+        [&] { return display.windowsTitled(QStringLiteral("Mervantic email")).empty(); }, 10000))
+        << "the window was not minimized";
+    EXPECT_EQ(program.state(), QProcess::Running);
+    QThread::msleep(200);
+    display.requestClose(window->id);
+    ASSERT_TRUE(program.waitForFinished(15000)) << "the program did not end";
+    const auto saved = SettingsFile::read(file);
+    ASSERT_TRUE(saved.has_value());
+    EXPECT_EQ(saved->trayOnClose, 1);
+    EXPECT_EQ(saved->windowWidth, 700 * 15.0f);
+}
+
 TEST_F(RealProgram, AFirstStartCopiesTheTemplateAndOpensOnTheAccountPage) {
     QDir(dataFolder).removeRecursively();
     QProcess program;
