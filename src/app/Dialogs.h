@@ -3,8 +3,16 @@
 #include <QString>
 
 #include <functional>
+#include <optional>
 
 namespace mervantic {
+
+// A font as the font dialog gives and takes it.
+struct FontChoice {
+    QString name;
+    bool bold = false;
+    double points = 0;
+};
 
 // The message and question boxes of the program, captioned with its title and always showing
 // their text as plain text. Tests answer them without a modal dialog.
@@ -20,6 +28,8 @@ public:
     // A Yes/No question whose answer arrives later, through `answered`, so that nothing waits
     // for the user on the caller's stack.
     virtual void ask(const QString& text, std::function<void(bool yes)> answered) = 0;
+    // The desktop's font dialog, opened at `preset`; nothing when the user cancels.
+    virtual std::optional<FontChoice> chooseFont(const FontChoice& preset) = 0;
 
 protected:
     ~Dialogs() = default;

@@ -1,8 +1,10 @@
 #include "app/MainWindow.h"
 
+#include "app/AboutWindow.h"
 #include "app/AccountPage.h"
 #include "app/AccountPageController.h"
 #include "app/BottomRow.h"
+#include "app/Dialogs.h"
 #include "app/LogPane.h"
 #include "app/MailListView.h"
 #include "app/MainMenus.h"
@@ -12,6 +14,7 @@
 #include "app/SettingsPage.h"
 #include "app/SettingsPageController.h"
 #include "app/StatusBar.h"
+#include "app/ThemeColours.h"
 #include "app/TimerControls.h"
 #include "app/Tray.h"
 #include "app/Twips.h"
@@ -62,6 +65,8 @@ MainWindow::MainWindow(Parts parts, QWidget* parent)
     , m_dialogs(parts.dialogs)
     , m_startup(std::move(parts.startup))
     , m_tray(parts.tray)
+    , m_help(parts.desktop, m_startup.appFolder)
+    , m_visualStyles(m_startup.themeBackColour == ThemeColour::WindowBackground)
     , m_tabs(new QTabWidget(this))
     , m_mailView(new MailListView(parts.mailModel, this))
     , m_settingsPage(new SettingsPage(parts.settings, this))
@@ -175,7 +180,50 @@ void MainWindow::closeByProgram() {
     m_closeReason = CloseSequence::Reason::User;
 }
 
-void MainWindow::closeSecondaryWindows() {}
+void MainWindow::closeSecondaryWindows() {
+    if (m_about)
+        m_about->close();
+    m_presenter->closeRawDataWindow();
+}
+
+void MainWindow::showAbout() {
+    if (!m_about)
+        m_about = new AboutWindow(this);
+    m_about->show();
+    m_about->raise();
+    m_about->activateWindow();
+}
+
+void MainWindow::chooseAndApplyFont() {
+    WindowValues& window = m_settings.window;
+    const FontChoice preset{window.fontName.isEmpty() ? QStringLiteral("Arial") : window.fontName,
+                            window.fontBold, window.fontSize > 0 ? window.fontSize : 9.0};
+    // Cancelling keeps the preset, with its stand-ins for an empty name and size.
+    FontChoice chosen = m_dialogs.chooseFont(preset).value_or(preset);
+    // The lists and boxes are laid out for small text: 12 points at the most.
+    constexpr double kLargestPoints = 12.25;
+    if (chosen.points > kLargestPoints)
+        chosen.points = 12;
+    window.fontName = chosen.name;
+    window.fontBold = chosen.bold;
+    window.fontSize = static_cast<float>(chosen.points);
+    applyFont();
+}
+
+void MainWindow::applyThemeColours(bool visualStyles) {
+    m_visualStyles = visualStyles;
+    ThemeColours::apply(*this, visualStyles);
+    // The countdown box and the alarm label keep the colours of their state.
+    m_timerControls->refreshColours();
+}
+
+void MainWindow::changeEvent(QEvent* event) {
+    QWidget::changeEvent(event);
+    // A new desktop theme: the colours follow it, from the new palette.
+    if (m_activated &&
+        (event->type() == QEvent::PaletteChange || event->type() == QEvent::StyleChange))
+        applyThemeColours(ThemeColours::visualStylesActive());
+}
 
 MainWindow::~MainWindow() = default;
 
@@ -209,6 +257,10 @@ void MainWindow::wireControls() {
     connect(m_menus->uncheckAllForUser, &QAction::triggered, this,
             [this, selectedMailRow] { m_mail.uncheckAllForUser(selectedMailRow()); });
     connect(m_mailView, &MailListView::menuRequested, this, &MainWindow::popUpMailListMenu);
+    connect(m_menus->help, &QAction::triggered, this, [this] { m_help.open(); });
+    connect(m_menus->about, &QAction::triggered, this, &MainWindow::showAbout);
+    connect(m_menus->textFonts, &QAction::triggered, this, &MainWindow::chooseAndApplyFont);
+    connect(m_menus->showRawData, &QAction::toggled, m_presenter, &RunPresenter::setShowRawData);
 
     connect(m_settingsController, &SettingsPageController::deleteFunctionsSwitched, this,
             [this](bool on) {
@@ -389,15 +441,7 @@ void MainWindow::firstActivation() {
         return;
     m_activated = true;
     m_settingsPage->intervalBox()->setText(QString::number(m_settings.options.recheckMinutes));
-    if (m_startup.themeBackColour == ThemeColour::WindowBackground) {
-        for (QWidget* page :
-             {static_cast<QWidget*>(m_settingsPage), static_cast<QWidget*>(m_accountPage)}) {
-            QPalette colours = page->palette();
-            colours.setColor(QPalette::Window, colours.color(QPalette::Base));
-            page->setPalette(colours);
-            page->setAutoFillBackground(true);
-        }
-    }
+    applyThemeColours(m_visualStyles);
     m_settingsPage->dateFormatChooser()->setCurrentIndex(m_settings.options.dateFormat - 1);
     applyToolTips();
     // The icon is there only when the option was in force as the program started.

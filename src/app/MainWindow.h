@@ -1,9 +1,12 @@
 #pragma once
 
+#include "app/AboutWindow.h"
 #include "app/CloseSequence.h"
+#include "app/HelpOpener.h"
 #include "app/Startup.h"
 #include "pop3/RunState.h"
 
+#include <QPointer>
 #include <QWidget>
 
 #include <functional>
@@ -21,6 +24,7 @@ class Beeper;
 class BottomRow;
 class Clock;
 class Connectivity;
+class Desktop;
 class Dialogs;
 class LogPane;
 class MailChecker;
@@ -64,6 +68,7 @@ public:
         Connectivity& connectivity;
         Beeper& beeper;
         Tray& tray;
+        Desktop& desktop;
     };
 
     // The outer size below which the window does not go (5,760 x 5,505 twips).
@@ -106,12 +111,18 @@ public:
     MainMenus& menus() const { return *m_menus; }
     SettingsPageController& settingsController() const { return *m_settingsController; }
     TimerControls& timerControls() const { return *m_timerControls; }
+    RunPresenter& presenter() const { return *m_presenter; }
+    HelpOpener& help() { return m_help; }
+    AboutWindow* aboutWindow() const { return m_about; }
+    // "&Text Fonts": the font dialog, then the chosen font on the lists and boxes.
+    void chooseAndApplyFont();
 
     // The rectangle the pages share, in twips.
     QRectF pageArea() const;
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
+    void changeEvent(QEvent* event) override;
     void moveEvent(QMoveEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
@@ -132,6 +143,8 @@ private:
     // The icon's tool tip: the caption, and the new mail the last check found.
     QString trayToolTip() const;
     void runEnded();
+    void showAbout();
+    void applyThemeColours(bool visualStyles);
     void enableMailButtons();
 
     Settings& m_settings;
@@ -142,6 +155,9 @@ private:
     CloseHandler m_closeHandler;
     Tray& m_tray;
     CloseSequence::Reason m_closeReason = CloseSequence::Reason::User;
+    HelpOpener m_help;
+    QPointer<AboutWindow> m_about;
+    bool m_visualStyles = false;
 
     QTabWidget* m_tabs;
     MailListView* m_mailView;

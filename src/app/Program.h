@@ -22,6 +22,7 @@ namespace mervantic {
 
 class Dialogs;
 class Tray;
+class Desktop;
 
 // The running program once start-up has settled its folders: the stored state, the lists and
 // their models, the mail checker and the main window, with the load and the close that join
@@ -35,6 +36,7 @@ public:
         Beeper& beeper;
         Dialogs& dialogs;
         Tray& tray;
+        Desktop& desktop;
     };
 
     Program(const StartupValues& startup, Services services);

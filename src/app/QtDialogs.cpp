@@ -1,5 +1,6 @@
 #include "app/QtDialogs.h"
 
+#include <QFontDialog>
 #include <QInputDialog>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -41,6 +42,19 @@ void QtDialogs::ask(const QString& text, std::function<void(bool yes)> answered)
         box, &QMessageBox::finished, box,
         [answered = std::move(answered)](int result) { answered(result == QMessageBox::Yes); });
     box->open();
+}
+
+std::optional<FontChoice> QtDialogs::chooseFont(const FontChoice& preset) {
+    QFont font(preset.name);
+    font.setBold(preset.bold);
+    font.setPointSizeF(preset.points);
+    bool chosen = false;
+    // Scalable screen fonts only, as the lists and boxes use them.
+    const QFont picked = QFontDialog::getFont(&chosen, font, m_parent, QStringLiteral("Text Fonts"),
+                                              QFontDialog::ScalableFonts);
+    if (!chosen)
+        return std::nullopt;
+    return FontChoice{picked.family(), picked.bold(), picked.pointSizeF()};
 }
 
 void QtDialogs::showFailure(const QString& text) {

@@ -18,6 +18,7 @@ public:
     void warn(const QString& text) override;
     bool question(const QString& text) override;
     void ask(const QString& text, std::function<void(bool yes)> answered) override;
+    std::optional<FontChoice> chooseFont(const FontChoice& preset) override;
     void showFailure(const QString& text) override;
     std::optional<QString> askRunPassword(const QString& prompt) override;
 

@@ -3,6 +3,7 @@
 #include "app/BottomRow.h"
 #include "app/Dialogs.h"
 #include "app/LogPane.h"
+#include "app/RawDataWindow.h"
 #include "app/StatusBar.h"
 #include "mail/MailListModel.h"
 #include "platform/DateTimeText.h"
@@ -10,13 +11,14 @@
 namespace mervantic {
 
 RunPresenter::RunPresenter(LogPane& log, StatusBar& status, BottomRow& bottomRow,
-                           MailListModel& mailModel, Dialogs& dialogs, QObject* parent)
-    : QObject(parent)
+                           MailListModel& mailModel, Dialogs& dialogs, QWidget* owner)
+    : QObject(owner)
     , m_log(log)
     , m_status(status)
     , m_bottomRow(bottomRow)
     , m_mailModel(mailModel)
-    , m_dialogs(dialogs) {}
+    , m_dialogs(dialogs)
+    , m_owner(owner) {}
 
 void RunPresenter::logBeginRun(const QString& firstLine) {
     m_log.beginRun(DateTimeText::stamp(QDateTime::currentDateTime()), firstLine);
@@ -41,6 +43,9 @@ void RunPresenter::showRunControls(bool running, bool deleteMailEnabled) {
 
 void RunPresenter::runActivityChanged(RunActivity activity) {
     m_activity = activity;
+    // A check starts the raw data afresh.
+    if (activity == RunActivity::Checking && m_rawData && m_rawData->isVisible())
+        m_rawData->clear();
     // The rows of the run reach the view in batches; the last of them at once.
     if (activity == RunActivity::Idle)
         m_mailModel.showPendingRows();
@@ -63,6 +68,18 @@ void RunPresenter::askYesNo(const QString& question, std::function<void(bool yes
     m_dialogs.ask(question, std::move(answered));
 }
 
-void RunPresenter::showRawBlock(QByteArrayView /*block*/) {}
+void RunPresenter::showRawBlock(QByteArrayView block) {
+    if (!m_showRawData || m_activity != RunActivity::Checking)
+        return;
+    if (!m_rawData)
+        m_rawData = new RawDataWindow(m_owner);
+    m_rawData->show();
+    m_rawData->addBlock(block);
+}
+
+void RunPresenter::closeRawDataWindow() {
+    if (m_rawData)
+        m_rawData->close();
+}
 
 } // namespace mervantic

@@ -1,8 +1,10 @@
 #pragma once
 
+#include "app/RawDataWindow.h"
 #include "pop3/RunView.h"
 
 #include <QObject>
+#include <QPointer>
 
 namespace mervantic {
 
@@ -20,9 +22,16 @@ class RunPresenter final : public QObject, public RunView {
 
 public:
     RunPresenter(LogPane& log, StatusBar& status, BottomRow& bottomRow, MailListModel& mailModel,
-                 Dialogs& dialogs, QObject* parent = nullptr);
+                 Dialogs& dialogs, QWidget* owner);
 
     RunActivity activity() const { return m_activity; }
+
+    // "&Show POP3 Data In Pop-Up Window": while on, each message a check reads is shown in the
+    // raw-data window, which opens at the first one.
+    void setShowRawData(bool on) { m_showRawData = on; }
+    bool showRawData() const { return m_showRawData; }
+    RawDataWindow* rawDataWindow() const { return m_rawData; }
+    void closeRawDataWindow();
     bool runInProgress() const { return m_activity != RunActivity::Idle; }
 
     void logBeginRun(const QString& firstLine) override;
@@ -50,6 +59,9 @@ private:
     MailListModel& m_mailModel;
     Dialogs& m_dialogs;
     RunActivity m_activity = RunActivity::Idle;
+    bool m_showRawData = false;
+    QPointer<RawDataWindow> m_rawData;
+    QWidget* m_owner;
 };
 
 } // namespace mervantic

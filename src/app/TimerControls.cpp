@@ -103,7 +103,13 @@ void TimerControls::applyToolTip() {
     showToolTip(m_recheck.isOn() ? RecheckTimer::ToolTip::On : RecheckTimer::ToolTip::Off);
 }
 
+void TimerControls::refreshColours() {
+    showCountdown(m_bottomRow.recheckBox()->text(), m_recheck.isOn());
+    light(m_lit);
+}
+
 void TimerControls::light(bool on) {
+    m_lit = on;
     ClickableLabel* label = m_bottomRow.alarmLabel();
     QPalette colours = QApplication::palette(label);
     const QPalette::ColorRole background = on ? QPalette::ToolTipBase : QPalette::Button;

@@ -26,6 +26,8 @@ public:
 
     // The countdown box's tool tip as the timer's state gives it now (tool tips being on).
     void applyToolTip();
+    // The countdown box and the alarm label in the colours of their state, from the palette.
+    void refreshColours();
     HeldButtonRepeater& intervalDown() const { return *m_down; }
     HeldButtonRepeater& intervalUp() const { return *m_up; }
     // Ends any hold of the interval buttons.
@@ -51,6 +53,7 @@ private:
     HeldButtonRepeater* m_down;
     HeldButtonRepeater* m_up;
     int m_rightPressGuardMs = kRightPressGuardMs;
+    bool m_lit = false;
 };
 
 } // namespace mervantic

@@ -1,3 +1,4 @@
+#include "app/Desktop.h"
 #include "app/Program.h"
 #include "app/QtDialogs.h"
 #include "app/Startup.h"
@@ -38,8 +39,9 @@ int main(int argc, char* argv[]) {
     mervantic::NetworkConnectivity connectivity;
     mervantic::WidgetBeeper beeper;
     mervantic::SystemTray tray;
+    mervantic::SystemDesktop desktop;
     mervantic::Program program(startup.values(),
-                               {socket, clock, connectivity, beeper, dialogs, tray});
+                               {socket, clock, connectivity, beeper, dialogs, tray, desktop});
     dialogs.setParent(&program.window());
     program.load();
     program.window().show();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "EventLoop.h"
+#include "FakeDesktop.h"
 #include "FakeTray.h"
 #include "Fakes.h"
 #include "ScriptedSocket.h"
@@ -30,6 +31,13 @@ public:
     void ask(const QString& text, std::function<void(bool)> answered) override {
         answered(question(text));
     }
+    std::optional<FontChoice> chooseFont(const FontChoice& preset) override {
+        fontPresets.push_back(preset);
+        return fontAnswer;
+    }
+    std::vector<FontChoice> fontPresets;
+    // What the font dialog gives back; nothing is a cancel.
+    std::optional<FontChoice> fontAnswer;
     QStringList messages;
     QStringList questions;
     AnswerQueue answers;
@@ -79,7 +87,7 @@ protected:
             values,
             Program::Services{network != nullptr ? *network : static_cast<Socket&>(socket),
                               network != nullptr ? *networkClock : static_cast<Clock&>(clock),
-                              connectivity, beeper, dialogs, tray});
+                              connectivity, beeper, dialogs, tray, desktop});
         program->checker().connection().setSettleWaitMs(0);
         program->checker().connection().setCloseWaitMs(0);
         program->load();
@@ -119,6 +127,7 @@ protected:
     test::CountingBeeper beeper;
     AnsweringDialogs dialogs;
     test::FakeTray tray;
+    test::FakeDesktop desktop;
     std::unique_ptr<Program> program;
 };
 

@@ -1,6 +1,7 @@
 // Draws the main window at its minimum size, once per page and settings sub-page, into PNG
 // files, with a few accounts and messages in the lists. Run it on any Qt platform, for example
 // QT_QPA_PLATFORM=offscreen.
+#include "app/Desktop.h"
 #include "app/LogPane.h"
 #include "app/MainWindow.h"
 #include "app/Program.h"
@@ -58,7 +59,8 @@ int main(int argc, char* argv[]) {
     WidgetBeeper beeper;
     QtDialogs dialogs;
     SystemTray tray;
-    Program program(values, {socket, clock, connectivity, beeper, dialogs, tray});
+    SystemDesktop desktop;
+    Program program(values, {socket, clock, connectivity, beeper, dialogs, tray, desktop});
     program.load();
     program.mail().addMessageRow(
         QStringLiteral("Home"), QStringLiteral("alice"), QStringLiteral("pw"),

@@ -1,0 +1,25 @@
+#pragma once
+
+#include "app/Desktop.h"
+
+#include <QSet>
+#include <QStringList>
+
+namespace mervantic::test {
+
+// A desktop that records the programs started and the addresses opened; the files that exist
+// are the ones a test names.
+class FakeDesktop final : public Desktop {
+public:
+    bool fileExists(const QString& path) override { return files.contains(path); }
+    void startProgram(const QString& program, const QStringList& arguments) override {
+        started << program + QLatin1Char(' ') + arguments.join(QLatin1Char(' '));
+    }
+    void openUrl(const QUrl& url) override { opened << url.toString(QUrl::FullyEncoded); }
+
+    QSet<QString> files;
+    QStringList started;
+    QStringList opened;
+};
+
+} // namespace mervantic::test
