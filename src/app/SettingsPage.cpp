@@ -167,6 +167,7 @@ ClickableLabel* SettingsPage::addArrow(QWidget* page, const QString& name, const
                                        int x, int target) {
     auto* label = new ClickableLabel(arrow, page);
     label->setObjectName(name);
+    label->setTextFormat(Qt::PlainText);
     label->setAccessibleName(arrow + QStringLiteral(" (more settings)"));
     label->setGeometry(x, 206, 14, 20);
     QFont bold = label->font();
@@ -174,6 +175,7 @@ ClickableLabel* SettingsPage::addArrow(QWidget* page, const QString& name, const
     label->setFont(bold);
     label->setCursor(Qt::PointingHandCursor);
     auto* more = new QLabel(QStringLiteral("(more settings)"), page);
+    more->setTextFormat(Qt::PlainText);
     more->setGeometry(x + 14, 208, 92, 18);
     connect(label, &ClickableLabel::clicked, this, [this, target] { showSubPage(target); });
     return label;

@@ -1,5 +1,6 @@
 #include "app/Startup.h"
 
+#include "app/Desktop.h"
 #include "store/FileReplacement.h"
 #include "store/PasswordScrambler.h"
 
@@ -111,7 +112,9 @@ Startup::Outcome Startup::run() {
 
     // A first copy of the settings comes from the template beside the program.
     m_errorText = QStringLiteral("No App Data\\App\\Ini File, Error Copying It");
-    const QString templateFile = m_values.appFolder + QStringLiteral("/mervantic.ini");
+    const QString templateFile =
+        installedFile(m_values.appFolder, QStringLiteral("mervantic.ini"),
+                      [&folders](const QString& path) { return folders.isPlainFile(path); });
     if (!folders.isPlainFile(templateFile) || folders.fileSize(templateFile) < 300)
         return failed();
     m_values.settingsFilePath = dataFolder + QStringLiteral("/mervantic.ini");

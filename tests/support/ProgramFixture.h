@@ -81,6 +81,7 @@ protected:
         values.settingsFilePath = settingsFile();
         values.toolTipTexts = standardToolTipTexts();
         values.themeBackColour = ThemeColour::ButtonFace;
+        values.appFolder = appFolder;
         ASSERT_TRUE(SettingsFile::write(values.settingsFilePath, record));
         ASSERT_TRUE(AccountFile(accountFile()).save(accounts));
         program = std::make_unique<Program>(
@@ -114,6 +115,8 @@ protected:
     bool enabled(const char* name) { return find<QWidget>(name)->isEnabled(); }
 
     QTemporaryDir folder;
+    // The folder the program is taken to run from.
+    QString appFolder = QStringLiteral("/opt/mervantic/bin");
     // Where the application-data folder lies when not in `folder` (a small disk, say).
     QString dataRoot;
     SettingsRecord record;
