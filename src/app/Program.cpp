@@ -65,7 +65,19 @@ void Program::load() {
     m_settings.runPassword = m_startup.runPassword;
 
     AccountList loaded;
-    m_accountFile.load(loaded);
+    switch (m_accountFile.load(loaded)) {
+    case AccountFile::LoadResult::Loaded:
+        break;
+    case AccountFile::LoadResult::NotAFile:
+        m_services.dialogs.message(QStringLiteral("The Username File ") + m_accountFile.path() +
+                                   QStringLiteral(" Is A Folder, Not A File: No Usernames Were "
+                                                  "Loaded"));
+        break;
+    case AccountFile::LoadResult::Unreadable:
+        m_services.dialogs.message(QStringLiteral("The Username File ") + m_accountFile.path() +
+                                   QStringLiteral(" Cannot Be Read: No Usernames Were Loaded"));
+        break;
+    }
     m_accountModel.replaceAll(std::move(loaded));
     m_window->applySettings();
 }

@@ -118,6 +118,12 @@ Startup::Outcome Startup::run() {
     if (!folders.isPlainFile(templateFile) || folders.fileSize(templateFile) < 300)
         return failed();
     m_values.settingsFilePath = dataFolder + QStringLiteral("/mervantic.ini");
+    if (folders.isFolder(m_values.settingsFilePath)) {
+        // Copying the template would fail for a reason the message would not name.
+        m_errorText = m_values.settingsFilePath +
+                      QStringLiteral(" Is A Folder, Not The Settings File: Remove Or Rename It");
+        return failed();
+    }
     if (!folders.isPlainFile(m_values.settingsFilePath)) {
         if (!folders.copyFile(templateFile, m_values.settingsFilePath))
             return failed();

@@ -51,6 +51,11 @@ public:
     qint32 identityStart() const { return m_bounds[Username]; }
     // The characters the row's texts take.
     qsizetype textSize() const { return m_text.size(); }
+    // What the row costs in memory: the item in the list, its text's allocation (with the
+    // allocator's own overhead), and what a view of the list keeps for a row.
+    qsizetype cost() const;
+    static constexpr qsizetype kAllocationOverhead = 48;
+    static constexpr qsizetype kViewRowCost = 48;
 
     // The row key is the mark letter, the row number, "P" and the account password; a
     // "(no mail)" row has none (number 0). Its parts are kept apart so that adding a row copies
@@ -74,5 +79,11 @@ private:
     // Where each field starts in m_text, and where the last one ends.
     std::array<qint32, kFieldCount + 1> m_bounds{};
 };
+
+inline qsizetype MailItem::cost() const {
+    constexpr qsizetype kFixedCost =
+        qsizetype{sizeof(MailItem)} + kAllocationOverhead + kViewRowCost;
+    return kFixedCost + m_text.size() * qsizetype{sizeof(QChar)};
+}
 
 } // namespace mervantic

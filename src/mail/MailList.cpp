@@ -5,7 +5,7 @@ namespace mervantic {
 void MailList::append(MailItem item) {
     const int row = count() + 1;
     Q_EMIT aboutToAppend(row, row);
-    m_textSize += item.textSize();
+    m_cost += item.cost();
     m_rows.push_back(std::move(item));
     Q_EMIT appended();
 }
@@ -55,13 +55,13 @@ void MailList::addNoMailRow(const QString& displayName, const QString& username)
 void MailList::removeAll() {
     Q_EMIT aboutToReset();
     m_rows.clear();
-    m_textSize = 0;
+    m_cost = 0;
     Q_EMIT reset();
 }
 
 void MailList::removeRow(int row) {
     Q_EMIT aboutToRemove(row, row);
-    m_textSize -= at(row).textSize();
+    m_cost -= at(row).cost();
     m_rows.erase(m_rows.begin() + (row - 1));
     Q_EMIT removed();
 }
@@ -89,7 +89,7 @@ void MailList::makeNoMailRow(int row) {
     MailItem emptied({item.field(MailItem::DisplayName), item.field(MailItem::Username), kNoMail,
                       kNoMail, kNoMail, kNoMail, kNoMail, kNoMail});
     emptied.icon = MailIcon::Seen;
-    m_textSize += emptied.textSize() - item.textSize();
+    m_cost += emptied.cost() - item.cost();
     item = std::move(emptied);
     Q_EMIT rowsChanged(row, row);
 }

@@ -24,12 +24,13 @@ public:
     const std::vector<MailItem>& rows() const { return m_rows; }
     // New messages added since the last snapshot.
     int newMessageCount() const { return m_newMessageCount; }
-    // The characters all rows' texts take, and the most a check may fill the list with: no
-    // server, however many messages it claims, can make the list outgrow the memory it allows.
-    qsizetype textSize() const { return m_textSize; }
-    bool isFull() const { return m_textSize >= m_textBudget; }
-    static constexpr qsizetype kTextBudget = qsizetype{128} * 1024 * 1024;
-    void setTextBudget(qsizetype characters) { m_textBudget = characters; }
+    // The memory the rows take (MailItem::cost) and the most a check may fill the list and the
+    // seen/new memory of the previous list with together: no server, however many messages it
+    // claims, can make the list outgrow it. 160 MiB are about 600,000 rows of short headers.
+    qsizetype memoryCost() const { return m_cost; }
+    bool isFull() const { return m_cost + m_snapshot.cost() >= m_budget; }
+    static constexpr qsizetype kMemoryBudget = qsizetype{160} * 1024 * 1024;
+    void setMemoryBudget(qsizetype bytes) { m_budget = bytes; }
 
     // Remembers the seen/new state of every message row, then empties the list. Called when
     // a check run starts.
@@ -92,8 +93,8 @@ private:
     std::vector<MailItem> m_rows;
     SeenSnapshot m_snapshot;
     int m_newMessageCount = 0;
-    qsizetype m_textSize = 0;
-    qsizetype m_textBudget = kTextBudget;
+    qsizetype m_cost = 0;
+    qsizetype m_budget = kMemoryBudget;
     bool m_enabled = true;
     bool m_deleteFunctionsEnabled = false;
 };

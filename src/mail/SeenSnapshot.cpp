@@ -29,6 +29,7 @@ size_t MessageIdentity::hash(QStringView text, const MailItem::Lengths& lengths)
 
 void SeenSnapshot::clear() {
     m_entries.clear();
+    m_cost = 0;
     std::fill(m_slots.begin(), m_slots.end(), Slot{});
 }
 
@@ -80,6 +81,8 @@ void SeenSnapshot::add(MailItem& row) {
     m_slots[slot] = {static_cast<qint32>(m_entries.size()), tagOf(row.identityHash)};
     const qint32 start = row.identityStart();
     m_entries.push_back({row.identityHash, row.takeText(), start, lengths, row.icon});
+    m_cost += qsizetype{sizeof(Entry)} + MailItem::kAllocationOverhead +
+              m_entries.back().text.size() * qsizetype{sizeof(QChar)};
 }
 
 MailIcon SeenSnapshot::lookup(QStringView identityText, const MailItem::Lengths& lengths,

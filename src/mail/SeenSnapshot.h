@@ -37,6 +37,10 @@ public:
     // Seen or New as the first equal entry says; New when there is none.
     MailIcon lookup(QStringView identityText, const MailItem::Lengths& lengths, size_t hash) const;
     qsizetype size() const { return static_cast<qsizetype>(m_entries.size()); }
+    // What the snapshot holds in memory, as MailItem::cost counts it.
+    qsizetype cost() const {
+        return m_cost + static_cast<qsizetype>(m_slots.size() * sizeof(Slot));
+    }
 
 private:
     struct Entry {
@@ -62,6 +66,7 @@ private:
 
     std::vector<Entry> m_entries;
     std::vector<Slot> m_slots;
+    qsizetype m_cost = 0;
 };
 
 } // namespace mervantic

@@ -25,6 +25,14 @@ std::optional<std::int32_t> statCount(const QByteArray& reply) {
 
 } // namespace
 
+QString loggedLine(const QByteArray& reply) {
+    // No server fills the log with one enormous line: what is logged of a reply is cut, with a
+    // marker saying so.
+    if (reply.size() > kChopAt)
+        return replyLine("Chopped To 240 Chrs: " + reply.first(kChopAt));
+    return replyLine(reply);
+}
+
 QString replyLine(const QByteArray& reply) {
     if (reply.size() <= 2)
         return {};
@@ -91,10 +99,7 @@ void Conversation::onNegative(const QByteArray& reply) {
         prefix = QStringLiteral("Username Logon Error: ");
     else if (m_context.session.step == Step::Pass)
         prefix = QStringLiteral("Password Logon Error: ");
-    QByteArray text = reply;
-    if (text.size() > kChopAt)
-        text = "Chopped To 240 Chrs: " + text.first(kChopAt);
-    m_context.logAndShow(prefix + replyLine(text));
+    m_context.logAndShow(prefix + loggedLine(reply));
     m_connection.closeAndAdvance();
 }
 
@@ -106,7 +111,7 @@ void Conversation::onPositive(const QByteArray& reply) {
         session.messageCount = 0;
         session.messageNumber = 0;
         m_reply.clear();
-        m_context.logAndShow(replyLine(reply));
+        m_context.logAndShow(loggedLine(reply));
         if (m_context.options.useApop)
             apopLogon(QString::fromLatin1(reply));
         else
@@ -117,20 +122,20 @@ void Conversation::onPositive(const QByteArray& reply) {
         break;
     case Step::Pass:
     case Step::Apop:
-        m_context.logAndShow(replyLine(reply));
+        m_context.logAndShow(loggedLine(reply));
         send(Step::Stat, QStringLiteral("STAT"));
         break;
     case Step::Stat:
         onStat(reply);
         break;
     case Step::Quit:
-        m_context.logAndShow(replyLine(reply));
+        m_context.logAndShow(loggedLine(reply));
         m_events.quitAccepted();
         m_connection.closeAndAdvance();
         break;
     case Step::DeleteQuit:
         if (m_context.options.deleteEnabled) {
-            m_context.logAndShow(replyLine(reply));
+            m_context.logAndShow(loggedLine(reply));
             m_events.quitAccepted();
             m_connection.closeAndAdvance();
         }

@@ -48,7 +48,10 @@ private:
     MessageReply m_reply;
 };
 
-// The reply line as logged: the reply without its last two characters (its CR LF).
+// The reply line: the reply without its last two characters (its CR LF).
 QString replyLine(const QByteArray& reply);
+// The reply line as the log shows it: a reply longer than 242 characters is cut to its first 240
+// behind the marker "Chopped To 240 Chrs: ".
+QString loggedLine(const QByteArray& reply);
 
 } // namespace mervantic

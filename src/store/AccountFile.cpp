@@ -29,6 +29,22 @@ qsizetype AccountFile::recordCount(qint64 fileLength) {
         std::nearbyint(static_cast<double>(fileLength) / static_cast<double>(kRecordSize)));
 }
 
+QByteArray AccountFile::keptRecord(const AccountRow& row) {
+    // The record as read, with only what the user changed since: the name, the tick.
+    QByteArray record = row.unreadable;
+    const AccountRow read = decodeRecord(record, 0);
+    RecordWriter writer(kRecordSize);
+    if (read.displayName != row.displayName) {
+        writer.text(kDisplayName, 64, row.displayName);
+        record.replace(kDisplayName, 64, writer.record().mid(kDisplayName, 64));
+    }
+    if (read.checked != row.checked) {
+        writer.int16(kChecked, row.checked ? 1 : 0);
+        record.replace(kChecked, 2, writer.record().mid(kChecked, 2));
+    }
+    return record;
+}
+
 QByteArray AccountFile::encodeRecord(const AccountRow& row) {
     RecordWriter writer(kRecordSize);
     writer.text(kDisplayName, 64, row.displayName);
@@ -52,21 +68,27 @@ AccountRow AccountFile::decodeRecord(QByteArrayView record, int number) {
     row.checked = reader.int16(kChecked) == 1;
     row.key =
         AccountKey::make(number, PasswordScrambler::unscrambleChunk(reader.text(kPassword, 64)));
+    if (!AccountKey::password(row.key)) {
+        row.unreadable = record.toByteArray();
+        row.unreadable.resize(kRecordSize, '\0');
+    }
     return row;
 }
 
-void AccountFile::load(AccountList& list) const {
+AccountFile::LoadResult AccountFile::load(AccountList& list) const {
     QFile file(m_path);
+    if (QFileInfo(m_path).isDir())
+        return LoadResult::NotAFile;
     if (!file.exists()) {
         // Opening for random access makes an empty file.
         if (file.open(QIODevice::WriteOnly)) {
             file.close();
             makePrivate(m_path);
         }
-        return;
+        return LoadResult::Loaded;
     }
     if (!file.open(QIODevice::ReadOnly))
-        return;
+        return LoadResult::Unreadable;
     const QByteArray content = file.readAll();
     const qsizetype records = recordCount(content.size());
     for (qsizetype i = 0; i < records; ++i) {
@@ -76,6 +98,7 @@ void AccountFile::load(AccountList& list) const {
             std::max<qsizetype>(0, std::min(kRecordSize, content.size() - i * kRecordSize)));
         list.append(decodeRecord(record, static_cast<int>(i + 1)));
     }
+    return LoadResult::Loaded;
 }
 
 bool AccountFile::save(const AccountList& list, const QString& replacementName,
@@ -89,14 +112,18 @@ bool AccountFile::save(const AccountList& list, const QString& replacementName,
     QByteArray content;
     for (int i = 1; i <= list.count(); ++i) {
         AccountRow row = list.at(i);
-        if (!AccountKey::password(row.key))
+        const bool readable = AccountKey::password(row.key).has_value();
+        if (!readable && row.unreadable.isEmpty())
             continue; // a gap: nothing to log on with
         if (i == renamedRow)
             row.displayName = replacementName;
         if (content.size() < (i - 1) * kRecordSize)
             content.append(QByteArray((i - 1) * kRecordSize - content.size(), '\0'));
-        content.append(encodeRecord(row));
+        content.append(readable ? encodeRecord(row) : keptRecord(row));
     }
+    // A list of rows that all turned out unwritable never empties the file it came from.
+    if (content.isEmpty())
+        return true;
     return replaceFile(m_path, content);
 }
 

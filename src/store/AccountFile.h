@@ -29,13 +29,18 @@ public:
     static QByteArray encodeRecord(const AccountRow& row);
     // The row record `number` (from 1) makes; its key carries that number.
     static AccountRow decodeRecord(QByteArrayView record, int number);
+    // A record the program could not read, as it was, with the display name and the tick as the
+    // row has them now.
+    static QByteArray keptRecord(const AccountRow& row);
 
+    enum class LoadResult { Loaded, NotAFile, Unreadable };
     // Fills the list from the file. A missing file is created empty.
-    void load(AccountList& list) const;
+    LoadResult load(AccountList& list) const;
     // Rewrites the whole file from the list, atomically: a failed save leaves the previous file
     // whole. The row numbered `renamedRow` (from 1) is written with `replacementName` as its
-    // display name. A row whose key carries no password leaves its record as a gap. An empty
-    // list deletes the file. False when the file could not be written.
+    // display name. A row whose record could not be read is written back as it was; a row whose
+    // key carries no password and that came from no record leaves a gap. An empty list deletes
+    // the file. False when the file could not be written.
     bool save(const AccountList& list, const QString& replacementName = {},
               int renamedRow = 0) const;
     // Adds one record after the last one in the file. False when it could not be written.

@@ -15,6 +15,9 @@ struct AccountRow {
     QString port;
     QString key;
     bool checked = false;
+    // The record as the file held it, when its password could not be read (a damaged record,
+    // a gap): written back as it was, so that nothing the program cannot read is lost.
+    QByteArray unreadable{};
 };
 
 // The accounts in the user's order. The check run walks it with 1-based row numbers.

@@ -147,6 +147,28 @@ TEST_F(StartupTest, AnExistingSettingsFileIsKeptButTheTemplateIsStillRequired) {
     EXPECT_EQ(run(), Startup::Outcome::Failed);
 }
 
+TEST_F(StartupTest, ASettingsFileThatIsAFolderIsNamedAsSuch) {
+    const QString settings = dataFolder() + QStringLiteral("/mervantic.ini");
+    QDir().mkpath(settings);
+    EXPECT_EQ(run(), Startup::Outcome::Failed);
+    ASSERT_EQ(prompts.failures.size(), 1);
+    EXPECT_EQ(prompts.failures.first(),
+              QStringLiteral("Mervantic Unable To Run: ") + settings +
+                  QStringLiteral(" Is A Folder, Not The Settings File: Remove Or Rename It"));
+}
+
+TEST_F(StartupTest, TheTemplateIsFoundInShareWhenItIsNotBesideTheProgram) {
+    // Installed as bin/mervantic with share/mervantic/mervantic.ini.
+    QFile::remove(programFolder + QStringLiteral("/mervantic.ini"));
+    const QString share = root.filePath(QStringLiteral("share/mervantic"));
+    QDir().mkpath(share);
+    SettingsRecord shipped;
+    shipped.recheckMinutes = 42;
+    writeFile(share + QStringLiteral("/mervantic.ini"), shipped.toBytes());
+    ASSERT_EQ(run(), Startup::Outcome::Run);
+    EXPECT_EQ(SettingsFile::read(values.settingsFilePath)->recheckMinutes, 42);
+}
+
 TEST_F(StartupTest, TheRunPasswordMustBeEnteredExactly) {
     SettingsRecord locked;
     locked.runPasswordScrambled = PasswordScrambler::scrambleChunk(QStringLiteral("Open Sesame  "));

@@ -22,7 +22,9 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
@@ -421,6 +423,17 @@ TEST_F(WindowTest, TickedRowsDeletedThroughTheWindowLeaveTheServer) {
         QStringLiteral("..Delete Complete: Deleted 2 Mail Items")));
     EXPECT_TRUE(enabled("Command5"));
     EXPECT_TRUE(enabled("Command1"));
+}
+
+TEST_F(WindowTest, AnAccountFileThatIsAFolderIsNamedAndLeftAlone) {
+    QDir().mkpath(accountFile());
+    start();
+    EXPECT_EQ(dialogs.messages,
+              QStringList{QStringLiteral("The Username File ") + accountFile() +
+                          QStringLiteral(" Is A Folder, Not A File: No Usernames Were Loaded")});
+    EXPECT_TRUE(program->accounts().isEmpty());
+    window().closeByProgram();
+    EXPECT_TRUE(QFileInfo(accountFile()).isDir());
 }
 
 } // namespace

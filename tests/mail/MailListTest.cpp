@@ -235,14 +235,15 @@ TEST_F(MailListTest, TheModelShowsTheColumnsAndTheTickBoxesOnlyWithTheDeleteFunc
 
     list.setEnabled(false);
     EXPECT_FALSE(model.flags(model.index(0, 0)).testFlag(Qt::ItemIsEnabled));
-    const qsizetype oneRow = list.textSize();
-    EXPECT_EQ(oneRow, list.at(1).textSize());
+    const qsizetype oneRow = list.memoryCost();
+    EXPECT_EQ(oneRow, list.at(1).cost());
+    EXPECT_GT(oneRow, qsizetype{sizeof(MailItem)} + list.at(1).textSize() * 2);
     list.addNoMailRow(QStringLiteral("Bob"), QStringLiteral("bob"));
     list.removeRow(1);
     EXPECT_EQ(model.rowCount(), 1);
-    EXPECT_EQ(list.textSize(), list.at(1).textSize());
+    EXPECT_EQ(list.memoryCost(), list.at(1).cost());
     list.removeAll();
-    EXPECT_EQ(list.textSize(), 0);
+    EXPECT_EQ(list.memoryCost(), 0);
 }
 
 } // namespace

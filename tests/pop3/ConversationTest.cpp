@@ -250,7 +250,15 @@ TEST_F(ConversationTest, ARefusedMessageRequestEndsWithQuit) {
 }
 
 TEST_F(ConversationTest, AFullListStopsReadingAndTheRunGoesOn) {
-    harness.mail.setTextBudget(300); // about two rows of these messages
+    // Room for two and a half rows of these messages.
+    MailList scratch;
+    scratch.addMessageRow(
+        QStringLiteral("Account 1"), QStringLiteral("alice"), QStringLiteral("secret"),
+        QStringLiteral("sender1@example.org"), QStringLiteral("Message 1"),
+        QStringLiteral("Mon, 4 Jan 2003 09:15:00 -0500"), QStringLiteral("pop.example.org"),
+        QStringLiteral("1101"), QStringLiteral("<1@example.org>"));
+    const qsizetype budget = scratch.memoryCost() * 5 / 2;
+    harness.mail.setMemoryBudget(budget);
     addAccounts(2);
     Script many = Script::loggedOn();
     many.expect("STAT").serve("+OK 1000000 1\r\n");
@@ -265,7 +273,7 @@ TEST_F(ConversationTest, AFullListStopsReadingAndTheRunGoesOn) {
     EXPECT_TRUE(lines().contains(
         QStringLiteral("..Mail List Full: The Remaining Messages Are Not Listed")));
     EXPECT_EQ(lines().last(), QStringLiteral("..Check Complete: 3 New Mail Items -Total Items: 3"));
-    EXPECT_GE(harness.mail.textSize(), 300);
+    EXPECT_GE(harness.mail.memoryCost(), budget);
 }
 
 TEST_F(ConversationTest, AnEmptyMailboxAddsOneNoMailRowThatTheTotalLeavesOut) {

@@ -4,10 +4,12 @@
 #include "SmallDisk.h"
 #include "store/AccountFile.h"
 #include "store/AccountKey.h"
+#include "store/PasswordScrambler.h"
 #include "store/SettingsRecord.h"
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 
 #include <functional>
@@ -123,6 +125,94 @@ TEST(DataFileSafety, AnAccountFileMadeAtLoadIsPrivate) {
     ASSERT_EQ(::stat(QFile::encodeName(path).constData(), &info), 0);
     EXPECT_EQ(info.st_mode & 0777, 0600u);
     ::umask(previous);
+}
+
+// What the program cannot read it keeps as it was: a record whose password cannot be
+// unscrambled, or a file of random bytes, is written back byte for byte where it stood.
+TEST(DataFileSafety, RecordsThatCannotBeReadAreWrittenBackAsTheyWere) {
+    const QByteArray good = AccountFile::encodeRecord(accountsNamed({"Home"}).at(1));
+    QByteArray damaged = AccountFile::encodeRecord(accountsNamed({"Work"}).at(1));
+    damaged.replace(128, 64, QByteArray(64, 'x')); // the password field
+    QByteArray random(3 * AccountFile::kRecordSize, Qt::Uninitialized);
+    quint32 seed = 20261210;
+    for (char& byte : random) {
+        seed = seed * 1664525u + 1013904223u;
+        byte = static_cast<char>(seed >> 24);
+    }
+    struct Case {
+        const char* name;
+        QByteArray file;
+        std::function<void(AccountList&)> change;
+        QByteArray expected;
+        // The record (from 0) that is readable: its password is scrambled afresh at each save.
+        int readable = -1;
+    };
+    QByteArray damagedTicked = damaged;
+    damagedTicked.replace(452, 2, QByteArray("\x01\x00", 2));
+    const std::vector<Case> cases = {
+        {"a damaged password field beside a good record", good + damaged, {}, good + damaged, 0},
+        {"random bytes", random, {}, random},
+        {"a damaged record ticked", good + damaged, [](AccountList& list) { list.checkItem(2); },
+         good + damagedTicked, 0},
+        {"a damaged record moved to the top", good + damaged,
+         [](AccountList& list) {
+             AccountRow moved = list.at(2);
+             list.remove(2);
+             list.insert(1, moved);
+         },
+         damaged + good, 1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        QTemporaryDir home;
+        const QString path = home.filePath(QStringLiteral("mervuser.ini"));
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(c.file);
+        file.close();
+        AccountList list;
+        ASSERT_EQ(AccountFile(path).load(list), AccountFile::LoadResult::Loaded);
+        if (c.change)
+            c.change(list);
+        ASSERT_TRUE(AccountFile(path).save(list));
+        QByteArray saved = readFile(path);
+        QByteArray expected = c.expected;
+        if (c.readable >= 0) {
+            const qsizetype field = c.readable * AccountFile::kRecordSize + 128;
+            EXPECT_EQ(PasswordScrambler::unscrambleChunk(QString::fromLatin1(saved.mid(field, 64))),
+                      QStringLiteral("secret"));
+            saved.replace(field, 64, QByteArray(64, '*'));
+            expected.replace(field, 64, QByteArray(64, '*'));
+        }
+        EXPECT_EQ(saved, expected);
+    }
+}
+
+TEST(DataFileSafety, ARenamedUnreadableRecordKeepsAllButItsName) {
+    QByteArray damaged = AccountFile::encodeRecord(accountsNamed({"Work"}).at(1));
+    damaged.replace(128, 64, QByteArray(64, 'x'));
+    QTemporaryDir home;
+    const QString path = home.filePath(QStringLiteral("mervuser.ini"));
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(damaged);
+    file.close();
+    AccountList list;
+    AccountFile(path).load(list);
+    ASSERT_TRUE(AccountFile(path).save(list, QStringLiteral("Office"), 1));
+    const QByteArray saved = readFile(path);
+    EXPECT_EQ(saved.mid(0, 64), QByteArray("Office").leftJustified(64, ' '));
+    EXPECT_EQ(saved.mid(64), damaged.mid(64));
+}
+
+TEST(DataFileSafety, AnAccountFileThatIsAFolderIsReportedNotEmptied) {
+    QTemporaryDir home;
+    const QString path = home.filePath(QStringLiteral("mervuser.ini"));
+    ASSERT_TRUE(QDir().mkpath(path));
+    AccountList list;
+    EXPECT_EQ(AccountFile(path).load(list), AccountFile::LoadResult::NotAFile);
+    EXPECT_TRUE(list.isEmpty());
+    EXPECT_TRUE(QFileInfo(path).isDir());
 }
 
 } // namespace
