@@ -16,10 +16,14 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QFile>
 #include <QProcess>
+#include <QTcpServer>
+#include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QThread>
+#include <QTimer>
 
 #include <algorithm>
 #include <cstdio>
@@ -96,7 +100,10 @@ public:
         return static_cast<double>(timer.nsecsElapsed()) / 1e6;
     }
 
-    WindowRun windowRun(const QString& user) {
+    // The program checking one account on `port` (Dovecot's unless said otherwise).
+    WindowRun windowRun(const QString& user, int port = 0) {
+        if (port == 0)
+            port = m_server.port();
         QTemporaryDir home;
         const QString data = home.filePath(QStringLiteral("data/Mervantic"));
         QDir().mkpath(data);
@@ -119,8 +126,7 @@ public:
         SettingsFile::write(data + QStringLiteral("/mervantic.ini"), settings);
         AccountList accounts;
         accounts.append({QStringLiteral("Bench"), user, QStringLiteral("127.0.0.1"),
-                         QString::number(m_server.port()),
-                         AccountKey::make(1, QStringLiteral("pw")), false});
+                         QString::number(port), AccountKey::make(1, QStringLiteral("pw")), false});
         AccountFile(data + QStringLiteral("/mervuser.ini")).save(accounts);
 
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
@@ -143,14 +149,19 @@ public:
         process.waitForStarted();
         WindowRun run;
         std::optional<test::XvfbDisplay::Window> done;
-        while (!done && process.state() == QProcess::Running) {
+        // The caption is looked at every 10 ms; a server of this process answers meanwhile.
+        QEventLoop waiting;
+        QTimer poll;
+        QObject::connect(&poll, &QTimer::timeout, &waiting, [&] {
             const auto windows =
                 m_display.windowsTitled(QStringLiteral("Mervantic email - last check: "));
             if (!windows.empty())
                 done = windows.front();
-            else
-                QThread::msleep(10);
-        }
+            if (done || process.state() != QProcess::Running)
+                waiting.quit();
+        });
+        poll.start(10);
+        waiting.exec();
         run.ms = static_cast<double>(timer.nsecsElapsed()) / 1e6;
         run.peakKb = peakKilobytes(process.processId());
         run.cpuMs = cpuMs(process.processId());
@@ -169,6 +180,40 @@ private:
     test::XvfbDisplay& m_display;
 };
 
+// A server that claims two thousand million messages and answers each TOP with a tiny one, as
+// fast as it can: the program fills its list to its limit, then stops reading.
+class EndlessServer : public QObject {
+public:
+    EndlessServer() {
+        m_listener.listen(QHostAddress::LocalHost, 0);
+        connect(&m_listener, &QTcpServer::newConnection, this, [this] {
+            while (QTcpSocket* peer = m_listener.nextPendingConnection()) {
+                peer->setParent(this);
+                peer->write("+OK endless\r\n");
+                connect(peer, &QTcpSocket::readyRead, peer, [this, peer] {
+                    while (peer->canReadLine()) {
+                        const QByteArray line = peer->readLine();
+                        if (line.startsWith("TOP")) {
+                            ++m_served;
+                            peer->write("+OK\r\nSubject: s\r\n\r\n.\r\n");
+                        } else if (line.startsWith("STAT")) {
+                            peer->write("+OK 2000000000 1\r\n");
+                        } else {
+                            peer->write("+OK\r\n");
+                        }
+                    }
+                });
+            }
+        });
+    }
+    int port() const { return m_listener.serverPort(); }
+    qint64 served() const { return m_served; }
+
+private:
+    QTcpServer m_listener;
+    qint64 m_served = 0;
+};
+
 } // namespace
 
 int main(int argc, char* argv[]) {
@@ -178,7 +223,8 @@ int main(int argc, char* argv[]) {
         return 2;
     }
     const QString program = QString::fromLocal8Bit(argv[1]);
-    const int rounds = argc > 2 ? std::max(1, atoi(argv[2])) : 3;
+    const bool limit = argc > 2 && QByteArray(argv[2]) == "limit";
+    const int rounds = argc > 2 && !limit ? std::max(1, atoi(argv[2])) : 3;
     std::vector<int> sizes;
     for (int i = 3; i < argc; ++i)
         sizes.push_back(atoi(argv[i]));
@@ -196,6 +242,15 @@ int main(int argc, char* argv[]) {
         return 1;
     }
     Bench bench(program, server, display);
+    if (limit) {
+        EndlessServer endless;
+        const WindowRun run = bench.windowRun(QStringLiteral("anyone"), endless.port());
+        std::printf("the list at its limit: %lld messages read in %.1f s, peak resident memory "
+                    "%.1f MB\n",
+                    static_cast<long long>(endless.served()), run.ms / 1000.0,
+                    static_cast<double>(run.peakKb) / 1024.0);
+        return 0;
+    }
     std::map<int, double> windowMs;
     std::map<int, double> poplibMs;
     std::map<int, double> windowCpuMs;
