@@ -64,6 +64,22 @@ protected:
         return std::nullopt;
     }
 
+    // The settings of a user who has run the program before: a window of 700 x 450 at 100, 80.
+    static SettingsRecord returningUser() {
+        SettingsRecord settings;
+        settings.firstRunMarker = 1;
+        settings.windowLeft = 100 * 15;
+        settings.windowTop = 80 * 15;
+        settings.windowWidth = 700 * 15;
+        settings.windowHeight = 450 * 15;
+        settings.serverTimeout = 180000LL * 10000;
+        settings.recheckMinutes = 30;
+        settings.dateFormat = 1;
+        settings.fontName = QStringLiteral("DejaVu Sans");
+        settings.fontSize = 8;
+        return settings;
+    }
+
     XvfbDisplay display;
     QTemporaryDir home;
     QString dataFolder;
@@ -71,17 +87,7 @@ protected:
 
 TEST_F(RealProgram, OpensItsWindowAndSavesTheGeometryWhenTheWindowManagerClosesIt) {
     // A user who has run the program before: an account, and a window of 700 x 450 at 100, 80.
-    SettingsRecord settings;
-    settings.firstRunMarker = 1;
-    settings.windowLeft = 100 * 15;
-    settings.windowTop = 80 * 15;
-    settings.windowWidth = 700 * 15;
-    settings.windowHeight = 450 * 15;
-    settings.serverTimeout = 180000LL * 10000;
-    settings.recheckMinutes = 30;
-    settings.dateFormat = 1;
-    settings.fontName = QStringLiteral("DejaVu Sans");
-    settings.fontSize = 8;
+    SettingsRecord settings = returningUser();
     ASSERT_TRUE(SettingsFile::write(dataFolder + QStringLiteral("/mervantic.ini"), settings));
     AccountList accounts;
     accounts.append({QStringLiteral("Home"), QStringLiteral("alice"),
@@ -171,17 +177,10 @@ private:
 
 TEST_F(RealProgram, ClosingWhileAConnectionIsPendingEndsTheProgramAndTheNextStartOpens) {
     FullListener server;
-    SettingsRecord settings;
-    settings.firstRunMarker = 1;
-    settings.windowWidth = 700 * 15;
-    settings.windowHeight = 450 * 15;
+    SettingsRecord settings = returningUser();
     // The connection attempt gives up after 5 s; the close waits for the run to stop.
     settings.serverTimeout = 5000LL * 10000;
-    settings.recheckMinutes = 30;
-    settings.dateFormat = 1;
     settings.autoCheckOnOpen = 1;
-    settings.fontName = QStringLiteral("DejaVu Sans");
-    settings.fontSize = 8;
     ASSERT_TRUE(SettingsFile::write(dataFolder + QStringLiteral("/mervantic.ini"), settings));
     AccountList accounts;
     accounts.append({QStringLiteral("Stuck"), QStringLiteral("alice"), QStringLiteral("127.0.0.1"),
@@ -220,17 +219,9 @@ TEST_F(RealProgram, UnderAWindowManagerTheWindowComesBackWhereAndAsLargeAsItWas)
     ASSERT_TRUE(display.startWindowManager()) << display.why().toStdString();
     for (const QSize size : {QSize(700, 450), QSize(900, 600)}) {
         SCOPED_TRACE(size.width());
-        SettingsRecord settings;
-        settings.firstRunMarker = 1;
-        settings.windowLeft = 100 * 15;
-        settings.windowTop = 80 * 15;
+        SettingsRecord settings = returningUser();
         settings.windowWidth = static_cast<float>(size.width() * 15);
         settings.windowHeight = static_cast<float>(size.height() * 15);
-        settings.serverTimeout = 180000LL * 10000;
-        settings.recheckMinutes = 30;
-        settings.dateFormat = 1;
-        settings.fontName = QStringLiteral("DejaVu Sans");
-        settings.fontSize = 8;
         const QString file = dataFolder + QStringLiteral("/mervantic.ini");
         ASSERT_TRUE(SettingsFile::write(file, settings));
         for (int start = 1; start <= 3; ++start) {
@@ -258,18 +249,8 @@ TEST_F(RealProgram, UnderAWindowManagerTheWindowComesBackWhereAndAsLargeAsItWas)
 // ends the program with its files written.
 TEST_F(RealProgram, WithoutANotificationAreaTheTrayOptionMinimizesAndASecondCloseEnds) {
     ASSERT_TRUE(display.startWindowManager()) << display.why().toStdString();
-    SettingsRecord settings;
-    settings.firstRunMarker = 1;
-    settings.windowLeft = 100 * 15;
-    settings.windowTop = 80 * 15;
-    settings.windowWidth = 700 * 15;
-    settings.windowHeight = 450 * 15;
-    settings.serverTimeout = 180000LL * 10000;
-    settings.recheckMinutes = 30;
-    settings.dateFormat = 1;
+    SettingsRecord settings = returningUser();
     settings.trayOnClose = 1;
-    settings.fontName = QStringLiteral("DejaVu Sans");
-    settings.fontSize = 8;
     const QString file = dataFolder + QStringLiteral("/mervantic.ini");
     ASSERT_TRUE(SettingsFile::write(file, settings));
     QProcess program;
