@@ -6,6 +6,8 @@
 #include "pop3/ConnectionControl.h"
 #include "pop3/HeaderExtraction.h"
 
+#include <stdexcept>
+
 namespace mervantic {
 
 namespace {
@@ -72,9 +74,18 @@ void DeleteRun::restoreControls() {
 }
 
 void DeleteRun::run() {
-    const SessionState& session = m_context.session;
     if (!m_context.options.deleteEnabled)
         return;
+    // Anything unexpected ends the run through its halt, as every refusal does.
+    try {
+        step();
+    } catch (const std::exception&) {
+        halt(QStringLiteral("Unknown Error"));
+    }
+}
+
+void DeleteRun::step() {
+    const SessionState& session = m_context.session;
     if (session.deleteRunActive)
         keepUncommittedRows();
     if (session.checkRunActive) {
@@ -233,6 +244,8 @@ void DeleteRun::keepUncommittedRows() {
 }
 
 void DeleteRun::cancelledAfterMessage() {
+    // The rows go; what the server was asked to delete is no longer the list's concern.
+    m_uncommitted.clear();
     m_context.mail.setEnabled(true);
     m_context.mail.removeAll();
 }

@@ -56,6 +56,8 @@ public:
     void quitAccepted() override;
 
 private:
+    // One call of the run: its refusals, then the start or the next block.
+    void step();
     void start();
     void continueRun();
     void connectToBlock();

@@ -182,6 +182,23 @@ TEST_F(DeleteRunTest, CancelOrACloseDuringADeleteRunEmptiesTheListAndHalts) {
     }
 }
 
+TEST_F(DeleteRunTest, ACancelWhoseQuitTheServerRefusesEndsCleanly) {
+    listMessages(2);
+    harness.mail.checkAll();
+    Script script = Script::loggedOn();
+    script.expect("STAT").serve("+OK 2 100\r\n").expect("TOP 1 2").serve(topReply(1));
+    script.expect("DELE 1").serve("+OK\r\n").expect("TOP 2 2").pause().serve(topReply(2));
+    script.expect("QUIT").serve("-ERR cannot update\r\n");
+    socket.addScript(1101, script);
+    harness.checker.deleteMailButton();
+    ASSERT_TRUE(test::waitUntil([&] { return socket.paused(); }));
+    harness.checker.cancel();
+    socket.resume();
+    ASSERT_TRUE(test::waitUntil([&] { return harness.checker.runBusy() == RunBusy::Idle; }));
+    EXPECT_EQ(lines().last(), QStringLiteral("..Process Halted: Operation Canceled"));
+    EXPECT_EQ(harness.mail.count(), 0);
+}
+
 TEST_F(DeleteRunTest, ACheckAskedForDuringADeleteRunIsRefusedAndTheDeleteGoesOn) {
     listMessages(1);
     harness.mail.checkItem(1);
