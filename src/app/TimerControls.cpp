@@ -27,6 +27,7 @@ TimerControls::TimerControls(RecheckTimer& recheck, NewMailAlarm& alarm, BottomR
     connect(&recheck, &RecheckTimer::toolTipChanged, this, &TimerControls::showToolTip);
     connect(&recheck, &RecheckTimer::intervalShown, this,
             [this](int minutes) { m_page.intervalBox()->setText(QString::number(minutes)); });
+    m_box = bottomRow.recheckBox();
     bottomRow.recheckBox()->installEventFilter(this);
     // Until the first showing sets the tool tips, the box carries the one it was designed with.
     bottomRow.recheckBox()->setToolTip(
@@ -52,8 +53,8 @@ void TimerControls::letGoOfButtons() {
 }
 
 bool TimerControls::eventFilter(QObject* watched, QEvent* event) {
-    QLineEdit* box = m_bottomRow.recheckBox();
-    if (watched != box)
+    // The box is known by identity alone: it and its row may be going away already.
+    if (m_box.isNull() || watched != m_box.data())
         return false;
     if (event->type() == QEvent::MouseButtonDblClick &&
         static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
@@ -64,6 +65,7 @@ bool TimerControls::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::MouseButtonPress &&
         static_cast<QMouseEvent*>(event)->button() == Qt::RightButton) {
         // The box's own context menu has nothing to offer here.
+        QLineEdit* box = m_bottomRow.recheckBox();
         box->setEnabled(false);
         QTimer::singleShot(m_rightPressGuardMs, box, [box] { box->setEnabled(true); });
         return true;

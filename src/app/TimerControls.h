@@ -3,6 +3,7 @@
 #include "pop3/RecheckTimer.h"
 
 #include <QObject>
+#include <QPointer>
 
 class QPushButton;
 
@@ -54,6 +55,7 @@ private:
     HeldButtonRepeater* m_up;
     int m_rightPressGuardMs = kRightPressGuardMs;
     bool m_lit = false;
+    QPointer<QObject> m_box;
 };
 
 } // namespace mervantic

@@ -138,9 +138,9 @@ TEST(HostileServers, EachEndsItsOwnAccountAndTheNextAccountIsChecked) {
              peer->write("+OK ready\r\n");
              auto replies = kLogOn;
              replies["STAT"] = "+OK 1 40\r\n";
-             replies["TOP"] = QByteArray("+OK\r\nFrom: \xff\xfe\r\nSubject: a\0b\xff\r\n"
-                                         "Date: \0\r\n\r\n.\r\n",
-                                         50);
+             static const char kReply[] =
+                 "+OK\r\nFrom: \xff\xfe\r\nSubject: a\0b\xff\r\nDate: \0\r\n\r\n.\r\n";
+             replies["TOP"] = QByteArray(kReply, sizeof kReply - 1);
              ScriptedServer::answerLines(peer, replies);
          },
          QStringLiteral("+OK bye"), 1},
