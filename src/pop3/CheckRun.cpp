@@ -185,12 +185,8 @@ void CheckRun::finish() {
 }
 
 void CheckRun::refuseDuringDeleteRun() {
-    const QString reason = QStringLiteral("Error..A Delete Process Is Still Running");
-    const QString text = QStringLiteral("..Process Halted: ") + reason;
-    m_context.view.logAppend(text);
-    m_context.view.showStatus(DateTimeText::stamp(m_context.clock.now()) + text);
-    if (m_context.runBusy != RunBusy::Closing)
-        m_context.view.showMessage(QStringLiteral("Process Halted: ") + reason);
+    m_context.reportHalt(QStringLiteral("Error..A Delete Process Is Still Running"),
+                         m_context.runBusy == RunBusy::Closing);
 }
 
 void CheckRun::cancelled() {
@@ -211,12 +207,8 @@ void CheckRun::halt(const QString& reason) {
     m_context.view.runActivityChanged(RunActivity::Idle);
     Q_EMIT ended();
 
-    const QString text = QStringLiteral("..Process Halted: ") + reason;
     m_context.view.logEndRun();
-    m_context.view.logAppend(text);
-    m_context.view.showStatus(DateTimeText::stamp(m_context.clock.now()) + text);
-    if (!closing)
-        m_context.view.showMessage(QStringLiteral("Process Halted: ") + reason);
+    m_context.reportHalt(reason, closing);
 }
 
 void CheckRun::clearRunFields() {

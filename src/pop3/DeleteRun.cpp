@@ -353,11 +353,7 @@ void DeleteRun::halt(const QString& reason) {
     // Messages the servers have deleted do not stay in the list as if they were still there.
     if (wasRunning)
         takeDeletedRowsOut();
-    const QString text = QStringLiteral("..Process Halted: ") + reason;
-    m_context.view.logAppend(text);
-    m_context.view.showStatus(DateTimeText::stamp(m_context.clock.now()) + text);
-    if (!closing)
-        m_context.view.showMessage(QStringLiteral("Process Halted: ") + reason);
+    m_context.reportHalt(reason, closing);
 }
 
 } // namespace mervantic

@@ -4,6 +4,7 @@
 #include "platform/Beeper.h"
 #include "platform/Clock.h"
 #include "platform/Connectivity.h"
+#include "platform/DateTimeText.h"
 #include "platform/Socket.h"
 #include "pop3/RunView.h"
 #include "pop3/SessionState.h"
@@ -42,6 +43,16 @@ struct RunContext {
     void logAndShow(const QString& text) {
         view.logAppend(text);
         view.showStatus(text);
+    }
+
+    // How a halted run says why: a log line, the status bar with the time, and a message box
+    // unless the window is closing.
+    void reportHalt(const QString& reason, bool closing) {
+        const QString text = QStringLiteral("..Process Halted: ") + reason;
+        view.logAppend(text);
+        view.showStatus(DateTimeText::stamp(clock.now()) + text);
+        if (!closing)
+            view.showMessage(QStringLiteral("Process Halted: ") + reason);
     }
 };
 

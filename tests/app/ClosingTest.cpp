@@ -28,20 +28,8 @@ using test::Script;
 
 class Closing : public test::ProgramFixture {
 protected:
-    // Closes the window from the event loop and runs the program's main loop until it ends;
-    // false when it did not end within a generous bound.
     bool closeEndsTheProgram() {
-        bool ended = true;
-        QTimer watchdog;
-        watchdog.setSingleShot(true);
-        QObject::connect(&watchdog, &QTimer::timeout, [&ended] {
-            ended = false;
-            QApplication::exit(1);
-        });
-        watchdog.start(10000);
-        QTimer::singleShot(0, &window(), [this] { window().close(); });
-        QApplication::exec();
-        return ended;
+        return programEndsAfter([this] { window().close(); });
     }
 
     static QByteArray readAll(const QString& path) {

@@ -38,21 +38,6 @@ QByteArray readAll(const QString& path) {
 
 class TrayAndClosing : public test::ProgramFixture {
 protected:
-    // Runs the program's main loop with `action` as its first event, until the loop ends;
-    // false when it did not end within a generous bound.
-    bool programEndsAfter(const std::function<void()>& action) {
-        bool ended = true;
-        QTimer watchdog;
-        watchdog.setSingleShot(true);
-        QObject::connect(&watchdog, &QTimer::timeout, [&ended] {
-            ended = false;
-            QApplication::exit(1);
-        });
-        watchdog.start(20000);
-        QTimer::singleShot(0, &window(), action);
-        QApplication::exec();
-        return ended;
-    }
     SettingsRecord saved() { return SettingsRecord::fromBytes(readAll(settingsFile())); }
 };
 

@@ -12,8 +12,10 @@
 
 #include <QDir>
 #include <QTemporaryDir>
+#include <QTimer>
 
 #include <deque>
+#include <functional>
 #include <gtest/gtest.h>
 #include <memory>
 
@@ -99,6 +101,22 @@ protected:
     }
 
     MainWindow& window() { return program->window(); }
+
+    // Runs the program's main loop with `action` as its first event, until the loop ends (the
+    // last window closed); false when it did not end within a generous bound.
+    bool programEndsAfter(const std::function<void()>& action) {
+        bool ended = true;
+        QTimer watchdog;
+        watchdog.setSingleShot(true);
+        QObject::connect(&watchdog, &QTimer::timeout, [&ended] {
+            ended = false;
+            QCoreApplication::exit(1);
+        });
+        watchdog.start(20000);
+        QTimer::singleShot(0, &window(), action);
+        QCoreApplication::exec();
+        return ended;
+    }
     // The data folder lies in an application-data folder of its own, as start-up finds it.
     QString applicationData() const {
         return (dataRoot.isEmpty() ? folder.path() : dataRoot) + QStringLiteral("/appdata");
