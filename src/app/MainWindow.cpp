@@ -16,7 +16,7 @@
 #include "app/StatusBar.h"
 #include "app/ThemeColours.h"
 #include "app/TimerControls.h"
-#include "app/Tray.h"
+#include "app/TrayControls.h"
 #include "app/Twips.h"
 #include "mail/MailList.h"
 #include "mail/MailListModel.h"
@@ -64,7 +64,6 @@ MainWindow::MainWindow(Parts parts, QWidget* parent)
     , m_accountModel(parts.accountModel)
     , m_dialogs(parts.dialogs)
     , m_startup(std::move(parts.startup))
-    , m_tray(parts.tray)
     , m_help(parts.desktop, m_startup.appFolder)
     , m_visualStyles(m_startup.themeBackColour == ThemeColour::WindowBackground)
     , m_tabs(new QTabWidget(this))
@@ -86,6 +85,7 @@ MainWindow::MainWindow(Parts parts, QWidget* parent)
           this))
     , m_accountController(new AccountPageController(*m_accountPage, parts.accountModel,
                                                     parts.editor, *m_menus, parts.beeper, this))
+    , m_trayControls(new TrayControls(parts.tray, *this, *m_menus, *m_presenter, parts.mail))
     , m_timerControls(new TimerControls(m_checker->recheck(), m_checker->alarm(), *m_bottomRow,
                                         *m_settingsPage, parts.settings, this)) {
     static const bool accessibleAsWindow = [] {
@@ -115,63 +115,7 @@ MainWindow::MainWindow(Parts parts, QWidget* parent)
     m_accountPage->hide();
 
     wireControls();
-    wireTray();
     layOut();
-}
-
-void MainWindow::wireTray() {
-    connect(&m_tray, &Tray::clicked, this, [this] {
-        if (isVisible())
-            hide();
-        else
-            showFromTray();
-    });
-    connect(m_menus->trayOpen, &QAction::triggered, this, &MainWindow::showFromTray);
-    connect(m_menus->trayClose, &QAction::triggered, this, &MainWindow::closeByProgram);
-    connect(this, &QWidget::windowTitleChanged, this, [this] { m_tray.setToolTip(trayToolTip()); });
-    connect(m_presenter, &RunPresenter::activityChanged, this, [this](RunActivity activity) {
-        const RunActivity previous = std::exchange(m_lastActivity, activity);
-        if (activity == RunActivity::Idle && previous == RunActivity::Checking)
-            runEnded();
-    });
-}
-
-void MainWindow::showFromTray() {
-    if (isMinimized())
-        showNormal();
-    else
-        show();
-    raise();
-    activateWindow();
-}
-
-QString MainWindow::trayToolTip() const {
-    const int fresh = m_mail.newMessageCount();
-    if (fresh < 1)
-        return windowTitle();
-    return windowTitle() + QStringLiteral("\n") + QString::number(fresh) +
-           QStringLiteral(" New Mail Item") + (fresh == 1 ? QString() : QStringLiteral("s"));
-}
-
-void MainWindow::runEnded() {
-    m_tray.setToolTip(trayToolTip());
-    const int fresh = m_mail.newMessageCount();
-    if (isVisible() || !m_tray.shown() || fresh < 1)
-        return;
-    // What came, as plain text: how many, then the first few senders and subjects.
-    QStringList lines{QString::number(fresh) + QStringLiteral(" New Mail Item") +
-                      (fresh == 1 ? QString() : QStringLiteral("s"))};
-    constexpr int kListed = 3;
-    for (const MailItem& item : m_mail.rows()) {
-        if (item.icon != MailIcon::New)
-            continue;
-        if (lines.size() > kListed) {
-            lines << QStringLiteral("...");
-            break;
-        }
-        lines << item.from() + QStringLiteral(": ") + item.subject();
-    }
-    m_tray.notify(kTitle, lines.join(QLatin1Char('\n')));
 }
 
 void MainWindow::closeByProgram() {
@@ -445,8 +389,8 @@ void MainWindow::firstActivation() {
     m_settingsPage->dateFormatChooser()->setCurrentIndex(m_settings.options.dateFormat - 1);
     applyToolTips();
     // The icon is there only when the option was in force as the program started.
-    if (m_settings.trayActive && m_tray.available())
-        m_tray.show(windowIcon(), trayToolTip(), m_menus->tray);
+    if (m_settings.trayActive)
+        m_trayControls->addIcon();
     if (m_settings.options.autoCheckOnOpen)
         m_checker->checkOnOpen();
 }

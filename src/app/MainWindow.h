@@ -41,6 +41,7 @@ class Socket;
 class StatusBar;
 class TimerControls;
 class Tray;
+class TrayControls;
 
 // The pages behind the tab strip, numbered as its tabs.
 enum class Page : int { Mail = 1, Settings = 2, Accounts = 3 };
@@ -138,11 +139,6 @@ private:
     void applyFont();
     void toggleLog();
     void popUpMailListMenu(const QPoint& at);
-    void wireTray();
-    void showFromTray();
-    // The icon's tool tip: the caption, and the new mail the last check found.
-    QString trayToolTip() const;
-    void runEnded();
     void showAbout();
     void applyThemeColours(bool visualStyles);
     void enableMailButtons();
@@ -153,7 +149,6 @@ private:
     Dialogs& m_dialogs;
     StartupValues m_startup;
     CloseHandler m_closeHandler;
-    Tray& m_tray;
     CloseSequence::Reason m_closeReason = CloseSequence::Reason::User;
     HelpOpener m_help;
     QPointer<AboutWindow> m_about;
@@ -171,10 +166,10 @@ private:
     std::unique_ptr<MailChecker> m_checker;
     SettingsPageController* m_settingsController;
     AccountPageController* m_accountController;
+    TrayControls* m_trayControls;
     TimerControls* m_timerControls;
 
     bool m_activated = false;
-    RunActivity m_lastActivity = RunActivity::Idle;
     bool m_applyingSettings = false;
 };
 
