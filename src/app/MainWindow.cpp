@@ -322,17 +322,10 @@ void MainWindow::applySettings() {
     resize(std::max(Twips::toPixels(window.width), kMinimumSize.width()),
            std::max(Twips::toPixels(window.height), kMinimumSize.height()));
     QHeaderView* mailHeader = m_mailView->header();
-    for (int column = 0; column < 6; ++column)
-        mailHeader->resizeSection(
-            column,
-            Placement::columnPixels(window.mailColumnWidths[static_cast<std::size_t>(column)]));
+    Placement::showColumnWidths(mailHeader, window.mailColumnWidths);
     mailHeader->resizeSection(MailListModel::Port, Placement::columnPixels(1440));
     mailHeader->resizeSection(MailListModel::MessageId, Placement::columnPixels(1440));
-    QHeaderView* accountHeader = m_accountPage->list()->header();
-    for (int column = 0; column < 4; ++column)
-        accountHeader->resizeSection(
-            column,
-            Placement::columnPixels(window.accountColumnWidths[static_cast<std::size_t>(column)]));
+    Placement::showColumnWidths(m_accountPage->list()->header(), window.accountColumnWidths);
 
     m_settingsPage->showValues();
     m_mail.setDeleteFunctionsEnabled(m_settings.options.deleteEnabled);
@@ -363,12 +356,8 @@ void MainWindow::applyFont() {
 void MainWindow::takeWindowValues() {
     WindowValues& window = m_settings.window;
     if (!isMinimized()) {
-        for (int column = 0; column < 6; ++column)
-            window.mailColumnWidths[static_cast<std::size_t>(column)] =
-                Placement::columnTwips(m_mailView->header()->sectionSize(column));
-        for (int column = 0; column < 4; ++column)
-            window.accountColumnWidths[static_cast<std::size_t>(column)] =
-                Placement::columnTwips(m_accountPage->list()->header()->sectionSize(column));
+        Placement::takeColumnWidths(m_mailView->header(), window.mailColumnWidths);
+        Placement::takeColumnWidths(m_accountPage->list()->header(), window.accountColumnWidths);
     }
     rememberGeometry();
     window.logPaneMode = m_log->placementMode();

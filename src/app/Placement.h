@@ -3,8 +3,11 @@
 #include "store/Settings.h"
 
 #include <QFont>
+#include <QHeaderView>
 #include <QRect>
 #include <QSize>
+
+#include <span>
 
 namespace mervantic::Placement {
 
@@ -28,6 +31,11 @@ inline constexpr int kStatusBarHeight = 21;
 // Column widths are stored in twips and shown in pixels.
 int columnPixels(float twips);
 float columnTwips(int pixels);
+
+// Sizes the first columns of a list from stored widths, and reads them back when the window
+// closes.
+void showColumnWidths(QHeaderView* header, std::span<const float> twips);
+void takeColumnWidths(const QHeaderView* header, std::span<float> twips);
 
 // The one text font of the lists and text boxes.
 QFont textFont(const WindowValues& window);

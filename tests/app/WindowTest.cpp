@@ -25,6 +25,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QHeaderView>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
@@ -294,6 +295,26 @@ TEST_F(WindowTest, ClosingWritesTheSettingsWithTheNormalGeometryAndTheAccounts) 
     AccountFile(accountFile()).load(reread);
     ASSERT_EQ(reread.count(), 1);
     EXPECT_EQ(reread.at(1).key, QStringLiteral("K1Psecret"));
+}
+
+TEST_F(WindowTest, ColumnWidthsShowAsStoredAndAWidenedColumnIsSavedInTwips) {
+    record.mailColWidth3 = 3000.0f;
+    record.userColWidth2 = 2250.0f;
+    start();
+    QHeaderView* mailHeader = find<MailListView>("ListView1")->header();
+    QHeaderView* accountHeader = find<QTreeView>("ListView2")->header();
+    EXPECT_EQ(mailHeader->sectionSize(2), 200);
+    EXPECT_EQ(accountHeader->sectionSize(1), 150);
+    mailHeader->resizeSection(0, 111);
+    accountHeader->resizeSection(3, 47);
+    ASSERT_TRUE(window().close());
+    QFile file(settingsFile());
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const SettingsRecord saved = SettingsRecord::fromBytes(file.readAll());
+    EXPECT_EQ(saved.mailColWidth1, 111 * 15.0f);
+    EXPECT_EQ(saved.mailColWidth3, 3000.0f);
+    EXPECT_EQ(saved.userColWidth2, 2250.0f);
+    EXPECT_EQ(saved.userColWidth4, 47 * 15.0f);
 }
 
 TEST_F(WindowTest, TheTimeOutButtonsStepTheSecondsWhileHeld) {
