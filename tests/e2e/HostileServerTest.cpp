@@ -62,6 +62,19 @@ void drip(QTcpSocket* peer, QByteArray bytes, test::FakeClock& clock) {
     timer->start(5);
 }
 
+// A server that logs anyone on and holds one message, whose TOP reply `top` writes.
+void oneMessage(QTcpSocket* peer, std::function<void(QTcpSocket*)> top) {
+    peer->write("+OK ready\r\n");
+    auto replies = kLogOn;
+    replies["STAT"] = "+OK 1 40\r\n";
+    ScriptedServer::answerLines(peer, replies, [top](QTcpSocket* p, const QByteArray& line) {
+        if (!line.startsWith("TOP"))
+            return false;
+        top(p);
+        return true;
+    });
+}
+
 struct Hostile {
     const char* name;
     std::function<void(QTcpSocket*, CheckerHarness&)> behaviour;
@@ -87,33 +100,21 @@ TEST(HostileServers, EachEndsItsOwnAccountAndTheNextAccountIsChecked) {
          QStringLiteral("Chopped To 240 Chrs: +OK ") + QString(236, QLatin1Char('g')), 0},
         {"a TOP reply that never ends",
          [](QTcpSocket* peer, CheckerHarness& run) {
-             peer->write("+OK ready\r\n");
-             auto replies = kLogOn;
-             replies["STAT"] = "+OK 1 40\r\n";
-             ScriptedServer::answerLines(peer, replies, [&run](QTcpSocket* p, const QByteArray& l) {
-                 if (!l.startsWith("TOP"))
-                     return false;
+             oneMessage(peer, [&run](QTcpSocket* p) {
                  p->write("+OK\r\nSubject: endless\r\n\r\n");
                  pump(p, -1, [&run] {
                      run.clock.advance(1000);
                      return QByteArray(64 * 1024, 'z') + "\r\n";
                  });
-                 return true;
              });
          },
          closed, 0},
         {"a 200 MB TOP reply with its end",
          [](QTcpSocket* peer, CheckerHarness&) {
-             peer->write("+OK ready\r\n");
-             auto replies = kLogOn;
-             replies["STAT"] = "+OK 1 40\r\n";
-             ScriptedServer::answerLines(peer, replies, [](QTcpSocket* p, const QByteArray& l) {
-                 if (!l.startsWith("TOP"))
-                     return false;
+             oneMessage(peer, [](QTcpSocket* p) {
                  p->write("+OK\r\nSubject: huge\r\n\r\n");
                  pump(
                      p, 200 * 1024 * 1024, [] { return QByteArray(1023, 'h') + "\r\n"; }, ".\r\n");
-                 return true;
              });
          },
          QStringLiteral("+OK bye"), 1},
@@ -135,13 +136,11 @@ TEST(HostileServers, EachEndsItsOwnAccountAndTheNextAccountIsChecked) {
          }},
         {"NUL and 0xFF bytes in the headers",
          [](QTcpSocket* peer, CheckerHarness&) {
-             peer->write("+OK ready\r\n");
-             auto replies = kLogOn;
-             replies["STAT"] = "+OK 1 40\r\n";
-             static const char kReply[] =
-                 "+OK\r\nFrom: \xff\xfe\r\nSubject: a\0b\xff\r\nDate: \0\r\n\r\n.\r\n";
-             replies["TOP"] = QByteArray(kReply, sizeof kReply - 1);
-             ScriptedServer::answerLines(peer, replies);
+             oneMessage(peer, [](QTcpSocket* p) {
+                 static const char kReply[] =
+                     "+OK\r\nFrom: \xff\xfe\r\nSubject: a\0b\xff\r\nDate: \0\r\n\r\n.\r\n";
+                 p->write(kReply, sizeof kReply - 1);
+             });
          },
          QStringLiteral("+OK bye"), 1},
         {"a greeting dripped a byte every 2 s",
@@ -161,29 +160,17 @@ TEST(HostileServers, EachEndsItsOwnAccountAndTheNextAccountIsChecked) {
          QStringLiteral("+OK ready"), 0},
         {"a TOP reply dripped a byte every 2 s",
          [](QTcpSocket* peer, CheckerHarness& run) {
-             peer->write("+OK ready\r\n");
-             auto replies = kLogOn;
-             replies["STAT"] = "+OK 1 40\r\n";
-             ScriptedServer::answerLines(peer, replies, [&run](QTcpSocket* p, const QByteArray& l) {
-                 if (!l.startsWith("TOP"))
-                     return false;
+             oneMessage(peer, [&run](QTcpSocket* p) {
                  drip(p, "+OK\r\nSubject: slowly, slowly, slowly\r\n\r\n.\r\n", run.clock);
-                 return true;
              });
          },
          QStringLiteral("..Checking For Mail"), 0},
         {"a reset in the middle of a reply",
          [](QTcpSocket* peer, CheckerHarness&) {
-             peer->write("+OK ready\r\n");
-             auto replies = kLogOn;
-             replies["STAT"] = "+OK 1 40\r\n";
-             ScriptedServer::answerLines(peer, replies, [](QTcpSocket* p, const QByteArray& l) {
-                 if (!l.startsWith("TOP"))
-                     return false;
+             oneMessage(peer, [](QTcpSocket* p) {
                  p->write("+OK\r\nSubject: half");
                  p->flush();
                  QTimer::singleShot(20, p, [p] { ScriptedServer::reset(p); });
-                 return true;
              });
          },
          QStringLiteral("..Winsock1 Error"), 0},
