@@ -48,10 +48,6 @@ void CheckRun::run() {
             halt(QStringLiteral("No Usernames Are Configured."));
             return;
         }
-        if (session.deleteRunActive) {
-            halt(QStringLiteral("Error..A Delete Process Is Still Running"));
-            return;
-        }
         if (session.checkRunActive)
             continueRun();
         else
@@ -190,8 +186,7 @@ void CheckRun::refuseDuringDeleteRun() {
 }
 
 void CheckRun::cancelled() {
-    m_context.mail.setEnabled(true);
-    m_context.mail.removeAll();
+    m_context.emptyMailListAfterCancel();
     halt(QStringLiteral("Operation Canceled"));
 }
 
@@ -217,10 +212,6 @@ void CheckRun::clearRunFields() {
     fields.noMailRows = 0;
 }
 
-} // namespace mervantic
-
-namespace mervantic {
-
 void CheckRun::mailboxEmpty() {
     ++m_fields.noMailRows;
     m_context.mail.addNoMailRow(m_context.session.displayName, m_context.session.username);
@@ -240,8 +231,7 @@ bool CheckRun::wantsMoreMessages() {
 }
 
 void CheckRun::cancelledAfterMessage() {
-    m_context.mail.setEnabled(true);
-    m_context.mail.removeAll();
+    m_context.emptyMailListAfterCancel();
 }
 
 } // namespace mervantic

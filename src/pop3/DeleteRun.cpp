@@ -246,13 +246,11 @@ void DeleteRun::keepUncommittedRows() {
 void DeleteRun::cancelledAfterMessage() {
     // The rows go; what the server was asked to delete is no longer the list's concern.
     m_uncommitted.clear();
-    m_context.mail.setEnabled(true);
-    m_context.mail.removeAll();
+    m_context.emptyMailListAfterCancel();
 }
 
 void DeleteRun::cancelled() {
-    m_context.mail.setEnabled(true);
-    m_context.mail.removeAll();
+    m_context.emptyMailListAfterCancel();
     halt(QStringLiteral("Operation Canceled"));
 }
 

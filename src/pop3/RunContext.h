@@ -45,6 +45,12 @@ struct RunContext {
         view.showStatus(text);
     }
 
+    // A cancelled run leaves no half-read list behind: the list is emptied and can be used again.
+    void emptyMailListAfterCancel() {
+        mail.setEnabled(true);
+        mail.removeAll();
+    }
+
     // How a halted run says why: a log line, the status bar with the time, and a message box
     // unless the window is closing.
     void reportHalt(const QString& reason, bool closing) {
