@@ -14,10 +14,6 @@ using test::CheckerHarness;
 using test::Script;
 using test::ScriptedSocket;
 
-Script emptyMailbox() {
-    return Script::loggedOn().expect("STAT").serve("+OK 0 0\r\n").expect("QUIT").serve("+OK\r\n");
-}
-
 class CheckRunTest : public ::testing::Test {
 protected:
     ScriptedSocket socket;
@@ -91,8 +87,8 @@ TEST_F(CheckRunTest, OnlyTickedAccountsAreVisitedWhenSoChosen) {
     harness.options.checkOnlyChecked = true;
     for (int port = 1101; port <= 1106; ++port)
         addAccount(port, port == 1102 || port == 1105);
-    socket.addScript(1102, emptyMailbox());
-    socket.addScript(1105, emptyMailbox());
+    socket.addScript(1102, Script::emptyMailbox());
+    socket.addScript(1105, Script::emptyMailbox());
     ASSERT_TRUE(harness.runCheck());
     EXPECT_EQ(socket.connections(), 2);
     EXPECT_TRUE(socket.unexpected().isEmpty());
@@ -128,7 +124,7 @@ TEST_F(CheckRunTest, ARunWhoseAccountsAllFailStillCompletes) {
 TEST_F(CheckRunTest, GoingOfflineBetweenAccountsHaltsTheRun) {
     addAccount(1101);
     addAccount(1102);
-    socket.addScript(1101, emptyMailbox());
+    socket.addScript(1101, Script::emptyMailbox());
     // asked before connecting account 1, then when the run moves on
     harness.connectivity.setAnswers({true, false});
     ASSERT_TRUE(harness.runCheck());
@@ -142,7 +138,7 @@ TEST_F(CheckRunTest, BeingOfflineWhenConnectingAsksAboutDialUpAndGoesOnEitherWay
         CheckerHarness run(scripted);
         run.addAccount(QString(), QStringLiteral("alice"), QStringLiteral("secret"),
                        QStringLiteral("pop.example.org"), 110);
-        scripted.addScript(110, emptyMailbox());
+        scripted.addScript(110, Script::emptyMailbox());
         run.connectivity.setAnswers({false, true});
         run.view.answers = {answer};
         ASSERT_TRUE(run.runCheck());

@@ -15,10 +15,6 @@ using test::CheckerHarness;
 using test::Script;
 using test::ScriptedSocket;
 
-Script emptyMailbox() {
-    return Script::loggedOn().expect("STAT").serve("+OK 0 0\r\n").expect("QUIT").serve("+OK\r\n");
-}
-
 Script oneMessage() {
     Script script = Script::loggedOn();
     script.expect("STAT").serve("+OK 1 10\r\n").expect("TOP 1 2");
@@ -54,7 +50,7 @@ TEST_F(RecheckTimerTest, IntervalOneChecksOnEveryTick) {
     EXPECT_EQ(shown(), QStringLiteral("1"));
     for (int check = 1; check <= 3; ++check) {
         SCOPED_TRACE(check);
-        socket.addScript(1101, emptyMailbox());
+        socket.addScript(1101, Script::emptyMailbox());
         timer().tick();
         EXPECT_EQ(shown(), QStringLiteral("0")); // at the start of the check
         EXPECT_EQ(harness.checker.runBusy(), RunBusy::Running);
@@ -110,7 +106,7 @@ TEST_F(RecheckTimerTest, OffLineWithIdleIfOfflineTheCheckWaitsOneMinuteShort) {
     const qsizetype tipsWhileIdle = toolTips.size();
     // On-line again: the next tick checks; the idle tool tip stays until a tool tip is set.
     harness.connectivity.setAnswers({true});
-    socket.addScript(1101, emptyMailbox());
+    socket.addScript(1101, Script::emptyMailbox());
     timer().tick();
     EXPECT_EQ(shown(), QStringLiteral("0"));
     ASSERT_TRUE(waitForRunEnd());
@@ -123,7 +119,7 @@ TEST_F(RecheckTimerTest, OffLineWithIdleIfOfflineTheCheckWaitsOneMinuteShort) {
 TEST_F(RecheckTimerTest, ACheckSwitchesTheTimerOnWhenAutoStartIsChosen) {
     harness.options.autoStartTimer = true;
     harness.options.recheckMinutes = 30;
-    socket.addScript(1101, emptyMailbox());
+    socket.addScript(1101, Script::emptyMailbox());
     ASSERT_TRUE(harness.runCheck());
     EXPECT_TRUE(timer().isOn());
     EXPECT_EQ(shown(), QStringLiteral("30"));
@@ -133,7 +129,7 @@ TEST_F(RecheckTimerTest, ACheckSwitchesTheTimerOnWhenAutoStartIsChosen) {
     CheckerHarness other(scripted);
     other.addAccount(QStringLiteral("Box"), QStringLiteral("alice"), QStringLiteral("secret"),
                      QStringLiteral("pop.example.org"), 1101);
-    scripted.addScript(1101, emptyMailbox());
+    scripted.addScript(1101, Script::emptyMailbox());
     ASSERT_TRUE(other.runCheck());
     EXPECT_FALSE(other.checker.recheck().isOn());
 }
@@ -178,7 +174,7 @@ TEST_F(RecheckTimerTest, TheIntervalStaysWithinItsLimitsAndALoweredOneChecksAtOn
     timer().intervalButtonReleased(false); // the up button never starts a check
     EXPECT_EQ(socket.connections(), 0);
     timer().stepInterval(-4); // 3 minutes, 4 already counted
-    socket.addScript(1101, emptyMailbox());
+    socket.addScript(1101, Script::emptyMailbox());
     timer().intervalButtonReleased(true);
     EXPECT_EQ(harness.checker.runBusy(), RunBusy::Running);
     ASSERT_TRUE(waitForRunEnd());
@@ -189,7 +185,7 @@ TEST_F(RecheckTimerTest, TheIntervalStaysWithinItsLimitsAndALoweredOneChecksAtOn
 TEST_F(RecheckTimerTest, TheTimerTicksOnItsOwn) {
     harness.options.recheckMinutes = 2;
     timer().setTickInterval(5);
-    socket.addScript(1101, emptyMailbox());
+    socket.addScript(1101, Script::emptyMailbox());
     timer().toggle();
     ASSERT_TRUE(test::waitUntil([&] { return socket.connections() == 1; }));
     ASSERT_TRUE(waitForRunEnd());

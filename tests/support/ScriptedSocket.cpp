@@ -60,6 +60,10 @@ Script Script::loggedOn(const QByteArray& user, const QByteArray& password) {
     return script;
 }
 
+Script Script::emptyMailbox() {
+    return loggedOn().expect("STAT").serve("+OK 0 0\r\n").expect("QUIT").serve("+OK\r\n");
+}
+
 void ScriptedSocket::addScript(int port, Script script) {
     m_scripts[port].push_back(std::move(script));
 }

@@ -38,6 +38,8 @@ public:
 
     // The usual opening: greeting, USER, PASS, the log-on reply.
     static Script loggedOn(const QByteArray& user = "alice", const QByteArray& password = "secret");
+    // Logged on to a mailbox with nothing in it, then QUIT.
+    static Script emptyMailbox();
 
     std::deque<Step> steps;
     bool connects = true;
