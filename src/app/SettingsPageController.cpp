@@ -17,13 +17,6 @@
 
 namespace mervantic {
 
-namespace {
-constexpr int kFewestSeconds = 5;
-constexpr int kMostSeconds = 600;
-constexpr int kDefaultTimeoutSeconds = 180;
-constexpr int kDefaultRecheckMinutes = 30;
-} // namespace
-
 SettingsPageController::SettingsPageController(Parts parts, QObject* parent)
     : QObject(parent)
     , m_parts(std::move(parts)) {
@@ -108,7 +101,7 @@ void SettingsPageController::letGoOfButtons() {
 void SettingsPageController::stepTimeout(int seconds) {
     Settings& settings = m_parts.settings;
     settings.timeoutSeconds =
-        std::clamp(settings.timeoutSeconds + seconds, kFewestSeconds, kMostSeconds);
+        std::clamp(settings.timeoutSeconds + seconds, kFewestTimeoutSeconds, kMostTimeoutSeconds);
     m_parts.page.timeoutBox()->setText(QString::number(settings.timeoutSeconds));
 }
 

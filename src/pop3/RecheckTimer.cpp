@@ -55,7 +55,7 @@ void RecheckTimer::toggle() {
         Q_EMIT toolTipChanged(ToolTip::Off);
         return;
     }
-    if (interval() >= kFewestMinutes) {
+    if (interval() >= kFewestRecheckMinutes) {
         switchOn();
         return;
     }
@@ -64,7 +64,7 @@ void RecheckTimer::toggle() {
 }
 
 void RecheckTimer::autoStart() {
-    if (m_context.options.autoStartTimer && interval() >= kFewestMinutes && !isOn())
+    if (m_context.options.autoStartTimer && interval() >= kFewestRecheckMinutes && !isOn())
         switchOn();
 }
 
@@ -80,7 +80,7 @@ void RecheckTimer::runEnded() {
 
 void RecheckTimer::stepInterval(int minutes) {
     int& interval = m_context.options.recheckMinutes;
-    interval = std::clamp(interval + minutes, kFewestMinutes, kMostMinutes);
+    interval = std::clamp(interval + minutes, kFewestRecheckMinutes, kMostRecheckMinutes);
     Q_EMIT intervalShown(interval);
     if (isOn()) {
         showMinutesLeft();

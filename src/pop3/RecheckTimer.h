@@ -21,8 +21,6 @@ public:
     enum class ToolTip { Off, On, Idle };
 
     static constexpr int kMinuteMs = 60000;
-    static constexpr int kFewestMinutes = 1;
-    static constexpr int kMostMinutes = 9999;
 
     explicit RecheckTimer(RunContext& context, QObject* parent = nullptr);
 
@@ -40,7 +38,7 @@ public:
     void restart();
     // A check run ended, completed or halted.
     void runEnded();
-    // A step of the interval's "<" or ">" buttons, within 1 and 9999 minutes.
+    // A step of the interval's "<" or ">" buttons, within the interval's range.
     void stepInterval(int minutes);
     // The interval button was let go: a lowered interval the minutes have already reached
     // starts the check at once.

@@ -27,9 +27,9 @@ int main(int argc, char* argv[]) {
         mervantic::Settings::kAccountColumnDefault;
     // The page defaults: every option off, a check every 30 minutes, dates as sent, a server
     // time-out of 180 seconds.
-    record.recheckMinutes = 30;
+    record.recheckMinutes = mervantic::kDefaultRecheckMinutes;
     record.dateFormat = 1;
-    record.serverTimeout = std::int64_t{180000} * 10000;
+    record.serverTimeout = std::int64_t{mervantic::kDefaultTimeoutSeconds} * 1000 * 10000;
     // A font every Debian desktop has; the load falls back when it is missing.
     record.fontName = QStringLiteral("DejaVu Sans");
     record.fontSize = 9;

@@ -31,6 +31,15 @@ inline constexpr std::array<OptionCheck, 12> kOptionChecks = {
     OptionCheck::ContinuousAlarm,  OptionCheck::IdleIfOffline,   OptionCheck::PasswordsAsSecrets,
 };
 
+// The ranges the settings pages allow for the re-check interval and the server time-out, and
+// the values their defaults buttons give back; a stored value out of range is repaired to them.
+inline constexpr int kFewestRecheckMinutes = 1;
+inline constexpr int kMostRecheckMinutes = 9999;
+inline constexpr int kDefaultRecheckMinutes = 30;
+inline constexpr int kFewestTimeoutSeconds = 5;
+inline constexpr int kMostTimeoutSeconds = 600;
+inline constexpr int kDefaultTimeoutSeconds = 180;
+
 // The working values of the user's options while the program runs. The settings file is read
 // into them at start and written from them at close.
 struct Options {
@@ -45,8 +54,8 @@ struct Options {
     bool continuousAlarm = false;
     bool idleIfOffline = false;
     bool passwordsAsSecrets = false;
-    std::int32_t recheckMinutes = 30;
-    std::int64_t serverTimeoutMs = 180000;
+    std::int32_t recheckMinutes = kDefaultRecheckMinutes;
+    std::int64_t serverTimeoutMs = std::int64_t{kDefaultTimeoutSeconds} * 1000;
     std::int32_t dateFormat = 1;
     QString apopSecret;
     QDateTime lastCheckTime;

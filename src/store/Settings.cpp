@@ -97,18 +97,20 @@ Settings Settings::load(const SettingsRecord& record, const DisplayFacts& displa
     repairFont(w, display);
 
     o.recheckMinutes =
-        record.recheckMinutes > 9999 || record.recheckMinutes < 1 ? 30 : record.recheckMinutes;
+        record.recheckMinutes > kMostRecheckMinutes || record.recheckMinutes < kFewestRecheckMinutes
+            ? kDefaultRecheckMinutes
+            : record.recheckMinutes;
 
     // The time-out is stored in milliseconds as a currency value; the page shows whole seconds.
     const double milliseconds = static_cast<double>(record.serverTimeout) / 10000.0;
     o.serverTimeoutMs = static_cast<std::int64_t>(std::nearbyint(milliseconds));
     const double seconds = std::nearbyint(milliseconds / 1000.0); // halves to even
-    if (seconds < 5) {
-        s.timeoutSeconds = 5;
-        o.serverTimeoutMs = 5000;
-    } else if (seconds > 600) {
-        s.timeoutSeconds = 600;
-        o.serverTimeoutMs = 600000;
+    if (seconds < kFewestTimeoutSeconds) {
+        s.timeoutSeconds = kFewestTimeoutSeconds;
+        o.serverTimeoutMs = std::int64_t{kFewestTimeoutSeconds} * 1000;
+    } else if (seconds > kMostTimeoutSeconds) {
+        s.timeoutSeconds = kMostTimeoutSeconds;
+        o.serverTimeoutMs = std::int64_t{kMostTimeoutSeconds} * 1000;
     } else {
         s.timeoutSeconds = static_cast<int>(seconds);
     }

@@ -59,7 +59,7 @@ public:
     Options options;
     WindowValues window;
     // The time-out in whole seconds, as the settings page shows it.
-    int timeoutSeconds = 180;
+    int timeoutSeconds = kDefaultTimeoutSeconds;
     // The tray option in force for this run, and the one chosen for the next.
     bool trayActive = false;
     bool trayChosen = false;
