@@ -1,6 +1,6 @@
 #include "app/HelpOpener.h"
 
-#include "app/Desktop.h"
+#include "platform/Desktop.h"
 
 namespace mervantic {
 

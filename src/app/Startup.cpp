@@ -1,6 +1,6 @@
 #include "app/Startup.h"
 
-#include "app/Desktop.h"
+#include "platform/Desktop.h"
 #include "store/FileReplacement.h"
 #include "store/PasswordScrambler.h"
 

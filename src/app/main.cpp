@@ -1,4 +1,4 @@
-#include "app/Desktop.h"
+#include "platform/Desktop.h"
 #include "app/Program.h"
 #include "app/QtDialogs.h"
 #include "app/Startup.h"

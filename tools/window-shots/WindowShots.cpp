@@ -1,7 +1,7 @@
 // Draws the main window at its minimum size, once per page and settings sub-page, into PNG
 // files, with a few accounts and messages in the lists. Run it on any Qt platform, for example
 // QT_QPA_PLATFORM=offscreen.
-#include "app/Desktop.h"
+#include "platform/Desktop.h"
 #include "app/LogPane.h"
 #include "app/MainWindow.h"
 #include "app/Program.h"

@@ -1,4 +1,4 @@
-#include "app/Desktop.h"
+#include "platform/Desktop.h"
 
 #include <QDesktopServices>
 #include <QFileInfo>
