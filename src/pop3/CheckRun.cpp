@@ -1,6 +1,5 @@
 #include "pop3/CheckRun.h"
 
-#include "platform/DateTimeText.h"
 #include "pop3/ConnectionControl.h"
 #include "pop3/HeaderExtraction.h"
 #include "store/AccountKey.h"
@@ -8,21 +7,6 @@
 #include <stdexcept>
 
 namespace mervantic {
-
-namespace {
-
-const QString kTitle = QStringLiteral("Mervantic");
-
-// An account's port text as a number; a text that is no number stops the run.
-int portNumber(const QString& text) {
-    bool ok = false;
-    const int port = text.trimmed().toInt(&ok);
-    if (!ok)
-        throw std::invalid_argument("port is not a number");
-    return port;
-}
-
-} // namespace
 
 CheckRun::CheckRun(RunContext& context, ConnectionControl& connection, HeaderExtraction& headers,
                    QObject* parent)
@@ -137,12 +121,15 @@ void CheckRun::connectToAccount() {
     session.password = *password;
     session.server = account.server;
     session.port = account.port;
-    const int port = portNumber(account.port);
+    // A port that is no number stops the run as anything unexpected does.
+    const std::optional<int> port = session.portNumber();
+    if (!port)
+        throw std::invalid_argument("port is not a number");
     if (session.haltRequest) {
         cancelled();
         return;
     }
-    m_connection.connectToServer(session.server, port);
+    m_connection.connectToServer(session.server, *port);
 }
 
 void CheckRun::finish() {
@@ -163,13 +150,7 @@ void CheckRun::finish() {
                          QStringLiteral(" New Mail Item") + plural +
                          QStringLiteral(" -Total Items: ") + QString::number(total);
     m_context.view.logEndRun();
-    m_context.view.logAppend(text);
-    const QDateTime now = m_context.clock.now();
-    m_context.view.showStatus(DateTimeText::stamp(now) + text);
-
-    m_context.options.lastCheckTime = now;
-    m_context.view.setCaption(kTitle + QStringLiteral(" email - last check: ") +
-                              DateTimeText::general(now));
+    m_context.reportCompletion(text);
     if (m_context.options.soundOnNewMail && newCount >= 1) {
         m_context.beeper.beep();
         if (m_context.options.continuousAlarm)

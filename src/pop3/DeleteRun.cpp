@@ -1,7 +1,6 @@
 #include "pop3/DeleteRun.h"
 
 #include "mail/DateNormaliser.h"
-#include "platform/DateTimeText.h"
 #include "pop3/CheckRun.h"
 #include "pop3/ConnectionControl.h"
 #include "pop3/HeaderExtraction.h"
@@ -9,19 +8,6 @@
 #include <stdexcept>
 
 namespace mervantic {
-
-namespace {
-
-const QString kTitle = QStringLiteral("Mervantic");
-
-// An account's port text as a number; nothing when it is none.
-std::optional<int> portNumber(const QString& text) {
-    bool ok = false;
-    const int port = text.trimmed().toInt(&ok);
-    return ok ? std::optional(port) : std::nullopt;
-}
-
-} // namespace
 
 DeleteRun::DeleteRun(RunContext& context, ConnectionControl& connection,
                      const CheckRunFields& checkRun, QObject* parent)
@@ -174,7 +160,7 @@ void DeleteRun::connectToBlock() {
         cancelled();
         return;
     }
-    const std::optional<int> port = portNumber(block.port);
+    const std::optional<int> port = session.portNumber();
     if (!port) {
         halt(QStringLiteral("Unknown Error"));
         return;
@@ -328,12 +314,7 @@ void DeleteRun::finish() {
     const QString text = QStringLiteral("..Delete Complete: Deleted ") + count +
                          QStringLiteral(" Mail Item") +
                          (deleted == 1 ? QString() : QStringLiteral("s"));
-    m_context.view.logAppend(text);
-    const QDateTime now = m_context.clock.now();
-    m_context.view.showStatus(DateTimeText::stamp(now) + text);
-    m_context.options.lastCheckTime = now;
-    m_context.view.setCaption(kTitle + QStringLiteral(" email - last check: ") +
-                              DateTimeText::general(now));
+    m_context.reportCompletion(text);
 }
 
 void DeleteRun::halt(const QString& reason) {

@@ -45,6 +45,17 @@ struct RunContext {
         view.showStatus(text);
     }
 
+    // How a completed run says so: a log line, the status bar with the time, and that time kept
+    // as the last check, which the caption shows.
+    void reportCompletion(const QString& text) {
+        view.logAppend(text);
+        const QDateTime now = clock.now();
+        view.showStatus(DateTimeText::stamp(now) + text);
+        options.lastCheckTime = now;
+        view.setCaption(QStringLiteral("Mervantic email - last check: ") +
+                        DateTimeText::general(now));
+    }
+
     // A cancelled run leaves no half-read list behind: the list is emptied and can be used again.
     void emptyMailListAfterCancel() {
         mail.setEnabled(true);

@@ -5,6 +5,7 @@
 #include <QString>
 
 #include <cstdint>
+#include <optional>
 
 namespace mervantic {
 
@@ -25,6 +26,13 @@ struct SessionState {
     QString password;
     QString server;
     QString port;
+
+    // The port text as a number; nothing when it is none.
+    std::optional<int> portNumber() const {
+        bool ok = false;
+        const int number = port.trimmed().toInt(&ok);
+        return ok ? std::optional(number) : std::nullopt;
+    }
 
     void clearAccount() {
         displayName.clear();
