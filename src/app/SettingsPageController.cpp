@@ -66,8 +66,6 @@ void SettingsPageController::restoreDefaults(int page) {
                                          OptionCheck::AutoCheckOnOpen, OptionCheck::SoundOnNewMail,
                                          OptionCheck::ContinuousAlarm, OptionCheck::IdleIfOffline})
             clear(option);
-        settings.options.recheckMinutes = kDefaultRecheckMinutes;
-        controls.intervalBox()->setText(QString::number(kDefaultRecheckMinutes));
         clear(OptionCheck::AutoStartTimer);
         clear(OptionCheck::DeleteEnabled);
         m_parts.recheck.intervalReset();

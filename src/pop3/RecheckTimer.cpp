@@ -99,14 +99,10 @@ void RecheckTimer::intervalButtonReleased(bool down) {
 }
 
 void RecheckTimer::intervalReset() {
+    m_context.options.recheckMinutes = kDefaultRecheckMinutes;
     Q_EMIT intervalShown(interval());
-    if (!isOn())
-        return;
-    if (m_elapsed >= interval())
-        tick();
-    if (m_context.runBusy == RunBusy::Idle)
-        showMinutesLeft();
-    Q_EMIT toolTipChanged(ToolTip::On);
+    // As after a step down: minutes the default has already reached start the check at once.
+    intervalButtonReleased(true);
 }
 
 } // namespace mervantic

@@ -43,7 +43,7 @@ public:
     // The interval button was let go: a lowered interval the minutes have already reached
     // starts the check at once.
     void intervalButtonReleased(bool down);
-    // The interval was set back to its default (the settings page's defaults).
+    // Sets the interval back to its default (the settings page's defaults).
     void intervalReset();
 
     // Shortened by tests.
