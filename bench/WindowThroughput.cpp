@@ -8,6 +8,7 @@
 // Usage: window_throughput <program> [rounds] [sizes...]   (sizes default to 2000 10000)
 #include "BenchMail.h"
 #include "DovecotServer.h"
+#include "ProgramHome.h"
 #include "XvfbDisplay.h"
 #include "store/AccountFile.h"
 #include "store/AccountKey.h"
@@ -104,13 +105,8 @@ public:
     WindowRun windowRun(const QString& user, int port = 0) {
         if (port == 0)
             port = m_server.port();
-        QTemporaryDir home;
-        const QString data = home.filePath(QStringLiteral("data/Mervantic"));
-        QDir().mkpath(data);
-        QDir().mkpath(home.filePath(QStringLiteral("runtime")));
-        QFile::setPermissions(home.filePath(QStringLiteral("runtime")),
-                              QFileDevice::ReadOwner | QFileDevice::WriteOwner |
-                                  QFileDevice::ExeOwner);
+        const test::ProgramHome home;
+        const QString data = home.dataFolder();
         SettingsRecord settings;
         settings.firstRunMarker = 1;
         settings.windowWidth = 900 * 15;
@@ -129,13 +125,7 @@ public:
                          QString::number(port), AccountKey::make(1, QStringLiteral("pw")), false});
         AccountFile(data + QStringLiteral("/mervuser.ini")).save(accounts);
 
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("DISPLAY"), m_display.name());
-        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
-        env.insert(QStringLiteral("HOME"), home.path());
-        env.insert(QStringLiteral("XDG_DATA_HOME"), home.filePath(QStringLiteral("data")));
-        env.insert(QStringLiteral("XDG_RUNTIME_DIR"), home.filePath(QStringLiteral("runtime")));
-        env.insert(QStringLiteral("XDG_CONFIG_HOME"), home.filePath(QStringLiteral("config")));
+        QProcessEnvironment env = home.environment(m_display.name());
         // No accessibility bridge: nothing but the program itself is timed.
         env.insert(QStringLiteral("NO_AT_BRIDGE"), QStringLiteral("1"));
         env.insert(QStringLiteral("QT_LINUX_ACCESSIBILITY_ALWAYS_ON"), QStringLiteral("0"));

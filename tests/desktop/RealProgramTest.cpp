@@ -2,6 +2,7 @@
 // run it, and closes it the way a window manager does.
 #include "EventLoop.h"
 #include "Printers.h"
+#include "ProgramHome.h"
 #include "XvfbDisplay.h"
 #include "store/AccountFile.h"
 #include "store/AccountKey.h"
@@ -28,24 +29,11 @@ class RealProgram : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(display.start()) << display.why().toStdString();
-        dataFolder = home.filePath(QStringLiteral("data/Mervantic"));
-        ASSERT_TRUE(QDir().mkpath(dataFolder));
-        QDir().mkpath(home.filePath(QStringLiteral("runtime")));
-        QFile::setPermissions(home.filePath(QStringLiteral("runtime")),
-                              QFileDevice::ReadOwner | QFileDevice::WriteOwner |
-                                  QFileDevice::ExeOwner);
+        ASSERT_TRUE(home.isReady());
+        dataFolder = home.dataFolder();
     }
 
-    QProcessEnvironment environment() const {
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("DISPLAY"), display.name());
-        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
-        env.insert(QStringLiteral("HOME"), home.path());
-        env.insert(QStringLiteral("XDG_DATA_HOME"), home.filePath(QStringLiteral("data")));
-        env.insert(QStringLiteral("XDG_RUNTIME_DIR"), home.filePath(QStringLiteral("runtime")));
-        env.insert(QStringLiteral("XDG_CONFIG_HOME"), home.filePath(QStringLiteral("config")));
-        return env;
-    }
+    QProcessEnvironment environment() const { return home.environment(display.name()); }
 
     void startProgram(QProcess& program) const {
         program.setProcessEnvironment(environment());
@@ -81,7 +69,7 @@ protected:
     }
 
     XvfbDisplay display;
-    QTemporaryDir home;
+    test::ProgramHome home;
     QString dataFolder;
 };
 
