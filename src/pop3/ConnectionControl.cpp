@@ -60,10 +60,8 @@ void ConnectionControl::startConnecting() {
 void ConnectionControl::onPauseOver() {
     switch (m_phase) {
     case Phase::ClosingLeftover:
-        if (!socketClosed() && ++m_closePolls < kClosePolls) {
-            m_pause.start(m_closeWaitMs);
+        if (keepWaitingForClose())
             return;
-        }
         m_phase = Phase::Settling;
         m_pause.start(m_settleWaitMs);
         return;
@@ -79,10 +77,8 @@ void ConnectionControl::onPauseOver() {
         m_pause.start(m_connectPollMs);
         return;
     case Phase::Closing:
-        if (!socketClosed() && ++m_closePolls < kClosePolls) {
-            m_pause.start(m_closeWaitMs);
+        if (keepWaitingForClose())
             return;
-        }
         if (socketClosed())
             m_context.logAndShow(kUserConnectionClosed);
         m_phase = Phase::Idle;
@@ -93,6 +89,13 @@ void ConnectionControl::onPauseOver() {
     case Phase::Connected:
         return;
     }
+}
+
+bool ConnectionControl::keepWaitingForClose() {
+    if (socketClosed() || ++m_closePolls >= kClosePolls)
+        return false;
+    m_pause.start(m_closeWaitMs);
+    return true;
 }
 
 bool ConnectionControl::connectTimedOut() const {

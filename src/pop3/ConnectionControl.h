@@ -82,6 +82,8 @@ private:
     // Closes the socket and stops the time-out; the phase is the caller's.
     void closeSocket();
     bool connectTimedOut() const;
+    // Polls the socket once more in a close wait; false when it has closed or the wait is over.
+    bool keepWaitingForClose();
     bool socketClosed() const { return m_context.socket.state() == Socket::State::Closed; }
     void connectionFailed();
 
