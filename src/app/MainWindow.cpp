@@ -44,7 +44,6 @@ namespace mervantic {
 
 namespace {
 
-const QString kTitle = QStringLiteral("Mervantic");
 const QString kCaption = QStringLiteral("Mervantic email");
 
 // The main window presents itself to assistive technology as a window (read by its caption),
@@ -61,7 +60,6 @@ MainWindow::MainWindow(Parts parts, QWidget* parent)
     : QWidget(parent)
     , m_settings(parts.settings)
     , m_mail(parts.mail)
-    , m_accountModel(parts.accountModel)
     , m_dialogs(parts.dialogs)
     , m_startup(std::move(parts.startup))
     , m_help(parts.desktop, m_startup.appFolder)
@@ -83,8 +81,6 @@ MainWindow::MainWindow(Parts parts, QWidget* parent)
           {*m_settingsPage, parts.settings, parts.secrets, parts.dialogs, parts.mail,
            m_checker->recheck(), [this] { return m_activated; }},
           this))
-    , m_accountController(new AccountPageController(*m_accountPage, parts.accountModel,
-                                                    parts.editor, *m_menus, parts.beeper, this))
     , m_trayControls(new TrayControls(parts.tray, *this, *m_menus, *m_presenter, parts.mail))
     , m_timerControls(new TimerControls(m_checker->recheck(), m_checker->alarm(), *m_bottomRow,
                                         *m_settingsPage, parts.settings, this)) {
@@ -93,6 +89,8 @@ MainWindow::MainWindow(Parts parts, QWidget* parent)
         return true;
     }();
     Q_UNUSED(accessibleAsWindow);
+    new AccountPageController(*m_accountPage, parts.accountModel, parts.editor, *m_menus,
+                              parts.beeper, this);
     setObjectName(QStringLiteral("Form10"));
     setWindowTitle(kCaption);
     setWindowIcon(programIcon());
@@ -336,8 +334,7 @@ void MainWindow::applySettings() {
     if (last.isValid() && last > QDateTime::currentDateTime().addYears(-10)) {
         m_status->showText(QStringLiteral("Last Mail Check or Delete Was: ") +
                            DateTimeText::general(last));
-        setWindowTitle(kTitle + QStringLiteral(" email - last check: ") +
-                       DateTimeText::general(last));
+        setWindowTitle(kCaption + QStringLiteral(" - last check: ") + DateTimeText::general(last));
     }
     m_applyingSettings = false;
     layOut();

@@ -19,7 +19,6 @@ namespace mervantic {
 class AccountEditor;
 class AccountListModel;
 class AccountPage;
-class AccountPageController;
 class Beeper;
 class BottomRow;
 class Clock;
@@ -145,7 +144,6 @@ private:
 
     Settings& m_settings;
     MailList& m_mail;
-    AccountListModel& m_accountModel;
     Dialogs& m_dialogs;
     StartupValues m_startup;
     CloseHandler m_closeHandler;
@@ -165,7 +163,6 @@ private:
     RunPresenter* m_presenter;
     std::unique_ptr<MailChecker> m_checker;
     SettingsPageController* m_settingsController;
-    AccountPageController* m_accountController;
     TrayControls* m_trayControls;
     TimerControls* m_timerControls;
 
