@@ -1,7 +1,6 @@
 // Draws the main window at its minimum size, once per page and settings sub-page, into PNG
 // files, with a few accounts and messages in the lists. Run it on any Qt platform, for example
 // QT_QPA_PLATFORM=offscreen.
-#include "platform/Desktop.h"
 #include "app/LogPane.h"
 #include "app/MainWindow.h"
 #include "app/Program.h"
@@ -10,6 +9,7 @@
 #include "app/SystemTray.h"
 #include "app/WidgetBeeper.h"
 #include "platform/ClientSocket.h"
+#include "platform/Desktop.h"
 #include "platform/NetworkConnectivity.h"
 #include "platform/SystemClock.h"
 #include "store/AccountKey.h"
