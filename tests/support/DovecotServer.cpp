@@ -9,8 +9,10 @@
 #include <QTcpSocket>
 #include <QThread>
 
+#include <csignal>
 #include <grp.h>
 #include <pwd.h>
+#include <sys/prctl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -104,6 +106,9 @@ bool DovecotServer::start() {
         return false;
 
     m_process.setProcessChannelMode(QProcess::MergedChannels);
+    // A test or demo killed before it could stop the server takes the server with it, rather
+    // than leave a daemon nobody sees.
+    m_process.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGTERM); });
     m_process.start(dovecot, {QStringLiteral("-F"), QStringLiteral("-c"),
                               m_root->filePath(QStringLiteral("dovecot.conf"))});
     if (!m_process.waitForStarted(10000)) {
