@@ -37,7 +37,7 @@ public:
     void setCaption(const QString&) override {}
     void showMessage(const QString&) override {}
     void runActivityChanged(RunActivity) override {}
-    void askYesNo(const QString&, std::function<void(bool)> answered) override { answered(true); }
+    void askYesNo(const Question&, std::function<void(bool)> answered) override { answered(true); }
     void showRawBlock(QByteArrayView) override {}
 };
 

@@ -1,5 +1,6 @@
 // The cost of the new/seen decision and of adding rows when a check fills the mail list:
-// N messages checked against a snapshot of the N rows of the previous check.
+// N messages checked against the memory of the N rows of the previous check; and what keeping
+// that memory between runs costs: writing it, and reading it back at start-up.
 #include "mail/MailList.h"
 
 #include <QCoreApplication>
@@ -81,6 +82,8 @@ void NewOrSeenDecision(benchmark::State& state) {
     fill(list, messages);
     list.markAllSeen();
     list.takeSnapshotAndClear();
+    const MailboxId mailbox{QStringLiteral("bench"), QStringLiteral("pop.example.org"),
+                            QStringLiteral("110")};
     const QByteArrayView bytes(messages.bytes);
     for (auto _ : state) {
         int seen = 0;
@@ -89,9 +92,8 @@ void NewOrSeenDecision(benchmark::State& state) {
                 return QString::fromLatin1(bytes.sliced(b[static_cast<std::size_t>(2 * f)],
                                                         b[static_cast<std::size_t>(2 * f + 1)]));
             };
-            const MessageIdentity identity = MessageIdentity::of(
-                {u"bench", field(0), field(1), field(2), u"pop.example.org", u"110", field(3)});
-            seen += list.snapshotSays(identity) == MailIcon::Seen ? 1 : 0;
+            const MessageDigest digest = MessageDigest::of(field(0), field(1), field(2), field(3));
+            seen += list.seenMemory().lookup(mailbox, digest) == MailIcon::Seen ? 1 : 0;
         }
         benchmark::DoNotOptimize(seen);
     }
@@ -99,8 +101,36 @@ void NewOrSeenDecision(benchmark::State& state) {
         count, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
 }
 
+// The memory of N seen messages written as the program keeps it, and read back as a start does.
+void SeenMemoryKept(benchmark::State& state) {
+    const int count = static_cast<int>(state.range(0));
+    MailList list;
+    fill(list, headers(count));
+    list.markAllSeen();
+    QByteArray stored;
+    for (auto _ : state) {
+        stored = list.seenMemory().toBytes();
+        benchmark::DoNotOptimize(stored.size());
+    }
+    state.counters["bytes"] = static_cast<double>(stored.size());
+}
+
+void SeenMemoryRead(benchmark::State& state) {
+    const int count = static_cast<int>(state.range(0));
+    MailList list;
+    fill(list, headers(count));
+    list.markAllSeen();
+    const QByteArray stored = list.seenMemory().toBytes();
+    for (auto _ : state) {
+        std::optional<SeenMemory> memory = SeenMemory::fromBytes(stored);
+        benchmark::DoNotOptimize(memory->messageCount());
+    }
+}
+
 } // namespace
 
+BENCHMARK(SeenMemoryKept)->Arg(0)->Arg(100000)->Unit(benchmark::kMillisecond);
+BENCHMARK(SeenMemoryRead)->Arg(0)->Arg(100000)->Unit(benchmark::kMillisecond);
 BENCHMARK(CheckFillsTheList)->Arg(1000)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
 BENCHMARK(NewOrSeenDecision)->Arg(1000)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
 

@@ -110,7 +110,7 @@ public:
     void selectMailPage() override {}
     void setCaption(const QString&) override {}
     void showMessage(const QString&) override {}
-    void askYesNo(const QString&, std::function<void(bool)> answered) override { answered(true); }
+    void askYesNo(const Question&, std::function<void(bool)> answered) override { answered(true); }
     void showRawBlock(QByteArrayView) override {}
 };
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "pop3/Question.h"
+
 #include <QString>
 
 #include <functional>
@@ -27,7 +29,7 @@ public:
     virtual bool question(const QString& text) = 0;
     // A Yes/No question whose answer arrives later, through `answered`, so that nothing waits
     // for the user on the caller's stack.
-    virtual void ask(const QString& text, std::function<void(bool yes)> answered) = 0;
+    virtual void ask(const Question& question, std::function<void(bool yes)> answered) = 0;
     // The desktop's font dialog, opened at `preset`; nothing when the user cancels.
     virtual std::optional<FontChoice> chooseFont(const FontChoice& preset) = 0;
 

@@ -35,9 +35,12 @@ bool QtDialogs::question(const QString& text) {
     return box->exec() == QMessageBox::Yes;
 }
 
-void QtDialogs::ask(const QString& text, std::function<void(bool yes)> answered) {
-    QMessageBox* box = makeBox(m_parent, text, QMessageBox::Yes | QMessageBox::No);
+void QtDialogs::ask(const Question& question, std::function<void(bool yes)> answered) {
+    QMessageBox* box = makeBox(m_parent, question.text, QMessageBox::Yes | QMessageBox::No);
     box->setAttribute(Qt::WA_DeleteOnClose);
+    if (!question.detail.isEmpty())
+        box->setInformativeText(question.detail);
+    box->setDefaultButton(question.noByDefault ? QMessageBox::No : QMessageBox::Yes);
     QObject::connect(
         box, &QMessageBox::finished, box,
         [answered = std::move(answered)](int result) { answered(result == QMessageBox::Yes); });

@@ -17,7 +17,7 @@ public:
     void message(const QString& text) override;
     void warn(const QString& text) override;
     bool question(const QString& text) override;
-    void ask(const QString& text, std::function<void(bool yes)> answered) override;
+    void ask(const Question& question, std::function<void(bool yes)> answered) override;
     std::optional<FontChoice> chooseFont(const FontChoice& preset) override;
     void showFailure(const QString& text) override;
     std::optional<QString> askRunPassword(const QString& prompt) override;

@@ -64,7 +64,7 @@ void RunPresenter::showMessage(const QString& text) {
     m_dialogs.message(text);
 }
 
-void RunPresenter::askYesNo(const QString& question, std::function<void(bool yes)> answered) {
+void RunPresenter::askYesNo(const Question& question, std::function<void(bool yes)> answered) {
     m_dialogs.ask(question, std::move(answered));
 }
 

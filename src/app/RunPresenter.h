@@ -43,7 +43,7 @@ public:
     void selectMailPage() override;
     void setCaption(const QString& caption) override;
     void showMessage(const QString& text) override;
-    void askYesNo(const QString& question, std::function<void(bool yes)> answered) override;
+    void askYesNo(const Question& question, std::function<void(bool yes)> answered) override;
     void showRawBlock(QByteArrayView block) override;
 
 Q_SIGNALS:

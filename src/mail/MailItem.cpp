@@ -1,7 +1,5 @@
 #include "mail/MailItem.h"
 
-#include <QHashFunctions>
-
 namespace mervantic {
 
 MailItem::MailItem(const std::array<QStringView, kFieldCount>& fields) {
@@ -14,15 +12,6 @@ MailItem::MailItem(const std::array<QStringView, kFieldCount>& fields) {
         m_text.append(fields[static_cast<std::size_t>(i)]);
     }
     m_bounds[kFieldCount] = static_cast<qint32>(m_text.size());
-}
-
-MailItem::Lengths MailItem::identityLengths() const {
-    Lengths lengths{};
-    for (int i = 0; i < kIdentityFields; ++i)
-        lengths[static_cast<std::size_t>(i)] =
-            m_bounds[static_cast<std::size_t>(Username + i + 1)] -
-            m_bounds[static_cast<std::size_t>(Username + i)];
-    return lengths;
 }
 
 } // namespace mervantic

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "mail/MessageIdentity.h"
+
 #include <QString>
 #include <QStringView>
 
@@ -8,11 +10,19 @@
 namespace mervantic {
 
 inline const QString kNoMail = QStringLiteral("(no mail)");
+// What the From column of an account's failure row shows.
+inline const QString kCheckFailed = QStringLiteral("(check failed)");
 
 enum class MailIcon { Seen = 1, New = 2 };
 
-// One row of the mail list: a message header found on a server, or the "(no mail)" row of an
-// account whose mailbox was empty.
+// What a row stands for: a message, an account whose mailbox was empty, or an account that
+// could not be checked (its Subject says why). Only message rows are mail: they alone count in
+// the totals, are new or seen, and are what the delete run deletes. A failure row cannot be
+// ticked.
+enum class RowKind : quint8 { Message, NoMail, Failed };
+
+// One row of the mail list: a message header found on a server, the "(no mail)" row of an
+// account whose mailbox was empty, or the row of an account whose check failed.
 //
 // The eight texts of a row are kept in one string, so that a row costs one allocation rather
 // than eight and the seven that identify a message lie side by side: a check of a hundred
@@ -21,10 +31,6 @@ class MailItem {
 public:
     enum Field { DisplayName, Username, From, Subject, DateSent, Server, Port, MessageId };
     static constexpr int kFieldCount = 8;
-    // The fields by which a message is recognised, Username to MessageId, in this order.
-    static constexpr int kIdentityFields = 7;
-    using Lengths = std::array<qint32, kIdentityFields>;
-
     MailItem() = default;
     explicit MailItem(const std::array<QStringView, kFieldCount>& fields);
 
@@ -41,14 +47,12 @@ public:
     QString port() const { return field(Port).toString(); }
     QString messageId() const { return field(MessageId).toString(); }
 
-    bool isNoMail() const { return field(From) == kNoMail; }
+    bool isNoMail() const { return kind == RowKind::NoMail; }
+    bool isMessage() const { return kind == RowKind::Message; }
+    bool isFailure() const { return kind == RowKind::Failed; }
+    // The mailbox the row belongs to.
+    MailboxId mailbox() const { return {username(), server(), port()}; }
 
-    // The identity fields run together, and the length of each.
-    QStringView identityText() const { return QStringView(m_text).sliced(m_bounds[Username]); }
-    Lengths identityLengths() const;
-    // The row's text, for a snapshot to keep once the row goes.
-    QString takeText() { return std::move(m_text); }
-    qint32 identityStart() const { return m_bounds[Username]; }
     // The characters the row's texts take.
     qsizetype textSize() const { return m_text.size(); }
     // What the row costs in memory: the item in the list, its text's allocation (with the
@@ -70,9 +74,10 @@ public:
     QString password;
 
     MailIcon icon = MailIcon::Seen;
+    RowKind kind = RowKind::Message;
     bool checked = false;
-    // Hash of the identity, taken when the row is made.
-    size_t identityHash = 0;
+    // What tells the message from the others of its mailbox (a message row only).
+    MessageDigest digest;
 
 private:
     QString m_text;

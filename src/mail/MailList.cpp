@@ -11,14 +11,9 @@ void MailList::append(MailItem item) {
 }
 
 void MailList::takeSnapshotAndClear() {
-    m_snapshot.clear();
+    foldIntoMemory();
     m_newMessageCount = 0;
-    m_snapshot.reserve(count());
-    // The rows are about to go: their texts move into the snapshot rather than being copied.
-    for (MailItem& item : m_rows) {
-        if (!item.isNoMail())
-            m_snapshot.add(item);
-    }
+    m_failureRows = 0;
     const auto previousCount = m_rows.size();
     removeAll();
     // The next check most likely finds as many messages again.
@@ -28,28 +23,75 @@ void MailList::takeSnapshotAndClear() {
 void MailList::addMessageRow(const QString& displayName, const QString& username,
                              const QString& password, const QString& from, const QString& subject,
                              const QString& dateShown, const QString& server, const QString& port,
-                             const QString& messageId) {
+                             const QString& messageId, const QString& dateSent) {
     MailItem item({displayName, username, from, subject, dateShown, server, port, messageId});
     item.number = count() + 1;
     item.password = password;
-    const MailItem::Lengths lengths = item.identityLengths();
-    item.identityHash = MessageIdentity::hash(item.identityText(), lengths);
-    const bool isNew =
-        m_snapshot.lookup(item.identityText(), lengths, item.identityHash) != MailIcon::Seen;
+    item.digest = MessageDigest::of(from, subject, dateSent, messageId);
+    const bool isNew = m_memory.lookup({username, server, port}, item.digest) != MailIcon::Seen;
     item.icon = isNew ? MailIcon::New : MailIcon::Seen;
     if (isNew)
         ++m_newMessageCount;
     append(std::move(item));
 }
 
-MailIcon MailList::snapshotSays(const MessageIdentity& identity) const {
-    return m_snapshot.lookup(identity.text, identity.lengths, identity.hash());
-}
-
 void MailList::addNoMailRow(const QString& displayName, const QString& username) {
     MailItem item({displayName, username, kNoMail, kNoMail, kNoMail, kNoMail, kNoMail, kNoMail});
     item.icon = MailIcon::Seen;
+    item.kind = RowKind::NoMail;
     append(std::move(item));
+}
+
+void MailList::addFailureRow(const QString& displayName, const QString& username,
+                             const QString& server, const QString& port, const QString& reason) {
+    MailItem item(
+        {displayName, username, kCheckFailed, reason, QString(), server, port, QString()});
+    item.icon = MailIcon::Seen;
+    item.kind = RowKind::Failed;
+    ++m_failureRows;
+    append(std::move(item));
+}
+
+void MailList::setSeenMemory(SeenMemory memory) {
+    m_memory = std::move(memory);
+}
+
+namespace {
+
+bool inMailbox(const MailItem& item, const MailboxId& mailbox) {
+    return item.field(MailItem::Username) == mailbox.username &&
+           item.field(MailItem::Server) == mailbox.server &&
+           item.field(MailItem::Port) == mailbox.port;
+}
+
+} // namespace
+
+void MailList::rememberMailbox(const MailboxId& mailbox, int firstRow) {
+    m_memory.forgetMailbox(mailbox);
+    // From the last row back, so that the first of identical rows is the one remembered.
+    for (int row = count(); row >= std::max(firstRow, 1); --row) {
+        const MailItem& item = at(row);
+        if (item.isMessage() && inMailbox(item, mailbox))
+            m_memory.remember(mailbox, item.digest, item.icon);
+    }
+    Q_EMIT seenMemoryChanged();
+}
+
+void MailList::foldIntoMemory() {
+    bool any = false;
+    MailboxId mailbox;
+    // From the last row back, so that the first of identical rows is the one remembered. The
+    // rows of a mailbox follow each other: its names are taken once for all of them.
+    for (auto item = m_rows.crbegin(); item != m_rows.crend(); ++item) {
+        if (!item->isMessage())
+            continue;
+        if (!any || !inMailbox(*item, mailbox))
+            mailbox = item->mailbox();
+        m_memory.remember(mailbox, item->digest, item->icon);
+        any = true;
+    }
+    if (any)
+        Q_EMIT seenMemoryChanged();
 }
 
 void MailList::removeAll() {
@@ -72,6 +114,7 @@ void MailList::markAllSeen() {
     for (MailItem& item : m_rows)
         item.icon = MailIcon::Seen;
     Q_EMIT rowsChanged(1, count());
+    foldIntoMemory();
 }
 
 void MailList::setIcon(int row, MailIcon icon) {
@@ -89,6 +132,7 @@ void MailList::makeNoMailRow(int row) {
     MailItem emptied({item.field(MailItem::DisplayName), item.field(MailItem::Username), kNoMail,
                       kNoMail, kNoMail, kNoMail, kNoMail, kNoMail});
     emptied.icon = MailIcon::Seen;
+    emptied.kind = RowKind::NoMail;
     m_cost += emptied.cost() - item.cost();
     item = std::move(emptied);
     Q_EMIT rowsChanged(row, row);
@@ -99,7 +143,7 @@ bool MailList::isItemChecked(int row) const {
 }
 
 void MailList::checkItem(int row) {
-    if (row < 1 || row > count())
+    if (row < 1 || row > count() || at(row).isFailure())
         return;
     m_rows[static_cast<std::size_t>(row - 1)].checked = true;
     Q_EMIT rowsChanged(row, row);
@@ -116,7 +160,7 @@ void MailList::setAllChecked(bool checked) {
     if (!tickOperationsAllowed())
         return;
     for (MailItem& item : m_rows)
-        item.checked = checked;
+        item.checked = checked && !item.isFailure();
     Q_EMIT rowsChanged(1, count());
 }
 
@@ -135,7 +179,7 @@ void MailList::setCheckedForUser(int row, bool checked) {
     for (MailItem& item : m_rows) {
         if (item.field(MailItem::Username) == selected.field(MailItem::Username) &&
             item.field(MailItem::Server) == selected.field(MailItem::Server) &&
-            item.field(MailItem::Port) == selected.field(MailItem::Port))
+            item.field(MailItem::Port) == selected.field(MailItem::Port) && !item.isFailure())
             item.checked = checked;
     }
     Q_EMIT rowsChanged(1, count());

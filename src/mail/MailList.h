@@ -1,7 +1,7 @@
 #pragma once
 
 #include "mail/MailItem.h"
-#include "mail/SeenSnapshot.h"
+#include "mail/SeenMemory.h"
 
 #include <QObject>
 
@@ -24,26 +24,48 @@ public:
     const std::vector<MailItem>& rows() const { return m_rows; }
     // New messages added since the last snapshot.
     int newMessageCount() const { return m_newMessageCount; }
+    // Rows of accounts whose check failed, since the last snapshot.
+    int failureRowCount() const { return m_failureRows; }
     // The memory the rows take (MailItem::cost) and the most a check may fill the list and the
     // seen/new memory of the previous list with together: no server, however many messages it
     // claims, can make the list outgrow it. 160 MiB are about 600,000 rows of short headers.
     qsizetype memoryCost() const { return m_cost; }
-    bool isFull() const { return m_cost + m_snapshot.cost() >= m_budget; }
+    bool isFull() const { return m_cost + m_memory.cost() >= m_budget; }
     static constexpr qsizetype kMemoryBudget = qsizetype{160} * 1024 * 1024;
     void setMemoryBudget(qsizetype bytes) { m_budget = bytes; }
 
     // Remembers the seen/new state of every message row, then empties the list. Called when
     // a check run starts.
     void takeSnapshotAndClear();
-    // Adds the row of a message found by a check. The message is new unless the snapshot holds
-    // it as seen (the first snapshot entry equal in all seven identity fields decides).
+    // Adds the row of a message found by a check, its date shown as the display format says and
+    // as sent. The message is new unless the seen memory holds it as seen.
     void addMessageRow(const QString& displayName, const QString& username, const QString& password,
                        const QString& from, const QString& subject, const QString& dateShown,
-                       const QString& server, const QString& port, const QString& messageId);
-    // What the snapshot knows of a message: Seen, New, or New when it holds no such message.
-    MailIcon snapshotSays(const MessageIdentity& identity) const;
+                       const QString& server, const QString& port, const QString& messageId,
+                       const QString& dateSent);
+    // The same for a message whose date is shown as sent.
+    void addMessageRow(const QString& displayName, const QString& username, const QString& password,
+                       const QString& from, const QString& subject, const QString& dateShown,
+                       const QString& server, const QString& port, const QString& messageId) {
+        addMessageRow(displayName, username, password, from, subject, dateShown, server, port,
+                      messageId, dateShown);
+    }
     // The row of an account whose mailbox is empty.
     void addNoMailRow(const QString& displayName, const QString& username);
+    // The row of an account that could not be checked, saying why in its Subject column.
+    void addFailureRow(const QString& displayName, const QString& username, const QString& server,
+                       const QString& port, const QString& reason);
+
+    // What is remembered of seen and new mail: all that the list has shown, and what earlier
+    // lists showed of mailboxes the last check did not read to the end.
+    const SeenMemory& seenMemory() const { return m_memory; }
+    void setSeenMemory(SeenMemory memory);
+    // The mailbox was read to its end: what is remembered of it becomes the message rows it has
+    // from `firstRow` on.
+    void rememberMailbox(const MailboxId& mailbox, int firstRow);
+    // Takes the state of every message row into the memory (the first of identical rows
+    // decides). The "Seen" button, a check's start and the close do it.
+    void foldIntoMemory();
     void removeAll();
     void removeRow(int row);
 
@@ -83,6 +105,8 @@ Q_SIGNALS:
     void rowsChanged(int firstRow, int lastRow);
     void enabledChanged(bool enabled);
     void deleteFunctionsEnabledChanged(bool on);
+    // What is remembered of seen and new mail changed, and may be kept.
+    void seenMemoryChanged();
 
 private:
     void append(MailItem item);
@@ -91,8 +115,9 @@ private:
     bool tickOperationsAllowed() const { return !m_rows.empty() && m_deleteFunctionsEnabled; }
 
     std::vector<MailItem> m_rows;
-    SeenSnapshot m_snapshot;
+    SeenMemory m_memory;
     int m_newMessageCount = 0;
+    int m_failureRows = 0;
     qsizetype m_cost = 0;
     qsizetype m_budget = kMemoryBudget;
     bool m_enabled = true;

@@ -6,6 +6,8 @@
 #include <QMetaObject>
 #include <QSslConfiguration>
 
+#include <cerrno>
+#include <cstring>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <sys/socket.h>
@@ -40,8 +42,7 @@ void ClientSocket::connectPlain(const QString& host, quint16 port) {
     connect(m_plain.get(), &TcpStream::connected, this, &ClientSocket::reportConnected);
     connect(m_plain.get(), &TcpStream::readyRead, this, &ClientSocket::onReadyRead);
     connect(m_plain.get(), &TcpStream::disconnected, this, &ClientSocket::reportClosedByPeer);
-    connect(m_plain.get(), &TcpStream::errorOccurred, this,
-            [this](const QString& description) { reportFailure(Failure::Network, description); });
+    connect(m_plain.get(), &TcpStream::errorOccurred, this, &ClientSocket::reportStreamFailure);
 
     const QHostAddress literal(host);
     if (!literal.isNull()) {
@@ -56,8 +57,15 @@ void ClientSocket::connectPlain(const QString& host, quint16 port) {
 }
 
 void ClientSocket::onHostFound(const QHostInfo& info, quint16 port) {
-    if (info.error() != QHostInfo::NoError || info.addresses().isEmpty()) {
-        reportFailure(Failure::Network, info.errorString());
+    if (info.error() == QHostInfo::HostNotFound ||
+        (info.error() == QHostInfo::NoError && info.addresses().isEmpty())) {
+        reportFailure(Failure::HostNotFound, QStringLiteral("no such host"));
+        return;
+    }
+    if (info.error() != QHostInfo::NoError) {
+        reportFailure(Failure::HostNotFound,
+                      QStringLiteral("the host name could not be looked up (") +
+                          info.errorString() + QLatin1Char(')'));
         return;
     }
     m_plain->connectTo(info.addresses(), port);
@@ -69,6 +77,7 @@ void ClientSocket::connectEncrypted(const QString& host, quint16 port) {
     connect(tls, &QSslSocket::encrypted, this, &ClientSocket::reportConnected);
     connect(tls, &QIODevice::readyRead, this, &ClientSocket::onReadyRead);
     connect(tls, &QAbstractSocket::connected, this, [this] {
+        m_state = State::Handshaking;
         closeTlsWatch();
         m_tlsWatch = ::dup(static_cast<int>(m_tls->socketDescriptor()));
     });
@@ -94,7 +103,7 @@ void ClientSocket::onTlsDisconnected() {
                        info.tcpi_state == TCP_CLOSE;
     closeTlsWatch();
     if (reset)
-        reportFailure(Failure::Network, QStringLiteral("the connection was reset by the server"));
+        reportFailure(Failure::Reset, describe(ECONNRESET));
     else
         reportClosedByPeer();
 }
@@ -115,11 +124,23 @@ void ClientSocket::onTlsError(QAbstractSocket::SocketError error) {
                       QStringLiteral("the server closed the connection during the TLS handshake"));
         return;
     }
-    const bool beforeHandshake = error == QAbstractSocket::ConnectionRefusedError ||
-                                 error == QAbstractSocket::HostNotFoundError ||
-                                 error == QAbstractSocket::NetworkError ||
-                                 error == QAbstractSocket::SocketTimeoutError;
-    if (m_tls->isEncrypted() || beforeHandshake) {
+    switch (error) {
+    case QAbstractSocket::ConnectionRefusedError:
+        reportFailure(Failure::Refused, describe(ECONNREFUSED));
+        return;
+    case QAbstractSocket::HostNotFoundError:
+        reportFailure(Failure::HostNotFound, QStringLiteral("no such host"));
+        return;
+    case QAbstractSocket::SocketTimeoutError:
+        reportFailure(Failure::TimedOut, describe(ETIMEDOUT));
+        return;
+    case QAbstractSocket::NetworkError:
+        reportFailure(Failure::Network, m_tls->errorString());
+        return;
+    default:
+        break;
+    }
+    if (m_tls->isEncrypted()) {
         reportFailure(Failure::Network, m_tls->errorString());
         return;
     }
@@ -166,6 +187,36 @@ QString ClientSocket::certificateProblem(const QList<QSslError>& errors) {
             words << text;
     }
     return words.join(QStringLiteral("; "));
+}
+
+ClientSocket::Failure ClientSocket::failureOf(int error) {
+    switch (error) {
+    case ECONNREFUSED:
+        return Failure::Refused;
+    case ENETUNREACH:
+    case EHOSTUNREACH:
+    case ENETDOWN:
+    case EHOSTDOWN:
+        return Failure::Unreachable;
+    case ETIMEDOUT:
+        return Failure::TimedOut;
+    case ECONNRESET:
+    case ECONNABORTED:
+    case EPIPE:
+        return Failure::Reset;
+    default:
+        return Failure::Network;
+    }
+}
+
+QString ClientSocket::describe(int error) {
+    // glibc's own English texts: strerror() follows the locale the program set.
+    const char* text = ::strerrordesc_np(error);
+    return text != nullptr ? QString::fromLatin1(text) : QStringLiteral("error %1").arg(error);
+}
+
+void ClientSocket::reportStreamFailure(int error) {
+    reportFailure(failureOf(error), describe(error));
 }
 
 void ClientSocket::reportConnected() {

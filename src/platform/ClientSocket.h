@@ -55,10 +55,17 @@ private:
     void onTlsDisconnected();
     void closeTlsWatch();
     void reportFailure(Failure kind, const QString& description);
+    void reportStreamFailure(int error);
     void onTlsError(QAbstractSocket::SocketError error);
     void post(std::function<void()> deliver);
     // What is wrong with the server's certificate, in plain words.
     static QString certificateProblem(const QList<QSslError>& errors);
+
+public:
+    // The kind of failure an errno value of a connection stands for, and its description in
+    // English whatever the locale (the user's language is not the log's).
+    static Failure failureOf(int error);
+    static QString describe(int error);
 
     TlsPolicy m_policy;
     std::unique_ptr<TcpStream> m_plain;

@@ -14,10 +14,22 @@ class Socket : public QObject {
     Q_OBJECT
 
 public:
-    enum class State { Closed, Connecting, Connected };
+    // Handshaking: the TCP connection is made and a TLS handshake runs on it.
+    enum class State { Closed, Connecting, Handshaking, Connected };
 
-    // Why a connection failed, so that the log can tell a bad certificate from a dead server.
-    enum class Failure { Network, Tls };
+    // Why a connection failed, so that the user can be told what went wrong: nothing listens
+    // there, no such host, no way to it, no answer, a reset, a secure connection that could not
+    // be set up (the description says why), or any other network error (the description says
+    // which, in English).
+    enum class Failure {
+        Refused,
+        HostNotFound,
+        Unreachable,
+        TimedOut,
+        Reset,
+        Network,
+        Tls,
+    };
     Q_ENUM(State)
     Q_ENUM(Failure)
 

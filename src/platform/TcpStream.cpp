@@ -191,7 +191,7 @@ QByteArray TcpStream::readAll() {
 
 void TcpStream::fail(int error) {
     closeDescriptor();
-    Q_EMIT errorOccurred(QString::fromLocal8Bit(std::strerror(error)));
+    Q_EMIT errorOccurred(error);
 }
 
 void TcpStream::abort() {

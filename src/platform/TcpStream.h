@@ -36,7 +36,8 @@ Q_SIGNALS:
     void connected();
     void readyRead();
     void disconnected();
-    void errorOccurred(const QString& description);
+    // `error` is the errno value of the failure.
+    void errorOccurred(int error);
 
 private:
     void tryNextAddress();

@@ -41,6 +41,32 @@ void CheckRun::run() {
     }
 }
 
+void CheckRun::conversationOver() {
+    if (m_context.session.checkRunActive)
+        recordAccount();
+    run();
+}
+
+void CheckRun::recordAccount() {
+    const SessionState& session = m_context.session;
+    const AccountOutcome& outcome = m_context.outcome;
+    // A cancelled run empties the list; what an account did then is no longer shown.
+    if (session.haltRequest)
+        return;
+    MailList& mail = m_context.mail;
+    if (outcome.failed() || !outcome.complete) {
+        ++m_fields.failedAccounts;
+        mail.addFailureRow(session.displayName, session.username, session.server, session.port,
+                           outcome.failed()
+                               ? outcome.failure
+                               : QStringLiteral("The conversation with the server ended before "
+                                                "every message was read"));
+        return;
+    }
+    mail.rememberMailbox({session.username, session.server, session.port},
+                         m_fields.accountFirstRow);
+}
+
 void CheckRun::start() {
     SessionState& session = m_context.session;
     CheckRunFields& fields = m_fields;
@@ -121,6 +147,7 @@ void CheckRun::connectToAccount() {
     session.password = *password;
     session.server = account.server;
     session.port = account.port;
+    m_fields.accountFirstRow = m_context.mail.count() + 1;
     // A port that is no number stops the run as anything unexpected does.
     const std::optional<int> port = session.portNumber();
     if (!port)
@@ -129,6 +156,7 @@ void CheckRun::connectToAccount() {
         cancelled();
         return;
     }
+    m_context.logAccount(session.displayName, session.username, session.server, session.port);
     m_connection.connectToServer(session.server, *port);
 }
 
@@ -141,14 +169,17 @@ void CheckRun::finish() {
     session.clearAccount();
     m_context.view.showRunControls(false, m_context.options.deleteEnabled);
 
-    const int total = m_context.mail.count() - fields.noMailRows;
+    const int total = m_context.mail.count() - fields.noMailRows - fields.failedAccounts;
+    const int failed = fields.failedAccounts;
     fields.noMailRows = 0;
+    fields.failedAccounts = 0;
     const int newCount = m_context.mail.newMessageCount();
     const QString countText = newCount == 0 ? QStringLiteral("No") : QString::number(newCount);
     const QString plural = newCount == 1 ? QString() : QStringLiteral("s");
     const QString text = QStringLiteral("..Check Complete: ") + countText +
                          QStringLiteral(" New Mail Item") + plural +
-                         QStringLiteral(" -Total Items: ") + QString::number(total);
+                         QStringLiteral(" -Total Items: ") + QString::number(total) +
+                         RunContext::failedAccountsText(failed);
     m_context.view.logEndRun();
     m_context.reportCompletion(text);
     if (m_context.options.soundOnNewMail && newCount >= 1) {
@@ -191,6 +222,8 @@ void CheckRun::clearRunFields() {
     CheckRunFields& fields = m_fields;
     fields.firstAccountIndex = fields.lastAccountIndex = fields.accountIndex = 0;
     fields.noMailRows = 0;
+    fields.failedAccounts = 0;
+    fields.accountFirstRow = 0;
 }
 
 void CheckRun::mailboxEmpty() {
@@ -208,6 +241,8 @@ bool CheckRun::wantsMoreMessages() {
         return true;
     // The rest of the mailbox would not fit in the memory the list may take.
     m_context.logAndShow(QStringLiteral("..Mail List Full: The Remaining Messages Are Not Listed"));
+    m_context.outcome.fail(QStringLiteral("The mail list is full: the remaining messages of this "
+                                          "account are not listed"));
     return false;
 }
 

@@ -17,6 +17,10 @@ struct CheckRunFields {
     std::int32_t accountIndex = 0;
     // "(no mail)" rows added in this run, which the total leaves out.
     std::int32_t noMailRows = 0;
+    // Accounts whose check failed in this run; each has a failure row, which no total counts.
+    std::int32_t failedAccounts = 0;
+    // The first row of the account being checked.
+    std::int32_t accountFirstRow = 0;
     // The date display format in force when the run started.
     std::int32_t runDateFormat = 1;
 };
@@ -32,6 +36,9 @@ public:
              QObject* parent = nullptr);
 
     void run();
+    // The conversation with the current account is over: its outcome is shown, then the run
+    // goes on.
+    void conversationOver();
     const CheckRunFields& fields() const { return m_fields; }
 
     // What the conversation reports while this run drives it.
@@ -61,6 +68,8 @@ private:
     void cancelled();
     void refuseDuringDeleteRun();
     void clearRunFields();
+    // A failed account gets its row; one read to the end is remembered as seen or new.
+    void recordAccount();
 
     RunContext& m_context;
     ConnectionControl& m_connection;

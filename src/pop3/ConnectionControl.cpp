@@ -13,11 +13,38 @@ ConnectionControl::ConnectionControl(RunContext& context, QObject* parent)
     connect(&m_timeoutTicks, &QTimer::timeout, this, &ConnectionControl::timeoutTick);
     m_pause.setSingleShot(true);
     connect(&m_pause, &QTimer::timeout, this, &ConnectionControl::onPauseOver);
+    m_cancelGrace.setSingleShot(true);
+    m_cancelGrace.setInterval(kCancelGraceMs);
+    connect(&m_cancelGrace, &QTimer::timeout, this, [this] {
+        if (m_phase == Phase::Connected)
+            closeAndAdvance();
+    });
+}
+
+void ConnectionControl::cancel() {
+    switch (m_phase) {
+    case Phase::AwaitingDialAnswer:
+    case Phase::ClosingLeftover:
+    case Phase::Settling:
+    case Phase::Connecting:
+        closeSocket();
+        m_phase = Phase::Abandoned;
+        m_pause.start(0);
+        return;
+    case Phase::Connected:
+        m_cancelGrace.start();
+        return;
+    case Phase::Idle:
+    case Phase::Closing:
+    case Phase::Abandoned:
+        return;
+    }
 }
 
 void ConnectionControl::connectToServer(const QString& server, int port) {
     m_server = server;
     m_port = port;
+    m_context.outcome.reset();
     const quint64 attempt = ++m_attempt;
     if (m_context.connectivity.isOnline()) {
         closeLeftover();
@@ -26,8 +53,9 @@ void ConnectionControl::connectToServer(const QString& server, int port) {
     // There is no dial-up dialog to offer here: either answer goes on and lets the connection
     // attempt report whether the server can be reached.
     m_phase = Phase::AwaitingDialAnswer;
-    m_context.view.askYesNo(QStringLiteral("You Are NOT CONNECTED To The Internet\n"
-                                           "Do You Want A Dial-Up Connection Window?"),
+    m_context.view.askYesNo({QStringLiteral("You Are NOT CONNECTED To The Internet\n"
+                                            "Do You Want A Dial-Up Connection Window?"),
+                             QString(), false},
                             [this, attempt](bool) {
                                 if (attempt == m_attempt && m_phase == Phase::AwaitingDialAnswer)
                                     closeLeftover();
@@ -51,7 +79,8 @@ void ConnectionControl::startConnecting() {
     m_connectStartTick = m_context.clock.tickCount();
     m_phase = Phase::Connecting;
     if (!m_context.socket.connectToServer(m_server, m_port)) {
-        onFailed(Socket::Failure::Network, QStringLiteral("the port is not a valid port number"));
+        onFailed(Socket::Failure::Network,
+                 QStringLiteral("%1 is not a port number (1 to 65535)").arg(m_port));
         return;
     }
     m_pause.start(m_connectPollMs);
@@ -70,8 +99,10 @@ void ConnectionControl::onPauseOver() {
         return;
     case Phase::Connecting:
         if (connectTimedOut()) {
+            const bool handshaking = m_context.socket.state() == Socket::State::Handshaking;
             m_context.socket.close();
-            onFailed(Socket::Failure::Network, QStringLiteral("the connection timed out"));
+            giveUpConnecting(
+                AccountFailure::connectTimedOut(m_server, m_context.timeoutSeconds(), handshaking));
             return;
         }
         m_pause.start(m_connectPollMs);
@@ -81,6 +112,10 @@ void ConnectionControl::onPauseOver() {
             return;
         if (socketClosed())
             m_context.logAndShow(kUserConnectionClosed);
+        m_phase = Phase::Idle;
+        Q_EMIT conversationOver();
+        return;
+    case Phase::Abandoned:
         m_phase = Phase::Idle;
         Q_EMIT conversationOver();
         return;
@@ -111,6 +146,7 @@ void ConnectionControl::closeSocket() {
     session.closed = true;
     m_timeoutTicks.stop();
     m_pause.stop();
+    m_cancelGrace.stop();
     m_replyStartTick.reset();
     m_lineStartTick.reset();
 }
@@ -145,8 +181,17 @@ void ConnectionControl::timeoutTick() {
     // must be complete within the time-out.
     const bool lineTooLong =
         m_lineStartTick.has_value() && std::uint64_t{now - *m_lineStartTick} > timeout;
-    if (silent > timeout || replyTooLong || lineTooLong || session.haltRequest)
+    if (session.haltRequest) {
         closeAndAdvance();
+        return;
+    }
+    if (silent > timeout) {
+        m_context.failAccount(AccountFailure::noAnswer(m_context.timeoutSeconds()));
+        closeAndAdvance();
+    } else if (replyTooLong || lineTooLong) {
+        m_context.failAccount(AccountFailure::replyTooSlow(m_context.timeoutSeconds()));
+        closeAndAdvance();
+    }
 }
 
 void ConnectionControl::onConnected() {
@@ -165,11 +210,14 @@ void ConnectionControl::onConnected() {
 
 void ConnectionControl::onClosedByPeer() {
     if (m_phase == Phase::Connecting) {
+        m_context.failAccount(AccountFailure::closedByServer());
         connectionFailed();
         return;
     }
     if (m_phase != Phase::Connected)
         return;
+    if (!m_context.session.haltRequest)
+        m_context.failAccount(AccountFailure::closedByServer());
     m_context.session.connected = false;
     m_context.session.closed = true;
     closeAndAdvance();
@@ -183,14 +231,28 @@ void ConnectionControl::onFailed(Socket::Failure kind, const QString& descriptio
     session.connected = false;
     m_context.view.logEndRun();
     m_context.logAndShow(QStringLiteral("..Winsock1 Error"));
-    if (kind == Socket::Failure::Tls)
-        m_context.logAndShow(QStringLiteral("..Secure Connection Failed: ") + description);
+    // The cause follows, in plain words; a certificate problem as the log always named it.
+    const QString why = AccountFailure::ofConnection(kind, description, m_server, m_port);
+    m_context.outcome.fail(why);
+    m_context.logAndShow(kind == Socket::Failure::Tls
+                             ? QStringLiteral("..Secure Connection Failed: ") + description
+                             : QStringLiteral("..") + why);
     // A connection that could not be made is reported as such before the run moves on; one
     // that breaks during the conversation is over at once.
     if (m_phase == Phase::Connecting)
         connectionFailed();
     else
         closeAndAdvance();
+}
+
+void ConnectionControl::giveUpConnecting(const QString& why) {
+    SessionState& session = m_context.session;
+    session.closed = true;
+    session.connected = false;
+    m_context.view.logEndRun();
+    m_context.logAndShow(QStringLiteral("..Winsock1 Error"));
+    m_context.failAccount(why);
+    connectionFailed();
 }
 
 void ConnectionControl::connectionFailed() {

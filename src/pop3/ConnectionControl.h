@@ -35,6 +35,11 @@ public:
     void timeoutTick();
     // (Re)starts the time-out ticks; the conversation calls it when the greeting arrives.
     void startTimeoutTicks();
+    // The run was asked to stop. A pause before the connection, and a connection attempt, end
+    // at once. A conversation gets a moment to finish the reply it is reading (the conversation
+    // then ends it with QUIT); a server that does not answer within it is owed nothing and the
+    // connection is closed.
+    void cancel();
 
     void onConnected();
     void onClosedByPeer();
@@ -55,6 +60,9 @@ public:
     void setTimeoutTickInterval(int ms) { m_timeoutTicks.setInterval(ms); }
     void setSettleWaitMs(int ms) { m_settleWaitMs = ms; }
     void setCloseWaitMs(int ms) { m_closeWaitMs = ms; }
+    void setCancelGraceMs(int ms) { m_cancelGrace.setInterval(ms); }
+    // How long a conversation may go on after a cancel to end with QUIT.
+    static constexpr int kCancelGraceMs = 300;
 
     // One reply may keep arriving for at most this many server time-outs.
     static constexpr int kReplyTimeoutFactor = 4;
@@ -74,6 +82,8 @@ private:
         Connecting,
         Connected,
         Closing,
+        // Given up before a conversation began; the run moves on at the next turn of the loop.
+        Abandoned,
     };
 
     void closeLeftover();
@@ -86,12 +96,15 @@ private:
     bool keepWaitingForClose();
     bool socketClosed() const { return m_context.socket.state() == Socket::State::Closed; }
     void connectionFailed();
+    // A connection attempt that did not succeed within the time-out.
+    void giveUpConnecting(const QString& why);
 
     RunContext& m_context;
     Phase m_phase = Phase::Idle;
     // The current pause; its end continues the phase.
     QTimer m_pause;
     QTimer m_timeoutTicks;
+    QTimer m_cancelGrace;
     int m_settleWaitMs = 500;
     int m_closeWaitMs = 200;
     // How often a connection attempt is looked at for its time-out.

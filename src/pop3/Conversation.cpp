@@ -10,6 +10,14 @@ namespace mervantic {
 namespace {
 
 constexpr int kChopAt = 242;
+// The reply line as a failure row quotes it: enough to read, never a page.
+QString quotedLine(QByteArrayView reply) {
+    constexpr qsizetype kQuoted = 200;
+    QByteArrayView line = reply;
+    if (line.endsWith("\r\n"))
+        line.chop(2);
+    return QString::fromLatin1(line.first(std::min(line.size(), kQuoted)));
+}
 
 // The message count of a STAT reply: the text from its fifth character up to the next blank.
 std::optional<std::int32_t> statCount(const QByteArray& reply) {
@@ -85,12 +93,15 @@ void Conversation::onDataArrived() {
 }
 
 void Conversation::judge(const QByteArray& reply) {
-    if (reply.startsWith('+'))
+    if (reply.startsWith('+')) {
         onPositive(reply);
-    else if (reply.startsWith("-ERR"))
+    } else if (reply.startsWith("-ERR")) {
         onNegative(reply);
-    else
+    } else {
+        m_context.outcome.fail(QStringLiteral("The server sent a reply that is not POP3: ") +
+                               quotedLine(reply));
         m_connection.closeAndAdvance();
+    }
 }
 
 void Conversation::onNegative(const QByteArray& reply) {
@@ -100,7 +111,32 @@ void Conversation::onNegative(const QByteArray& reply) {
     else if (m_context.session.step == Step::Pass)
         prefix = QStringLiteral("Password Logon Error: ");
     m_context.logAndShow(prefix + loggedLine(reply));
+    m_context.outcome.fail(refusal(m_context.session.step) +
+                           AccountFailure::serverText(quotedLine(reply)));
     m_connection.closeAndAdvance();
+}
+
+QString Conversation::refusal(Step step) {
+    switch (step) {
+    case Step::Greeting:
+        return QStringLiteral("The server refused the connection: ");
+    case Step::User:
+        return QStringLiteral("The server refused the user name: ");
+    case Step::Pass:
+        return QStringLiteral("Wrong user name or password: ");
+    case Step::Apop:
+        return QStringLiteral("The server refused the APOP log-on (wrong user name or secret): ");
+    case Step::Stat:
+        return QStringLiteral("The server refused to count the messages: ");
+    case Step::Message:
+        return QStringLiteral("The server refused to send a message: ");
+    case Step::Dele:
+        return QStringLiteral("The server refused to delete a message: ");
+    case Step::Quit:
+    case Step::DeleteQuit:
+        return QStringLiteral("The server refused to end the session: ");
+    }
+    return {};
 }
 
 void Conversation::onPositive(const QByteArray& reply) {
@@ -167,6 +203,8 @@ void Conversation::onStat(const QByteArray& reply) {
     const std::optional<std::int32_t> count = statCount(reply);
     if (!count) {
         // A count that is not a number is treated like a refusal.
+        m_context.outcome.fail(QStringLiteral("The server's message count could not be read: ") +
+                               quotedLine(reply));
         onNegative(reply);
         return;
     }
@@ -178,6 +216,7 @@ void Conversation::onStat(const QByteArray& reply) {
     }
     if (!(session.deleteRunActive && m_context.options.deleteEnabled))
         m_events.mailboxEmpty();
+    m_context.outcome.complete = true;
     sendQuit();
 }
 
@@ -189,6 +228,10 @@ void Conversation::collectMessage(QByteArray piece) {
     if (!m_reply.statusLineComplete())
         return;
     if (m_reply.startsWith("-ERR")) {
+        m_context.outcome.fail((m_context.options.useRetr
+                                    ? QStringLiteral("The server refused the RETR command: ")
+                                    : QStringLiteral("The server refused the TOP command: ")) +
+                               AccountFailure::serverText(quotedLine(m_reply.statusLine())));
         m_reply.clear();
         m_connection.setReplyStartTick(std::nullopt);
         if (m_context.options.useRetr) {
@@ -222,7 +265,12 @@ void Conversation::collectMessage(QByteArray piece) {
     case AfterMessage::ReadNext:
         break;
     }
-    if (session.messageNumber >= session.messageCount || !m_events.wantsMoreMessages()) {
+    if (session.messageNumber >= session.messageCount) {
+        m_context.outcome.complete = true;
+        sendQuit();
+        return;
+    }
+    if (!m_events.wantsMoreMessages()) {
         sendQuit();
         return;
     }
@@ -245,6 +293,10 @@ void Conversation::apopLogon(const QString& greeting) {
     }
     sendQuit();
     m_context.logAndShow(QStringLiteral("APOP Logon Error ") + reason);
+    m_context.outcome.fail(secret.isEmpty()
+                               ? QStringLiteral("APOP log-on not possible: no shared secret is set")
+                               : QStringLiteral("APOP log-on not possible: the server's greeting "
+                                                "has no timestamp"));
 }
 
 void Conversation::requestMessage() {

@@ -33,6 +33,8 @@ private:
     void onDeleted();
     void collectMessage(QByteArray piece);
     void apopLogon(const QString& greeting);
+    // What a refusal at this step means to the user, before the server's own words.
+    static QString refusal(Step step);
 
     void send(Step nextStep, const QString& command);
     void send(Step nextStep, QByteArray command);

@@ -5,6 +5,8 @@
 #include "pop3/ConnectionControl.h"
 #include "pop3/HeaderExtraction.h"
 
+#include <QSet>
+
 #include <stdexcept>
 
 namespace mervantic {
@@ -20,8 +22,9 @@ void DeleteRun::deleteMailButton() {
     RunView& view = m_context.view;
     MailList& mail = m_context.mail;
     m_context.runBusy = RunBusy::Running;
-    view.showRunControls(true, false);
+    // The mail page first: showing it enables its buttons, which the run then disables.
     view.selectMailPage();
+    view.showRunControls(true, false);
     if (!m_context.options.deleteEnabled) {
         restoreControls();
         return;
@@ -31,25 +34,39 @@ void DeleteRun::deleteMailButton() {
         restoreControls();
         return;
     }
-    bool anyTicked = false;
-    for (int row = 1; row <= mail.count() && !anyTicked; ++row)
-        anyTicked = mail.isItemChecked(row) && !mail.at(row).isNoMail();
-    if (!anyTicked) {
+    int ticked = 0;
+    QSet<MailboxId> mailboxes;
+    for (const MailItem& item : mail.rows()) {
+        if (item.checked && item.isMessage()) {
+            ++ticked;
+            mailboxes.insert(item.mailbox());
+        }
+    }
+    if (ticked == 0) {
         view.showMessage(QStringLiteral("No Mail Items On The List Have Their CheckBoxes "
                                         "Checked To Mark For Deletion"));
         restoreControls();
         return;
     }
-    view.askYesNo(QStringLiteral("Confirm: Permanently Delete All Mail Items w/CheckBox Ckecked "
-                                 "From The Server?"),
-                  [this](bool yes) {
-                      if (!yes) {
-                          restoreControls();
-                          return;
-                      }
-                      m_context.mail.setEnabled(false);
-                      run();
-                  });
+    // What cannot be undone is said in numbers, and Enter does not do it.
+    const auto accounts = static_cast<int>(mailboxes.size());
+    const Question question{
+        QStringLiteral("Confirm: Permanently Delete All Mail Items w/CheckBox Ckecked "
+                       "From The Server?"),
+        QStringLiteral("%1 Mail Item%2 On %3 Account%4 Will Be Deleted.")
+            .arg(ticked)
+            .arg(ticked == 1 ? QString() : QStringLiteral("s"))
+            .arg(accounts)
+            .arg(accounts == 1 ? QString() : QStringLiteral("s")),
+        true};
+    view.askYesNo(question, [this](bool yes) {
+        if (!yes) {
+            restoreControls();
+            return;
+        }
+        m_context.mail.setEnabled(false);
+        run();
+    });
 }
 
 void DeleteRun::restoreControls() {
@@ -115,7 +132,7 @@ void DeleteRun::buildBlocks() {
     const MailList& mail = m_context.mail;
     for (int row = 1; row <= mail.count(); ++row) {
         const MailItem& item = mail.at(row);
-        if (item.isNoMail() || !mail.isItemChecked(row))
+        if (!item.isMessage() || !mail.isItemChecked(row))
             continue;
         const QString username = item.username();
         const QString server = item.server();
@@ -156,6 +173,7 @@ void DeleteRun::connectToBlock() {
     m_deletedCount = 0;
     m_matchedRow = 0;
     m_uncommitted.clear();
+    m_quitAccepted = false;
     if (session.haltRequest) {
         cancelled();
         return;
@@ -165,7 +183,21 @@ void DeleteRun::connectToBlock() {
         halt(QStringLiteral("Unknown Error"));
         return;
     }
+    m_context.logAccount(QString(), block.username, block.server, block.port);
     m_connection.connectToServer(block.server, *port);
+}
+
+void DeleteRun::conversationOver() {
+    // Rows marked deleted on a server that then did not commit are ordinary rows again.
+    keepUncommittedRows();
+    if (m_context.session.deleteRunActive && !m_context.session.haltRequest &&
+        m_block < m_blocks.size()) {
+        AccountBlock& block = m_blocks[m_block];
+        block.visited = m_quitAccepted;
+        if (!m_quitAccepted)
+            ++m_failedAccounts;
+    }
+    run();
 }
 
 AfterMessage DeleteRun::messageRead(QByteArrayView message, std::int32_t /*number*/) {
@@ -214,6 +246,7 @@ bool DeleteRun::deleteAccepted() {
 
 void DeleteRun::quitAccepted() {
     m_uncommitted.clear();
+    m_quitAccepted = true;
 }
 
 void DeleteRun::keepUncommittedRows() {
@@ -246,6 +279,26 @@ void DeleteRun::clearRunState() {
     m_deletedCount = 0;
     m_matchedRow = 0;
     m_uncommitted.clear();
+    m_quitAccepted = false;
+    m_failedAccounts = 0;
+}
+
+int DeleteRun::rowsNotFound() const {
+    // The ticked messages of every account the run did visit that are still there: their
+    // servers hold no such message any more.
+    const MailList& mail = m_context.mail;
+    int notFound = 0;
+    for (const AccountBlock& block : m_blocks) {
+        if (!block.visited)
+            continue;
+        for (int row = block.firstRow; row <= std::min(block.lastRow, mail.count()); ++row) {
+            const MailItem& item = mail.at(row);
+            // Between a block's first and last row, every ticked row is the block's.
+            if (item.isMessage() && item.checked && item.mark != QLatin1Char('D'))
+                ++notFound;
+        }
+    }
+    return notFound;
 }
 
 int DeleteRun::takeDeletedRowsOut() {
@@ -263,7 +316,7 @@ int DeleteRun::takeDeletedRowsOut() {
     const MailItem* previous = nullptr;
     for (int row = 1; row <= mail.count(); ++row) {
         const MailItem& item = mail.at(row);
-        if (item.isNoMail())
+        if (!item.isMessage())
             continue;
         const bool sameAccount =
             previous != nullptr &&
@@ -285,7 +338,7 @@ int DeleteRun::takeDeletedRowsOut() {
     int deleted = 0;
     for (int row = mail.count(); row >= 1; --row) {
         const MailItem& item = mail.at(row);
-        if (item.isNoMail())
+        if (!item.isMessage())
             continue;
         if (item.mark == QLatin1Char('D')) {
             mail.removeRow(row);
@@ -300,6 +353,8 @@ int DeleteRun::takeDeletedRowsOut() {
 
 void DeleteRun::finish() {
     SessionState& session = m_context.session;
+    const int notFound = rowsNotFound();
+    const int failed = m_failedAccounts;
     session.deleteRunActive = false;
     session.haltRequest = false;
     session.clearAccount();
@@ -310,10 +365,15 @@ void DeleteRun::finish() {
     m_context.view.runActivityChanged(RunActivity::Idle);
 
     const int deleted = takeDeletedRowsOut();
+    // "Deleted 0" is never left unexplained.
+    if (notFound > 0)
+        m_context.view.logAppend(QStringLiteral("..Not Found On The Server: %1 Mail Item%2")
+                                     .arg(notFound)
+                                     .arg(notFound == 1 ? QString() : QStringLiteral("s")));
     const QString count = QString::number(deleted);
-    const QString text = QStringLiteral("..Delete Complete: Deleted ") + count +
-                         QStringLiteral(" Mail Item") +
-                         (deleted == 1 ? QString() : QStringLiteral("s"));
+    const QString text =
+        QStringLiteral("..Delete Complete: Deleted ") + count + QStringLiteral(" Mail Item") +
+        (deleted == 1 ? QString() : QStringLiteral("s")) + RunContext::failedAccountsText(failed);
     m_context.reportCompletion(text);
 }
 

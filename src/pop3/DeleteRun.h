@@ -23,6 +23,8 @@ struct AccountBlock {
     // Rows of the list, counted from 1.
     int firstRow = 0;
     int lastRow = 0;
+    // The run logged on, read what it needed and the server confirmed it with QUIT.
+    bool visited = false;
 };
 
 // The delete-mail run: deletes from their servers the messages whose rows the user ticked. The
@@ -44,6 +46,9 @@ public:
     // The "Delete Mail" button: its refusals, its confirmation, then the run.
     void deleteMailButton();
     void run();
+    // The conversation with the current account is over: what it did is taken in, then the run
+    // goes on.
+    void conversationOver();
 
     const std::vector<AccountBlock>& blocks() const { return m_blocks; }
 
@@ -72,6 +77,8 @@ private:
     // Removes the rows the server deleted; an account whose every row went keeps one
     // "(no mail)" row where its first row was. Returns how many messages were deleted.
     int takeDeletedRowsOut();
+    // Ticked rows of accounts the run visited whose message was not on the server.
+    int rowsNotFound() const;
 
     RunContext& m_context;
     ConnectionControl& m_connection;
@@ -84,6 +91,8 @@ private:
     int m_matchedRow = 0;
     // Rows whose DELE the server accepted in this conversation, not yet committed by QUIT.
     std::vector<int> m_uncommitted;
+    bool m_quitAccepted = false;
+    int m_failedAccounts = 0;
 };
 
 } // namespace mervantic

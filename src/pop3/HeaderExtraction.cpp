@@ -77,7 +77,7 @@ void HeaderExtraction::processMessageHeaders(QByteArrayView message, std::int32_
         format < RegionalShort ? headers->date : normaliseDate(headers->date, format);
     m_context.mail.addMessageRow(session.displayName, session.username, session.password,
                                  headers->from, headers->subject, dateShown, session.server,
-                                 session.port, headers->messageId);
+                                 session.port, headers->messageId, headers->date);
 }
 
 } // namespace mervantic

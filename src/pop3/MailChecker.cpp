@@ -58,6 +58,8 @@ void MailChecker::checkOnOpen() {
 
 void MailChecker::cancel() {
     m_context.session.haltRequest = true;
+    if (m_context.session.checkRunActive || m_context.session.deleteRunActive)
+        m_connection.cancel();
 }
 
 void MailChecker::deleteMailButton() {
@@ -68,9 +70,9 @@ void MailChecker::deleteMailButton() {
 
 void MailChecker::advanceRun() {
     if (m_context.session.checkRunActive)
-        m_checkRun.run();
+        m_checkRun.conversationOver();
     else if (m_context.session.deleteRunActive)
-        m_deleteRun.run();
+        m_deleteRun.conversationOver();
 }
 
 ConversationEvents& MailChecker::activeRun() {

@@ -69,6 +69,11 @@ bool MessageReply::statusLineComplete() const {
     return m_complete || m_total >= kStatusLineLimit || indexOfBytes(m_kept, "\r\n") >= 0;
 }
 
+QByteArrayView MessageReply::statusLine() const {
+    const qsizetype statusEnd = indexOfBytes(m_kept, "\r\n");
+    return QByteArrayView(m_kept).first(statusEnd < 0 ? m_kept.size() : statusEnd);
+}
+
 QByteArrayView MessageReply::body() const {
     const qsizetype statusEnd = indexOfBytes(m_kept, "\r\n");
     if (statusEnd < 0)

@@ -33,6 +33,8 @@ public:
     // the CR LF of its last line; cut at the keep limit when the reply was longer. Valid until
     // the next change.
     QByteArrayView body() const;
+    // The status line without its CR LF (what has arrived of it).
+    QByteArrayView statusLine() const;
     qint64 totalBytes() const { return m_total; }
     qsizetype keptBytes() const { return m_kept.size(); }
 

@@ -6,6 +6,7 @@
 #include "platform/Connectivity.h"
 #include "platform/DateTimeText.h"
 #include "platform/Socket.h"
+#include "pop3/AccountOutcome.h"
 #include "pop3/RunView.h"
 #include "pop3/SessionState.h"
 #include "store/AccountList.h"
@@ -29,6 +30,8 @@ struct RunContext {
 
     SessionState session;
     RunBusy runBusy = RunBusy::Idle;
+    // How the conversation with the current account ended.
+    AccountOutcome outcome;
 
     Socket& socket;
     Clock& clock;
@@ -43,6 +46,37 @@ struct RunContext {
     void logAndShow(const QString& text) {
         view.logAppend(text);
         view.showStatus(text);
+    }
+
+    // The time-out in whole seconds, as the user set it.
+    int timeoutSeconds() const { return static_cast<int>(options.serverTimeoutMs / 1000); }
+
+    // Names the account whose conversation starts, so that every line that follows can be told
+    // apart by account.
+    void logAccount(const QString& name, const QString& username, const QString& server,
+                    const QString& port) {
+        QString text = QStringLiteral("..Account: ");
+        if (!name.isEmpty())
+            text += name + QLatin1Char(' ');
+        text += QStringLiteral("(User %1, Server %2, Port %3)").arg(username, server, port);
+        logAndShow(text);
+    }
+
+    // An account given up: the outcome keeps the first reason, the log says it.
+    void failAccount(const QString& why) {
+        const bool first = !outcome.failed() && !outcome.complete;
+        outcome.fail(why);
+        if (first)
+            logAndShow(QStringLiteral("..") + why);
+    }
+
+    // What a completion line adds when accounts failed: " - 2 Accounts Failed".
+    static QString failedAccountsText(int failed) {
+        if (failed < 1)
+            return {};
+        return QStringLiteral(" - %1 Account%2 Failed")
+            .arg(failed)
+            .arg(failed == 1 ? QString() : QStringLiteral("s"));
     }
 
     // How a completed run says so: a log line, the status bar with the time, and that time kept

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "pop3/Question.h"
 #include "pop3/RunState.h"
 
 #include <QByteArrayView>
@@ -34,7 +35,7 @@ public:
 
     virtual void showMessage(const QString& text) = 0;
     // `answered` receives true for Yes. It may run before this call returns or much later.
-    virtual void askYesNo(const QString& question, std::function<void(bool yes)> answered) = 0;
+    virtual void askYesNo(const Question& question, std::function<void(bool yes)> answered) = 0;
 
     // One message as the server sent it (one byte per character), for the raw-data window.
     virtual void showRawBlock(QByteArrayView block) = 0;

@@ -37,6 +37,8 @@ protected:
         return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
     }
 
+    void closeDuringRun(Script script, bool stuck, int ticks, int ticksAtMessage);
+
     SettingsRecord savedSettings() {
         QFile file(settingsFile());
         EXPECT_TRUE(file.open(QIODevice::ReadOnly));
@@ -91,32 +93,52 @@ TEST_F(Closing, ClosingWhileAStepButtonIsHeldEndsTheProgramAndKeepsTheValueShown
     EXPECT_EQ(reread.count(), 1);
 }
 
-// A close during a run waits for the run to stop; a server that never answers cannot keep the
-// program from ending: the log says why after 6 ticks, and the 31st closes anyway.
-TEST_F(Closing, ClosingWhileAConnectionIsPendingEndsTheProgram) {
+// A close during a run waits for the run to stop: it closes at the tick after the run ended,
+// or, when the run does not stop, says why after 6 ticks and closes anyway at the 31st.
+void Closing::closeDuringRun(Script script, bool stuck, int ticks, int ticksAtMessage) {
     addAccount(1101);
-    socket.addScript(1101, Script().neverConnects());
+    socket.addScript(1101, std::move(script));
     start();
     program->closing().setTickInterval(5);
+    if (stuck) {
+        // A silent server given all the time in the world after the cancel.
+        program->checker().connection().setCancelGraceMs(3600 * 1000);
+        program->checker().connection().setTimeoutTickInterval(3600 * 1000);
+    }
     program->checker().checkMailButton();
-    ASSERT_TRUE(test::waitUntil([&] { return socket.connections() == 1; }));
-    int ticksAtMessage = 0;
+    ASSERT_TRUE(test::waitUntil([&] {
+        return stuck ? socket.sent().contains(QStringLiteral("USER alice"))
+                     : socket.connections() == 1;
+    }));
+    int messageAt = 0;
     QTimer watch;
     QObject::connect(&watch, &QTimer::timeout, [&] {
-        if (ticksAtMessage == 0 &&
+        if (messageAt == 0 &&
             window().logPane()->content() ==
                 QStringLiteral("Window Close Delayed To Close Server Connection."))
-            ticksAtMessage = program->closing().delayTicks();
+            messageAt = program->closing().delayTicks();
     });
     watch.start(1);
     ASSERT_TRUE(closeEndsTheProgram());
-    EXPECT_EQ(ticksAtMessage, CloseSequence::kMessageAfterTicks + 1);
-    EXPECT_EQ(program->closing().delayTicks(), CloseSequence::kForcedCloseAfterTicks + 1);
+    EXPECT_EQ(messageAt, ticksAtMessage);
+    EXPECT_EQ(program->closing().delayTicks(), ticks);
     EXPECT_TRUE(dialogs.messages.isEmpty()); // the halt shows no box while the window closes
     EXPECT_EQ(savedSettings().firstRunMarker, 1);
     AccountList reread;
     AccountFile(accountFile()).load(reread);
     EXPECT_EQ(reread.count(), 1);
+}
+
+// A connection attempt is given up at once: the window closes at the first tick (the count
+// starts at 1).
+TEST_F(Closing, ClosingWhileAConnectionIsPendingEndsTheProgramAtTheFirstTick) {
+    closeDuringRun(Script().neverConnects(), false, 2, 0);
+}
+
+TEST_F(Closing, ARunThatDoesNotStopCannotKeepTheProgramFromEnding) {
+    closeDuringRun(Script().serve("+OK ready\r\n").expect("USER alice").silence(), true,
+                   CloseSequence::kForcedCloseAfterTicks + 1,
+                   CloseSequence::kMessageAfterTicks + 1);
 }
 
 TEST_F(Closing, AFullDiskAtCloseKeepsBothFilesWholeAndSaysSo) {

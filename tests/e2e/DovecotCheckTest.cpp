@@ -71,44 +71,62 @@ TEST_F(DovecotCheck, ARunOverGoodAndBadAccountsLogsEveryStepAndCountsTheMessages
     harness.addAccount(QStringLiteral("Alice"), alice, QStringLiteral("pw"), kHost, server.port());
     harness.addAccount(QStringLiteral("Bob"), bob, QStringLiteral("wrong"), kHost, server.port());
     harness.addAccount(QStringLiteral("Carol"), carol, QStringLiteral("pw"), kHost, server.port());
+    const int nowhere = test::freePort();
     harness.addAccount(QStringLiteral("Nobody"), QStringLiteral("x"), QStringLiteral("pw"), kHost,
-                       test::freePort());
+                       nowhere);
     harness.addAccount(QStringLiteral("Dave"), dave, QStringLiteral("pw"), kHost, server.port());
     ASSERT_TRUE(harness.runCheck());
 
+    const auto account = [&](const QString& name, const QString& login, int port) {
+        return QStringLiteral("..Account: %1 (User %2, Server 127.0.0.1, Port %3)")
+            .arg(name, login)
+            .arg(port);
+    };
     const QStringList conversation = {QStringLiteral("..Connected-ServerIP: 127.0.0.1"),
                                       QStringLiteral("<greeting>"),
                                       QStringLiteral("+OK Logged in."),
                                       QStringLiteral("..Checking For Mail"),
                                       QStringLiteral("+OK Logging out."),
                                       QStringLiteral("...User Connection Closed - Wait...")};
+    const QString refused =
+        QStringLiteral("Connection refused: no POP3 server answers at 127.0.0.1, port %1")
+            .arg(nowhere);
     QStringList expected{QStringLiteral("..Beginning Process To Check For Mail")};
-    expected << conversation;
-    expected << QStringLiteral("..Connected-ServerIP: 127.0.0.1") << QStringLiteral("<greeting>")
+    expected << account(QStringLiteral("Alice"), alice, server.port()) << conversation;
+    expected << account(QStringLiteral("Bob"), bob, server.port())
+             << QStringLiteral("..Connected-ServerIP: 127.0.0.1") << QStringLiteral("<greeting>")
              << QStringLiteral("Password Logon Error: -ERR [AUTH] Authentication failed.")
              << QStringLiteral("...User Connection Closed - Wait...");
-    expected << conversation;
-    expected << QStringLiteral("..Winsock1 Error") << QStringLiteral("..Not Connected")
+    expected << account(QStringLiteral("Carol"), carol, server.port()) << conversation;
+    expected << account(QStringLiteral("Nobody"), QStringLiteral("x"), nowhere)
+             << QStringLiteral("..Winsock1 Error") << QStringLiteral("..") + refused
+             << QStringLiteral("..Not Connected")
              << QStringLiteral("...User Connection Closed - Wait...");
-    expected << conversation;
-    expected << QStringLiteral("..Check Complete: 5 New Mail Items -Total Items: 5");
+    expected << account(QStringLiteral("Dave"), dave, server.port()) << conversation;
+    expected << QStringLiteral(
+        "..Check Complete: 5 New Mail Items -Total Items: 5 - 2 Accounts Failed");
     EXPECT_EQ(withoutTimestamps(harness.view.lines()), expected);
 
+    // Each failed account has its row, in its place, saying why.
     EXPECT_EQ(harness.rowTexts(0),
-              (QStringList{"Alice", "Alice", "Carol", "Dave", "Dave", "Dave"}));
-    EXPECT_EQ(harness.rowTexts(2),
-              (QStringList{alice + "-sender1@example.org", alice + "-sender2@example.org",
-                           "(no mail)", dave + "-sender1@example.org",
-                           dave + "-sender2@example.org", dave + "-sender3@example.org"}));
-    EXPECT_EQ(harness.rowTexts(3).at(4), "Subject 2 for " + dave);
+              (QStringList{"Alice", "Alice", "Bob", "Carol", "Nobody", "Dave", "Dave", "Dave"}));
+    EXPECT_EQ(
+        harness.rowTexts(2),
+        (QStringList{alice + "-sender1@example.org", alice + "-sender2@example.org",
+                     "(check failed)", "(no mail)", "(check failed)", dave + "-sender1@example.org",
+                     dave + "-sender2@example.org", dave + "-sender3@example.org"}));
+    EXPECT_EQ(harness.rowTexts(3).at(2),
+              QStringLiteral("Wrong user name or password: [AUTH] Authentication failed."));
+    EXPECT_EQ(harness.rowTexts(3).at(4), refused);
+    EXPECT_EQ(harness.rowTexts(3).at(6), "Subject 2 for " + dave);
     EXPECT_EQ(harness.rowTexts(4).at(0), QStringLiteral("Mon, 4 Jan 2003 09:15:01 -0500"));
-    EXPECT_EQ(harness.rowTexts(7).at(5), "<3." + dave + "@example.org>");
+    EXPECT_EQ(harness.rowTexts(7).at(7), "<3." + dave + "@example.org>");
     EXPECT_EQ(harness.rowTexts(5).at(0), kHost);
     EXPECT_EQ(harness.rowTexts(6).at(0), QString::number(server.port()));
     QStringList keys;
     for (const MailItem& item : harness.mail.rows())
         keys << item.key();
-    EXPECT_EQ(keys, (QStringList{"K1Ppw", "K2Ppw", "", "K4Ppw", "K5Ppw", "K6Ppw"}));
+    EXPECT_EQ(keys, (QStringList{"K1Ppw", "K2Ppw", "", "", "", "K6Ppw", "K7Ppw", "K8Ppw"}));
     EXPECT_TRUE(harness.view.messages.isEmpty());
 }
 
@@ -150,7 +168,10 @@ TEST_F(DovecotCheck, ApopLogsOnWithThePasswordOrTheSharedSecret) {
     ASSERT_TRUE(harness.runCheck());
     EXPECT_TRUE(
         harness.view.lines().contains(QStringLiteral("-ERR [AUTH] Authentication failed.")));
-    EXPECT_EQ(harness.mail.count(), 0);
+    ASSERT_EQ(harness.mail.count(), 1);
+    EXPECT_EQ(harness.mail.at(1).subject(),
+              QStringLiteral("The server refused the APOP log-on (wrong user name or secret): "
+                             "[AUTH] Authentication failed."));
 }
 
 TEST_F(DovecotCheck, CancelEmptiesTheListAndLeavesTheRemainingAccounts) {
@@ -231,7 +252,7 @@ TEST_F(DovecotCheck, ASecondCheckKeepsSeenRowsSeenAndFindsNewMail) {
     EXPECT_TRUE(harness.mail.at(5).isNoMail());
 }
 
-TEST_F(DovecotCheck, ChangingTheDateFormatBetweenTwoChecksMakesEveryMessageNew) {
+TEST_F(DovecotCheck, ChangingTheDateFormatBetweenTwoChecksKeepsSeenMailSeen) {
     const QString alice = mailbox("alice", 2);
     harness.addAccount(QStringLiteral("Alice"), alice, QStringLiteral("pw"), kHost, server.port());
     harness.options.dateFormat = 1;
@@ -240,11 +261,12 @@ TEST_F(DovecotCheck, ChangingTheDateFormatBetweenTwoChecksMakesEveryMessageNew) 
     ASSERT_TRUE(harness.runCheck());
     EXPECT_EQ(harness.view.lines().last(),
               QStringLiteral("..Check Complete: No New Mail Items -Total Items: 2"));
-    // The shown date is part of what identifies a message.
+    // A message is recognised by its date as sent, not as shown: another display is no news.
     harness.options.dateFormat = 5;
     ASSERT_TRUE(harness.runCheck());
     EXPECT_EQ(harness.view.lines().last(),
-              QStringLiteral("..Check Complete: 2 New Mail Items -Total Items: 2"));
+              QStringLiteral("..Check Complete: No New Mail Items -Total Items: 2"));
+    EXPECT_EQ(harness.rowTexts(4).first(), QStringLiteral("Jan 4 2003 2:15 PM"));
 }
 
 } // namespace

@@ -95,9 +95,15 @@ TEST_F(DovecotTls, ABadCertificateEndsTheAccountWithAPlainReason) {
         EXPECT_TRUE(lines.at(error + 1).startsWith(QString::fromLatin1(c.reason)))
             << lines.at(error + 1).toStdString();
         EXPECT_EQ(lines.at(error + 2), QStringLiteral("..Not Connected"));
+        // The account's row says why, in the words of the log.
         const QStringList expectedRows =
-            c.plainListener ? QStringList{} : QStringList{"Plain", "Plain"};
+            c.plainListener ? QStringList{"Secure"} : QStringList{"Secure", "Plain", "Plain"};
         EXPECT_EQ(harness.rowTexts(0), expectedRows);
+        EXPECT_TRUE(harness.mail.at(1).isFailure());
+        QString logged = lines.at(error + 1);
+        logged.replace(QStringLiteral("..Secure Connection Failed: "),
+                       QStringLiteral("Secure connection failed: "));
+        EXPECT_EQ(harness.mail.at(1).subject(), logged);
     }
 }
 

@@ -50,7 +50,9 @@ TEST_F(ScriptedServerCheck, ARealServerThatNeverGreetsIsGivenUpAfterTheTimeOut) 
     EXPECT_EQ(good.connections(), 0);
     harness.clock.advance(5001);
     ASSERT_TRUE(test::waitUntil([&] { return harness.checker.runBusy() == RunBusy::Idle; }));
-    EXPECT_EQ(harness.rowTexts(3), QStringList{QStringLiteral("fine")});
+    EXPECT_EQ(harness.rowTexts(3),
+              (QStringList{QStringLiteral("No answer from the server within 5 seconds"),
+                           QStringLiteral("fine")}));
 }
 
 TEST_F(ScriptedServerCheck, AResetInTheMiddleOfAMessageMovesOnAtOnce) {
@@ -77,9 +79,11 @@ TEST_F(ScriptedServerCheck, AResetInTheMiddleOfAMessageMovesOnAtOnce) {
     const qsizetype error = lines.indexOf(QStringLiteral("..Winsock1 Error"));
     ASSERT_GE(error, 0);
     EXPECT_EQ(lines.at(error - 1), QStringLiteral("..Checking For Mail"));
-    EXPECT_EQ(harness.rowTexts(3), QStringList{QStringLiteral("fine")});
-    EXPECT_EQ(harness.view.lines().last(),
-              QStringLiteral("..Check Complete: 1 New Mail Item -Total Items: 1"));
+    EXPECT_EQ(harness.rowTexts(3), (QStringList{QStringLiteral("The server reset the connection"),
+                                                QStringLiteral("fine")}));
+    EXPECT_EQ(
+        harness.view.lines().last(),
+        QStringLiteral("..Check Complete: 1 New Mail Item -Total Items: 1 - 1 Account Failed"));
 }
 
 TEST_F(ScriptedServerCheck, RepliesSplitIntoSeparateSegmentsInsideTheirLineEndsAreRead) {
@@ -130,7 +134,9 @@ TEST_F(ScriptedServerCheck, AnEndlessMessageIsGivenUpWithoutHoldingItInMemory) {
     QObject::connect(&clockHand, &QTimer::timeout, [&] { harness.clock.advance(1000); });
     clockHand.start(20);
     ASSERT_TRUE(harness.runCheck());
-    EXPECT_EQ(harness.rowTexts(3), QStringList{QStringLiteral("fine")});
+    EXPECT_EQ(harness.rowTexts(3),
+              (QStringList{QStringLiteral("The server's reply did not end within 5 seconds"),
+                           QStringLiteral("fine")}));
 }
 
 } // namespace

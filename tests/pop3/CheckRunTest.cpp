@@ -100,21 +100,45 @@ TEST_F(CheckRunTest, OnlyTickedAccountsAreVisitedWhenSoChosen) {
 }
 
 TEST_F(CheckRunTest, ARunWhoseAccountsAllFailStillCompletes) {
+    harness.options.soundOnNewMail = true;
     addAccount(1101);
     addAccount(1102);
     ASSERT_TRUE(harness.runCheck());
     EXPECT_EQ(socket.connections(), 2);
-    EXPECT_EQ(lines(),
-              (QStringList{QStringLiteral("..Beginning Process To Check For Mail"),
-                           QStringLiteral("..Winsock1 Error"), QStringLiteral("..Not Connected"),
-                           QStringLiteral("...User Connection Closed - Wait..."),
-                           QStringLiteral("..Winsock1 Error"), QStringLiteral("..Not Connected"),
-                           QStringLiteral("...User Connection Closed - Wait..."),
-                           QStringLiteral("..Check Complete: No New Mail Items -Total Items: 0")}));
+    // Every line of an account's conversation follows the line that names it, and the cause of
+    // the failure follows the socket's error; the completion line counts the failures.
+    const QString complete =
+        QStringLiteral("..Check Complete: No New Mail Items -Total Items: 0 - 2 Accounts Failed");
+    EXPECT_EQ(
+        lines(),
+        (QStringList{
+            QStringLiteral("..Beginning Process To Check For Mail"),
+            QStringLiteral("..Account: Box 1101 (User alice, Server pop.example.org, Port 1101)"),
+            QStringLiteral("..Winsock1 Error"),
+            QStringLiteral(
+                "..Connection refused: no POP3 server answers at pop.example.org, port 1101"),
+            QStringLiteral("..Not Connected"),
+            QStringLiteral("...User Connection Closed - Wait..."),
+            QStringLiteral("..Account: Box 1102 (User alice, Server pop.example.org, Port 1102)"),
+            QStringLiteral("..Winsock1 Error"),
+            QStringLiteral(
+                "..Connection refused: no POP3 server answers at pop.example.org, port 1102"),
+            QStringLiteral("..Not Connected"),
+            QStringLiteral("...User Connection Closed - Wait..."), complete}));
     const QDateTime now = harness.clock.now();
-    EXPECT_EQ(harness.view.statuses.last(),
-              DateTimeText::stamp(now) +
-                  QStringLiteral("..Check Complete: No New Mail Items -Total Items: 0"));
+    EXPECT_EQ(harness.view.statuses.last(), DateTimeText::stamp(now) + complete);
+    // A row for each account in the list, marked as failed, that is not mail.
+    ASSERT_EQ(harness.mail.count(), 2);
+    for (int row = 1; row <= 2; ++row) {
+        const MailItem& item = harness.mail.at(row);
+        EXPECT_TRUE(item.isFailure());
+        EXPECT_EQ(item.displayName(), QStringLiteral("Box 110%1").arg(row));
+        EXPECT_EQ(item.server(), QStringLiteral("pop.example.org"));
+        EXPECT_EQ(item.port(), QStringLiteral("110%1").arg(row));
+        EXPECT_EQ(item.key(), QString());
+    }
+    EXPECT_EQ(harness.mail.newMessageCount(), 0);
+    EXPECT_EQ(harness.beeper.beeps(), 0);
     EXPECT_EQ(harness.view.caption,
               QStringLiteral("Mervantic email - last check: ") + DateTimeText::general(now));
     EXPECT_EQ(harness.options.lastCheckTime, harness.clock.now());

@@ -70,6 +70,8 @@ TEST_F(ConversationTest, ReadsEveryMessageWithTopOneCommandAtATime) {
 
     EXPECT_EQ(lines(), (QStringList{
                            QStringLiteral("..Beginning Process To Check For Mail"),
+                           QStringLiteral("..Account: Account 1 (User alice, Server "
+                                          "pop.example.org, Port 1101)"),
                            QStringLiteral("..Connected-ServerIP: 127.0.0.1"),
                            kGreetingLine,
                            QStringLiteral("+OK Logged in."),
@@ -139,7 +141,7 @@ TEST_F(ConversationTest, RepliesCutAnywhereByTheNetworkAreReadWhole) {
         scripted.addScript(110, script);
         ASSERT_TRUE(run.runCheck());
         EXPECT_TRUE(scripted.scriptDone());
-        EXPECT_EQ(run.view.lines().at(2), kGreetingLine);
+        EXPECT_EQ(run.view.lines().at(3), kGreetingLine);
         EXPECT_EQ(run.view.rawBlocks, QStringList{QString::fromLatin1(message(1))});
     }
 }
@@ -161,6 +163,8 @@ struct Refusal {
     const char* name;
     Script script;
     QString logged; // empty: nothing logged
+    // What the account's failure row says.
+    QString reason;
 };
 
 Script refusedAt(int step, const QByteArray& reply) {
@@ -180,20 +184,28 @@ Script refusedAt(int step, const QByteArray& reply) {
 
 TEST_F(ConversationTest, ARefusalEndsTheAccountWithoutQuitAndTheRunGoesOn) {
     const QByteArray longError = "-ERR " + QByteArray(300, 'z') + "\r\n";
+    const QString notPop3 = QStringLiteral("The server sent a reply that is not POP3: ");
     const std::vector<Refusal> refusals = {
         {"user", refusedAt(1, "-ERR unknown user\r\n"),
-         QStringLiteral("Username Logon Error: -ERR unknown user")},
+         QStringLiteral("Username Logon Error: -ERR unknown user"),
+         QStringLiteral("The server refused the user name: unknown user")},
         {"password", refusedAt(2, "-ERR [AUTH] Authentication failed.\r\n"),
-         QStringLiteral("Password Logon Error: -ERR [AUTH] Authentication failed.")},
-        {"stat", refusedAt(3, "-ERR mailbox locked\r\n"), QStringLiteral("-ERR mailbox locked")},
-        {"greeting", refusedAt(0, "-ERR busy\r\n"), QStringLiteral("-ERR busy")},
+         QStringLiteral("Password Logon Error: -ERR [AUTH] Authentication failed."),
+         QStringLiteral("Wrong user name or password: [AUTH] Authentication failed.")},
+        {"stat", refusedAt(3, "-ERR mailbox locked\r\n"), QStringLiteral("-ERR mailbox locked"),
+         QStringLiteral("The server refused to count the messages: mailbox locked")},
+        {"greeting", refusedAt(0, "-ERR busy\r\n"), QStringLiteral("-ERR busy"),
+         QStringLiteral("The server refused the connection: busy")},
         {"chopped", refusedAt(2, longError),
-         QStringLiteral("Password Logon Error: Chopped To 240 Chrs: -ERR ") + QString(235, u'z')},
+         QStringLiteral("Password Logon Error: Chopped To 240 Chrs: -ERR ") + QString(235, u'z'),
+         QStringLiteral("Wrong user name or password: ") + QString(195, u'z')},
         {"stat count not a number", refusedAt(3, "+OK lots of mail\r\n"),
-         QStringLiteral("+OK lots of mail")},
-        {"lower-case err", refusedAt(2, "-err no\r\n"), QString()},
-        {"garbage greeting", refusedAt(0, "HELLO there\r\n"), QString()},
-        {"garbage after user", refusedAt(1, "\x01\x02\x03\r\n"), QString()},
+         QStringLiteral("+OK lots of mail"),
+         QStringLiteral("The server's message count could not be read: +OK lots of mail")},
+        {"lower-case err", refusedAt(2, "-err no\r\n"), QString(), notPop3 + "-err no"},
+        {"garbage greeting", refusedAt(0, "HELLO there\r\n"), QString(), notPop3 + "HELLO there"},
+        {"garbage after user", refusedAt(1, "\x01\x02\x03\r\n"), QString(),
+         notPop3 + "\x01\x02\x03"},
     };
     for (const Refusal& refusal : refusals) {
         SCOPED_TRACE(refusal.name);
@@ -207,7 +219,7 @@ TEST_F(ConversationTest, ARefusalEndsTheAccountWithoutQuitAndTheRunGoesOn) {
         ASSERT_TRUE(run.runCheck());
         EXPECT_TRUE(scripted.unexpected().isEmpty())
             << scripted.unexpected().join(u'\n').toStdString();
-        QStringList expected = run.view.lines().mid(0, 2);
+        QStringList expected = run.view.lines().mid(0, 3);
         if (refusal.name != std::string("greeting") &&
             refusal.name != std::string("garbage greeting"))
             expected << kGreetingLine;
@@ -218,10 +230,19 @@ TEST_F(ConversationTest, ARefusalEndsTheAccountWithoutQuitAndTheRunGoesOn) {
         if (!refusal.logged.isEmpty())
             expected << refusal.logged;
         expected << QStringLiteral("...User Connection Closed - Wait...")
+                 << QStringLiteral("..Account: (User alice, Server pop.example.org, Port 1102)")
                  << QStringLiteral("..Connected-ServerIP: 127.0.0.1");
         EXPECT_EQ(run.view.lines().mid(0, expected.size()), expected);
         EXPECT_EQ(run.view.lines().last(),
-                  QStringLiteral("..Check Complete: 1 New Mail Item -Total Items: 1"));
+                  QStringLiteral("..Check Complete: 1 New Mail Item -Total Items: 1 - 1 Account "
+                                 "Failed"));
+        // The failed account has its row, saying why, before the next account's mail.
+        ASSERT_EQ(run.mail.count(), 2);
+        EXPECT_TRUE(run.mail.at(1).isFailure());
+        EXPECT_EQ(run.mail.at(1).from(), QStringLiteral("(check failed)"));
+        EXPECT_EQ(run.mail.at(1).subject(), refusal.reason);
+        EXPECT_EQ(run.mail.at(1).port(), QStringLiteral("1101"));
+        EXPECT_EQ(run.mail.at(2).subject(), QStringLiteral("Message 1"));
     }
 }
 
@@ -245,7 +266,10 @@ TEST_F(ConversationTest, ARefusedMessageRequestEndsWithQuit) {
         ASSERT_GE(at, 0);
         EXPECT_EQ(lines.at(at + 1), retr ? QString() : QStringLiteral("Error Using -TOP- Command"));
         EXPECT_EQ(lines.at(at + 2), QStringLiteral("+OK bye"));
-        EXPECT_EQ(run.mail.count(), 0);
+        ASSERT_EQ(run.mail.count(), 1);
+        EXPECT_EQ(run.mail.at(1).subject(),
+                  retr ? QStringLiteral("The server refused the RETR command: no such message")
+                       : QStringLiteral("The server refused the TOP command: no such message"));
     }
 }
 
@@ -269,10 +293,16 @@ TEST_F(ConversationTest, AFullListStopsReadingAndTheRunGoesOn) {
     socket.addScript(1102, mailbox(0));
     ASSERT_TRUE(harness.runCheck());
     EXPECT_TRUE(socket.unexpected().isEmpty()) << socket.unexpected().join(u'\n').toStdString();
-    EXPECT_EQ(harness.mail.count(), 4); // three messages and the second account's empty mailbox
+    // Three messages, the first account's failure row, and the second account's empty mailbox.
+    ASSERT_EQ(harness.mail.count(), 5);
     EXPECT_TRUE(lines().contains(
         QStringLiteral("..Mail List Full: The Remaining Messages Are Not Listed")));
-    EXPECT_EQ(lines().last(), QStringLiteral("..Check Complete: 3 New Mail Items -Total Items: 3"));
+    EXPECT_EQ(harness.mail.at(4).subject(),
+              QStringLiteral("The mail list is full: the remaining messages of this account are "
+                             "not listed"));
+    EXPECT_EQ(
+        lines().last(),
+        QStringLiteral("..Check Complete: 3 New Mail Items -Total Items: 3 - 1 Account Failed"));
     EXPECT_GE(harness.mail.memoryCost(), budget);
 }
 
@@ -302,8 +332,9 @@ TEST_F(ConversationTest, AnOverlongReplyLineIsJudgedAtItsLimit) {
     ASSERT_TRUE(harness.runCheck());
     EXPECT_TRUE(lines().contains(
         QStringLiteral("Username Logon Error: Chopped To 240 Chrs: -ERR ") + QString(235, u'e')));
-    EXPECT_EQ(lines().last(),
-              QStringLiteral("..Check Complete: No New Mail Items -Total Items: 0"));
+    EXPECT_EQ(
+        lines().last(),
+        QStringLiteral("..Check Complete: No New Mail Items -Total Items: 0 - 1 Account Failed"));
 }
 
 TEST_F(ConversationTest, ASocketFailureOrPeerCloseInTheMiddleOfAMessageMovesOn) {
@@ -317,16 +348,19 @@ TEST_F(ConversationTest, ASocketFailureOrPeerCloseInTheMiddleOfAMessageMovesOn) 
         Script broken = Script::loggedOn();
         broken.expect("STAT").serve("+OK 2 10\r\n").expect("TOP 1 2").serve("+OK\r\nSubject: half");
         if (reset)
-            broken.fails();
+            broken.fails(Socket::Failure::Reset);
         else
             broken.peerCloses();
         scripted.addScript(1101, broken);
         scripted.addScript(1102, mailbox(1));
         ASSERT_TRUE(run.runCheck());
         const QStringList lines = run.view.lines();
+        const QString why = reset ? QStringLiteral("The server reset the connection")
+                                  : QStringLiteral("The server closed the connection");
         EXPECT_EQ(lines.contains(QStringLiteral("..Winsock1 Error")), reset);
+        EXPECT_TRUE(lines.contains(QStringLiteral("..") + why));
         EXPECT_EQ(lines.count(QStringLiteral("...User Connection Closed - Wait...")), 2);
-        EXPECT_EQ(run.rowTexts(3), QStringList{QStringLiteral("Message 1")});
+        EXPECT_EQ(run.rowTexts(3), (QStringList{why, QStringLiteral("Message 1")}));
     }
 }
 
@@ -349,8 +383,13 @@ TEST_F(ConversationTest, AServerSilentAfterTheGreetingIsAbandonedAtTheFirstTickP
     harness.clock.advance(1);
     ASSERT_TRUE(test::waitUntil([&] { return harness.checker.runBusy() == RunBusy::Idle; }));
     EXPECT_EQ(socket.connections(), 2);
-    EXPECT_EQ(lines().last(),
-              QStringLiteral("..Check Complete: No New Mail Items -Total Items: 0"));
+    // The time-out says so, in the log and in the account's row.
+    EXPECT_TRUE(lines().contains(QStringLiteral("..No answer from the server within 5 seconds")));
+    EXPECT_EQ(harness.rowTexts(3).first(),
+              QStringLiteral("No answer from the server within 5 seconds"));
+    EXPECT_EQ(
+        lines().last(),
+        QStringLiteral("..Check Complete: No New Mail Items -Total Items: 0 - 1 Account Failed"));
 }
 
 TEST_F(ConversationTest, AServerThatNeverGreetsIsAbandonedLikeASilentOne) {
@@ -381,8 +420,10 @@ TEST_F(ConversationTest, AConnectionThatNeverCompletesFailsAfterTheTimeOut) {
     QTimer::singleShot(100, [&] { harness.clock.advance(1); });
     ASSERT_TRUE(harness.runCheck());
     EXPECT_EQ(connectionsWhileWaiting, 1);
-    EXPECT_EQ(lines().mid(1, 3),
-              (QStringList{QStringLiteral("..Winsock1 Error"), QStringLiteral("..Not Connected"),
+    EXPECT_EQ(lines().mid(2, 4),
+              (QStringList{QStringLiteral("..Winsock1 Error"),
+                           QStringLiteral("..No answer from pop.example.org within 5 seconds"),
+                           QStringLiteral("..Not Connected"),
                            QStringLiteral("...User Connection Closed - Wait...")}));
     EXPECT_EQ(socket.connections(), 2);
 }
@@ -484,7 +525,10 @@ TEST_F(ConversationTest, AReplyLineDrippedByteByByteIsAbandonedOnceTheTimeOutHas
         ASSERT_TRUE(test::waitUntil([&] { return run.checker.runBusy() == RunBusy::Idle; }));
         EXPECT_EQ(scripted.connections(), 2);
         EXPECT_EQ(run.view.lines().last(),
-                  QStringLiteral("..Check Complete: No New Mail Items -Total Items: 0"));
+                  QStringLiteral("..Check Complete: No New Mail Items -Total Items: 0 - 1 Account "
+                                 "Failed"));
+        EXPECT_EQ(run.rowTexts(3).first(),
+                  QStringLiteral("The server's reply did not end within 5 seconds"));
         // Abandoned like a silent server, without QUIT.
         EXPECT_EQ(run.view.lines().count(QStringLiteral("...User Connection Closed - Wait...")), 2);
     }
@@ -498,15 +542,20 @@ TEST_F(ConversationTest, ApopGivesUpWithoutASecretOrATimestampAndTheRunGoesOn) {
         QString secret;
         QByteArray greeting;
         QString line;
+        QString reason;
     };
+    const QString noSecret = QStringLiteral("APOP log-on not possible: no shared secret is set");
+    const QString noTimestamp =
+        QStringLiteral("APOP log-on not possible: the server's greeting has no timestamp");
     const Case cases[] = {
-        {"no secret", QString(), kGreeting, QStringLiteral("APOP Logon Error - No Shared Secret")},
+        {"no secret", QString(), kGreeting, QStringLiteral("APOP Logon Error - No Shared Secret"),
+         noSecret},
         {"no secret, no timestamp", QString(), "+OK POP3 ready",
-         QStringLiteral("APOP Logon Error - No Shared Secret")},
+         QStringLiteral("APOP Logon Error - No Shared Secret"), noSecret},
         {"no timestamp", QStringLiteral("tanstaaf"), "+OK POP3 ready",
-         QStringLiteral("APOP Logon Error - No Server TimeStamp")},
+         QStringLiteral("APOP Logon Error - No Server TimeStamp"), noTimestamp},
         {"no closing bracket", QStringLiteral("tanstaaf"), "+OK POP3 ready <1896.697170952",
-         QStringLiteral("APOP Logon Error - No Server TimeStamp")},
+         QStringLiteral("APOP Logon Error - No Server TimeStamp"), noTimestamp},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -537,6 +586,7 @@ TEST_F(ConversationTest, ApopGivesUpWithoutASecretOrATimestampAndTheRunGoesOn) {
         EXPECT_TRUE(run.view.statuses.contains(c.line));
         EXPECT_EQ(scripted.connections(), 2);
         EXPECT_TRUE(lines.last().startsWith(QStringLiteral("..Check Complete: ")));
+        EXPECT_EQ(run.rowTexts(3).first(), c.reason);
     }
 }
 

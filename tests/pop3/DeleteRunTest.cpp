@@ -122,6 +122,8 @@ TEST_F(DeleteRunTest, ADeleteThatTheServerDoesNotCommitWithQuitDeletesNothing) {
     EXPECT_TRUE(socket.unexpected().isEmpty());
     EXPECT_EQ(lines(),
               (QStringList{QStringLiteral("..Beginning Process To Delete Mail"),
+                           QStringLiteral("..Account: (User alice, Server pop.example.org, Port "
+                                          "1101)"),
                            QStringLiteral("..Connected-ServerIP: 127.0.0.1"),
                            QStringLiteral("+OK POP3 ready <1896.697170952@dbc.mtview.ca.us>"),
                            QStringLiteral("+OK Logged in."),
@@ -130,7 +132,8 @@ TEST_F(DeleteRunTest, ADeleteThatTheServerDoesNotCommitWithQuitDeletesNothing) {
                            QStringLiteral("...User Connection Closed - Wait..."),
                            QStringLiteral("..The Server Did Not Confirm The Deletion Of 1 Mail "
                                           "Item: Kept"),
-                           QStringLiteral("..Delete Complete: Deleted 0 Mail Items")}));
+                           QStringLiteral("..Delete Complete: Deleted 0 Mail Items - 1 Account "
+                                          "Failed")}));
     EXPECT_EQ(harness.mail.count(), 2);
     EXPECT_TRUE(harness.mail.isItemChecked(2));
     EXPECT_EQ(harness.mail.at(2).key(), QStringLiteral("K2Psecret"));

@@ -15,10 +15,11 @@ using test::CheckerHarness;
 using test::Script;
 using test::ScriptedSocket;
 
-Script oneMessage() {
+Script oneMessage(const QByteArray& subject = "hello") {
     Script script = Script::loggedOn();
     script.expect("STAT").serve("+OK 1 10\r\n").expect("TOP 1 2");
-    script.serve("+OK\r\nSubject: hello\r\n\r\nbody\r\n.\r\n").expect("QUIT").serve("+OK\r\n");
+    script.serve("+OK\r\nSubject: " + subject + "\r\n\r\nbody\r\n.\r\n");
+    script.expect("QUIT").serve("+OK\r\n");
     return script;
 }
 
@@ -210,8 +211,7 @@ TEST_F(RecheckTimerTest, NewMailBeepsOnceOrUntilTheAlarmIsStopped) {
     EXPECT_EQ(harness.beeper.beeps(), 1);
     EXPECT_FALSE(alarm.isRunning());
 
-    harness.mail.removeAll();
-    socket.addScript(1101, oneMessage());
+    socket.addScript(1101, oneMessage("news"));
     ASSERT_TRUE(harness.runCheck());
     EXPECT_EQ(harness.beeper.beeps(), 2);
     EXPECT_TRUE(alarm.isRunning());

@@ -33,6 +33,9 @@ enum class Pause { BeforeConnecting, Connecting, CloseWait };
 enum class Event { Cancel, WindowClose, TimeoutTick };
 
 const QString kBegin = QStringLiteral("..Beginning Process To Check For Mail");
+const QString kFirst = QStringLiteral("..Account: (User alice, Server pop.example.org, Port 1101)");
+const QString kSecond =
+    QStringLiteral("..Account: (User alice, Server pop.example.org, Port 1102)");
 const QString kConnected = QStringLiteral("..Connected-ServerIP: 127.0.0.1");
 const QString kGreeting = QStringLiteral("+OK POP3 ready <1896.697170952@dbc.mtview.ca.us>");
 const QString kLoggedIn = QStringLiteral("+OK Logged in.");
@@ -41,8 +44,10 @@ const QString kBye = QStringLiteral("+OK Logging out.");
 const QString kClosed = QStringLiteral("...User Connection Closed - Wait...");
 const QString kCanceled = QStringLiteral("..Process Halted: Operation Canceled");
 const QStringList kAccountRead = {kConnected, kGreeting, kLoggedIn, kChecking, kBye, kClosed};
-const QStringList kNotConnected = {QStringLiteral("..Winsock1 Error"),
-                                   QStringLiteral("..Not Connected"), kClosed};
+const QStringList kNotConnected = {
+    QStringLiteral("..Winsock1 Error"),
+    QStringLiteral("..No answer from pop.example.org within 5 seconds"),
+    QStringLiteral("..Not Connected"), kClosed};
 
 struct PauseCase {
     const char* name;
@@ -63,32 +68,35 @@ QStringList joined(std::initializer_list<QStringList> parts) {
 
 TEST(RunPauses, AnEventAtAnyPauseIsHandledFromTheOneEventLoop) {
     const QString complete2 = QStringLiteral("..Check Complete: 2 New Mail Items -Total Items: 2");
-    const QString complete1 = QStringLiteral("..Check Complete: 1 New Mail Item -Total Items: 1");
+    const QString complete1 =
+        QStringLiteral("..Check Complete: 1 New Mail Item -Total Items: 1 - 1 Account Failed");
+    const QStringList first = {kBegin, kFirst};
     const std::vector<PauseCase> cases = {
-        // A cancel before the connection is noticed once the first message is complete.
+        // A cancel before the connection stops the run there: nothing is connected.
         {"cancel before connecting", Pause::BeforeConnecting, Event::Cancel,
-         joined({QStringList{kBegin}, kAccountRead, QStringList{kCanceled}}), 0, true},
+         joined({first, QStringList{kCanceled}}), 0, true},
         {"close before connecting", Pause::BeforeConnecting, Event::WindowClose,
-         joined({QStringList{kBegin}, kAccountRead, QStringList{kCanceled}}), 0, false},
+         joined({first, QStringList{kCanceled}}), 0, false},
         {"tick before connecting", Pause::BeforeConnecting, Event::TimeoutTick,
-         joined({QStringList{kBegin}, kAccountRead, kAccountRead, QStringList{complete2}}), 2,
-         false},
-        // A connection attempt runs to its own end; the run then halts before the next account.
+         joined({first, kAccountRead, QStringList{kSecond}, kAccountRead, QStringList{complete2}}),
+         2, false},
+        // A connection attempt is given up at once.
         {"cancel while connecting", Pause::Connecting, Event::Cancel,
-         joined({QStringList{kBegin}, kNotConnected, QStringList{kCanceled}}), 0, true},
+         joined({first, QStringList{kCanceled}}), 0, true},
         {"close while connecting", Pause::Connecting, Event::WindowClose,
-         joined({QStringList{kBegin}, kNotConnected, QStringList{kCanceled}}), 0, false},
+         joined({first, QStringList{kCanceled}}), 0, false},
+        // A tick does not end an attempt: its time-out does, and the account's row says so.
         {"tick while connecting", Pause::Connecting, Event::TimeoutTick,
-         joined({QStringList{kBegin}, kNotConnected, kAccountRead, QStringList{complete1}}), 1,
-         false},
+         joined({first, kNotConnected, QStringList{kSecond}, kAccountRead, QStringList{complete1}}),
+         2, false},
         // In the close wait the account is done; the run halts when it would move on.
         {"cancel in the close wait", Pause::CloseWait, Event::Cancel,
-         joined({QStringList{kBegin}, kAccountRead, QStringList{kCanceled}}), 0, true},
+         joined({first, kAccountRead, QStringList{kCanceled}}), 0, true},
         {"close in the close wait", Pause::CloseWait, Event::WindowClose,
-         joined({QStringList{kBegin}, kAccountRead, QStringList{kCanceled}}), 0, false},
+         joined({first, kAccountRead, QStringList{kCanceled}}), 0, false},
         {"tick in the close wait", Pause::CloseWait, Event::TimeoutTick,
-         joined({QStringList{kBegin}, kAccountRead, kAccountRead, QStringList{complete2}}), 2,
-         false},
+         joined({first, kAccountRead, QStringList{kSecond}, kAccountRead, QStringList{complete2}}),
+         2, false},
     };
     for (const PauseCase& c : cases) {
         SCOPED_TRACE(c.name);
@@ -122,7 +130,7 @@ TEST(RunPauses, AnEventAtAnyPauseIsHandledFromTheOneEventLoop) {
             }
         };
         // The moment comes as a line is logged; the event arrives on the next turn of the loop.
-        const QString trigger = c.pause == Pause::CloseWait ? kBye : kBegin;
+        const QString trigger = c.pause == Pause::CloseWait ? kBye : kFirst;
         run.view.onLog = [&](const QString& line) {
             if (line == trigger && !delivered && c.pause != Pause::Connecting)
                 QTimer::singleShot(0, deliver);
@@ -160,8 +168,9 @@ TEST(RunPauses, ManyUnreachableAccountsNeverNestTheirWaits) {
     ASSERT_TRUE(run.runCheck());
     EXPECT_EQ(socket.connections(), 10);
     EXPECT_EQ(run.view.questions.size(), 1);
-    EXPECT_EQ(run.view.lines().last(),
-              QStringLiteral("..Check Complete: 1 New Mail Item -Total Items: 1"));
+    EXPECT_EQ(
+        run.view.lines().last(),
+        QStringLiteral("..Check Complete: 1 New Mail Item -Total Items: 1 - 9 Accounts Failed"));
     EXPECT_EQ(ProbingApplication::deepest(), 1);
 }
 

@@ -30,8 +30,10 @@ public:
         questions << text;
         return answers.next();
     }
-    void ask(const QString& text, std::function<void(bool)> answered) override {
-        answered(question(text));
+    void ask(const Question& asked, std::function<void(bool)> answered) override {
+        details << asked.detail;
+        noByDefault << asked.noByDefault;
+        answered(question(asked.text));
     }
     std::optional<FontChoice> chooseFont(const FontChoice& preset) override {
         fontPresets.push_back(preset);
@@ -42,6 +44,8 @@ public:
     std::optional<FontChoice> fontAnswer;
     QStringList messages;
     QStringList questions;
+    QStringList details;
+    QList<bool> noByDefault;
     AnswerQueue answers;
 };
 

@@ -35,8 +35,10 @@ public:
     void setCaption(const QString& caption_) override { caption = caption_; }
     void showMessage(const QString& text) override { messages << text; }
     void runActivityChanged(RunActivity activity_) override { activity = activity_; }
-    void askYesNo(const QString& question, std::function<void(bool)> answered) override {
-        questions << question;
+    void askYesNo(const Question& question, std::function<void(bool)> answered) override {
+        questions << question.text;
+        details << question.detail;
+        noByDefault << question.noByDefault;
         answered(answers.next());
     }
     void showRawBlock(QByteArrayView block) override { rawBlocks << QString::fromLatin1(block); }
@@ -52,6 +54,9 @@ public:
     QStringList statuses;
     QStringList messages;
     QStringList questions;
+    // What each question says under its text, and whether Enter answers No.
+    QStringList details;
+    QList<bool> noByDefault;
     AnswerQueue answers;
     QStringList rawBlocks;
     QString caption;

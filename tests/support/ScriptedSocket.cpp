@@ -31,7 +31,7 @@ Script& Script::peerCloses() {
 }
 
 Script& Script::fails(Socket::Failure kind) {
-    steps.push_back({Step::Fail, kind == Socket::Failure::Tls ? QByteArray("tls") : QByteArray()});
+    steps.push_back({Step::Fail, QByteArray::number(static_cast<int>(kind))});
     return *this;
 }
 
@@ -91,7 +91,7 @@ bool ScriptedSocket::connectToServer(const QString& /*host*/, int port) {
     if (queued == m_scripts.end() || queued->empty()) {
         later([this] {
             m_state = State::Closed;
-            Q_EMIT failed(Failure::Network, QStringLiteral("Connection refused"));
+            Q_EMIT failed(Failure::Refused, QStringLiteral("Connection refused"));
         });
         return true;
     }
@@ -129,10 +129,10 @@ void ScriptedSocket::playNext() {
         break;
     case Script::Step::Fail:
         m_script.steps.pop_front();
-        later([this, tls = !step.bytes.isEmpty()] {
+        later([this, kind = static_cast<Failure>(step.bytes.toInt())] {
             m_state = State::Closed;
-            Q_EMIT failed(tls ? Failure::Tls : Failure::Network,
-                          tls ? QStringLiteral("certificate problem") : QStringLiteral("reset"));
+            Q_EMIT failed(kind, kind == Failure::Tls ? QStringLiteral("certificate problem")
+                                                     : QStringLiteral("reset"));
         });
         break;
     case Script::Step::Expect:

@@ -1,0 +1,60 @@
+#include "pop3/AccountOutcome.h"
+
+namespace mervantic::AccountFailure {
+
+QString ofConnection(Socket::Failure kind, const QString& description, const QString& server,
+                     int port) {
+    switch (kind) {
+    case Socket::Failure::Refused:
+        return QStringLiteral("Connection refused: no POP3 server answers at %1, port %2")
+            .arg(server)
+            .arg(port);
+    case Socket::Failure::HostNotFound:
+        return QStringLiteral("No such host: %1 (%2)").arg(server, description);
+    case Socket::Failure::Unreachable:
+        return QStringLiteral("Network unreachable: %1 cannot be reached from this computer (%2)")
+            .arg(server, description);
+    case Socket::Failure::TimedOut:
+        return QStringLiteral("No answer from %1, port %2: the connection timed out")
+            .arg(server)
+            .arg(port);
+    case Socket::Failure::Reset:
+        return QStringLiteral("The server reset the connection");
+    case Socket::Failure::Tls:
+        return QStringLiteral("Secure connection failed: ") + description;
+    case Socket::Failure::Network:
+        break;
+    }
+    return QStringLiteral("Connection failed: ") + description;
+}
+
+QString connectTimedOut(const QString& server, int seconds, bool handshaking) {
+    if (handshaking)
+        return QStringLiteral("Secure connection failed: the TLS handshake with %1 did not end "
+                              "within %2 seconds")
+            .arg(server)
+            .arg(seconds);
+    return QStringLiteral("No answer from %1 within %2 seconds").arg(server).arg(seconds);
+}
+
+QString noAnswer(int seconds) {
+    return QStringLiteral("No answer from the server within %1 seconds").arg(seconds);
+}
+
+QString replyTooSlow(int seconds) {
+    return QStringLiteral("The server's reply did not end within %1 seconds").arg(seconds);
+}
+
+QString closedByServer() {
+    return QStringLiteral("The server closed the connection");
+}
+
+QString serverText(const QString& replyLine) {
+    QString text = replyLine;
+    if (text.startsWith(QLatin1String("-ERR")))
+        text = text.mid(4);
+    text = text.trimmed();
+    return text.isEmpty() ? QStringLiteral("(no reason given)") : text;
+}
+
+} // namespace mervantic::AccountFailure

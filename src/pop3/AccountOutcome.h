@@ -1,0 +1,44 @@
+#pragma once
+
+#include "platform/Socket.h"
+
+#include <QString>
+
+namespace mervantic {
+
+// How the conversation with the current account ended: every message read, or what went wrong
+// in words a user can act on. The first thing that went wrong is the one told; once every
+// message was read, nothing that happens on the way out (a refused QUIT, a close) is a failure.
+struct AccountOutcome {
+    bool complete = false;
+    QString failure;
+
+    void reset() {
+        complete = false;
+        failure.clear();
+    }
+    void fail(const QString& why) {
+        if (failure.isEmpty() && !complete)
+            failure = why;
+    }
+    bool failed() const { return !failure.isEmpty(); }
+};
+
+// What went wrong, in plain words, for the failure row and the log.
+namespace AccountFailure {
+
+// A connection that could not be made or broke: nothing listens there, no such host, no way to
+// it, a reset, a secure connection that could not be set up.
+QString ofConnection(Socket::Failure kind, const QString& description, const QString& server,
+                     int port);
+// No answer within the time-out, while connecting (the TLS handshake included) or conversing.
+QString connectTimedOut(const QString& server, int seconds, bool handshaking);
+QString noAnswer(int seconds);
+QString replyTooSlow(int seconds);
+QString closedByServer();
+// The server's own words of a refusal, without their "-ERR".
+QString serverText(const QString& replyLine);
+
+} // namespace AccountFailure
+
+} // namespace mervantic
