@@ -42,11 +42,25 @@ QIcon MailListView::newIcon() {
     return envelope(true);
 }
 
+QIcon MailListView::failedIcon() {
+    QPixmap pixmap(16, 16);
+    pixmap.fill(Qt::transparent);
+    QPainter painter(&pixmap);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(QPen(QColor(140, 0, 0), 1));
+    painter.setBrush(QColor(214, 40, 40));
+    painter.drawEllipse(QRectF(1.5, 1.5, 13, 13));
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(Qt::white);
+    painter.drawRect(QRectF(4, 7, 8, 2.5));
+    return QIcon(pixmap);
+}
+
 MailListView::MailListView(MailListModel& model, QWidget* parent)
     : QTreeView(parent) {
     setObjectName(QStringLiteral("ListView1"));
     setAccessibleName(QStringLiteral("Mail list"));
-    model.setIcons(seenIcon(), newIcon());
+    model.setIcons(seenIcon(), newIcon(), failedIcon());
     setModel(&model);
     setRootIsDecorated(false);
     setUniformRowHeights(true);

@@ -19,6 +19,8 @@ public:
     // A closed, bright envelope for a new row, an open grey one for a seen row.
     static QIcon seenIcon();
     static QIcon newIcon();
+    // A red circle with a white bar: the account could not be checked.
+    static QIcon failedIcon();
 
 Q_SIGNALS:
     // A right-button release over the list, for its popup menu.

@@ -17,7 +17,13 @@ Program::Program(const StartupValues& startup, Services services)
     , m_accountFile(startup.dataFolder + QStringLiteral("/mervuser.ini"))
     , m_editor(m_accountModel, m_accountFile, services.dialogs, services.beeper)
     , m_secrets(m_settings, services.dialogs)
-    , m_mailModel(m_mail) {
+    , m_mailModel(m_mail)
+    , m_seenFile(startup.dataFolder + QStringLiteral("/mervseen.dat")) {
+    m_seenSave.setSingleShot(true);
+    m_seenSave.setInterval(0);
+    QObject::connect(&m_seenSave, &QTimer::timeout, [this] { saveSeenMemory(); });
+    QObject::connect(&m_mail, &MailList::seenMemoryChanged, &m_seenSave,
+                     qOverload<>(&QTimer::start));
     m_window = std::make_unique<MainWindow>(
         MainWindow::Parts{m_settings, m_mail, m_mailModel, m_accountModel, m_editor, m_secrets,
                           services.dialogs, startup, services.socket, services.clock,
@@ -79,7 +85,27 @@ void Program::load() {
         break;
     }
     m_accountModel.replaceAll(std::move(loaded));
+    loadSeenMemory();
     m_window->applySettings();
+}
+
+void Program::loadSeenMemory() {
+    SeenMemory memory;
+    if (m_seenFile.load(memory) == SeenMemoryFile::LoadResult::Unreadable) {
+        m_seenFileWritable = false;
+        m_services.dialogs.message(QStringLiteral("The Seen-Mail File ") + m_seenFile.path() +
+                                   QStringLiteral(" Cannot Be Read: Mail Seen Before Is Shown "
+                                                  "As New, And The File Is Left As It Is"));
+    }
+    m_mail.setSeenMemory(std::move(memory));
+}
+
+void Program::saveSeenMemory() {
+    m_seenSave.stop();
+    // Nothing is lost when this fails: the memory is a convenience, and the next save tries
+    // again.
+    if (m_seenFileWritable)
+        (void)m_seenFile.save(m_mail.seenMemory());
 }
 
 void Program::saveAccounts() {
@@ -93,6 +119,9 @@ void Program::saveSettings() {
     m_record = m_settings.store(m_record);
     if (!SettingsFile::write(m_startup.settingsFilePath, m_record))
         m_services.dialogs.warn(QStringLiteral("An Error Occurred Saving App Data"));
+    // What the list shows now is what the next start remembers.
+    m_mail.foldIntoMemory();
+    saveSeenMemory();
 }
 
 } // namespace mervantic

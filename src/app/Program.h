@@ -7,6 +7,7 @@
 #include "app/WidgetBeeper.h"
 #include "mail/MailList.h"
 #include "mail/MailListModel.h"
+#include "mail/SeenMemoryFile.h"
 #include "platform/Clock.h"
 #include "platform/Connectivity.h"
 #include "platform/Socket.h"
@@ -15,6 +16,8 @@
 #include "store/AccountList.h"
 #include "store/AccountListModel.h"
 #include "store/Settings.h"
+
+#include <QTimer>
 
 #include <memory>
 
@@ -52,6 +55,7 @@ public:
     AccountList& accounts() { return m_accounts; }
     MailList& mail() { return m_mail; }
     const QString& accountFilePath() const { return m_accountFile.path(); }
+    const QString& seenMemoryPath() const { return m_seenFile.path(); }
 
     // The desktop as the load needs it: screen, work area and fonts.
     static DisplayFacts desktop();
@@ -59,6 +63,8 @@ public:
 private:
     void saveAccounts();
     void saveSettings();
+    void loadSeenMemory();
+    void saveSeenMemory();
 
     StartupValues m_startup;
     Services m_services;
@@ -71,6 +77,11 @@ private:
     SecretEntry m_secrets;
     MailList m_mail;
     MailListModel m_mailModel;
+    SeenMemoryFile m_seenFile;
+    // A file that could not be read is not written over by this run.
+    bool m_seenFileWritable = true;
+    // Changes to the seen memory are kept together, once the event that made them is over.
+    QTimer m_seenSave;
     std::unique_ptr<MainWindow> m_window;
     std::unique_ptr<CloseSequence> m_closing;
 };

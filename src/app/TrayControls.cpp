@@ -17,6 +17,15 @@ QString newMailCount(int fresh) {
            (fresh == 1 ? QString() : QStringLiteral("s"));
 }
 
+QString failedCount(int failed) {
+    return QString::number(failed) + QStringLiteral(" Account") +
+           (failed == 1 ? QString() : QStringLiteral("s")) + QStringLiteral(" Failed");
+}
+
+QString accountOf(const MailItem& item) {
+    return item.username() + QLatin1Char('\n') + item.server() + QLatin1Char('\n') + item.port();
+}
+
 } // namespace
 
 TrayControls::TrayControls(Tray& tray, MainWindow& window, MainMenus& menus,
@@ -57,29 +66,60 @@ void TrayControls::showWindow() {
 }
 
 QString TrayControls::toolTip() const {
-    const int fresh = m_mail.newMessageCount();
-    if (fresh < 1)
-        return m_window.windowTitle();
-    return m_window.windowTitle() + QLatin1Char('\n') + newMailCount(fresh);
+    QString tip = m_window.windowTitle();
+    if (const int fresh = m_mail.newMessageCount(); fresh > 0)
+        tip += QLatin1Char('\n') + newMailCount(fresh);
+    if (const int failed = m_mail.failureRowCount(); failed > 0)
+        tip += QLatin1Char('\n') + failedCount(failed);
+    return tip;
+}
+
+bool TrayControls::windowInView() const {
+    return m_window.isVisible() && !m_window.isMinimized() && m_window.isActiveWindow();
 }
 
 void TrayControls::checkEnded() {
     m_tray.setToolTip(toolTip());
-    const int fresh = m_mail.newMessageCount();
-    if (m_window.isVisible() || !m_tray.shown() || fresh < 1)
-        return;
     // What came, as plain text: how many, then the first few senders and subjects.
-    QStringList lines{newMailCount(fresh)};
     constexpr int kListed = 3;
-    for (const MailItem& item : m_mail.rows()) {
-        if (item.icon != MailIcon::New)
-            continue;
-        if (lines.size() > kListed) {
-            lines << QStringLiteral("...");
-            break;
+    QStringList lines;
+    if (const int fresh = m_mail.newMessageCount(); fresh > 0) {
+        lines << newMailCount(fresh);
+        int listed = 0;
+        for (const MailItem& item : m_mail.rows()) {
+            if (item.icon != MailIcon::New || !item.isMessage())
+                continue;
+            if (++listed > kListed) {
+                lines << QStringLiteral("...");
+                break;
+            }
+            lines << item.from() + QStringLiteral(": ") + item.subject();
         }
-        lines << item.from() + QStringLiteral(": ") + item.subject();
     }
+    // Accounts that began to fail, with why; a cancelled check (an emptied list) says nothing of
+    // them either way.
+    if (!m_mail.isEmpty()) {
+        QSet<QString> failing;
+        QStringList newlyFailing;
+        for (const MailItem& item : m_mail.rows()) {
+            if (!item.isFailure())
+                continue;
+            failing.insert(accountOf(item));
+            if (!m_failing.contains(accountOf(item)))
+                newlyFailing << (item.displayName().isEmpty() ? item.username()
+                                                              : item.displayName()) +
+                                    QStringLiteral(": ") + item.subject();
+        }
+        m_failing = failing;
+        if (!newlyFailing.isEmpty()) {
+            lines << failedCount(m_mail.failureRowCount());
+            lines << newlyFailing.mid(0, kListed);
+            if (newlyFailing.size() > kListed)
+                lines << QStringLiteral("...");
+        }
+    }
+    if (lines.isEmpty() || windowInView() || !m_tray.shown())
+        return;
     m_tray.notify(QStringLiteral("Mervantic"), lines.join(QLatin1Char('\n')));
 }
 

@@ -3,6 +3,7 @@
 #include "pop3/RunState.h"
 
 #include <QObject>
+#include <QSet>
 
 namespace mervantic {
 
@@ -13,8 +14,9 @@ class RunPresenter;
 class Tray;
 
 // The window's notification-area icon: added at the first showing when the option was in force
-// at start, a click showing or hiding the window, its menu, its tool tip (the caption and the new
-// mail of the last check), and a notification of new mail found while the window is hidden.
+// at start, a click showing or hiding the window, its menu, its tool tip (the caption, the new
+// mail and the failed accounts of the last check), and a notification of new mail, or of an
+// account that began to fail, found while the window is not in view.
 class TrayControls final : public QObject {
     Q_OBJECT
 
@@ -29,12 +31,17 @@ public:
 private:
     QString toolTip() const;
     void checkEnded();
+    // Whether the user can see the window now: shown, not minimized, the active window.
+    bool windowInView() const;
 
     Tray& m_tray;
     MainWindow& m_window;
     MainMenus& m_menus;
     MailList& m_mail;
     RunActivity m_lastActivity = RunActivity::Idle;
+    // The accounts that failed at the last check: an account is announced when it begins to
+    // fail, not at every timed re-check while it goes on failing.
+    QSet<QString> m_failing;
 };
 
 } // namespace mervantic

@@ -6,14 +6,14 @@ void MailList::append(MailItem item) {
     const int row = count() + 1;
     Q_EMIT aboutToAppend(row, row);
     m_cost += item.cost();
+    if (item.icon == MailIcon::New)
+        ++m_newMessageCount;
     m_rows.push_back(std::move(item));
     Q_EMIT appended();
 }
 
 void MailList::takeSnapshotAndClear() {
     foldIntoMemory();
-    m_newMessageCount = 0;
-    m_failureRows = 0;
     const auto previousCount = m_rows.size();
     removeAll();
     // The next check most likely finds as many messages again.
@@ -30,8 +30,6 @@ void MailList::addMessageRow(const QString& displayName, const QString& username
     item.digest = MessageDigest::of(from, subject, dateSent, messageId);
     const bool isNew = m_memory.lookup({username, server, port}, item.digest) != MailIcon::Seen;
     item.icon = isNew ? MailIcon::New : MailIcon::Seen;
-    if (isNew)
-        ++m_newMessageCount;
     append(std::move(item));
 }
 
@@ -98,12 +96,18 @@ void MailList::removeAll() {
     Q_EMIT aboutToReset();
     m_rows.clear();
     m_cost = 0;
+    m_newMessageCount = 0;
+    m_failureRows = 0;
     Q_EMIT reset();
 }
 
 void MailList::removeRow(int row) {
     Q_EMIT aboutToRemove(row, row);
     m_cost -= at(row).cost();
+    if (at(row).icon == MailIcon::New)
+        --m_newMessageCount;
+    if (at(row).isFailure())
+        --m_failureRows;
     m_rows.erase(m_rows.begin() + (row - 1));
     Q_EMIT removed();
 }
@@ -113,12 +117,15 @@ void MailList::markAllSeen() {
         return;
     for (MailItem& item : m_rows)
         item.icon = MailIcon::Seen;
+    m_newMessageCount = 0;
     Q_EMIT rowsChanged(1, count());
     foldIntoMemory();
 }
 
 void MailList::setIcon(int row, MailIcon icon) {
-    m_rows.at(static_cast<std::size_t>(row - 1)).icon = icon;
+    MailItem& item = m_rows.at(static_cast<std::size_t>(row - 1));
+    m_newMessageCount += (icon == MailIcon::New ? 1 : 0) - (item.icon == MailIcon::New ? 1 : 0);
+    item.icon = icon;
     Q_EMIT rowsChanged(row, row);
 }
 
@@ -134,6 +141,8 @@ void MailList::makeNoMailRow(int row) {
     emptied.icon = MailIcon::Seen;
     emptied.kind = RowKind::NoMail;
     m_cost += emptied.cost() - item.cost();
+    if (item.icon == MailIcon::New)
+        --m_newMessageCount;
     item = std::move(emptied);
     Q_EMIT rowsChanged(row, row);
 }

@@ -22,9 +22,9 @@ public:
     bool isEmpty() const { return m_rows.empty(); }
     const MailItem& at(int row) const { return m_rows.at(static_cast<std::size_t>(row - 1)); }
     const std::vector<MailItem>& rows() const { return m_rows; }
-    // New messages added since the last snapshot.
+    // The rows of new messages: a check's new mail, until the user has seen it or it is gone.
     int newMessageCount() const { return m_newMessageCount; }
-    // Rows of accounts whose check failed, since the last snapshot.
+    // The rows of accounts whose check failed.
     int failureRowCount() const { return m_failureRows; }
     // The memory the rows take (MailItem::cost) and the most a check may fill the list and the
     // seen/new memory of the previous list with together: no server, however many messages it

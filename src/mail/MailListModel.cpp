@@ -51,9 +51,10 @@ void MailListModel::showPendingRows() {
     endInsertRows();
 }
 
-void MailListModel::setIcons(const QVariant& seen, const QVariant& fresh) {
+void MailListModel::setIcons(const QVariant& seen, const QVariant& fresh, const QVariant& failed) {
     m_seenIcon = seen;
     m_newIcon = fresh;
+    m_failedIcon = failed;
 }
 
 void MailListModel::rowsChanged(int firstRow, int lastRow) {
@@ -80,13 +81,15 @@ QVariant MailListModel::data(const QModelIndex& index, int role) const {
     case Qt::DisplayRole:
         return item.field(static_cast<MailItem::Field>(index.column())).toString();
     case Qt::CheckStateRole:
-        if (index.column() == 0 && m_list.deleteFunctionsEnabled())
+        if (index.column() == 0 && m_list.deleteFunctionsEnabled() && !item.isFailure())
             return item.checked ? Qt::Checked : Qt::Unchecked;
         return {};
     case SeenNewRole:
         return static_cast<int>(item.icon);
     case Qt::AccessibleDescriptionRole: {
         // What the icon and the tick box show, for those who do not see them.
+        if (item.isFailure())
+            return QStringLiteral("Account not checked");
         QString state = item.icon == MailIcon::New ? QStringLiteral("New message")
                                                    : QStringLiteral("Seen message");
         if (m_list.deleteFunctionsEnabled())
@@ -95,9 +98,11 @@ QVariant MailListModel::data(const QModelIndex& index, int role) const {
         return state;
     }
     case Qt::DecorationRole:
-        if (index.column() == 0)
-            return item.icon == MailIcon::New ? m_newIcon : m_seenIcon;
-        return {};
+        if (index.column() != 0)
+            return {};
+        if (item.isFailure())
+            return m_failedIcon;
+        return item.icon == MailIcon::New ? m_newIcon : m_seenIcon;
     default:
         return {};
     }
@@ -120,7 +125,8 @@ Qt::ItemFlags MailListModel::flags(const QModelIndex& index) const {
     Qt::ItemFlags flags = Qt::ItemIsSelectable | Qt::ItemNeverHasChildren;
     if (m_list.isEnabled())
         flags |= Qt::ItemIsEnabled;
-    if (index.column() == 0 && m_list.deleteFunctionsEnabled())
+    if (index.column() == 0 && m_list.deleteFunctionsEnabled() &&
+        !m_list.at(index.row() + 1).isFailure())
         flags |= Qt::ItemIsUserCheckable;
     return flags;
 }

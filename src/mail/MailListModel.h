@@ -39,8 +39,9 @@ public:
     void setBatchInterval(int ms) { m_batch.setInterval(ms); }
     // Shows the rows that wait for their batch.
     void showPendingRows();
-    // The icons of the first column for a seen and a new row (nothing by default).
-    void setIcons(const QVariant& seen, const QVariant& fresh);
+    // The icons of the first column for a seen row, a new one and an account that failed
+    // (nothing by default).
+    void setIcons(const QVariant& seen, const QVariant& fresh, const QVariant& failed = {});
 
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;
@@ -60,6 +61,7 @@ private:
     QTimer m_batch;
     QVariant m_seenIcon;
     QVariant m_newIcon;
+    QVariant m_failedIcon;
 };
 
 } // namespace mervantic

@@ -59,7 +59,7 @@ void ClientSocket::connectPlain(const QString& host, quint16 port) {
 void ClientSocket::onHostFound(const QHostInfo& info, quint16 port) {
     if (info.error() == QHostInfo::HostNotFound ||
         (info.error() == QHostInfo::NoError && info.addresses().isEmpty())) {
-        reportFailure(Failure::HostNotFound, QStringLiteral("no such host"));
+        reportFailure(Failure::HostNotFound, QString());
         return;
     }
     if (info.error() != QHostInfo::NoError) {
@@ -129,7 +129,7 @@ void ClientSocket::onTlsError(QAbstractSocket::SocketError error) {
         reportFailure(Failure::Refused, describe(ECONNREFUSED));
         return;
     case QAbstractSocket::HostNotFoundError:
-        reportFailure(Failure::HostNotFound, QStringLiteral("no such host"));
+        reportFailure(Failure::HostNotFound, QString());
         return;
     case QAbstractSocket::SocketTimeoutError:
         reportFailure(Failure::TimedOut, describe(ETIMEDOUT));

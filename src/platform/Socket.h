@@ -18,9 +18,10 @@ public:
     enum class State { Closed, Connecting, Handshaking, Connected };
 
     // Why a connection failed, so that the user can be told what went wrong: nothing listens
-    // there, no such host, no way to it, no answer, a reset, a secure connection that could not
-    // be set up (the description says why), or any other network error (the description says
-    // which, in English).
+    // there, no such host (the description, when there is one, says why the name could not be
+    // looked up), no way to it, no answer, a reset, a secure connection that could not be set
+    // up (the description says why), or any other network error (the description says which,
+    // in English).
     enum class Failure {
         Refused,
         HostNotFound,

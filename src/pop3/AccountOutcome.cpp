@@ -10,6 +10,8 @@ QString ofConnection(Socket::Failure kind, const QString& description, const QSt
             .arg(server)
             .arg(port);
     case Socket::Failure::HostNotFound:
+        if (description.isEmpty())
+            return QStringLiteral("No such host: %1").arg(server);
         return QStringLiteral("No such host: %1 (%2)").arg(server, description);
     case Socket::Failure::Unreachable:
         return QStringLiteral("Network unreachable: %1 cannot be reached from this computer (%2)")

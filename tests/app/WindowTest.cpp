@@ -10,6 +10,7 @@
 #include "app/MailListView.h"
 #include "app/MainMenus.h"
 #include "app/Program.h"
+#include "app/QtDialogs.h"
 #include "app/SettingsPage.h"
 #include "app/StatusBar.h"
 #include "app/Twips.h"
@@ -28,6 +29,7 @@
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QTabBar>
 #include <QTabWidget>
@@ -426,11 +428,20 @@ TEST_F(WindowTest, TickedRowsDeletedThroughTheWindowLeaveTheServer) {
     for (const int row : {0, 2})
         ASSERT_TRUE(model->setData(model->index(row, 0), Qt::Checked, Qt::CheckStateRole));
     ASSERT_TRUE(enabled("Command5"));
+    dialogs.holdAnswers = true;
     QTest::mouseClick(find<QPushButton>("Command5"), Qt::LeftButton); // "Delete Mail"
     EXPECT_EQ(
         dialogs.questions,
         QStringList{QStringLiteral(
             "Confirm: Permanently Delete All Mail Items w/CheckBox Ckecked From The Server?")});
+    EXPECT_EQ(dialogs.details,
+              QStringList{QStringLiteral("2 Mail Items On 1 Account Will Be Deleted.")});
+    EXPECT_EQ(dialogs.noByDefault, QList<bool>{true});
+    // While the question is open nothing can start another run or ask again.
+    test::settle();
+    EXPECT_FALSE(enabled("Command5"));
+    EXPECT_FALSE(enabled("Command1"));
+    dialogs.answerPending(true);
     ASSERT_TRUE(test::waitUntil([this] { return program->checker().runBusy() == RunBusy::Idle; }));
     const QList<QByteArray> left = server.mailbox(QStringLiteral("windowdelete"));
     ASSERT_EQ(left.size(), 1);
@@ -442,6 +453,30 @@ TEST_F(WindowTest, TickedRowsDeletedThroughTheWindowLeaveTheServer) {
         QStringLiteral("..Delete Complete: Deleted 2 Mail Items")));
     EXPECT_TRUE(enabled("Command5"));
     EXPECT_TRUE(enabled("Command1"));
+}
+
+// The desktop's question box for a delete: the count under the question, and No as the button
+// that Enter presses.
+TEST(QtDialogsTest, AQuestionWhoseYesCannotBeUndoneDefaultsToNo) {
+    QtDialogs dialogs;
+    std::optional<bool> answer;
+    dialogs.ask({QStringLiteral("Confirm: Permanently Delete All Mail Items w/CheckBox Ckecked "
+                                "From The Server?"),
+                 QStringLiteral("3 Mail Items On 1 Account Will Be Deleted."), true},
+                [&](bool yes) { answer = yes; });
+    QMessageBox* box = nullptr;
+    ASSERT_TRUE(test::waitUntil([&] {
+        for (QWidget* widget : QApplication::topLevelWidgets())
+            if (auto* found = qobject_cast<QMessageBox*>(widget); found && found->isVisible())
+                box = found;
+        return box != nullptr;
+    }));
+    EXPECT_EQ(box->informativeText(), QStringLiteral("3 Mail Items On 1 Account Will Be Deleted."));
+    EXPECT_EQ(box->defaultButton(), box->button(QMessageBox::No));
+    EXPECT_EQ(box->textFormat(), Qt::PlainText);
+    QTest::keyClick(box, Qt::Key_Return);
+    ASSERT_TRUE(test::waitUntil([&] { return answer.has_value(); }));
+    EXPECT_FALSE(*answer);
 }
 
 TEST_F(WindowTest, AnAccountFileThatIsAFolderIsNamedAndLeftAlone) {

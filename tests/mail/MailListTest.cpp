@@ -1,10 +1,15 @@
 #include "Printers.h"
 #include "mail/MailListModel.h"
+#include "mail/SeenMemoryFile.h"
 
 #include <QAbstractItemModelTester>
+#include <QDir>
+#include <QFile>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 namespace mervantic {
 namespace {
@@ -244,6 +249,187 @@ TEST_F(MailListTest, TheModelShowsTheColumnsAndTheTickBoxesOnlyWithTheDeleteFunc
     EXPECT_EQ(list.memoryCost(), list.at(1).cost());
     list.removeAll();
     EXPECT_EQ(list.memoryCost(), 0);
+}
+
+// What was seen stays seen whatever happens to the list: emptied by a cancel, an account left
+// out of a check, another mailbox read to its end.
+TEST_F(MailListTest, SeenMailStaysSeenWhenTheListIsEmptiedOrAMailboxIsNotRead) {
+    Message bobMessage = withSubject("for bob");
+    bobMessage.user = QStringLiteral("bob");
+    add(list, withSubject("a"));
+    add(list, bobMessage);
+    list.markAllSeen();
+    list.removeAll(); // a cancel empties the list
+    EXPECT_EQ(list.newMessageCount(), 0);
+
+    list.takeSnapshotAndClear();
+    add(list, withSubject("a"));
+    add(list, withSubject("new for alice"));
+    // Alice's mailbox read to its end: what is remembered of it is what it holds now.
+    list.rememberMailbox(
+        {QStringLiteral("alice"), QStringLiteral("pop.example.org"), QStringLiteral("110")}, 1);
+    EXPECT_EQ(icons(), (QList<int>{1, 2}));
+
+    // Bob's mailbox was not read this time; his message is still known as seen.
+    list.takeSnapshotAndClear();
+    add(list, bobMessage);
+    add(list, withSubject("a"));
+    add(list, withSubject("new for alice"));
+    EXPECT_EQ(icons(), (QList<int>{1, 1, 2}));
+    EXPECT_EQ(list.newMessageCount(), 1);
+    EXPECT_EQ(list.seenMemory().mailboxCount(), 2);
+}
+
+TEST_F(MailListTest, AFailedAccountsRowIsNotMailAndCannotBeTicked) {
+    list.setDeleteFunctionsEnabled(true);
+    add(list, withSubject("a"));
+    list.addFailureRow(QStringLiteral("Work"), QStringLiteral("alice"), QStringLiteral("pop.work"),
+                       QStringLiteral("995"), QStringLiteral("No such host: pop.work"));
+    const MailItem& failed = list.at(2);
+    EXPECT_TRUE(failed.isFailure());
+    EXPECT_FALSE(failed.isMessage());
+    EXPECT_EQ(failed.from(), QStringLiteral("(check failed)"));
+    EXPECT_EQ(failed.subject(), QStringLiteral("No such host: pop.work"));
+    EXPECT_EQ(failed.server(), QStringLiteral("pop.work"));
+    EXPECT_EQ(failed.port(), QStringLiteral("995"));
+    EXPECT_EQ(failed.key(), QString());
+    EXPECT_EQ(list.failureRowCount(), 1);
+    EXPECT_EQ(list.newMessageCount(), 1);
+
+    list.checkAll();
+    list.checkItem(2);
+    list.checkAllForUser(2);
+    EXPECT_FALSE(list.isItemChecked(2));
+    EXPECT_TRUE(list.isItemChecked(1));
+    EXPECT_FALSE(model.flags(model.index(1, 0)).testFlag(Qt::ItemIsUserCheckable));
+    EXPECT_FALSE(model.data(model.index(1, 0), Qt::CheckStateRole).isValid());
+    EXPECT_FALSE(model.setData(model.index(1, 0), Qt::Checked, Qt::CheckStateRole) &&
+                 list.isItemChecked(2));
+    EXPECT_EQ(model.data(model.index(1, 0), Qt::AccessibleDescriptionRole).toString(),
+              QStringLiteral("Account not checked"));
+    // Its own icon, not an envelope.
+    model.setIcons(QStringLiteral("seen"), QStringLiteral("new"), QStringLiteral("failed"));
+    EXPECT_EQ(model.data(model.index(1, 0), Qt::DecorationRole).toString(),
+              QStringLiteral("failed"));
+    EXPECT_EQ(model.data(model.index(0, 0), Qt::DecorationRole).toString(), QStringLiteral("new"));
+
+    // Nothing of it is remembered as mail.
+    list.markAllSeen();
+    EXPECT_EQ(list.seenMemory().messageCount(), 1);
+    list.removeRow(2);
+    EXPECT_EQ(list.failureRowCount(), 0);
+}
+
+TEST_F(MailListTest, TheNewCountIsTheNewRowsThereAre) {
+    add(list, withSubject("a"));
+    add(list, withSubject("b"));
+    add(list, withSubject("c"));
+    EXPECT_EQ(list.newMessageCount(), 3);
+    list.setIcon(1, MailIcon::Seen);
+    EXPECT_EQ(list.newMessageCount(), 2);
+    list.removeRow(2);
+    EXPECT_EQ(list.newMessageCount(), 1);
+    list.makeNoMailRow(2);
+    EXPECT_EQ(list.newMessageCount(), 0);
+    add(list, withSubject("d"));
+    list.removeAll();
+    EXPECT_EQ(list.newMessageCount(), 0);
+}
+
+TEST(SeenMemory, KeepsWhatItHoldsThroughItsStoredForm) {
+    MailList list;
+    for (int n = 0; n < 50; ++n) {
+        Message m = withSubject(QByteArray::number(n).constData());
+        m.user = n % 2 == 0 ? QStringLiteral("alice") : QStringLiteral("bob");
+        add(list, m);
+    }
+    for (int row = 1; row <= 50; row += 3)
+        list.setIcon(row, MailIcon::Seen);
+    list.foldIntoMemory();
+    const QByteArray stored = list.seenMemory().toBytes();
+    std::optional<SeenMemory> read = SeenMemory::fromBytes(stored);
+    ASSERT_TRUE(read.has_value());
+    EXPECT_EQ(read->mailboxCount(), 2);
+    EXPECT_EQ(read->messageCount(), 50);
+    EXPECT_EQ(read->toBytes().size(), stored.size());
+    for (const MailItem& item : list.rows())
+        EXPECT_EQ(read->lookup(item.mailbox(), item.digest), item.icon) << item.subject().data();
+    EXPECT_EQ(read->lookup({QStringLiteral("carol"), QStringLiteral("x"), QStringLiteral("1")},
+                           list.at(1).digest),
+              MailIcon::New);
+}
+
+// A stored form that is damaged in any way reads as nothing seen, never as a crash or half.
+TEST(SeenMemory, ADamagedStoredFormReadsAsNothing) {
+    MailList list;
+    add(list, withSubject("a"));
+    list.markAllSeen();
+    const QByteArray good = list.seenMemory().toBytes();
+    const auto withByte = [&](qsizetype at, char byte) {
+        QByteArray bytes = good;
+        bytes[at] = byte;
+        return bytes;
+    };
+    QByteArray hugeCount = good;
+    // The first mailbox's message count, far beyond what the bytes hold.
+    const qsizetype countAt = good.size() - 17 - 4;
+    hugeCount.replace(countAt, 4, QByteArray("\xff\xff\xff\x7f", 4));
+    const struct {
+        const char* name;
+        QByteArray bytes;
+    } damaged[] = {
+        {"empty", QByteArray()},
+        {"another file", QByteArray("K1Psecret")},
+        {"cut short", good.chopped(1)},
+        {"cut in its names", good.first(20)},
+        {"a byte too many", good + 'x'},
+        {"an icon that is none", withByte(good.size() - 1, 7)},
+        {"another version", withByte(8, 2)},
+        {"a count beyond its bytes", hugeCount},
+        {"larger than the limit", QByteArray(SeenMemory::kLargestFile + 1, '\0')},
+    };
+    for (const auto& d : damaged) {
+        SCOPED_TRACE(d.name);
+        EXPECT_FALSE(SeenMemory::fromBytes(d.bytes).has_value());
+    }
+    EXPECT_TRUE(SeenMemory::fromBytes(good).has_value());
+}
+
+TEST(SeenMemoryFile, MissingDamagedAndUnreadableFilesMeanNothingSeen) {
+    QTemporaryDir folder;
+    MailList list;
+    add(list, withSubject("a"));
+    list.markAllSeen();
+    const QString path = folder.filePath(QStringLiteral("mervseen.dat"));
+    SeenMemoryFile file(path);
+    SeenMemory memory;
+    EXPECT_EQ(file.load(memory), SeenMemoryFile::LoadResult::Missing);
+
+    ASSERT_TRUE(file.save(list.seenMemory()));
+    struct stat status {};
+    ASSERT_EQ(::stat(path.toLocal8Bit().constData(), &status), 0);
+    EXPECT_EQ(status.st_mode & 0777, 0600u);
+    EXPECT_EQ(file.load(memory), SeenMemoryFile::LoadResult::Loaded);
+    EXPECT_EQ(memory.lookup(list.at(1).mailbox(), list.at(1).digest), MailIcon::Seen);
+
+    QFile garbage(path);
+    ASSERT_TRUE(garbage.open(QIODevice::WriteOnly));
+    garbage.write("not a memory");
+    garbage.close();
+    EXPECT_EQ(file.load(memory), SeenMemoryFile::LoadResult::Damaged);
+    EXPECT_EQ(memory.messageCount(), 0);
+
+    // Larger than the limit: not even read.
+    ASSERT_TRUE(garbage.resize(SeenMemory::kLargestFile + 1));
+    EXPECT_EQ(file.load(memory), SeenMemoryFile::LoadResult::Damaged);
+
+    // Not a regular file: a FIFO would block the start for ever.
+    ASSERT_TRUE(QFile::remove(path));
+    ASSERT_EQ(::mkfifo(path.toLocal8Bit().constData(), 0600), 0);
+    EXPECT_EQ(file.load(memory), SeenMemoryFile::LoadResult::Unreadable);
+    ASSERT_TRUE(QFile::remove(path));
+    ASSERT_TRUE(QDir(folder.path()).mkdir(QStringLiteral("mervseen.dat")));
+    EXPECT_EQ(file.load(memory), SeenMemoryFile::LoadResult::Unreadable);
 }
 
 } // namespace

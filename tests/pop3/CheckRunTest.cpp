@@ -15,7 +15,7 @@ using test::Script;
 using test::ScriptedSocket;
 
 class CheckRunTest : public ::testing::Test {
-protected:
+public:
     ScriptedSocket socket;
     CheckerHarness harness{socket};
 
@@ -195,6 +195,83 @@ TEST_F(CheckRunTest, NewMailBeepsOnceWhenChosenAndTheCountReadsInTheSingular) {
     EXPECT_EQ(lines().last(),
               QStringLiteral("..Check Complete: No New Mail Items -Total Items: 1"));
     EXPECT_EQ(harness.beeper.beeps(), 1);
+}
+
+Script twoMessages() {
+    Script script = Script::loggedOn();
+    script.expect("STAT").serve("+OK 2 10\r\n");
+    script.expect("TOP 1 2").serve("+OK\r\nSubject: one\r\n\r\n.\r\n");
+    script.expect("TOP 2 2").serve("+OK\r\nSubject: two\r\n\r\n.\r\n");
+    script.expect("QUIT").serve("+OK\r\n");
+    return script;
+}
+
+// Mail the user has seen is not announced again because a check between failed, was cancelled
+// or halted: the account keeps what was known of it until it is read to its end again.
+TEST_F(CheckRunTest, SeenMailStaysSeenThroughAFailedCancelledOrHaltedCheck) {
+    struct Case {
+        const char* name;
+        std::function<void(CheckRunTest&)> inBetween;
+    };
+    const Case cases[] = {
+        {"the account failed",
+         [](CheckRunTest& t) {
+             t.socket.addScript(1101, Script()
+                                          .serve("+OK\r\n")
+                                          .expect("USER alice")
+                                          .serve("-ERR [SYS/TEMP] try again\r\n"));
+             ASSERT_TRUE(t.harness.runCheck());
+             ASSERT_EQ(t.harness.mail.count(), 1);
+             EXPECT_TRUE(t.harness.mail.at(1).isFailure());
+         }},
+        {"the check was cancelled",
+         [](CheckRunTest& t) {
+             Script paused = Script::loggedOn();
+             paused.expect("STAT").serve("+OK 2 10\r\n").expect("TOP 1 2").pause();
+             t.socket.addScript(1101, paused);
+             t.harness.checker.checkMailButton();
+             ASSERT_TRUE(test::waitUntil([&] { return t.socket.paused(); }));
+             t.harness.checker.cancel();
+             ASSERT_TRUE(
+                 test::waitUntil([&] { return t.harness.checker.runBusy() == RunBusy::Idle; }));
+             EXPECT_TRUE(t.harness.mail.isEmpty());
+         }},
+        {"the run halted off-line before the account",
+         [](CheckRunTest& t) {
+             t.harness.accounts.insert(1,
+                                       {QStringLiteral("First"), QStringLiteral("bob"),
+                                        QStringLiteral("pop.example.org"), QStringLiteral("1100"),
+                                        AccountKey::make(9, QStringLiteral("secret")), false});
+             t.socket.addScript(1100, Script::loggedOn("bob")
+                                          .expect("STAT")
+                                          .serve("+OK 0 0\r\n")
+                                          .expect("QUIT")
+                                          .serve("+OK\r\n"));
+             t.harness.connectivity.setAnswers({true, false});
+             ASSERT_TRUE(t.harness.runCheck());
+             EXPECT_EQ(t.lines().last(),
+                       QStringLiteral("..Process Halted: Not Connected To The Internet"));
+             t.harness.accounts.remove(1);
+             t.harness.connectivity.setAnswers({true});
+         }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        CheckRunTest& self = *this;
+        harness.accounts.clear();
+        harness.mail.removeAll();
+        harness.mail.setSeenMemory({});
+        addAccount(1101);
+        socket.addScript(1101, twoMessages());
+        ASSERT_TRUE(harness.runCheck());
+        EXPECT_EQ(harness.mail.newMessageCount(), 2);
+        harness.mail.markAllSeen();
+        c.inBetween(self);
+        socket.addScript(1101, twoMessages());
+        ASSERT_TRUE(harness.runCheck());
+        EXPECT_EQ(lines().last(),
+                  QStringLiteral("..Check Complete: No New Mail Items -Total Items: 2"));
+    }
 }
 
 TEST_F(CheckRunTest, AHaltWhileTheWindowWaitsToCloseShowsNoMessageBox) {

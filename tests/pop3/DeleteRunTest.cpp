@@ -139,6 +139,54 @@ TEST_F(DeleteRunTest, ADeleteThatTheServerDoesNotCommitWithQuitDeletesNothing) {
     EXPECT_EQ(harness.mail.at(2).key(), QStringLiteral("K2Psecret"));
 }
 
+// What cannot be undone is said in numbers, and Enter (the default) answers No.
+TEST_F(DeleteRunTest, TheConfirmationCountsWhatWillGoAndDefaultsToNo) {
+    harness.addAccount(QStringLiteral("Box"), QStringLiteral("alice"), QStringLiteral("secret"),
+                       kServer, 1102);
+    listMessages(3, 1101);
+    listMessages(2, 1102);
+    harness.mail.addNoMailRow(QStringLiteral("Other"), QStringLiteral("bob"));
+    harness.mail.checkAll(); // the "(no mail)" row is ticked too, and is not counted
+    harness.mail.uncheckItem(2);
+    harness.view.answers = {false};
+    harness.checker.deleteMailButton();
+    ASSERT_EQ(harness.view.questions.size(), 1);
+    EXPECT_EQ(harness.view.questions.first(),
+              QStringLiteral("Confirm: Permanently Delete All Mail Items w/CheckBox Ckecked From "
+                             "The Server?"));
+    EXPECT_EQ(harness.view.details.first(),
+              QStringLiteral("4 Mail Items On 2 Accounts Will Be Deleted."));
+    EXPECT_TRUE(harness.view.noByDefault.first());
+    EXPECT_EQ(socket.connections(), 0);
+
+    harness.mail.uncheckAll();
+    harness.mail.checkItem(1);
+    harness.view.answers = {false};
+    harness.checker.deleteMailButton();
+    EXPECT_EQ(harness.view.details.last(),
+              QStringLiteral("1 Mail Item On 1 Account Will Be Deleted."));
+}
+
+// A ticked message that another client took off the server is named after the run, so that a
+// count short of what was ticked is explained.
+TEST_F(DeleteRunTest, TickedMessagesNoLongerOnTheServerAreNamed) {
+    listMessages(3);
+    harness.mail.checkItem(1);
+    harness.mail.checkItem(3);
+    Script script = Script::loggedOn();
+    script.expect("STAT").serve("+OK 2 100\r\n").expect("TOP 1 2").serve(topReply(1));
+    script.expect("DELE 1").serve("+OK\r\n").expect("TOP 2 2").serve(topReply(2));
+    script.expect("QUIT").serve("+OK bye\r\n");
+    socket.addScript(1101, script);
+    ASSERT_TRUE(runDelete());
+    EXPECT_TRUE(socket.unexpected().isEmpty());
+    EXPECT_EQ(lines().mid(lines().size() - 2),
+              (QStringList{QStringLiteral("..Not Found On The Server: 1 Mail Item"),
+                           QStringLiteral("..Delete Complete: Deleted 1 Mail Item")}));
+    EXPECT_EQ(harness.rowTexts(MailItem::Subject),
+              (QStringList{QStringLiteral("Message 2"), QStringLiteral("Message 3")}));
+}
+
 TEST_F(DeleteRunTest, CancelOrACloseDuringADeleteRunEmptiesTheListAndHalts) {
     for (const bool closing : {false, true}) {
         SCOPED_TRACE(closing ? "window closed" : "Cancel");

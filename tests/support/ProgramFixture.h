@@ -33,8 +33,16 @@ public:
     void ask(const Question& asked, std::function<void(bool)> answered) override {
         details << asked.detail;
         noByDefault << asked.noByDefault;
+        if (holdAnswers) {
+            // The box stays open until the test answers it.
+            questions << asked.text;
+            pending = std::move(answered);
+            return;
+        }
         answered(question(asked.text));
     }
+    // Answers the question left open while `holdAnswers` was set.
+    void answerPending(bool yes) { std::exchange(pending, {})(yes); }
     std::optional<FontChoice> chooseFont(const FontChoice& preset) override {
         fontPresets.push_back(preset);
         return fontAnswer;
@@ -47,6 +55,8 @@ public:
     QStringList details;
     QList<bool> noByDefault;
     AnswerQueue answers;
+    bool holdAnswers = false;
+    std::function<void(bool)> pending;
 };
 
 // The real program object on the offscreen platform, with a scripted network and a data folder
