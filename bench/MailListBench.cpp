@@ -74,6 +74,24 @@ void CheckFillsTheList(benchmark::State& state) {
         count, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
 }
 
+// The same check with nothing remembered: what remembering N messages adds to a check is the
+// difference between the two.
+void CheckFillsTheListWithNothingRemembered(benchmark::State& state) {
+    const int count = static_cast<int>(state.range(0));
+    const Headers messages = headers(count);
+    MailList list;
+    fill(list, messages);
+    for (auto _ : state) {
+        list.removeAll();
+        list.setSeenMemory({});
+        list.takeSnapshotAndClear();
+        fill(list, messages);
+        benchmark::DoNotOptimize(list.newMessageCount());
+    }
+    state.counters["per_message"] = benchmark::Counter(
+        count, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+}
+
 // The decision alone: every message, freshly read, looked up in a snapshot of equal size.
 void NewOrSeenDecision(benchmark::State& state) {
     const int count = static_cast<int>(state.range(0));
@@ -132,6 +150,7 @@ void SeenMemoryRead(benchmark::State& state) {
 BENCHMARK(SeenMemoryKept)->Arg(0)->Arg(100000)->Unit(benchmark::kMillisecond);
 BENCHMARK(SeenMemoryRead)->Arg(0)->Arg(100000)->Unit(benchmark::kMillisecond);
 BENCHMARK(CheckFillsTheList)->Arg(1000)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
+BENCHMARK(CheckFillsTheListWithNothingRemembered)->Arg(100000)->Unit(benchmark::kMillisecond);
 BENCHMARK(NewOrSeenDecision)->Arg(1000)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
 
 int main(int argc, char** argv) {

@@ -97,6 +97,11 @@ QVariant MailListModel::data(const QModelIndex& index, int role) const {
                                   : QStringLiteral(", not ticked");
         return state;
     }
+    case Qt::ToolTipRole:
+        // Why an account failed may be longer than its column shows.
+        if (item.isFailure())
+            return item.subject();
+        return {};
     case Qt::DecorationRole:
         if (index.column() != 0)
             return {};

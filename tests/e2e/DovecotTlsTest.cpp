@@ -1,5 +1,7 @@
 #include "CheckerFixture.h"
 #include "DovecotServer.h"
+#include "EventLoop.h"
+#include "ScriptedServer.h"
 #include "platform/ClientSocket.h"
 
 #include <gtest/gtest.h>
@@ -105,6 +107,29 @@ TEST_F(DovecotTls, ABadCertificateEndsTheAccountWithAPlainReason) {
                        QStringLiteral("Secure connection failed: "));
         EXPECT_EQ(harness.mail.at(1).subject(), logged);
     }
+}
+
+// A server that takes the connection and never begins the handshake: the account is given up
+// at the time-out, and the log and the row say that the secure connection was not set up.
+TEST_F(DovecotTls, AHandshakeThatNeverEndsIsGivenUpAtTheTimeOut) {
+    test::ScriptedServer mute([](QTcpSocket*) {});
+    TlsPolicy p;
+    const int mutePort = mute.port();
+    p.implicitTls = [mutePort](int port) { return port == mutePort; };
+    ClientSocket socket(p);
+    CheckerHarness harness(socket);
+    harness.options.serverTimeoutMs = 5000;
+    harness.addAccount(QStringLiteral("Mute"), user, QStringLiteral("pw"),
+                       QStringLiteral("127.0.0.1"), mutePort);
+    harness.checker.checkMailButton();
+    ASSERT_TRUE(test::waitUntil([&] { return mute.connections() == 1; }));
+    ASSERT_TRUE(test::waitUntil([&] { return socket.state() == Socket::State::Handshaking; }));
+    harness.clock.advance(5001);
+    ASSERT_TRUE(test::waitUntil([&] { return harness.checker.runBusy() == RunBusy::Idle; }));
+    const QString why = QStringLiteral("Secure connection failed: the TLS handshake with 127.0.0.1 "
+                                       "did not end within 5 seconds");
+    EXPECT_TRUE(harness.view.lines().contains(QStringLiteral("..") + why));
+    EXPECT_EQ(harness.rowTexts(3), QStringList{why});
 }
 
 } // namespace

@@ -307,6 +307,10 @@ TEST_F(MailListTest, AFailedAccountsRowIsNotMailAndCannotBeTicked) {
                  list.isItemChecked(2));
     EXPECT_EQ(model.data(model.index(1, 0), Qt::AccessibleDescriptionRole).toString(),
               QStringLiteral("Account not checked"));
+    // The whole reason, however narrow its column.
+    EXPECT_EQ(model.data(model.index(1, 3), Qt::ToolTipRole).toString(),
+              QStringLiteral("No such host: pop.work"));
+    EXPECT_FALSE(model.data(model.index(0, 3), Qt::ToolTipRole).isValid());
     // Its own icon, not an envelope.
     model.setIcons(QStringLiteral("seen"), QStringLiteral("new"), QStringLiteral("failed"));
     EXPECT_EQ(model.data(model.index(1, 0), Qt::DecorationRole).toString(),

@@ -10,6 +10,7 @@
 #include <QTcpSocket>
 #include <QTest>
 
+#include <cerrno>
 #include <gtest/gtest.h>
 #include <memory>
 
@@ -212,6 +213,29 @@ TEST(ClientSocket, AResetIsAFailureAndOnlyAnOrderlyEndIsAClose) {
         if (c.reset) {
             EXPECT_EQ(failed.first().at(0).value<Socket::Failure>(), Socket::Failure::Reset);
         }
+    }
+}
+
+// What the kernel says of a failed connection, in the kinds the user is told apart, and in
+// English whatever the locale.
+TEST(ClientSocket, EachConnectionErrorHasItsKind) {
+    const struct {
+        int error;
+        Socket::Failure kind;
+        const char* words;
+    } cases[] = {
+        {ECONNREFUSED, Socket::Failure::Refused, "Connection refused"},
+        {ENETUNREACH, Socket::Failure::Unreachable, "Network is unreachable"},
+        {EHOSTUNREACH, Socket::Failure::Unreachable, "No route to host"},
+        {ETIMEDOUT, Socket::Failure::TimedOut, "Connection timed out"},
+        {ECONNRESET, Socket::Failure::Reset, "Connection reset by peer"},
+        {EPIPE, Socket::Failure::Reset, "Broken pipe"},
+        {EMFILE, Socket::Failure::Network, "Too many open files"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.words);
+        EXPECT_EQ(ClientSocket::failureOf(c.error), c.kind);
+        EXPECT_EQ(ClientSocket::describe(c.error), QString::fromLatin1(c.words));
     }
 }
 
