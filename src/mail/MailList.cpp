@@ -1,6 +1,32 @@
 #include "mail/MailList.h"
 
+#include <algorithm>
+
 namespace mervantic {
+
+namespace {
+
+bool inMailbox(const MailItem& item, const MailboxId& mailbox) {
+    return item.field(MailItem::Username) == mailbox.username &&
+           item.field(MailItem::Server) == mailbox.server &&
+           item.field(MailItem::Port) == mailbox.port;
+}
+
+MailItem noMailRowOf(const MailItem& item) {
+    MailItem emptied({item.field(MailItem::DisplayName), item.field(MailItem::Username), kNoMail,
+                      kNoMail, kNoMail, kNoMail, kNoMail, kNoMail});
+    emptied.icon = MailIcon::Seen;
+    emptied.kind = RowKind::NoMail;
+    return emptied;
+}
+
+bool sameAccount(const MailItem& a, const MailItem& b) {
+    return a.field(MailItem::Username) == b.field(MailItem::Username) && a.password == b.password &&
+           a.field(MailItem::Server) == b.field(MailItem::Server) &&
+           a.field(MailItem::Port) == b.field(MailItem::Port);
+}
+
+} // namespace
 
 void MailList::append(MailItem item) {
     const int row = count() + 1;
@@ -53,16 +79,6 @@ void MailList::addFailureRow(const QString& displayName, const QString& username
 void MailList::setSeenMemory(SeenMemory memory) {
     m_memory = std::move(memory);
 }
-
-namespace {
-
-bool inMailbox(const MailItem& item, const MailboxId& mailbox) {
-    return item.field(MailItem::Username) == mailbox.username &&
-           item.field(MailItem::Server) == mailbox.server &&
-           item.field(MailItem::Port) == mailbox.port;
-}
-
-} // namespace
 
 void MailList::rememberMailbox(const MailboxId& mailbox, int firstRow) {
     m_memory.forgetMailbox(mailbox);
@@ -136,15 +152,71 @@ void MailList::setMark(int row, QChar mark) {
 
 void MailList::makeNoMailRow(int row) {
     MailItem& item = m_rows.at(static_cast<std::size_t>(row - 1));
-    MailItem emptied({item.field(MailItem::DisplayName), item.field(MailItem::Username), kNoMail,
-                      kNoMail, kNoMail, kNoMail, kNoMail, kNoMail});
-    emptied.icon = MailIcon::Seen;
-    emptied.kind = RowKind::NoMail;
+    MailItem emptied = noMailRowOf(item);
     m_cost += emptied.cost() - item.cost();
     if (item.icon == MailIcon::New)
         --m_newMessageCount;
     item = std::move(emptied);
     Q_EMIT rowsChanged(row, row);
+}
+
+int MailList::removeDeletedRows() {
+    constexpr QChar kDeleted = QLatin1Char('D');
+    const auto deleted = [&](const MailItem& item) {
+        return item.isMessage() && item.mark == kDeleted;
+    };
+    if (std::none_of(m_rows.begin(), m_rows.end(), deleted))
+        return 0;
+    // An account whose rows all went keeps its first row, as a "(no mail)" row.
+    std::vector<bool> keepsNoMailRow(m_rows.size(), false);
+    std::size_t first = 0;
+    bool allDeleted = false;
+    const MailItem* previous = nullptr;
+    for (std::size_t i = 0; i < m_rows.size(); ++i) {
+        const MailItem& item = m_rows[i];
+        if (!item.isMessage())
+            continue;
+        if (previous == nullptr || !sameAccount(item, *previous)) {
+            if (previous != nullptr && allDeleted)
+                keepsNoMailRow[first] = true;
+            first = i;
+            allDeleted = true;
+        }
+        allDeleted = allDeleted && deleted(item);
+        previous = &item;
+    }
+    if (previous != nullptr && allDeleted)
+        keepsNoMailRow[first] = true;
+
+    Q_EMIT aboutToReset();
+    std::vector<MailItem> kept;
+    kept.reserve(m_rows.size());
+    int gone = 0;
+    for (std::size_t i = 0; i < m_rows.size(); ++i) {
+        if (keepsNoMailRow[i]) {
+            kept.push_back(noMailRowOf(m_rows[i]));
+            ++gone;
+        } else if (deleted(m_rows[i])) {
+            ++gone;
+        } else {
+            kept.push_back(std::move(m_rows[i]));
+        }
+    }
+    m_rows = std::move(kept);
+    recount();
+    Q_EMIT reset();
+    return gone;
+}
+
+void MailList::recount() {
+    m_cost = 0;
+    m_newMessageCount = 0;
+    m_failureRows = 0;
+    for (const MailItem& item : m_rows) {
+        m_cost += item.cost();
+        m_newMessageCount += item.icon == MailIcon::New ? 1 : 0;
+        m_failureRows += item.isFailure() ? 1 : 0;
+    }
 }
 
 bool MailList::isItemChecked(int row) const {

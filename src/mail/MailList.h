@@ -77,6 +77,10 @@ public:
     // What is left of an account whose every message was deleted: the row keeps its display
     // and user names, shows "(no mail)" in the other columns, and loses its key, tick and icon.
     void makeNoMailRow(int row);
+    // The end of a delete run: the rows marked deleted ("D") go, all together and in one pass;
+    // an account (a run of consecutive rows of one account) whose every row went keeps its first
+    // row as a "(no mail)" row. Returns how many messages went.
+    int removeDeletedRows();
 
     bool isItemChecked(int row) const;
     void checkItem(int row);
@@ -110,6 +114,8 @@ Q_SIGNALS:
 
 private:
     void append(MailItem item);
+    // The counts kept beside the rows, counted again.
+    void recount();
     void setAllChecked(bool checked);
     void setCheckedForUser(int row, bool checked);
     bool tickOperationsAllowed() const { return !m_rows.empty() && m_deleteFunctionsEnabled; }

@@ -1,7 +1,5 @@
 #include "pop3/DeleteRun.h"
 
-#include "mail/DateNormaliser.h"
-#include "pop3/CheckRun.h"
 #include "pop3/ConnectionControl.h"
 #include "pop3/HeaderExtraction.h"
 
@@ -11,12 +9,10 @@
 
 namespace mervantic {
 
-DeleteRun::DeleteRun(RunContext& context, ConnectionControl& connection,
-                     const CheckRunFields& checkRun, QObject* parent)
+DeleteRun::DeleteRun(RunContext& context, ConnectionControl& connection, QObject* parent)
     : QObject(parent)
     , m_context(context)
-    , m_connection(connection)
-    , m_checkRun(checkRun) {}
+    , m_connection(connection) {}
 
 void DeleteRun::deleteMailButton() {
     RunView& view = m_context.view;
@@ -119,35 +115,13 @@ void DeleteRun::start() {
     m_context.view.runActivityChanged(RunActivity::Deleting);
     clearRunState();
     session.haltRequest = false;
-    buildBlocks();
-    if (m_blocks.empty()) {
+    m_plan = DeletionPlan::of(m_context.mail);
+    if (m_plan.isEmpty()) {
         halt(QStringLiteral("No Mail Items Have CheckBox Checked To Mark For Deletion."));
         return;
     }
     m_block = 0;
     connectToBlock();
-}
-
-void DeleteRun::buildBlocks() {
-    const MailList& mail = m_context.mail;
-    for (int row = 1; row <= mail.count(); ++row) {
-        const MailItem& item = mail.at(row);
-        if (!item.isMessage() || !mail.isItemChecked(row))
-            continue;
-        const QString username = item.username();
-        const QString server = item.server();
-        const QString port = item.port();
-        if (!m_blocks.empty()) {
-            AccountBlock& last = m_blocks.back();
-            if (last.username == username && last.password == item.password &&
-                last.server == server && last.port == port) {
-                last.lastRow = row;
-                ++last.tickedRows;
-                continue;
-            }
-        }
-        m_blocks.push_back({1, username, item.password, server, port, row, row});
-    }
 }
 
 void DeleteRun::continueRun() {
@@ -156,7 +130,7 @@ void DeleteRun::continueRun() {
         return;
     }
     ++m_block;
-    if (m_block >= m_blocks.size()) {
+    if (m_block >= m_plan.size()) {
         finish();
         return;
     }
@@ -165,7 +139,7 @@ void DeleteRun::continueRun() {
 
 void DeleteRun::connectToBlock() {
     SessionState& session = m_context.session;
-    const AccountBlock& block = m_blocks[m_block];
+    const AccountBlock& block = m_plan.block(m_block);
     session.username = block.username;
     session.password = block.password;
     session.server = block.server;
@@ -191,8 +165,8 @@ void DeleteRun::conversationOver() {
     // Rows marked deleted on a server that then did not commit are ordinary rows again.
     keepUncommittedRows();
     if (m_context.session.deleteRunActive && !m_context.session.haltRequest &&
-        m_block < m_blocks.size()) {
-        AccountBlock& block = m_blocks[m_block];
+        m_block < m_plan.size()) {
+        AccountBlock& block = m_plan.block(m_block);
         block.visited = m_quitAccepted;
         if (!m_quitAccepted)
             ++m_failedAccounts;
@@ -206,31 +180,12 @@ AfterMessage DeleteRun::messageRead(QByteArrayView message, std::int32_t /*numbe
     const std::optional<MessageHeaders> headers = extractHeaders(message);
     if (!headers)
         return AfterMessage::ReadNext;
-    const AccountBlock& block = m_blocks[m_block];
-    MailList& mail = m_context.mail;
+    const AccountBlock& block = m_plan.block(m_block);
     // A block that no longer fits the list ends the conversation rather than guess.
-    if (block.lastRow > mail.count())
+    if (block.lastRow > m_context.mail.count())
         return AfterMessage::SendQuit;
-    // Dates are compared as the last check showed them, whatever the format chosen since.
-    const int format = m_checkRun.runDateFormat;
-    const QString dateShown =
-        format < RegionalShort ? headers->date : normaliseDate(headers->date, format);
-    const SessionState& session = m_context.session;
-    m_matchedRow = 0;
-    for (int row = block.firstRow; row <= block.lastRow; ++row) {
-        const MailItem& item = mail.at(row);
-        if (item.field(MailItem::Username) == session.username &&
-            item.field(MailItem::From) == headers->from &&
-            item.field(MailItem::Subject) == headers->subject &&
-            item.field(MailItem::DateSent) == dateShown &&
-            item.field(MailItem::Server) == session.server &&
-            item.field(MailItem::Port) == session.port &&
-            item.field(MailItem::MessageId) == headers->messageId && mail.isItemChecked(row) &&
-            item.mark != QLatin1Char('D')) {
-            m_matchedRow = row;
-            break;
-        }
-    }
+    // The message is recognised as the check knew it, whatever the list shows of its date.
+    m_matchedRow = m_plan.rowFor(m_context.mail, m_block, headers->identity());
     if (m_matchedRow == 0)
         return AfterMessage::ReadNext;
     // Never more DELE in an account than it has ticked rows.
@@ -241,7 +196,7 @@ AfterMessage DeleteRun::messageRead(QByteArrayView message, std::int32_t /*numbe
 bool DeleteRun::deleteAccepted() {
     m_context.mail.setMark(m_matchedRow, QLatin1Char('D'));
     m_uncommitted.push_back(m_matchedRow);
-    return m_deletedCount < m_blocks[m_block].tickedRows;
+    return m_deletedCount < m_plan.block(m_block).tickedRows;
 }
 
 void DeleteRun::quitAccepted() {
@@ -274,7 +229,7 @@ void DeleteRun::cancelled() {
 }
 
 void DeleteRun::clearRunState() {
-    m_blocks.clear();
+    m_plan = {};
     m_block = 0;
     m_deletedCount = 0;
     m_matchedRow = 0;
@@ -283,77 +238,9 @@ void DeleteRun::clearRunState() {
     m_failedAccounts = 0;
 }
 
-int DeleteRun::rowsNotFound() const {
-    // The ticked messages of every account the run did visit that are still there: their
-    // servers hold no such message any more.
-    const MailList& mail = m_context.mail;
-    int notFound = 0;
-    for (const AccountBlock& block : m_blocks) {
-        if (!block.visited)
-            continue;
-        for (int row = block.firstRow; row <= std::min(block.lastRow, mail.count()); ++row) {
-            const MailItem& item = mail.at(row);
-            // Between a block's first and last row, every ticked row is the block's.
-            if (item.isMessage() && item.checked && item.mark != QLatin1Char('D'))
-                ++notFound;
-        }
-    }
-    return notFound;
-}
-
-int DeleteRun::takeDeletedRowsOut() {
-    MailList& mail = m_context.mail;
-    // Regroup the list into account blocks, ticked or not; a block whose rows were all deleted
-    // keeps its first row as a "(no mail)" row.
-    int blockFirst = 0;
-    int blockRows = 0;
-    int blockDeleted = 0;
-    const auto closeBlock = [&] {
-        if (blockFirst != 0 && blockRows == blockDeleted)
-            mail.setMark(blockFirst, QLatin1Char('X'));
-        blockFirst = blockRows = blockDeleted = 0;
-    };
-    const MailItem* previous = nullptr;
-    for (int row = 1; row <= mail.count(); ++row) {
-        const MailItem& item = mail.at(row);
-        if (!item.isMessage())
-            continue;
-        const bool sameAccount =
-            previous != nullptr &&
-            item.field(MailItem::Username) == previous->field(MailItem::Username) &&
-            item.password == previous->password &&
-            item.field(MailItem::Server) == previous->field(MailItem::Server) &&
-            item.field(MailItem::Port) == previous->field(MailItem::Port);
-        if (!sameAccount) {
-            closeBlock();
-            blockFirst = row;
-        }
-        ++blockRows;
-        if (item.mark == QLatin1Char('D'))
-            ++blockDeleted;
-        previous = &item;
-    }
-    closeBlock();
-
-    int deleted = 0;
-    for (int row = mail.count(); row >= 1; --row) {
-        const MailItem& item = mail.at(row);
-        if (!item.isMessage())
-            continue;
-        if (item.mark == QLatin1Char('D')) {
-            mail.removeRow(row);
-            ++deleted;
-        } else if (item.mark == QLatin1Char('X')) {
-            mail.makeNoMailRow(row);
-            ++deleted;
-        }
-    }
-    return deleted;
-}
-
 void DeleteRun::finish() {
     SessionState& session = m_context.session;
-    const int notFound = rowsNotFound();
+    const int notFound = m_plan.rowsNotFound(m_context.mail);
     const int failed = m_failedAccounts;
     session.deleteRunActive = false;
     session.haltRequest = false;
@@ -364,7 +251,7 @@ void DeleteRun::finish() {
     restoreControls();
     m_context.view.runActivityChanged(RunActivity::Idle);
 
-    const int deleted = takeDeletedRowsOut();
+    const int deleted = m_context.mail.removeDeletedRows();
     // "Deleted 0" is never left unexplained.
     if (notFound > 0)
         m_context.view.logAppend(QStringLiteral("..Not Found On The Server: %1 Mail Item%2")
@@ -391,7 +278,7 @@ void DeleteRun::halt(const QString& reason) {
     m_context.view.logEndRun();
     // Messages the servers have deleted do not stay in the list as if they were still there.
     if (wasRunning)
-        takeDeletedRowsOut();
+        m_context.mail.removeDeletedRows();
     m_context.reportHalt(reason, closing);
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "mail/MessageIdentity.h"
 #include "pop3/RunContext.h"
 
 #include <QString>
@@ -8,12 +9,16 @@
 
 namespace mervantic {
 
-// The four header fields the mail list shows.
+// The four header fields the mail list shows: From and Subject decoded, the Date and the
+// Message-ID as sent.
 struct MessageHeaders {
     QString from;
     QString subject;
     QString date;
     QString messageId;
+
+    // What tells the message from the others of its mailbox.
+    MessageDigest identity() const { return MessageDigest::of(from, subject, date, messageId); }
 };
 
 // Reads From, Subject, Date and Message-ID from the header block of a message (one byte per

@@ -11,7 +11,7 @@ MailChecker::MailChecker(Socket& socket, Clock& clock, Connectivity& connectivit
     , m_headers(m_context)
     , m_conversation(m_context, m_connection, *this)
     , m_checkRun(m_context, m_connection, m_headers)
-    , m_deleteRun(m_context, m_connection, m_checkRun.fields())
+    , m_deleteRun(m_context, m_connection)
     , m_recheck(m_context)
     , m_alarm(beeper) {
     connect(&socket, &Socket::connected, this, [this] {

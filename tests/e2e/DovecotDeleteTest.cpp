@@ -246,5 +246,56 @@ TEST_F(DovecotDelete, AConnectionCutBeforeQuitDeletesNothing) {
     }
 }
 
+// Messages that look alike in the list are still told apart: a ticked message is recognised by
+// what it is (its date to the second as sent, its Message-ID), never by what a date format shows
+// of it, and only the ticked one leaves the server.
+TEST_F(DovecotDelete, OnlyTheTickedOfTwoMessagesThatLookAlikeIsDeleted) {
+    const auto message = [](const QByteArray& date, const QByteArray& id, const QByteArray& mark) {
+        QByteArray text = "From: twin@example.org\r\nSubject: Meeting\r\nDate: " + date + "\r\n";
+        if (!id.isEmpty())
+            text += "Message-ID: " + id + "\r\n";
+        return text + "X-Mark: " + mark + "\r\n\r\nbody\r\n";
+    };
+    struct Case {
+        const char* name;
+        QByteArray first;
+        QByteArray second;
+    };
+    // No Message-ID and dates within one minute: formats 4 and 5 show the two alike.
+    const QByteArray earlier = message("Mon, 4 Jan 2003 10:00:00 +0000", {}, "first");
+    const QByteArray later = message("Mon, 4 Jan 2003 10:00:59 +0000", {}, "second");
+    // The same in all but the Message-ID.
+    const QByteArray one = message("Mon, 4 Jan 2003 10:00:00 +0000", "<1@twins>", "first");
+    const QByteArray other = message("Mon, 4 Jan 2003 10:00:00 +0000", "<2@twins>", "second");
+    const Case cases[] = {{"seconds apart", earlier, later}, {"another Message-ID", one, other}};
+    for (const Case& c : cases) {
+        for (int format = 1; format <= 5; ++format) {
+            SCOPED_TRACE(std::string(c.name) + ", date format " + std::to_string(format));
+            const QString login = QStringLiteral("twins%1").arg(++s_users);
+            server.addUser(login, QStringLiteral("pw"));
+            server.deliver(login, c.first);
+            server.deliver(login, c.second);
+            ClientSocket socket;
+            CheckerHarness run(socket);
+            prepare(run);
+            run.options.dateFormat = format;
+            run.addAccount(QStringLiteral("Twins"), login, QStringLiteral("pw"), kHost,
+                           server.port());
+            ASSERT_TRUE(run.runCheck());
+            ASSERT_EQ(run.mail.count(), 2);
+            if (format >= 4 && c.first == earlier) {
+                EXPECT_EQ(run.mail.at(1).dateSent(), run.mail.at(2).dateSent());
+            }
+            run.mail.checkItem(2);
+            ASSERT_TRUE(deleteTicked(run));
+            const QList<QByteArray> left = server.mailbox(login);
+            ASSERT_EQ(left.size(), 1);
+            EXPECT_TRUE(left.first().contains("X-Mark: first"));
+            EXPECT_EQ(run.view.lines().last(),
+                      QStringLiteral("..Delete Complete: Deleted 1 Mail Item"));
+        }
+    }
+}
+
 } // namespace
 } // namespace mervantic

@@ -1,4 +1,5 @@
 #include "Printers.h"
+#include "mail/DeletionPlan.h"
 #include "mail/MailListModel.h"
 #include "mail/SeenMemoryFile.h"
 
@@ -434,6 +435,71 @@ TEST(SeenMemoryFile, MissingDamagedAndUnreadableFilesMeanNothingSeen) {
     ASSERT_TRUE(QFile::remove(path));
     ASSERT_TRUE(QDir(folder.path()).mkdir(QStringLiteral("mervseen.dat")));
     EXPECT_EQ(file.load(memory), SeenMemoryFile::LoadResult::Unreadable);
+}
+
+Message of(const char* user, const char* subject) {
+    Message m = withSubject(subject);
+    m.user = QString::fromLatin1(user);
+    return m;
+}
+
+// The delete run's view of the list: runs of ticked rows of one account, and a message's row
+// found by what the message is, the first of identical rows first and never one row twice.
+TEST_F(MailListTest, ThePlanGroupsTickedRowsAndFindsEachMessagesRow) {
+    list.setDeleteFunctionsEnabled(true);
+    add(list, of("alice", "twin"));
+    add(list, of("alice", "other"));
+    add(list, of("bob", "b"));
+    add(list, of("alice", "twin"));
+    add(list, of("alice", "twin")); // not ticked
+    list.addNoMailRow(QStringLiteral("Carol"), QStringLiteral("carol"));
+    for (const int row : {1, 2, 3, 4, 6})
+        list.checkItem(row);
+    const DeletionPlan plan = DeletionPlan::of(list);
+    ASSERT_EQ(plan.size(), 3u);
+    EXPECT_EQ(plan.blocks()[0].firstRow, 1);
+    EXPECT_EQ(plan.blocks()[0].lastRow, 2);
+    EXPECT_EQ(plan.blocks()[0].tickedRows, 2);
+    EXPECT_EQ(plan.blocks()[1].username, QStringLiteral("bob"));
+    EXPECT_EQ(plan.blocks()[2].firstRow, 4);
+    EXPECT_EQ(plan.blocks()[2].lastRow,
+              4); // the unticked twin and the "(no mail)" row are not in it
+    const MessageDigest twin = list.at(1).digest;
+    EXPECT_EQ(plan.rowFor(list, 0, twin), 1);
+    EXPECT_EQ(plan.rowFor(list, 0, list.at(2).digest), 2);
+    EXPECT_EQ(plan.rowFor(list, 0, list.at(3).digest), 0); // bob's message, not this block's
+    EXPECT_EQ(plan.rowFor(list, 2, twin), 4);
+    list.setMark(4, QLatin1Char('D'));
+    EXPECT_EQ(plan.rowFor(list, 2, twin), 0);
+}
+
+// The rows a delete run deleted go together, in one change of the model; an account whose
+// every row went keeps its first row as a "(no mail)" row.
+TEST_F(MailListTest, DeletedRowsGoInOneChange) {
+    add(list, of("alice", "a1"));
+    add(list, of("alice", "a2"));
+    add(list, of("bob", "b1"));
+    add(list, of("alice", "a3"));
+    add(list, of("carol", "c1"));
+    add(list, of("carol", "c2"));
+    for (const int row : {1, 2, 4, 5})
+        list.setMark(row, QLatin1Char('D'));
+    QSignalSpy resets(&model, &QAbstractItemModel::modelReset);
+    QSignalSpy removals(&model, &QAbstractItemModel::rowsRemoved);
+    EXPECT_EQ(list.removeDeletedRows(), 4);
+    EXPECT_EQ(resets.count(), 1);
+    EXPECT_EQ(removals.count(), 0);
+    QStringList rows;
+    for (const MailItem& item : list.rows())
+        rows << item.username() + QLatin1Char(':') + item.subject();
+    EXPECT_EQ(rows, (QStringList{"alice:(no mail)", "bob:b1", "alice:(no mail)", "carol:c2"}));
+    EXPECT_TRUE(list.at(1).isNoMail());
+    EXPECT_EQ(list.newMessageCount(), 2);
+    EXPECT_EQ(list.memoryCost(),
+              list.at(1).cost() + list.at(2).cost() + list.at(3).cost() + list.at(4).cost());
+    // Nothing marked: nothing changes, not even the view's selection.
+    EXPECT_EQ(list.removeDeletedRows(), 0);
+    EXPECT_EQ(resets.count(), 1);
 }
 
 } // namespace
