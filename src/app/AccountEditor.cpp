@@ -24,8 +24,20 @@ AccountEditor::AccountEditor(AccountListModel& model, const AccountFile& file, D
     , m_beeper(beeper) {}
 
 void AccountEditor::save(const QString& replacementName, int renamedRow) {
-    if (!m_file.save(m_model.list(), replacementName, renamedRow))
-        m_dialogs.message(QStringLiteral("An Error Occurred Saving Changes To Username File"));
+    QString why;
+    if (!m_file.save(m_model.list(), replacementName, renamedRow, &why))
+        m_dialogs.message(QStringLiteral("An Error Occurred Saving Changes To Username File\n") +
+                          why);
+}
+
+bool AccountEditor::refusedForThisRun() {
+    if (m_file.writable())
+        return false;
+    m_dialogs.message(QStringLiteral("Usernames Cannot Be Changed: The Username File ") +
+                      m_file.path() +
+                      QStringLiteral(" Could Not Be Read When Mervantic Started, So It Is Left As "
+                                     "It Is"));
+    return true;
 }
 
 void AccountEditor::add(AccountEntry& boxes) {
@@ -46,6 +58,8 @@ void AccountEditor::add(AccountEntry& boxes) {
         m_dialogs.message(refusal);
         return;
     }
+    if (refusedForThisRun())
+        return;
     boxes.username = boxes.username.trimmed();
     boxes.password = boxes.password.trimmed();
     boxes.server = boxes.server.trimmed();
@@ -73,9 +87,12 @@ void AccountEditor::add(AccountEntry& boxes) {
                    port,
                    AccountKey::make(number.toInt(), boxes.password),
                    false};
+    // The list shows only what the file holds: an account the file did not take goes again.
     m_model.appendAccount(row);
-    if (!m_file.append(row)) {
-        m_dialogs.message(kAddFailed);
+    QString why;
+    if (!m_file.append(row, &why)) {
+        m_model.removeAccount(m_model.rowCount());
+        m_dialogs.message(kAddFailed + QLatin1Char('\n') + why);
         return;
     }
     boxes.displayName.clear();
@@ -84,7 +101,7 @@ void AccountEditor::add(AccountEntry& boxes) {
 }
 
 void AccountEditor::remove(int row) {
-    if (row < 1 || row > m_model.rowCount())
+    if (row < 1 || row > m_model.rowCount() || refusedForThisRun())
         return;
     if (!m_dialogs.question(QStringLiteral("Confirm: Delete Username .. ") +
                             m_model.list().at(row).username))
@@ -94,6 +111,8 @@ void AccountEditor::remove(int row) {
 }
 
 int AccountEditor::move(int from, int to) {
+    if (refusedForThisRun())
+        return from;
     m_model.moveAccount(from, to);
     save();
     return to;
@@ -120,7 +139,7 @@ int AccountEditor::moveToBottom(int row) {
 }
 
 void AccountEditor::changePassword(int row, AccountEntry& boxes) {
-    if (row < 1 || row > m_model.rowCount())
+    if (row < 1 || row > m_model.rowCount() || refusedForThisRun())
         return;
     const QString password = boxes.password.trimmed();
     if (password.isEmpty()) {
@@ -145,6 +164,8 @@ void AccountEditor::changePassword(int row, AccountEntry& boxes) {
 }
 
 bool AccountEditor::rename(int row, const QString& name) {
+    if (refusedForThisRun())
+        return false;
     if (const QString refusal = unstorableTextRefusal({name}); !refusal.isEmpty()) {
         m_dialogs.message(refusal);
         return false;

@@ -21,7 +21,8 @@ struct AccountEntry {
 
 // The account page's commands: add from the entry boxes, delete, the four moves, a new
 // password, and the rename in place. Each change goes to the account list and to the account
-// file at once.
+// file at once. While the account file cannot be written by this run (it could not be read at
+// start), no change is made at all: the list shows what the file holds.
 class AccountEditor {
 public:
     AccountEditor(AccountListModel& model, const AccountFile& file, Dialogs& dialogs,
@@ -54,9 +55,11 @@ public:
 private:
     int move(int from, int to);
     void save(const QString& replacementName = {}, int renamedRow = 0);
+    // True, after saying so, when the file may not be written by this run.
+    bool refusedForThisRun();
 
     AccountListModel& m_model;
-    AccountFile m_file;
+    const AccountFile& m_file;
     Dialogs& m_dialogs;
     Beeper& m_beeper;
 };

@@ -4,6 +4,7 @@
 #include "app/Tray.h"
 #include "app/Twips.h"
 
+#include <QFileInfo>
 #include <QFontDatabase>
 #include <QGuiApplication>
 #include <QScreen>
@@ -64,24 +65,38 @@ DisplayFacts Program::desktop() {
 
 void Program::load() {
     const std::optional<SettingsRecord> record = SettingsFile::read(m_startup.settingsFilePath);
+    // What could not be read is not written over with defaults at the close.
+    m_settingsReadable = record.has_value();
     if (!record)
         m_services.dialogs.message(QStringLiteral("An Error Occurred Loading App Data"));
     m_record = record.value_or(SettingsRecord());
     m_settings = Settings::load(m_record, desktop());
     m_settings.runPassword = m_startup.runPassword;
 
+    // A file that could not be read is said once, here; this run never writes it.
     AccountList loaded;
+    const QString file = QStringLiteral("The Username File ") + m_accountFile.path();
+    const QString leftAlone = QStringLiteral(", And The File Is Left As It Is");
     switch (m_accountFile.load(loaded)) {
     case AccountFile::LoadResult::Loaded:
         break;
     case AccountFile::LoadResult::NotAFile:
-        m_services.dialogs.message(QStringLiteral("The Username File ") + m_accountFile.path() +
-                                   QStringLiteral(" Is A Folder, Not A File: No Usernames Were "
-                                                  "Loaded"));
+        m_services.dialogs.message(
+            file +
+            (QFileInfo(m_accountFile.path()).isDir()
+                 ? QStringLiteral(" Is A Folder, Not A File: No Usernames Were Loaded")
+                 : QStringLiteral(" Is Not A Regular File: No Usernames Were Loaded")) +
+            leftAlone);
         break;
     case AccountFile::LoadResult::Unreadable:
-        m_services.dialogs.message(QStringLiteral("The Username File ") + m_accountFile.path() +
-                                   QStringLiteral(" Cannot Be Read: No Usernames Were Loaded"));
+        m_services.dialogs.message(
+            file + QStringLiteral(" Cannot Be Read: No Usernames Were Loaded") + leftAlone);
+        break;
+    case AccountFile::LoadResult::TooLarge:
+        m_services.dialogs.message(file +
+                                   QStringLiteral(" Holds More Than %1 Usernames: None Were Loaded")
+                                       .arg(AccountFile::kMostAccounts) +
+                                   leftAlone);
         break;
     }
     m_accountModel.replaceAll(std::move(loaded));
@@ -109,16 +124,21 @@ void Program::saveSeenMemory() {
 }
 
 void Program::saveAccounts() {
+    // A file this run could not read was said so at start, and is left as it is.
+    if (!m_accountFile.writable())
+        return;
     // A save that fails leaves the old file whole; the user is told before the program goes on.
-    if (!m_accounts.isEmpty() && !m_accountFile.save(m_accounts))
+    QString why;
+    if (!m_accounts.isEmpty() && !m_accountFile.save(m_accounts, {}, 0, &why))
         m_services.dialogs.warn(
-            QStringLiteral("An Error Occurred Saving Changes To Username File"));
+            QStringLiteral("An Error Occurred Saving Changes To Username File\n") + why);
 }
 
 void Program::saveSettings() {
     m_record = m_settings.store(m_record);
-    if (!SettingsFile::write(m_startup.settingsFilePath, m_record))
-        m_services.dialogs.warn(QStringLiteral("An Error Occurred Saving App Data"));
+    QString why;
+    if (m_settingsReadable && !SettingsFile::write(m_startup.settingsFilePath, m_record, &why))
+        m_services.dialogs.warn(QStringLiteral("An Error Occurred Saving App Data\n") + why);
     // What the list shows now is what the next start remembers.
     m_mail.foldIntoMemory();
     saveSeenMemory();

@@ -70,6 +70,7 @@ private:
     Services m_services;
     Settings m_settings;
     SettingsRecord m_record;
+    bool m_settingsReadable = true;
     AccountList m_accounts;
     AccountListModel m_accountModel;
     AccountFile m_accountFile;

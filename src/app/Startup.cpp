@@ -90,8 +90,6 @@ bool Startup::findUserFolder(QString& userFolder) {
 }
 
 Startup::Outcome Startup::run() {
-    if (m_env.anotherInstanceRuns && m_env.anotherInstanceRuns())
-        return Outcome::EndSilently;
     UserFolders& folders = m_env.folders;
     m_values.appFolder = appFolderFrom(m_env.programFolder);
 
@@ -107,8 +105,20 @@ Startup::Outcome Startup::run() {
     if (!ensureFolder(applicationData) || !ensureFolder(dataFolder))
         return failed();
     m_values.dataFolder = dataFolder;
+    // One program per data folder, whatever the environment says: a second writer would save
+    // its old lists over the first one's.
+    if (m_env.anotherInstanceRuns && m_env.anotherInstanceRuns(dataFolder))
+        return Outcome::EndSilently;
     // The folder will hold passwords whose scrambling anyone can undo.
     makePrivate(dataFolder);
+    // A data file must be a file: a FIFO would block the start for ever, a device never end.
+    for (const char* name : {"mervantic.ini", "mervuser.ini", "mervseen.dat"}) {
+        const QString path = dataFolder + QLatin1Char('/') + QLatin1String(name);
+        if (folders.isOtherThanFileOrFolder(path)) {
+            m_errorText = path + QStringLiteral(" Is Not A Regular File: Remove Or Rename It");
+            return failed();
+        }
+    }
 
     // A first copy of the settings comes from the template beside the program.
     m_errorText = QStringLiteral("No App Data\\App\\Ini File, Error Copying It");

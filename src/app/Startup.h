@@ -48,7 +48,9 @@ public:
         StartupPrompts& prompts;
         // The folder the program file is in.
         QString programFolder;
-        std::function<bool()> anotherInstanceRuns;
+        // Whether another copy of the program uses this data folder now; asked once the folder
+        // is known, so that there is one writer per data folder.
+        std::function<bool(const QString& dataFolder)> anotherInstanceRuns;
         std::function<bool()> themeActive;
     };
 

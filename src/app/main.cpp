@@ -17,12 +17,12 @@ int main(int argc, char* argv[]) {
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Mervantic"));
 
-    mervantic::SingleInstance instance(QStringLiteral("mervantic"));
+    mervantic::SingleInstance instance;
     mervantic::DesktopUserFolders folders;
     mervantic::QtDialogs dialogs;
     mervantic::Startup startup(
         {folders, dialogs, QCoreApplication::applicationDirPath(),
-         [&instance] { return !instance.acquire(); },
+         [&instance](const QString& dataFolder) { return !instance.acquire(dataFolder); },
          // Any style but the plain classic one draws with visual styles.
          [] { return QApplication::style()->name() != QStringLiteral("windows"); }});
     switch (startup.run()) {

@@ -1,23 +1,11 @@
 #include "platform/SingleInstance.h"
 
-#include <QDir>
-#include <QStandardPaths>
-
-#include <unistd.h>
-
 namespace mervantic {
 
-SingleInstance::SingleInstance(const QString& name) {
-    QString folder = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
-    if (folder.isEmpty())
-        folder = QDir::tempPath();
-    // Per user even in a shared temporary folder.
-    m_lock = std::make_unique<QLockFile>(folder + QLatin1Char('/') + name +
-                                         QStringLiteral("-%1.lock").arg(::getuid()));
+bool SingleInstance::acquire(const QString& dataFolder) {
+    m_lock = std::make_unique<QLockFile>(dataFolder + QLatin1Char('/') + QLatin1String(kLockName));
+    // Only a lock whose process has died is stale, however old.
     m_lock->setStaleLockTime(0);
-}
-
-bool SingleInstance::acquire() {
     return m_lock->tryLock(0);
 }
 

@@ -7,14 +7,17 @@
 
 namespace mervantic {
 
-// Whether this user runs the program already: a lock file in the user's runtime folder, held
-// for the life of the process. A lock left by a process that died is taken over.
+// Whether a copy of the program already works on a data folder: a lock file in the folder
+// itself, held for the life of the process, so that there is one writer per data folder however
+// the program was started (with or without a runtime folder, from two logins). A lock left by a
+// process that died is taken over.
 class SingleInstance {
 public:
-    // The lock file for `name` in the runtime folder (the temporary folder when there is none).
-    explicit SingleInstance(const QString& name);
-    // True when this process now holds the lock; false when another running copy does.
-    bool acquire();
+    static constexpr const char* kLockName = "mervantic.lock";
+
+    // True when this process now holds the lock of `dataFolder`; false when another running
+    // copy does.
+    bool acquire(const QString& dataFolder);
 
 private:
     std::unique_ptr<QLockFile> m_lock;

@@ -53,6 +53,11 @@ bool DesktopUserFolders::isPlainFile(const QString& path) {
     return info.exists() && info.isFile();
 }
 
+bool DesktopUserFolders::isOtherThanFileOrFolder(const QString& path) {
+    const QFileInfo info(path);
+    return info.exists() && !info.isFile() && !info.isDir();
+}
+
 bool DesktopUserFolders::makeFolder(const QString& path) {
     return QDir().mkpath(path) && isFolder(path);
 }

@@ -75,22 +75,48 @@ AccountRow AccountFile::decodeRecord(QByteArrayView record, int number) {
     return row;
 }
 
-AccountFile::LoadResult AccountFile::load(AccountList& list) const {
+AccountFile::LoadResult AccountFile::load(AccountList& list) {
+    m_writable = false;
+    m_tail.clear();
     QFile file(m_path);
-    if (QFileInfo(m_path).isDir())
+    const QFileInfo info(m_path);
+    if (info.isDir()) {
+        m_whyNotWritable = QStringLiteral("it is a folder");
         return LoadResult::NotAFile;
+    }
     if (!file.exists()) {
         // Opening for random access makes an empty file.
         if (file.open(QIODevice::WriteOnly)) {
             file.close();
             makePrivate(m_path);
         }
+        m_writable = true;
         return LoadResult::Loaded;
     }
-    if (!file.open(QIODevice::ReadOnly))
+    // Only a regular file is read: a FIFO would block, a device never end.
+    if (!info.isFile()) {
+        m_whyNotWritable = QStringLiteral("it is not a regular file");
+        return LoadResult::NotAFile;
+    }
+    if (info.size() > kMostAccounts * kRecordSize) {
+        m_whyNotWritable = QStringLiteral("it is larger than %1 accounts").arg(kMostAccounts);
+        return LoadResult::TooLarge;
+    }
+    if (!file.open(QIODevice::ReadOnly)) {
+        m_whyNotWritable = QStringLiteral("it could not be read");
         return LoadResult::Unreadable;
-    const QByteArray content = file.readAll();
+    }
+    const QByteArray content = file.read(kMostAccounts * kRecordSize + 1);
+    if (file.error() != QFileDevice::NoError || content.size() > kMostAccounts * kRecordSize) {
+        m_whyNotWritable = QStringLiteral("it could not be read");
+        return LoadResult::Unreadable;
+    }
+    m_writable = true;
     const qsizetype records = recordCount(content.size());
+    // Too few bytes after the last record to be rounded up to one more: they are kept as they
+    // are, after the records, whatever is saved.
+    if (records * kRecordSize < content.size())
+        m_tail = content.sliced(records * kRecordSize);
     for (qsizetype i = 0; i < records; ++i) {
         // The last record of a file whose length rounds up is read short, padded with zeros.
         const QByteArrayView record = QByteArrayView(content).sliced(
@@ -101,8 +127,19 @@ AccountFile::LoadResult AccountFile::load(AccountList& list) const {
     return LoadResult::Loaded;
 }
 
-bool AccountFile::save(const AccountList& list, const QString& replacementName,
-                       int renamedRow) const {
+bool AccountFile::refuseWriting(QString* why) const {
+    if (m_writable)
+        return false;
+    if (why != nullptr)
+        *why = QStringLiteral("the file could not be read when the program started (") +
+               m_whyNotWritable + QStringLiteral("), so this run leaves it as it is");
+    return true;
+}
+
+bool AccountFile::save(const AccountList& list, const QString& replacementName, int renamedRow,
+                       QString* why) const {
+    if (refuseWriting(why))
+        return false;
     if (list.isEmpty()) {
         const QFileInfo info(m_path);
         if (info.exists() && info.isFile())
@@ -124,22 +161,34 @@ bool AccountFile::save(const AccountList& list, const QString& replacementName,
     // A list of rows that all turned out unwritable never empties the file it came from.
     if (content.isEmpty())
         return true;
-    return replaceFile(m_path, content);
+    content.append(m_tail);
+    return replaceFile(m_path, content, why);
 }
 
-bool AccountFile::append(const AccountRow& row) const {
+bool AccountFile::append(const AccountRow& row, QString* why) const {
+    if (refuseWriting(why))
+        return false;
     QByteArray content;
     QFile file(m_path);
     if (file.exists()) {
-        if (!file.open(QIODevice::ReadOnly))
+        if (!QFileInfo(m_path).isFile() || !file.open(QIODevice::ReadOnly)) {
+            if (why != nullptr)
+                *why = QStringLiteral("the file could not be read");
             return false;
-        content = file.readAll();
+        }
+        content = file.read(kMostAccounts * kRecordSize + 1);
         file.close();
     }
+    // The new record goes after the last whole one; what followed it (too short to be one)
+    // follows the new record.
     const qsizetype records = recordCount(content.size());
+    QByteArray tail;
+    if (records * kRecordSize < content.size())
+        tail = content.sliced(records * kRecordSize);
     content.resize(records * kRecordSize, '\0');
     content.append(encodeRecord(row));
-    return replaceFile(m_path, content);
+    content.append(tail);
+    return replaceFile(m_path, content, why);
 }
 
 QString nextAccountNumber(const AccountList& list) {

@@ -19,6 +19,9 @@ namespace mervantic {
 class AccountFile {
 public:
     static constexpr qsizetype kRecordSize = 454;
+    // No one keeps more accounts than this; a larger file is not what the program writes, and
+    // is left alone rather than read into memory.
+    static constexpr qsizetype kMostAccounts = 10000;
 
     explicit AccountFile(QString path)
         : m_path(std::move(path)) {}
@@ -33,21 +36,34 @@ public:
     // row has them now.
     static QByteArray keptRecord(const AccountRow& row);
 
-    enum class LoadResult { Loaded, NotAFile, Unreadable };
-    // Fills the list from the file. A missing file is created empty.
-    LoadResult load(AccountList& list) const;
+    enum class LoadResult { Loaded, NotAFile, Unreadable, TooLarge };
+    // Fills the list from the file. A missing file is created empty. A file that could not be
+    // read (a folder, no permission, too large) is not written by this run: the list the user
+    // sees must stay what the file holds.
+    LoadResult load(AccountList& list);
+    // Whether this run may write the file, and why not.
+    bool writable() const { return m_writable; }
+    const QString& whyNotWritable() const { return m_whyNotWritable; }
+
     // Rewrites the whole file from the list, atomically: a failed save leaves the previous file
     // whole. The row numbered `renamedRow` (from 1) is written with `replacementName` as its
     // display name. A row whose record could not be read is written back as it was; a row whose
-    // key carries no password and that came from no record leaves a gap. An empty list deletes
-    // the file. False when the file could not be written.
-    bool save(const AccountList& list, const QString& replacementName = {},
-              int renamedRow = 0) const;
+    // key carries no password and that came from no record leaves a gap; bytes after the last
+    // record that the file held at load (too few to be one) follow the records as they were. An
+    // empty list deletes the file. False when the file could not be written, with why.
+    bool save(const AccountList& list, const QString& replacementName = {}, int renamedRow = 0,
+              QString* why = nullptr) const;
     // Adds one record after the last one in the file. False when it could not be written.
-    bool append(const AccountRow& row) const;
+    bool append(const AccountRow& row, QString* why = nullptr) const;
 
 private:
+    bool refuseWriting(QString* why) const;
+
     QString m_path;
+    bool m_writable = true;
+    QString m_whyNotWritable;
+    // What the file held after its last record, too short to be read as one.
+    QByteArray m_tail;
 };
 
 // The smallest positive number that no row's key carries, as text; "" when a row's key has

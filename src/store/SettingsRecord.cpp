@@ -110,15 +110,8 @@ std::optional<SettingsRecord> read(const QString& path) {
     return SettingsRecord::fromBytes(bytes);
 }
 
-bool write(const QString& path, const SettingsRecord& record) {
-    QByteArray content = record.toBytes();
-    QFile existing(path);
-    if (existing.open(QIODevice::ReadOnly)) {
-        const QByteArray old = existing.readAll();
-        if (old.size() > content.size())
-            content.append(QByteArrayView(old).sliced(content.size()));
-    }
-    return replaceFile(path, content);
+bool write(const QString& path, const SettingsRecord& record, QString* why) {
+    return replaceFileKeepingTail(path, record.toBytes(), why);
 }
 
 } // namespace SettingsFile

@@ -67,8 +67,9 @@ namespace SettingsFile {
 // The record at the start of the file; nothing when the file cannot be opened or read.
 std::optional<SettingsRecord> read(const QString& path);
 // Writes the record as the start of the file, atomically: a failure leaves the previous file
-// whole. Bytes the file holds beyond the record are kept. False when it could not be written.
-bool write(const QString& path, const SettingsRecord& record);
+// whole. Bytes the file holds beyond the record are kept (copied a piece at a time, whatever
+// their size). False when it could not be written, with why when `why` is given.
+bool write(const QString& path, const SettingsRecord& record, QString* why = nullptr);
 
 } // namespace SettingsFile
 

@@ -155,9 +155,14 @@ TEST_F(Closing, AFullDiskAtCloseKeepsBothFilesWholeAndSaysSo) {
     disk.fill();
     find<QCheckBox>("Check3")->click(); // a change the close would save
     ASSERT_TRUE(closeEndsTheProgram());
-    EXPECT_EQ(dialogs.messages,
-              (QStringList{QStringLiteral("An Error Occurred Saving Changes To Username File"),
-                           QStringLiteral("An Error Occurred Saving App Data")}));
+    // Each says why under the Parts' text.
+    const QString full =
+        QStringLiteral("\nthe file could not be written, the disk may be full (No space left on "
+                       "device)");
+    EXPECT_EQ(
+        dialogs.messages,
+        (QStringList{QStringLiteral("An Error Occurred Saving Changes To Username File") + full,
+                     QStringLiteral("An Error Occurred Saving App Data") + full}));
     EXPECT_EQ(readAll(accountFile()), accountsBefore);
     EXPECT_EQ(readAll(settingsFile()), settingsBefore);
 }

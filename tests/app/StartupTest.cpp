@@ -9,9 +9,11 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QSysInfo>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 namespace mervantic {
 namespace {
@@ -53,7 +55,11 @@ public:
 
     Startup::Outcome run(bool otherInstance = false) {
         Startup startup({folders, prompts, programFolder + QStringLiteral("/"),
-                         [otherInstance] { return otherInstance; }, [] { return true; }});
+                         [this, otherInstance](const QString& folder) {
+                             askedForInstanceAt = folder;
+                             return otherInstance;
+                         },
+                         [] { return true; }});
         const Startup::Outcome outcome = startup.run();
         values = startup.values();
         return outcome;
@@ -67,6 +73,7 @@ public:
     test::FakeFolders folders;
     RecordingPrompts prompts;
     StartupValues values;
+    QString askedForInstanceAt;
 };
 
 class StartupTest : public ::testing::Test, public Scene {};
@@ -86,17 +93,34 @@ TEST_F(StartupTest, ANormalStartSettlesTheFoldersAndCopiesTheTemplate) {
     EXPECT_TRUE(prompts.prompts.isEmpty()); // no run password: no input box
 }
 
-TEST_F(StartupTest, ASecondInstanceEndsSilently) {
+// The instance is asked for by data folder: a second copy on the same data folder ends silently
+// and writes nothing, however it was started.
+TEST_F(StartupTest, ASecondInstanceOnTheDataFolderEndsSilently) {
     EXPECT_EQ(run(true), Startup::Outcome::EndSilently);
+    EXPECT_EQ(askedForInstanceAt, dataFolder());
     EXPECT_TRUE(prompts.failures.isEmpty());
-    EXPECT_FALSE(QFile::exists(dataFolder()));
+    EXPECT_FALSE(QFile::exists(dataFolder() + QStringLiteral("/mervantic.ini")));
+}
 
-    const QString name =
-        QStringLiteral("mervantic-test-%1").arg(QCoreApplication::applicationPid());
-    SingleInstance first(name);
-    SingleInstance second(name);
-    EXPECT_TRUE(first.acquire());
-    EXPECT_FALSE(second.acquire());
+TEST(SingleInstance, OneHolderPerDataFolderAndADeadHoldersLockIsTakenOver) {
+    QTemporaryDir one;
+    QTemporaryDir other;
+    {
+        SingleInstance first;
+        SingleInstance second;
+        SingleInstance elsewhere;
+        EXPECT_TRUE(first.acquire(one.path()));
+        EXPECT_TRUE(QFile::exists(one.filePath(QStringLiteral("mervantic.lock"))));
+        EXPECT_FALSE(second.acquire(one.path()));
+        EXPECT_TRUE(elsewhere.acquire(other.path()));
+    }
+    // A lock left by a process that no longer runs.
+    QFile stale(one.filePath(QStringLiteral("mervantic.lock")));
+    ASSERT_TRUE(stale.open(QIODevice::WriteOnly));
+    stale.write("2147483000\nmervantic\n" + QSysInfo::machineHostName().toUtf8() + "\n");
+    stale.close();
+    SingleInstance next;
+    EXPECT_TRUE(next.acquire(one.path()));
 }
 
 struct TemplateCase {
@@ -155,6 +179,45 @@ TEST_F(StartupTest, ASettingsFileThatIsAFolderIsNamedAsSuch) {
     EXPECT_EQ(prompts.failures.first(),
               QStringLiteral("Mervantic Unable To Run: ") + settings +
                   QStringLiteral(" Is A Folder, Not The Settings File: Remove Or Rename It"));
+}
+
+// A data file must be a file, or a link to one (people keep their files under a dotfile
+// manager): a FIFO would block the start for ever, a device would be read until memory ran out.
+TEST_F(StartupTest, ADataFileThatIsNotAFileEndsTheStartNamingIt) {
+    struct Case {
+        const char* name;
+        const char* file;
+        std::function<void(const QString& path)> make;
+        bool runs;
+    };
+    const Case cases[] = {
+        {"the account file a FIFO", "mervuser.ini",
+         [](const QString& path) { ::mkfifo(QFile::encodeName(path).constData(), 0600); }, false},
+        {"the settings file a link to /dev/zero", "mervantic.ini",
+         [](const QString& path) { QFile::link(QStringLiteral("/dev/zero"), path); }, false},
+        {"the seen memory a FIFO", "mervseen.dat",
+         [](const QString& path) { ::mkfifo(QFile::encodeName(path).constData(), 0600); }, false},
+        {"the account file a link to a file", "mervuser.ini",
+         [](const QString& path) {
+             const QString kept = path + QStringLiteral(".kept");
+             writeFile(kept, QByteArray(454, ' '));
+             QFile::link(kept, path);
+         },
+         true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Scene fresh;
+        QDir().mkpath(fresh.dataFolder());
+        const QString path = fresh.dataFolder() + QLatin1Char('/') + QLatin1String(c.file);
+        c.make(path);
+        EXPECT_EQ(fresh.run(), c.runs ? Startup::Outcome::Run : Startup::Outcome::Failed);
+        if (!c.runs) {
+            EXPECT_EQ(fresh.prompts.failures,
+                      QStringList{QStringLiteral("Mervantic Unable To Run: ") + path +
+                                  QStringLiteral(" Is Not A Regular File: Remove Or Rename It")});
+        }
+    }
 }
 
 TEST_F(StartupTest, TheTemplateIsFoundInShareWhenItIsNotBesideTheProgram) {

@@ -484,7 +484,8 @@ TEST_F(WindowTest, AnAccountFileThatIsAFolderIsNamedAndLeftAlone) {
     start();
     EXPECT_EQ(dialogs.messages,
               QStringList{QStringLiteral("The Username File ") + accountFile() +
-                          QStringLiteral(" Is A Folder, Not A File: No Usernames Were Loaded")});
+                          QStringLiteral(" Is A Folder, Not A File: No Usernames Were Loaded, "
+                                         "And The File Is Left As It Is")});
     EXPECT_TRUE(program->accounts().isEmpty());
     window().closeByProgram();
     EXPECT_TRUE(QFileInfo(accountFile()).isDir());
