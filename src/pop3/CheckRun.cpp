@@ -231,8 +231,8 @@ void CheckRun::mailboxEmpty() {
     m_context.mail.addNoMailRow(m_context.session.displayName, m_context.session.username);
 }
 
-AfterMessage CheckRun::messageRead(QByteArrayView message, std::int32_t number) {
-    m_headers.processMessageHeaders(message, number);
+AfterMessage CheckRun::messageRead(const ReadMessage& message) {
+    m_headers.processMessageHeaders(message);
     return AfterMessage::ReadNext;
 }
 

@@ -43,7 +43,7 @@ public:
 
     // What the conversation reports while this run drives it.
     void mailboxEmpty() override;
-    AfterMessage messageRead(QByteArrayView message, std::int32_t number) override;
+    AfterMessage messageRead(const ReadMessage& message) override;
     bool wantsMoreMessages() override;
     void cancelledAfterMessage() override;
     bool deleteAccepted() override { return false; }

@@ -253,7 +253,8 @@ void Conversation::collectMessage(QByteArray piece) {
         sendQuit();
         return;
     }
-    const AfterMessage next = m_events.messageRead(m_reply.body(), session.messageNumber);
+    const AfterMessage next =
+        m_events.messageRead({m_reply.body(), session.messageNumber, m_reply.isTruncated()});
     m_reply.clear();
     switch (next) {
     case AfterMessage::SendDele:

@@ -9,15 +9,23 @@ namespace mervantic {
 // What the conversation does once a message has been read whole.
 enum class AfterMessage { ReadNext, SendDele, SendQuit };
 
+// A message read whole: its reply without status line and final ".", ending with the CR LF of
+// its last line; its number on the server; and whether it was cut at the most the program keeps
+// of one message.
+struct ReadMessage {
+    QByteArrayView text;
+    std::int32_t number = 0;
+    bool cut = false;
+};
+
 // What a conversation reports to the run that drives it: the run owns the counts and the list,
 // the conversation only talks to the server.
 class ConversationEvents {
 public:
     // STAT reported an empty mailbox.
     virtual void mailboxEmpty() = 0;
-    // A message was read whole: its reply without status line and final ".", ending with the
-    // CR LF of its last line, and its number on the server.
-    virtual AfterMessage messageRead(QByteArrayView message, std::int32_t number) = 0;
+    // A message was read whole.
+    virtual AfterMessage messageRead(const ReadMessage& message) = 0;
     // More messages wait on the server; false ends the conversation with QUIT.
     virtual bool wantsMoreMessages() = 0;
     // A cancel was found once a message was complete: the conversation ends with QUIT and the

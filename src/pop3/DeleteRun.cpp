@@ -174,10 +174,10 @@ void DeleteRun::conversationOver() {
     run();
 }
 
-AfterMessage DeleteRun::messageRead(QByteArrayView message, std::int32_t /*number*/) {
+AfterMessage DeleteRun::messageRead(const ReadMessage& message) {
     if (!m_context.options.deleteEnabled)
         return AfterMessage::ReadNext;
-    const std::optional<MessageHeaders> headers = extractHeaders(message);
+    const std::optional<MessageHeaders> headers = extractHeaders(message.text, message.cut);
     if (!headers)
         return AfterMessage::ReadNext;
     const AccountBlock& block = m_plan.block(m_block);

@@ -37,7 +37,7 @@ public:
 
     // What the conversation reports while this run drives it.
     void mailboxEmpty() override {}
-    AfterMessage messageRead(QByteArrayView message, std::int32_t number) override;
+    AfterMessage messageRead(const ReadMessage& message) override;
     bool wantsMoreMessages() override { return true; }
     void cancelledAfterMessage() override;
     bool deleteAccepted() override;

@@ -1,8 +1,9 @@
 #include "pop3/HeaderExtraction.h"
 
 #include "mail/DateNormaliser.h"
-#include "pop3/ByteSearch.h"
 #include "pop3/HeaderText.h"
+
+#include <vector>
 
 namespace mervantic {
 
@@ -25,20 +26,34 @@ bool isName(QByteArrayView name, QByteArrayView wanted) {
 
 } // namespace
 
-std::optional<MessageHeaders> extractHeaders(QByteArrayView message) {
-    const qsizetype blankLine = indexOfBytes(message, "\r\n\r\n");
-    if (blankLine < 0)
+std::optional<MessageHeaders> extractHeaders(QByteArrayView message, bool cut) {
+    // The header lines up to the first empty one.
+    std::vector<QByteArrayView> lines;
+    bool ended = false;
+    qsizetype start = 0;
+    while (start < message.size()) {
+        qsizetype end = message.indexOf('\n', start);
+        if (end < 0) {
+            // A last line without its end: a header only when the message was cut.
+            lines.push_back(message.sliced(start));
+            break;
+        }
+        QByteArrayView line = message.sliced(start, end - start);
+        start = end + 1;
+        if (line.endsWith('\r'))
+            line.chop(1);
+        if (line.isEmpty()) {
+            ended = true;
+            break;
+        }
+        lines.push_back(line);
+    }
+    if (!ended && !cut)
         return std::nullopt;
 
     MessageHeaders headers;
-    const QByteArrayView block = message.first(blankLine);
-    qsizetype start = 0;
-    while (start <= block.size()) {
-        qsizetype end = indexOfBytes(block, "\r\n", start);
-        if (end < 0)
-            end = block.size();
-        const QByteArrayView line = block.sliced(start, end - start);
-        start = end + 2;
+    headers.wholeBlock = ended;
+    for (const QByteArrayView line : lines) {
         const qsizetype colon = line.indexOf(':');
         if (colon < 0)
             continue;
@@ -64,12 +79,16 @@ std::optional<MessageHeaders> extractHeaders(QByteArrayView message) {
 HeaderExtraction::HeaderExtraction(RunContext& context)
     : m_context(context) {}
 
-void HeaderExtraction::processMessageHeaders(QByteArrayView message, std::int32_t messageNumber) {
-    Q_UNUSED(messageNumber);
-    m_context.view.showRawBlock(message);
-    const std::optional<MessageHeaders> headers = extractHeaders(message);
+void HeaderExtraction::processMessageHeaders(const ReadMessage& message) {
+    m_context.view.showRawBlock(message.text);
+    const std::optional<MessageHeaders> headers = extractHeaders(message.text, message.cut);
     if (!headers)
         return;
+    // A header block longer than what is kept of a message is listed with what was read.
+    if (!headers->wholeBlock)
+        m_context.logAndShow(
+            QStringLiteral("..Message %1: Header Block Over 1 MB, Listed As Far As It Was Read")
+                .arg(message.number));
 
     const SessionState& session = m_context.session;
     const int format = m_context.options.dateFormat;

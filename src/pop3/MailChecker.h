@@ -54,8 +54,8 @@ private:
     // The conversation reports to the run in progress.
     ConversationEvents& activeRun();
     void mailboxEmpty() override { activeRun().mailboxEmpty(); }
-    AfterMessage messageRead(QByteArrayView message, std::int32_t number) override {
-        return activeRun().messageRead(message, number);
+    AfterMessage messageRead(const ReadMessage& message) override {
+        return activeRun().messageRead(message);
     }
     bool wantsMoreMessages() override { return activeRun().wantsMoreMessages(); }
     void cancelledAfterMessage() override { activeRun().cancelledAfterMessage(); }

@@ -77,7 +77,6 @@ AccountRow AccountFile::decodeRecord(QByteArrayView record, int number) {
 
 AccountFile::LoadResult AccountFile::load(AccountList& list) {
     m_writable = false;
-    m_tail.clear();
     QFile file(m_path);
     const QFileInfo info(m_path);
     if (info.isDir()) {
@@ -113,10 +112,6 @@ AccountFile::LoadResult AccountFile::load(AccountList& list) {
     }
     m_writable = true;
     const qsizetype records = recordCount(content.size());
-    // Too few bytes after the last record to be rounded up to one more: they are kept as they
-    // are, after the records, whatever is saved.
-    if (records * kRecordSize < content.size())
-        m_tail = content.sliced(records * kRecordSize);
     for (qsizetype i = 0; i < records; ++i) {
         // The last record of a file whose length rounds up is read short, padded with zeros.
         const QByteArrayView record = QByteArrayView(content).sliced(
@@ -125,6 +120,19 @@ AccountFile::LoadResult AccountFile::load(AccountList& list) {
         list.append(decodeRecord(record, static_cast<int>(i + 1)));
     }
     return LoadResult::Loaded;
+}
+
+QByteArray AccountFile::tail() const {
+    const QFileInfo info(m_path);
+    if (!info.isFile() || info.size() > kMostAccounts * kRecordSize)
+        return {};
+    const qint64 records = recordCount(info.size());
+    if (records * kRecordSize >= info.size())
+        return {};
+    QFile file(m_path);
+    if (!file.open(QIODevice::ReadOnly) || !file.seek(records * kRecordSize))
+        return {};
+    return file.read(kRecordSize);
 }
 
 bool AccountFile::refuseWriting(QString* why) const {
@@ -161,7 +169,7 @@ bool AccountFile::save(const AccountList& list, const QString& replacementName, 
     // A list of rows that all turned out unwritable never empties the file it came from.
     if (content.isEmpty())
         return true;
-    content.append(m_tail);
+    content.append(tail());
     return replaceFile(m_path, content, why);
 }
 

@@ -49,7 +49,7 @@ public:
     // whole. The row numbered `renamedRow` (from 1) is written with `replacementName` as its
     // display name. A row whose record could not be read is written back as it was; a row whose
     // key carries no password and that came from no record leaves a gap; bytes after the last
-    // record that the file held at load (too few to be one) follow the records as they were. An
+    // record that the file holds (too few to be one) follow the records as they were. An
     // empty list deletes the file. False when the file could not be written, with why.
     bool save(const AccountList& list, const QString& replacementName = {}, int renamedRow = 0,
               QString* why = nullptr) const;
@@ -58,12 +58,13 @@ public:
 
 private:
     bool refuseWriting(QString* why) const;
+    // What the file now holds after its last record, too short to be read as one: it is kept
+    // after the records, as it was.
+    QByteArray tail() const;
 
     QString m_path;
     bool m_writable = true;
     QString m_whyNotWritable;
-    // What the file held after its last record, too short to be read as one.
-    QByteArray m_tail;
 };
 
 // The smallest positive number that no row's key carries, as text; "" when a row's key has

@@ -102,9 +102,12 @@ Settings Settings::load(const SettingsRecord& record, const DisplayFacts& displa
             : record.recheckMinutes;
 
     // The time-out is stored in milliseconds as a currency value; the page shows whole seconds.
+    // The seconds are those of the whole milliseconds kept, so that what is shown is what a
+    // save and the next load show again.
     const double milliseconds = static_cast<double>(record.serverTimeout) / 10000.0;
     o.serverTimeoutMs = static_cast<std::int64_t>(std::nearbyint(milliseconds));
-    const double seconds = std::nearbyint(milliseconds / 1000.0); // halves to even
+    const double seconds =
+        std::nearbyint(static_cast<double>(o.serverTimeoutMs) / 1000.0); // halves to even
     if (seconds < kFewestTimeoutSeconds) {
         s.timeoutSeconds = kFewestTimeoutSeconds;
         o.serverTimeoutMs = std::int64_t{kFewestTimeoutSeconds} * 1000;

@@ -125,6 +125,17 @@ TEST(HostileServers, EachEndsItsOwnAccountAndTheNextAccountIsChecked) {
              });
          },
          QStringLiteral("+OK bye"), 1, QString()},
+        {"a header block over 1 MB",
+         [](QTcpSocket* peer, CheckerHarness&) {
+             oneMessage(peer, [](QTcpSocket* p) {
+                 p->write("+OK\r\nSubject: endless headers\r\nX-Pad: ");
+                 pump(
+                     p, 1536 * 1024, [] { return QByteArray(64 * 1024, 'p'); },
+                     "\r\n\r\nbody\r\n.\r\n");
+             });
+         },
+         QStringLiteral("..Message 1: Header Block Over 1 MB, Listed As Far As It Was Read"), 1,
+         QString()},
         {"2,000,000,000 messages of a few bytes",
          [](QTcpSocket* peer, CheckerHarness&) {
              peer->write("+OK ready\r\n");

@@ -37,6 +37,14 @@ TEST(HeaderExtraction, PicksTheFourFieldsFromTheHeaderBlock) {
          MessageHeaders{"", "s", "", ""}},
         {"colon inside the value", "Subject: re: re: x\r\n\r\n",
          MessageHeaders{"", "re: re: x", "", ""}},
+        {"a lone CR is part of its line and swallows nothing", "From: a\rb\r\nSubject: s\r\n\r\n",
+         MessageHeaders{"a\rb", "s", "", ""}},
+        {"a lone CR before the line's end", "From: a\r\r\nSubject: s\r\n\r\n",
+         MessageHeaders{"a\r", "s", "", ""}},
+        {"lines ended by a lone LF", "From: a\nSubject: s\nDate: d\n\nbody\n",
+         MessageHeaders{"a", "s", "d", ""}},
+        {"an empty line ended by a lone LF", "Subject: s\r\n\nFrom: body\r\n",
+         MessageHeaders{"", "s", "", ""}},
         {"no empty line after the headers", "From: a\r\nSubject: b\r\n", std::nullopt},
         {"a TOP reply without body", "Subject: b\r\n", std::nullopt},
         {"empty message", "", std::nullopt},
@@ -61,6 +69,21 @@ TEST(HeaderExtraction, FieldsAreCutAtTheLongestHeaderLine) {
     ASSERT_TRUE(headers.has_value());
     EXPECT_EQ(headers->subject, QString(998, u's'));
     EXPECT_EQ(headers->from, QString(998, u'f'));
+}
+
+// A message cut at the most that is kept of one, before its header block ended, is read as far
+// as it goes; one that simply has no empty line is not.
+TEST(HeaderExtraction, AHeaderBlockCutShortIsReadAsFarAsItGoes) {
+    const QByteArray cutShort = "Subject: big\r\nFrom: a\r\nX-Pad: " + QByteArray(5000, 'p');
+    const auto headers = extractHeaders(cutShort, true);
+    ASSERT_TRUE(headers.has_value());
+    EXPECT_EQ(headers->subject, QStringLiteral("big"));
+    EXPECT_EQ(headers->from, QStringLiteral("a"));
+    EXPECT_FALSE(headers->wholeBlock);
+    EXPECT_FALSE(extractHeaders(cutShort).has_value());
+    const auto whole = extractHeaders("Subject: s\r\n\r\nbody", true);
+    ASSERT_TRUE(whole.has_value());
+    EXPECT_TRUE(whole->wholeBlock);
 }
 
 } // namespace

@@ -15,6 +15,7 @@
 #include <functional>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace mervantic {
 namespace {
@@ -213,6 +214,142 @@ TEST(DataFileSafety, AnAccountFileThatIsAFolderIsReportedNotEmptied) {
     EXPECT_EQ(AccountFile(path).load(list), AccountFile::LoadResult::NotAFile);
     EXPECT_TRUE(list.isEmpty());
     EXPECT_TRUE(QFileInfo(path).isDir());
+}
+
+void writeBytes(const QString& path, const QByteArray& bytes) {
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    ASSERT_EQ(file.write(bytes), bytes.size());
+}
+
+// Bytes after the last whole record, too few to be read as one (226 hold a whole name, user
+// name and password), are kept after the records through a save and an append.
+TEST(DataFileSafety, BytesAfterTheLastRecordAreKeptAsTheyWere) {
+    for (const qsizetype extra : {qsizetype{100}, qsizetype{226}}) {
+        SCOPED_TRACE(extra);
+        QTemporaryDir home;
+        const QString path = home.filePath(QStringLiteral("mervuser.ini"));
+        const AccountList two = accountsNamed({"Home", "Work"});
+        QByteArray tail(extra, 't');
+        tail[0] = '\0';
+        writeBytes(path, AccountFile::encodeRecord(two.at(1)) +
+                             AccountFile::encodeRecord(two.at(2)) + tail);
+        AccountFile file(path);
+        AccountList list;
+        ASSERT_EQ(file.load(list), AccountFile::LoadResult::Loaded);
+        ASSERT_EQ(list.count(), 2);
+        ASSERT_TRUE(file.save(list, QStringLiteral("Office"), 2));
+        QByteArray saved = readFile(path);
+        ASSERT_EQ(saved.size(), 2 * AccountFile::kRecordSize + extra);
+        EXPECT_EQ(saved.mid(2 * AccountFile::kRecordSize), tail);
+        EXPECT_EQ(saved.mid(AccountFile::kRecordSize, 6), QByteArray("Office"));
+
+        ASSERT_TRUE(file.append(accountsNamed({"Club"}).at(1)));
+        saved = readFile(path);
+        ASSERT_EQ(saved.size(), 3 * AccountFile::kRecordSize + extra);
+        EXPECT_EQ(saved.mid(2 * AccountFile::kRecordSize, 4), QByteArray("Club"));
+        EXPECT_EQ(saved.mid(3 * AccountFile::kRecordSize), tail);
+        AccountList reread;
+        ASSERT_EQ(AccountFile(path).load(reread), AccountFile::LoadResult::Loaded);
+        EXPECT_EQ(reread.count(), 3);
+    }
+}
+
+// A file the program could not read is not written by that run, whatever it is asked to save;
+// and a file larger than any account list is not read at all.
+TEST(DataFileSafety, AnAccountFileThatCouldNotBeReadIsNeverWritten) {
+    struct Case {
+        const char* name;
+        std::function<void(const QString& path)> make;
+        AccountFile::LoadResult result;
+        bool needsUser = false;
+    };
+    const Case cases[] = {
+        {"larger than 10,000 accounts",
+         [](const QString& path) {
+             QFile file(path);
+             ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+             ASSERT_TRUE(file.resize(AccountFile::kMostAccounts * AccountFile::kRecordSize + 1));
+         },
+         AccountFile::LoadResult::TooLarge},
+        {"writable but not readable",
+         [](const QString& path) {
+             writeBytes(path, AccountFile::encodeRecord(accountsNamed({"Home"}).at(1)));
+             QFile::setPermissions(path, QFileDevice::WriteOwner);
+         },
+         AccountFile::LoadResult::Unreadable, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        if (c.needsUser && ::geteuid() == 0) {
+            // Root reads any file whatever its mode: nothing is unreadable to it.
+            continue;
+        }
+        QTemporaryDir home;
+        const QString path = home.filePath(QStringLiteral("mervuser.ini"));
+        c.make(path);
+        const qint64 size = QFileInfo(path).size();
+        AccountFile file(path);
+        AccountList list;
+        EXPECT_EQ(file.load(list), c.result);
+        EXPECT_TRUE(list.isEmpty());
+        EXPECT_FALSE(file.writable());
+        QString why;
+        EXPECT_FALSE(file.save(accountsNamed({"Home", "Work"}), {}, 0, &why));
+        EXPECT_TRUE(why.startsWith(QStringLiteral("the file could not be read when the program "
+                                                  "started")))
+            << why.toStdString();
+        EXPECT_FALSE(file.append(accountsNamed({"Club"}).at(1)));
+        EXPECT_EQ(QFileInfo(path).size(), size);
+    }
+}
+
+// Tightening only ever takes permissions away: a folder or file the user made read-only is
+// neither made writable nor written, even by a process that could.
+TEST(DataFileSafety, AReadOnlyFolderOrFileIsReportedNotChanged) {
+    struct Case {
+        const char* name;
+        bool folderReadOnly;
+        const char* why;
+    };
+    for (const Case c : {Case{"a read-only folder", true, " is read-only"},
+                         Case{"a read-only file", false, " is read-only"}}) {
+        SCOPED_TRACE(c.name);
+        QTemporaryDir home;
+        const QString folder = home.filePath(QStringLiteral("Mervantic"));
+        ASSERT_TRUE(QDir().mkpath(folder));
+        const QString path = folder + QStringLiteral("/mervantic.ini");
+        ASSERT_TRUE(SettingsFile::write(path, settingsWithInterval(30)));
+        const QByteArray before = readFile(path);
+        const QString readOnly = c.folderReadOnly ? folder : path;
+        const mode_t mode = c.folderReadOnly ? 0500 : 0400;
+        ASSERT_EQ(::chmod(QFile::encodeName(readOnly).constData(), mode), 0);
+        QString why;
+        EXPECT_FALSE(SettingsFile::write(path, settingsWithInterval(45), &why));
+        EXPECT_EQ(why,
+                  (c.folderReadOnly ? QStringLiteral("the folder ") : QStringLiteral("the file ")) +
+                      readOnly + QLatin1String(c.why));
+        struct stat info {};
+        ASSERT_EQ(::stat(QFile::encodeName(readOnly).constData(), &info), 0);
+        EXPECT_EQ(info.st_mode & 0777, mode);
+        EXPECT_EQ(readFile(path), before);
+        ::chmod(QFile::encodeName(folder).constData(), 0700);
+    }
+}
+
+// What follows the settings record is kept byte for byte, however large, a piece at a time.
+TEST(DataFileSafety, TheSettingsFilesTailIsKeptWhateverItsSize) {
+    QTemporaryDir home;
+    const QString path = home.filePath(QStringLiteral("mervantic.ini"));
+    QByteArray tail(5 * 1024 * 1024 + 17, Qt::Uninitialized);
+    for (qsizetype i = 0; i < tail.size(); ++i)
+        tail[i] = static_cast<char>(i * 7 + i / 251);
+    writeBytes(path, settingsWithInterval(30).toBytes() + tail);
+    ASSERT_TRUE(SettingsFile::write(path, settingsWithInterval(45)));
+    const QByteArray saved = readFile(path);
+    ASSERT_EQ(saved.size(), SettingsRecord::kSize + tail.size());
+    EXPECT_EQ(SettingsRecord::fromBytes(saved).recheckMinutes, 45);
+    EXPECT_TRUE(saved.mid(SettingsRecord::kSize) == tail);
 }
 
 } // namespace

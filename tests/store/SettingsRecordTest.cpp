@@ -301,6 +301,32 @@ TEST(SettingsRecord, ValuesOutOfRangeAreRepairedAtLoad) {
     }
 }
 
+// What the load repairs or rounds is what a save and the next load give again.
+TEST(SettingsRecord, RepairedValuesAreStableUnderASaveAndReload) {
+    const struct {
+        const char* name;
+        std::int64_t serverTimeout;
+        int seconds;
+    } cases[] = {
+        {"429,499.8016 ms", 4294998016LL, 430},
+        {"4,999.5 ms", 49995000LL, 5},
+        {"6,500.4 ms", 65004000LL, 6},
+        {"599,500 ms", 5995000000LL, 600},
+        {"negative", -1LL, 5},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        SettingsRecord record;
+        record.serverTimeout = c.serverTimeout;
+        const Settings first = Settings::load(record, desktop());
+        EXPECT_EQ(first.timeoutSeconds, c.seconds);
+        const Settings second =
+            Settings::load(SettingsRecord::fromBytes(first.store(record).toBytes()), desktop());
+        EXPECT_EQ(second.timeoutSeconds, first.timeoutSeconds);
+        EXPECT_EQ(second.options.serverTimeoutMs, first.options.serverTimeoutMs);
+    }
+}
+
 TEST(SettingsRecord, AFirstRunOnASmallDesktopFitsTheWorkArea) {
     SettingsRecord record;
     DisplayFacts small = desktop();
