@@ -491,5 +491,39 @@ TEST_F(WindowTest, AnAccountFileThatIsAFolderIsNamedAndLeftAlone) {
     EXPECT_TRUE(QFileInfo(accountFile()).isDir());
 }
 
+// A file the program could not read is said so once, never written by that run, and the list
+// shows what it holds: an account added meanwhile is refused, not kept in the list alone.
+TEST_F(WindowTest, AnAccountFileThatCouldNotBeReadIsNeverWritten) {
+    QDir().mkpath(dataFolder());
+    {
+        QFile big(accountFile());
+        ASSERT_TRUE(big.open(QIODevice::WriteOnly));
+        big.write("Home");
+        ASSERT_TRUE(big.resize(AccountFile::kMostAccounts * AccountFile::kRecordSize + 1));
+    }
+    writeAccountFile = false;
+    start();
+    EXPECT_EQ(dialogs.messages,
+              QStringList{QStringLiteral("The Username File ") + accountFile() +
+                          QStringLiteral(" Holds More Than 10000 Usernames: None Were Loaded, And "
+                                         "The File Is Left As It Is")});
+    window().selectTab(Page::Accounts);
+    AccountPage* page = window().accountPage();
+    page->usernameBox()->setText(QStringLiteral("alice"));
+    page->passwordBox()->setText(QStringLiteral("pw"));
+    page->serverBox()->setText(QStringLiteral("pop.example.org"));
+    QTest::mouseClick(page->addButton(), Qt::LeftButton);
+    ASSERT_EQ(dialogs.messages.size(), 2);
+    EXPECT_TRUE(dialogs.messages.last().startsWith(
+        QStringLiteral("Usernames Cannot Be Changed: The Username File ")));
+    EXPECT_TRUE(program->accounts().isEmpty());
+    window().closeByProgram();
+    EXPECT_EQ(dialogs.messages.size(), 2); // said once, not again at the close
+    QFile after(accountFile());
+    ASSERT_TRUE(after.open(QIODevice::ReadOnly));
+    EXPECT_EQ(after.size(), AccountFile::kMostAccounts * AccountFile::kRecordSize + 1);
+    EXPECT_EQ(after.read(4), QByteArray("Home"));
+}
+
 } // namespace
 } // namespace mervantic

@@ -91,12 +91,27 @@ TEST_F(RealProgram, OpensItsWindowAndSavesTheGeometryWhenTheWindowManagerClosesI
     EXPECT_EQ(window->width, 700);
     EXPECT_EQ(window->height, 450);
 
-    // A second start while it runs ends at once, silently, without a window.
-    QProcess second;
-    startProgram(second);
-    ASSERT_TRUE(second.waitForFinished(10000));
-    EXPECT_EQ(second.exitCode(), 0);
-    EXPECT_EQ(display.windowsTitled(QStringLiteral("Mervantic")).size(), 1u);
+    // A second start on the same data folder while it runs ends at once, silently, without a
+    // window: with the same runtime folder, another one, or none at all.
+    QTemporaryDir otherRuntime;
+    QFile::setPermissions(otherRuntime.path(),
+                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    for (const QString& runtime :
+         {environment().value(QStringLiteral("XDG_RUNTIME_DIR")), otherRuntime.path(), QString()}) {
+        SCOPED_TRACE(runtime.toStdString());
+        QProcessEnvironment env = environment();
+        if (runtime.isEmpty())
+            env.remove(QStringLiteral("XDG_RUNTIME_DIR"));
+        else
+            env.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime);
+        QProcess second;
+        second.setProcessEnvironment(env);
+        second.setProcessChannelMode(QProcess::ForwardedChannels);
+        second.start(QStringLiteral(MERVANTIC_BINARY), {});
+        ASSERT_TRUE(second.waitForFinished(10000));
+        EXPECT_EQ(second.exitCode(), 0);
+        EXPECT_EQ(display.windowsTitled(QStringLiteral("Mervantic")).size(), 1u);
+    }
 
     display.requestClose(window->id);
     ASSERT_TRUE(program.waitForFinished(30000)) << "the program did not end";

@@ -99,7 +99,9 @@ protected:
         values.themeBackColour = ThemeColour::ButtonFace;
         values.appFolder = appFolder;
         ASSERT_TRUE(SettingsFile::write(values.settingsFilePath, record));
-        ASSERT_TRUE(AccountFile(accountFile()).save(accounts));
+        if (writeAccountFile) {
+            ASSERT_TRUE(AccountFile(accountFile()).save(accounts));
+        }
         program = std::make_unique<Program>(
             values,
             Program::Services{network != nullptr ? *network : static_cast<Socket&>(socket),
@@ -153,6 +155,8 @@ protected:
     QString dataRoot;
     SettingsRecord record;
     AccountList accounts;
+    // False when the test made the account file itself.
+    bool writeAccountFile = true;
     test::ScriptedSocket socket;
     // A real network and clock in place of the scripted socket and the fake clock, when set.
     Socket* network = nullptr;

@@ -7,7 +7,7 @@ namespace mervantic::test {
 
 ProgramHome::ProgramHome() {
     const QString runtime = m_home.filePath(QStringLiteral("runtime"));
-    // Qt will not use a runtime folder (where the single-instance lock lives) others may enter.
+    // Qt will not use a runtime folder others may enter.
     m_ready = m_home.isValid() && QDir().mkpath(dataFolder()) && QDir().mkpath(runtime) &&
               QFile::setPermissions(runtime, QFileDevice::ReadOwner | QFileDevice::WriteOwner |
                                                  QFileDevice::ExeOwner);
