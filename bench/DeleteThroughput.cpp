@@ -130,7 +130,7 @@ Round oneRound(test::DovecotServer& server, const QString& user, int count) {
     YesDialogs dialogs;
     SystemTray tray;
     SystemDesktop desktop;
-    Program program(values, {socket, clock, connectivity, beeper, dialogs, tray, desktop});
+    Program program(values, {socket, clock, connectivity, beeper, beeper, dialogs, tray, desktop});
     program.load();
     program.window().show();
     QCoreApplication::processEvents();

@@ -8,7 +8,8 @@ extra=()
 if [ "${1:-}" = "demo" ]; then
     extra=(dovecot-core dovecot-pop3d openssl)
 fi
-install_missing "${BUILD_PACKAGES[@]}" libxcb-cursor0 ca-certificates "${extra[@]}"
+install_missing "${BUILD_PACKAGES[@]}" "${DESKTOP_PACKAGES[@]}" libxcb-cursor0 ca-certificates \
+    "${extra[@]}"
 cmake --preset release >/dev/null
 cmake --build --preset release
 if [ "${1:-}" = "demo" ]; then

@@ -74,14 +74,15 @@ MainWindow::MainWindow(Parts parts, QWidget* parent)
     , m_menus(new MainMenus(this))
     , m_presenter(
           new RunPresenter(*m_log, *m_status, *m_bottomRow, parts.mailModel, parts.dialogs, this))
-    , m_checker(std::make_unique<MailChecker>(parts.socket, parts.clock, parts.connectivity,
-                                              parts.beeper, *m_presenter, parts.settings.options,
-                                              parts.accountModel.list(), parts.mail))
+    , m_checker(std::make_unique<MailChecker>(
+          parts.socket, parts.clock, parts.connectivity, parts.newMailSound, *m_presenter,
+          parts.settings.options, parts.accountModel.list(), parts.mail))
     , m_settingsController(new SettingsPageController(
           {*m_settingsPage, parts.settings, parts.secrets, parts.dialogs, parts.mail,
            m_checker->recheck(), [this] { return m_activated; }},
           this))
-    , m_trayControls(new TrayControls(parts.tray, *this, *m_menus, *m_presenter, parts.mail))
+    , m_trayControls(new TrayControls(parts.tray, *this, *m_menus, *m_presenter, parts.mail,
+                                      m_checker->alarm()))
     , m_timerControls(new TimerControls(m_checker->recheck(), m_checker->alarm(), *m_bottomRow,
                                         *m_settingsPage, parts.settings, this)) {
     static const bool accessibleAsWindow = [] {

@@ -67,6 +67,7 @@ public:
         Clock& clock;
         Connectivity& connectivity;
         Beeper& beeper;
+        Beeper& newMailSound;
         Tray& tray;
         Desktop& desktop;
     };

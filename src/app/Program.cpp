@@ -25,10 +25,10 @@ Program::Program(const StartupValues& startup, Services services)
     QObject::connect(&m_seenSave, &QTimer::timeout, [this] { saveSeenMemory(); });
     QObject::connect(&m_mail, &MailList::seenMemoryChanged, &m_seenSave,
                      qOverload<>(&QTimer::start));
-    m_window = std::make_unique<MainWindow>(
-        MainWindow::Parts{m_settings, m_mail, m_mailModel, m_accountModel, m_editor, m_secrets,
-                          services.dialogs, startup, services.socket, services.clock,
-                          services.connectivity, services.beeper, services.tray, services.desktop});
+    m_window = std::make_unique<MainWindow>(MainWindow::Parts{
+        m_settings, m_mail, m_mailModel, m_accountModel, m_editor, m_secrets, services.dialogs,
+        startup, services.socket, services.clock, services.connectivity, services.beeper,
+        services.newMailSound, services.tray, services.desktop});
     m_closing = std::make_unique<CloseSequence>(
         CloseSequence::Parts{*m_window, m_settings, services.tray, [this] { saveAccounts(); },
                              [this] { saveSettings(); }});

@@ -36,7 +36,9 @@ public:
         Socket& socket;
         Clock& clock;
         Connectivity& connectivity;
+        // The short warning of a refused key press, and the sound of new mail.
         Beeper& beeper;
+        Beeper& newMailSound;
         Dialogs& dialogs;
         Tray& tray;
         Desktop& desktop;

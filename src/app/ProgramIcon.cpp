@@ -7,7 +7,7 @@ namespace mervantic {
 
 namespace {
 
-QPixmap envelope(int size) {
+QPixmap envelope(int size, bool marked = false) {
     QPixmap pixmap(size, size);
     pixmap.fill(Qt::transparent);
     QPainter painter(&pixmap);
@@ -19,6 +19,11 @@ QPixmap envelope(int size) {
     painter.drawRect(body);
     painter.drawLine(body.topLeft(), QPointF(8 * unit, 9.5 * unit));
     painter.drawLine(body.topRight(), QPointF(8 * unit, 9.5 * unit));
+    if (marked) {
+        painter.setPen(QPen(Qt::white, unit));
+        painter.setBrush(QColor(214, 30, 30));
+        painter.drawEllipse(QRectF(8.5 * unit, 0.5 * unit, 7 * unit, 7 * unit));
+    }
     return pixmap;
 }
 
@@ -28,6 +33,13 @@ QIcon programIcon() {
     QIcon icon;
     for (const int size : {16, 22, 32, 48, 64, 128})
         icon.addPixmap(envelope(size));
+    return icon;
+}
+
+QIcon newMailIcon() {
+    QIcon icon;
+    for (const int size : {16, 22, 32, 48, 64, 128})
+        icon.addPixmap(envelope(size, true));
     return icon;
 }
 

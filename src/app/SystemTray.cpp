@@ -40,6 +40,11 @@ void SystemTray::setToolTip(const QString& toolTip) {
         m_icon->setToolTip(toolTip);
 }
 
+void SystemTray::setIcon(const QIcon& icon) {
+    if (m_icon)
+        m_icon->setIcon(icon);
+}
+
 void SystemTray::remove() {
     m_icon.reset();
 }

@@ -19,6 +19,7 @@ public:
     bool available() const override;
     void show(const QIcon& icon, const QString& toolTip, QMenu* menu) override;
     void setToolTip(const QString& toolTip) override;
+    void setIcon(const QIcon& icon) override;
     void remove() override;
     bool shown() const override;
     void notify(const QString& title, const QString& text) override;

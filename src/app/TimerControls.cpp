@@ -1,5 +1,6 @@
 #include "app/TimerControls.h"
 
+#include "app/AlarmColours.h"
 #include "app/BottomRow.h"
 #include "app/ClickableLabel.h"
 #include "app/HeldButtonRepeater.h"
@@ -41,6 +42,7 @@ TimerControls::TimerControls(RecheckTimer& recheck, NewMailAlarm& alarm, BottomR
         [this] { m_recheck.intervalButtonReleased(false); });
 
     connect(&alarm, &NewMailAlarm::shown, bottomRow.alarm(), &QWidget::setVisible);
+    connect(&alarm, &NewMailAlarm::shown, this, &TimerControls::alarmShown);
     connect(&alarm, &NewMailAlarm::lit, this, &TimerControls::light);
     connect(bottomRow.alarmLabel(), &ClickableLabel::clicked, &alarm, &NewMailAlarm::stop);
     showCountdown(QString(), false);
@@ -114,11 +116,18 @@ void TimerControls::light(bool on) {
     m_lit = on;
     ClickableLabel* label = m_bottomRow.alarmLabel();
     QPalette colours = QApplication::palette(label);
-    const QPalette::ColorRole background = on ? QPalette::ToolTipBase : QPalette::Button;
-    const QPalette::ColorRole text = on ? QPalette::ToolTipText : QPalette::ButtonText;
-    colours.setColor(QPalette::Window, colours.color(background));
-    colours.setColor(QPalette::WindowText, colours.color(text));
+    // Lit, the label must be seen from across the room: colours that stand out from the window.
+    const AlarmColours lit = AlarmColours::of(colours);
+    colours.setColor(QPalette::Window, on ? lit.background : colours.color(QPalette::Button));
+    colours.setColor(QPalette::WindowText, on ? lit.text : colours.color(QPalette::ButtonText));
     label->setPalette(colours);
+}
+
+void TimerControls::alarmShown(bool shown) {
+    // While the alarm runs, the desktop is asked to draw the user to the window (its urgency
+    // hint), wherever the window is.
+    if (shown)
+        QApplication::alert(m_bottomRow.window(), 0);
 }
 
 } // namespace mervantic

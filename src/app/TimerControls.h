@@ -45,6 +45,7 @@ private:
     void showCountdown(const QString& text, bool on);
     void showToolTip(RecheckTimer::ToolTip tip);
     void light(bool on);
+    void alarmShown(bool shown);
 
     RecheckTimer& m_recheck;
     NewMailAlarm& m_alarm;

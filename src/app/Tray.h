@@ -20,6 +20,7 @@ public:
     virtual bool available() const = 0;
     virtual void show(const QIcon& icon, const QString& toolTip, QMenu* menu) = 0;
     virtual void setToolTip(const QString& toolTip) = 0;
+    virtual void setIcon(const QIcon& icon) = 0;
     virtual void remove() = 0;
     virtual bool shown() const = 0;
     // A desktop notification from the icon; title and text are plain text.

@@ -2,9 +2,11 @@
 
 #include "app/MainMenus.h"
 #include "app/MainWindow.h"
+#include "app/ProgramIcon.h"
 #include "app/RunPresenter.h"
 #include "app/Tray.h"
 #include "mail/MailList.h"
+#include "pop3/NewMailAlarm.h"
 
 #include <QAction>
 
@@ -29,7 +31,7 @@ QString accountOf(const MailItem& item) {
 } // namespace
 
 TrayControls::TrayControls(Tray& tray, MainWindow& window, MainMenus& menus,
-                           RunPresenter& presenter, MailList& mail)
+                           RunPresenter& presenter, MailList& mail, NewMailAlarm& alarm)
     : QObject(&window)
     , m_tray(tray)
     , m_window(window)
@@ -44,6 +46,11 @@ TrayControls::TrayControls(Tray& tray, MainWindow& window, MainMenus& menus,
     connect(menus.trayOpen, &QAction::triggered, this, &TrayControls::showWindow);
     connect(menus.trayClose, &QAction::triggered, &window, &MainWindow::closeByProgram);
     connect(&window, &QWidget::windowTitleChanged, this, [this] { m_tray.setToolTip(toolTip()); });
+    // While the alarm sounds, the icon shows that new mail waits.
+    connect(&alarm, &NewMailAlarm::shown, this, [this](bool sounding) {
+        if (m_tray.shown())
+            m_tray.setIcon(sounding ? newMailIcon() : m_window.windowIcon());
+    });
     connect(&presenter, &RunPresenter::activityChanged, this, [this](RunActivity activity) {
         const RunActivity previous = std::exchange(m_lastActivity, activity);
         if (activity == RunActivity::Idle && previous == RunActivity::Checking)

@@ -10,6 +10,7 @@ namespace mervantic {
 class MailList;
 class MainMenus;
 class MainWindow;
+class NewMailAlarm;
 class RunPresenter;
 class Tray;
 
@@ -22,7 +23,7 @@ class TrayControls final : public QObject {
 
 public:
     TrayControls(Tray& tray, MainWindow& window, MainMenus& menus, RunPresenter& presenter,
-                 MailList& mail);
+                 MailList& mail, NewMailAlarm& alarm);
 
     // At the window's first showing.
     void addIcon();

@@ -5,12 +5,14 @@
 #include "app/WidgetBeeper.h"
 #include "platform/ClientSocket.h"
 #include "platform/Desktop.h"
+#include "platform/DesktopSound.h"
 #include "platform/NetworkConnectivity.h"
 #include "platform/SingleInstance.h"
 #include "platform/SystemClock.h"
 #include "platform/UserFolders.h"
 
 #include <QApplication>
+#include <QFileInfo>
 #include <QStyle>
 
 int main(int argc, char* argv[]) {
@@ -38,10 +40,15 @@ int main(int argc, char* argv[]) {
     mervantic::SystemClock clock;
     mervantic::NetworkConnectivity connectivity;
     mervantic::WidgetBeeper beeper;
+    mervantic::DesktopSound newMailSound(
+        mervantic::installedFile(startup.values().appFolder,
+                                 QStringLiteral("mervantic-new-mail.wav"),
+                                 [](const QString& path) { return QFileInfo(path).isFile(); }),
+        [] { QApplication::beep(); });
     mervantic::SystemTray tray;
     mervantic::SystemDesktop desktop;
-    mervantic::Program program(startup.values(),
-                               {socket, clock, connectivity, beeper, dialogs, tray, desktop});
+    mervantic::Program program(startup.values(), {socket, clock, connectivity, beeper, newMailSound,
+                                                  dialogs, tray, desktop});
     dialogs.setParent(&program.window());
     program.load();
     program.window().show();

@@ -5,13 +5,16 @@
 #include "DovecotServer.h"
 #include "EventLoop.h"
 #include "ProgramFixture.h"
+#include "app/AlarmColours.h"
 #include "app/BottomRow.h"
 #include "app/ClickableLabel.h"
 #include "app/HeldButtonRepeater.h"
+#include "app/ProgramIcon.h"
 #include "mail/MailList.h"
 #include "platform/ClientSocket.h"
 #include "platform/SystemClock.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QLineEdit>
 #include <QPushButton>
@@ -187,6 +190,66 @@ TEST_F(TimerControlsTest, UntickingTheContinuousAlarmStopsIt) {
     find<QCheckBox>("Check10")->click();
     EXPECT_TRUE(find<QCheckBox>("Check5")->isChecked());
     EXPECT_TRUE(program->settings().options.soundOnNewMail);
+}
+
+// The flash is meant to be seen: on any palette the lit label stands out from the window by
+// 3:1 at least, and its text from its ground.
+TEST_F(TimerControlsTest, TheLitAlarmStandsOutFromTheWindowOnAnyPalette) {
+    const auto palette = [](QColor window, QColor windowText, QColor highlight,
+                            QColor highlightedText) {
+        QPalette p = QApplication::palette();
+        p.setColor(QPalette::Window, window);
+        p.setColor(QPalette::WindowText, windowText);
+        p.setColor(QPalette::Highlight, highlight);
+        p.setColor(QPalette::HighlightedText, highlightedText);
+        return p;
+    };
+    const struct {
+        const char* name;
+        QPalette colours;
+    } cases[] = {
+        {"light with a blue highlight",
+         palette(QColor(239, 239, 239), Qt::black, QColor(48, 140, 198), Qt::white)},
+        {"dark",
+         palette(QColor(30, 30, 30), QColor(230, 230, 230), QColor(61, 174, 233), Qt::black)},
+        {"a pale highlight on a pale window (the old tool-tip colours)",
+         palette(QColor(230, 230, 230), Qt::black, QColor(234, 234, 224), Qt::black)},
+        {"a highlight whose own text does not read",
+         palette(Qt::white, Qt::black, QColor(0, 0, 160), QColor(0, 0, 120))},
+    };
+    const QPalette original = QApplication::palette();
+    start();
+    ClickableLabel* label = window().bottomRow()->alarmLabel();
+    NewMailAlarm& alarm = program->checker().alarm();
+    alarm.setIntervals(1000000, 1000000);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        QApplication::setPalette(c.colours);
+        alarm.start();
+        alarm.tick(); // lit
+        const QColor ground = label->palette().color(QPalette::Window);
+        const QColor text = label->palette().color(QPalette::WindowText);
+        EXPECT_GE(AlarmColours::contrast(ground, c.colours.color(QPalette::Window)), 3.0);
+        EXPECT_GE(AlarmColours::contrast(text, ground), 3.0);
+        alarm.stop();
+    }
+    QApplication::setPalette(original);
+}
+
+// While the alarm sounds, the notification-area icon says that new mail waits.
+TEST_F(TimerControlsTest, TheIconShowsNewMailWhileTheAlarmSounds) {
+    record.trayOnClose = 1;
+    start();
+    ASSERT_TRUE(tray.isShown);
+    const auto picture = [](const QIcon& icon) { return icon.pixmap(22).toImage(); };
+    const QImage quiet = picture(tray.icon);
+    NewMailAlarm& alarm = program->checker().alarm();
+    alarm.setIntervals(1000000, 1000000);
+    alarm.start();
+    EXPECT_EQ(picture(tray.icon), picture(newMailIcon()));
+    EXPECT_NE(picture(tray.icon), quiet);
+    alarm.stop();
+    EXPECT_EQ(picture(tray.icon), quiet);
 }
 
 } // namespace

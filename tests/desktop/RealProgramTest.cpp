@@ -1,8 +1,10 @@
 // Starts the real program in a private X server with a prepared data folder, as a person would
 // run it, and closes it the way a window manager does.
+#include "DovecotServer.h"
 #include "EventLoop.h"
 #include "Printers.h"
 #include "ProgramHome.h"
+#include "SoundServer.h"
 #include "XvfbDisplay.h"
 #include "store/AccountFile.h"
 #include "store/AccountKey.h"
@@ -307,6 +309,74 @@ TEST_F(RealProgram, TheDemoChecksItsOwnMailboxAsItsWindowOpens) {
     display.requestClose(window->id);
     ASSERT_TRUE(demo.waitForFinished(20000));
     EXPECT_EQ(demo.exitCode(), 0);
+}
+
+// The new-mail sound goes through the desktop's sound system, and is heard there: recorded at
+// a null sink of a private PulseAudio server while the real program checks mail. A check
+// without new mail is silent, and so is one on a desktop whose event sounds are switched off.
+TEST_F(RealProgram, NewMailIsHeardThroughTheDesktopsSoundSystem) {
+    test::SoundServer sound;
+    ASSERT_TRUE(sound.start()) << sound.why().toStdString();
+    test::DovecotServer& server = test::DovecotServer::shared();
+    ASSERT_TRUE(server.isRunning() || server.start()) << server.why().toStdString();
+    server.addUser(QStringLiteral("heard"), QStringLiteral("pw"));
+    server.deliver(QStringLiteral("heard"), "From: a@example.org\r\nSubject: Ring\r\n\r\nbody\r\n");
+    server.addUser(QStringLiteral("quiet"), QStringLiteral("pw"));
+    struct Case {
+        const char* name;
+        const char* user;
+        bool eventSoundsOff;
+        bool heard;
+    };
+    for (const Case c :
+         {Case{"new mail", "heard", false, true}, Case{"no new mail", "quiet", false, false},
+          Case{"event sounds switched off", "heard", true, false}}) {
+        SCOPED_TRACE(c.name);
+        test::ProgramHome fresh;
+        const QString data = fresh.dataFolder();
+        SettingsRecord settings = returningUser();
+        settings.autoCheckOnOpen = 1;
+        settings.soundOnNewMail = 1;
+        ASSERT_TRUE(SettingsFile::write(data + QStringLiteral("/mervantic.ini"), settings));
+        AccountList accounts;
+        accounts.append({QStringLiteral("Box"), QString::fromLatin1(c.user),
+                         QStringLiteral("127.0.0.1"), QString::number(server.port()),
+                         AccountKey::make(1, QStringLiteral("pw")), false});
+        ASSERT_TRUE(AccountFile(data + QStringLiteral("/mervuser.ini")).save(accounts));
+        QProcessEnvironment env = fresh.environment(display.name());
+        sound.addTo(env);
+        if (c.eventSoundsOff) {
+            // The desktop's switch, as GNOME keeps it.
+            const QString settingsFolder =
+                fresh.path() + QStringLiteral("/config/glib-2.0/settings");
+            QDir().mkpath(settingsFolder);
+            QFile keyfile(settingsFolder + QStringLiteral("/keyfile"));
+            ASSERT_TRUE(keyfile.open(QIODevice::WriteOnly));
+            keyfile.write("[org/gnome/desktop/sound]\nevent-sounds=false\n");
+            keyfile.close();
+            env.insert(QStringLiteral("GSETTINGS_BACKEND"), QStringLiteral("keyfile"));
+        }
+        ASSERT_TRUE(sound.startRecording());
+        QProcess program;
+        program.setProcessEnvironment(env);
+        program.setProcessChannelMode(QProcess::ForwardedChannels);
+        program.start(QStringLiteral(MERVANTIC_BINARY), {});
+        ASSERT_TRUE(program.waitForStarted(5000));
+        const auto window = waitForWindow(QStringLiteral("Mervantic email - last check: "));
+        ASSERT_TRUE(window.has_value()) << "the check did not finish";
+        QThread::msleep(1500); // the sound plays out
+        const QByteArray recorded = sound.stopRecording();
+        display.requestClose(window->id);
+        ASSERT_TRUE(program.waitForFinished(15000));
+        EXPECT_GT(recorded.size(), test::SoundServer::kRate); // a second or more was recorded
+        const int loud = test::SoundServer::loudSamples(recorded, 100);
+        if (c.heard) {
+            // The theme's sound is soft and short: some 30 ms of it stand clear of silence.
+            EXPECT_GT(loud, 200) << "the new mail was not heard";
+        } else {
+            EXPECT_EQ(loud, 0);
+        }
+    }
 }
 
 } // namespace

@@ -20,6 +20,7 @@ public:
         isShown = true;
     }
     void setToolTip(const QString& toolTip_) override { toolTip = toolTip_; }
+    void setIcon(const QIcon& icon_) override { icon = icon_; }
     void remove() override { isShown = false; }
     bool shown() const override { return isShown; }
     void notify(const QString& title, const QString& text) override {

@@ -106,7 +106,7 @@ protected:
             values,
             Program::Services{network != nullptr ? *network : static_cast<Socket&>(socket),
                               network != nullptr ? *networkClock : static_cast<Clock&>(clock),
-                              connectivity, beeper, dialogs, tray, desktop});
+                              connectivity, beeper, beeper, dialogs, tray, desktop});
         program->checker().connection().setSettleWaitMs(0);
         program->checker().connection().setCloseWaitMs(0);
         program->load();

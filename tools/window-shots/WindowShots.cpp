@@ -60,7 +60,7 @@ int main(int argc, char* argv[]) {
     QtDialogs dialogs;
     SystemTray tray;
     SystemDesktop desktop;
-    Program program(values, {socket, clock, connectivity, beeper, dialogs, tray, desktop});
+    Program program(values, {socket, clock, connectivity, beeper, beeper, dialogs, tray, desktop});
     program.load();
     program.mail().addMessageRow(
         QStringLiteral("Home"), QStringLiteral("alice"), QStringLiteral("pw"),
