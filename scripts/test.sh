@@ -4,9 +4,9 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/packages.sh
-install_missing "${BUILD_PACKAGES[@]}" libgtest-dev libgmock-dev libbenchmark-dev \
-    dovecot-core dovecot-pop3d openssl ca-certificates tzdata xvfb xauth libxcb1-dev twm \
-    desktop-file-utils
+install_missing "${BUILD_PACKAGES[@]}" "${DESKTOP_PACKAGES[@]}" libgtest-dev libgmock-dev \
+    libbenchmark-dev dovecot-core dovecot-pop3d openssl ca-certificates tzdata xvfb xauth \
+    libxcb1-dev twm desktop-file-utils pulseaudio pulseaudio-utils gsettings-desktop-schemas
 cmake --preset dev
 cmake --build --preset dev
 ctest --preset dev --parallel 2

@@ -4,18 +4,11 @@
 
 namespace mervantic {
 
-namespace {
-
-// Notification servers read the body as markup: it is escaped so that what it holds (sender
-// names, subjects) shows as typed, brackets and all.
-QString asMarkup(const QString& plain) {
-    return plain.toHtmlEscaped().replace(QLatin1Char('\n'), QStringLiteral("<br>"));
-}
-
-} // namespace
-
 SystemTray::SystemTray(QObject* parent)
-    : Tray(parent) {}
+    : Tray(parent) {
+    connect(&m_notifications, &DesktopNotifications::openChosen, this, &Tray::openChosen);
+    connect(&m_notifications, &DesktopNotifications::seenChosen, this, &Tray::seenChosen);
+}
 
 SystemTray::~SystemTray() = default;
 
@@ -53,9 +46,16 @@ bool SystemTray::shown() const {
     return m_icon != nullptr;
 }
 
+bool SystemTray::canNotify() const {
+    return m_icon != nullptr || m_notifications.available();
+}
+
 void SystemTray::notify(const QString& title, const QString& text) {
+    if (m_notifications.notify(title, text))
+        return;
+    // The icon's own balloon shows its text as it is.
     if (m_icon)
-        m_icon->showMessage(title, asMarkup(text), QSystemTrayIcon::Information);
+        m_icon->showMessage(title, text, QSystemTrayIcon::Information);
 }
 
 } // namespace mervantic

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/Tray.h"
+#include "platform/DesktopNotifications.h"
 
 #include <memory>
 
@@ -8,7 +9,9 @@ class QSystemTrayIcon;
 
 namespace mervantic {
 
-// The notification-area icon of the desktop, through QSystemTrayIcon.
+// The notification-area icon of the desktop, through QSystemTrayIcon (StatusNotifierItem where
+// the desktop has a watcher, XEmbed otherwise), and notifications through the desktop's
+// notification service, or the icon's balloon where there is none.
 class SystemTray final : public Tray {
     Q_OBJECT
 
@@ -22,10 +25,12 @@ public:
     void setIcon(const QIcon& icon) override;
     void remove() override;
     bool shown() const override;
+    bool canNotify() const override;
     void notify(const QString& title, const QString& text) override;
 
 private:
     std::unique_ptr<QSystemTrayIcon> m_icon;
+    DesktopNotifications m_notifications;
 };
 
 } // namespace mervantic

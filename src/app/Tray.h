@@ -23,12 +23,18 @@ public:
     virtual void setIcon(const QIcon& icon) = 0;
     virtual void remove() = 0;
     virtual bool shown() const = 0;
-    // A desktop notification from the icon; title and text are plain text.
+    // Whether a notification can be shown now: through the desktop's notification service, or
+    // the icon's own balloon while the icon is shown.
+    virtual bool canNotify() const = 0;
+    // A desktop notification; title and text are plain text. It replaces the one before.
     virtual void notify(const QString& title, const QString& text) = 0;
 
 Q_SIGNALS:
     // A left click on the icon.
     void clicked();
+    // The actions of a notification: "Open" (the window) and "Seen" (what the button does).
+    void openChosen();
+    void seenChosen();
 };
 
 } // namespace mervantic

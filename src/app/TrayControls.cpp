@@ -44,6 +44,8 @@ TrayControls::TrayControls(Tray& tray, MainWindow& window, MainMenus& menus,
             showWindow();
     });
     connect(menus.trayOpen, &QAction::triggered, this, &TrayControls::showWindow);
+    connect(&tray, &Tray::openChosen, this, &TrayControls::showWindow);
+    connect(&tray, &Tray::seenChosen, &mail, &MailList::markAllSeen);
     connect(menus.trayClose, &QAction::triggered, &window, &MainWindow::closeByProgram);
     connect(&window, &QWidget::windowTitleChanged, this, [this] { m_tray.setToolTip(toolTip()); });
     // While the alarm sounds, the icon shows that new mail waits.
@@ -125,7 +127,7 @@ void TrayControls::checkEnded() {
                 lines << QStringLiteral("...");
         }
     }
-    if (lines.isEmpty() || windowInView() || !m_tray.shown())
+    if (lines.isEmpty() || windowInView() || !m_tray.canNotify())
         return;
     m_tray.notify(QStringLiteral("Mervantic"), lines.join(QLatin1Char('\n')));
 }

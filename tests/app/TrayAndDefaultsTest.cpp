@@ -200,6 +200,47 @@ TEST_F(TrayAndClosing, NewMailFoundWhileHiddenIsAnnouncedThroughTheIcon) {
     EXPECT_EQ(tray.notifications.size(), 1);
 }
 
+// Out of view is hidden, minimized or not the active window; with the desktop's notification
+// service the user is told even without an icon. A cancelled check counts no rows that went.
+TEST_F(TrayAndClosing, NewMailIsAnnouncedWheneverTheWindowIsOutOfView) {
+    addAccount(1101);
+    Script one = Script::loggedOn();
+    one.expect("STAT").serve("+OK 1 10\r\n");
+    one.expect("TOP 1 2").serve("+OK\r\nFrom: Ann\r\nSubject: Hi\r\n\r\n.\r\n");
+    one.expect("QUIT").serve("+OK\r\n");
+    tray.hasNotificationService = true; // and no icon: the option is off
+    start();
+    ASSERT_FALSE(tray.isShown);
+    const auto check = [this](const Script& script) {
+        socket.addScript(1101, script);
+        program->checker().checkMailButton();
+        return test::waitUntil([this] { return program->checker().runBusy() == RunBusy::Idle; });
+    };
+    window().showMinimized();
+    ASSERT_TRUE(check(one));
+    ASSERT_EQ(tray.notifications.size(), 1);
+    EXPECT_EQ(tray.notifications.first(), QStringLiteral("Mervantic | 1 New Mail Item\nAnn: Hi"));
+
+    window().showNormal();
+    QApplication::setActiveWindow(nullptr); // shown, but another window has the focus
+    ASSERT_TRUE(check(one));
+    EXPECT_EQ(tray.notifications.size(), 2);
+
+    // A check cancelled after its first message: the list is emptied, and so is the count.
+    Script paused = Script::loggedOn();
+    paused.expect("STAT").serve("+OK 2 10\r\n");
+    paused.expect("TOP 1 2").serve("+OK\r\nFrom: Bob\r\nSubject: Lunch\r\n\r\n.\r\n");
+    paused.expect("TOP 2 2").pause();
+    socket.addScript(1101, paused);
+    program->checker().checkMailButton();
+    ASSERT_TRUE(test::waitUntil([this] { return socket.paused(); }));
+    program->checker().cancel();
+    ASSERT_TRUE(test::waitUntil([this] { return program->checker().runBusy() == RunBusy::Idle; }));
+    EXPECT_EQ(program->mail().newMessageCount(), 0);
+    EXPECT_EQ(tray.notifications.size(), 2);
+    EXPECT_FALSE(tray.toolTip.contains(QStringLiteral("New Mail")));
+}
+
 struct DefaultsCase {
     const char* name;
     int page;

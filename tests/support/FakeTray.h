@@ -23,12 +23,14 @@ public:
     void setIcon(const QIcon& icon_) override { icon = icon_; }
     void remove() override { isShown = false; }
     bool shown() const override { return isShown; }
+    bool canNotify() const override { return isShown || hasNotificationService; }
     void notify(const QString& title, const QString& text) override {
         notifications << title + QStringLiteral(" | ") + text;
     }
     void click() { Q_EMIT clicked(); }
 
     bool isAvailable = true;
+    bool hasNotificationService = false;
     bool isShown = false;
     QIcon icon;
     QString toolTip;

@@ -1,0 +1,58 @@
+#pragma once
+
+#include <QDBusConnection>
+#include <QDBusServiceWatcher>
+#include <QObject>
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+namespace mervantic {
+
+// The desktop's notification service (org.freedesktop.Notifications on the session bus), where
+// there is one: a notification replaces the one before rather than stacking on it, carries the
+// actions "Open" and "Seen", and its text is sent as markup only to a service that reads markup
+// (escaped, so that what it holds shows as typed), as plain text to any other. Nothing waits for
+// the service: every call's answer comes back through the event loop.
+class DesktopNotifications : public QObject {
+    Q_OBJECT
+
+public:
+    explicit DesktopNotifications(QDBusConnection bus = QDBusConnection::sessionBus(),
+                                  QObject* parent = nullptr);
+
+    // Whether a notification service is on the bus now.
+    bool available() const { return m_available; }
+    // Shows `title` and `text` (plain text) in place of the last notification. False when there
+    // is no service to send it to.
+    bool notify(const QString& title, const QString& text);
+
+    static constexpr const char* kOpen = "open";
+    static constexpr const char* kSeen = "seen";
+
+Q_SIGNALS:
+    // The user chose an action of the last notification.
+    void openChosen();
+    void seenChosen();
+
+private Q_SLOTS:
+    // The service's signals, which the bus delivers by name.
+    void actionInvoked(uint id, const QString& key);
+    void closed(uint id, uint reason);
+
+private:
+    void send(const QString& title, const QString& text);
+
+    QDBusConnection m_bus;
+    QDBusServiceWatcher m_watcher;
+    bool m_available = false;
+    // Asked of the service once, the first time it is needed.
+    std::optional<bool> m_readsMarkup;
+    bool m_askingCapabilities = false;
+    // What waits for the service's capabilities.
+    std::optional<std::pair<QString, QString>> m_waiting;
+    uint m_lastId = 0;
+};
+
+} // namespace mervantic

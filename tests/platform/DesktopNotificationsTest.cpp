@@ -1,0 +1,72 @@
+// The desktop's notification service, played on a private bus: one notification replaced by the
+// next, its actions reported, and its text sent as markup only to a service that reads markup.
+#include "platform/DesktopNotifications.h"
+
+#include "EventLoop.h"
+#include "FakeNotificationServer.h"
+#include "PrivateBus.h"
+
+#include <QSignalSpy>
+
+#include <gtest/gtest.h>
+
+namespace mervantic {
+namespace {
+
+TEST(DesktopNotifications, TheTextIsMarkupOnlyForAServiceThatReadsMarkup) {
+    const QString text = QStringLiteral("1 New Mail Item\n<b>Ann</b> & Co: <img src=x>");
+    for (const bool markup : {true, false}) {
+        SCOPED_TRACE(markup ? "reads markup" : "plain text");
+        test::PrivateBus bus;
+        ASSERT_TRUE(bus.start()) << bus.why().toStdString();
+        test::FakeNotificationServer server(bus.connection(QStringLiteral("server")), markup);
+        ASSERT_TRUE(server.registered());
+        DesktopNotifications notifications(bus.connection(QStringLiteral("client")));
+        ASSERT_TRUE(notifications.available());
+        ASSERT_TRUE(notifications.notify(QStringLiteral("Mervantic"), text));
+        ASSERT_TRUE(test::waitUntil([&] { return server.received().size() == 1; }));
+        EXPECT_EQ(server.received().first().summary, QStringLiteral("Mervantic"));
+        EXPECT_EQ(server.received().first().body,
+                  markup ? QStringLiteral("1 New Mail Item\n&lt;b&gt;Ann&lt;/b&gt; &amp; Co: "
+                                          "&lt;img src=x&gt;")
+                         : text);
+        EXPECT_EQ(server.received().first().actions, (QStringList{"open", "Open", "seen", "Seen"}));
+    }
+}
+
+TEST(DesktopNotifications, EachReplacesTheLastAndItsActionsAreReported) {
+    test::PrivateBus bus;
+    ASSERT_TRUE(bus.start()) << bus.why().toStdString();
+    test::FakeNotificationServer server(bus.connection(QStringLiteral("server")), false);
+    DesktopNotifications notifications(bus.connection(QStringLiteral("client")));
+    QSignalSpy opened(&notifications, &DesktopNotifications::openChosen);
+    QSignalSpy seen(&notifications, &DesktopNotifications::seenChosen);
+    ASSERT_TRUE(notifications.notify(QStringLiteral("Mervantic"), QStringLiteral("first")));
+    ASSERT_TRUE(test::waitUntil([&] { return server.received().size() == 1; }));
+    test::settle(); // the first one's number has come back
+    ASSERT_TRUE(notifications.notify(QStringLiteral("Mervantic"), QStringLiteral("second")));
+    ASSERT_TRUE(test::waitUntil([&] { return server.received().size() == 2; }));
+    EXPECT_EQ(server.received().at(0).replaces, 0u);
+    EXPECT_EQ(server.received().at(1).replaces, server.received().at(0).id);
+
+    const uint id = server.received().at(1).id;
+    server.choose(id, QStringLiteral("seen"));
+    ASSERT_TRUE(test::waitUntil([&] { return seen.count() == 1; }));
+    server.choose(id, QStringLiteral("open"));
+    ASSERT_TRUE(test::waitUntil([&] { return opened.count() == 1; }));
+    // Another program's notification is none of this one's business.
+    server.choose(id + 100, QStringLiteral("open"));
+    test::settle();
+    EXPECT_EQ(opened.count(), 1);
+}
+
+TEST(DesktopNotifications, WithoutAServiceNothingIsSent) {
+    test::PrivateBus bus;
+    ASSERT_TRUE(bus.start()) << bus.why().toStdString();
+    DesktopNotifications notifications(bus.connection(QStringLiteral("client")));
+    EXPECT_FALSE(notifications.available());
+    EXPECT_FALSE(notifications.notify(QStringLiteral("Mervantic"), QStringLiteral("text")));
+}
+
+} // namespace
+} // namespace mervantic
