@@ -129,6 +129,15 @@ void MainWindow::closeSecondaryWindows() {
     m_presenter->closeRawDataWindow();
 }
 
+void MainWindow::bringToFront() {
+    if (isMinimized())
+        showNormal();
+    else
+        show();
+    raise();
+    activateWindow();
+}
+
 void MainWindow::showAbout() {
     if (!m_about)
         m_about = new AboutWindow(this);

@@ -88,6 +88,8 @@ public:
     void closeByProgram();
     // The About and raw-data windows go with the main window.
     void closeSecondaryWindows();
+    // Shows the window, hidden or minimized as it may be, raised and active.
+    void bringToFront();
 
     // Applies the working settings: fonts, geometry, column widths, the first page, the
     // last-check caption. Part of the window's load.

@@ -52,6 +52,8 @@ public:
     CloseSequence& closing() { return *m_closing; }
 
     MainWindow& window() { return *m_window; }
+    // A later start of the program asked for its window.
+    void showWindow() { m_window->bringToFront(); }
     MailChecker& checker() { return m_window->checker(); }
     Settings& settings() { return m_settings; }
     AccountList& accounts() { return m_accounts; }

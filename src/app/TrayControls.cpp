@@ -66,12 +66,7 @@ void TrayControls::addIcon() {
 }
 
 void TrayControls::showWindow() {
-    if (m_window.isMinimized())
-        m_window.showNormal();
-    else
-        m_window.show();
-    m_window.raise();
-    m_window.activateWindow();
+    m_window.bringToFront();
 }
 
 QString TrayControls::toolTip() const {

@@ -24,7 +24,13 @@ int main(int argc, char* argv[]) {
     mervantic::QtDialogs dialogs;
     mervantic::Startup startup(
         {folders, dialogs, QCoreApplication::applicationDirPath(),
-         [&instance](const QString& dataFolder) { return !instance.acquire(dataFolder); },
+         // A second start asks the first to show its window before it ends.
+         [&instance](const QString& dataFolder) {
+             if (instance.acquire(dataFolder))
+                 return false;
+             instance.askToShow();
+             return true;
+         },
          // Any style but the plain classic one draws with visual styles.
          [] { return QApplication::style()->name() != QStringLiteral("windows"); }});
     switch (startup.run()) {
@@ -50,6 +56,8 @@ int main(int argc, char* argv[]) {
     mervantic::Program program(startup.values(), {socket, clock, connectivity, beeper, newMailSound,
                                                   dialogs, tray, desktop});
     dialogs.setParent(&program.window());
+    QObject::connect(&instance, &mervantic::SingleInstance::showRequested, &program.window(),
+                     [&program] { program.showWindow(); });
     program.load();
     program.window().show();
     return QApplication::exec();

@@ -277,6 +277,36 @@ TEST_F(RealProgram, WithoutANotificationAreaTheTrayOptionMinimizesAndASecondClos
     EXPECT_EQ(saved->windowWidth, 700 * 15.0f);
 }
 
+// A user whose window is out of sight (minimized here, as the tray option does without a
+// notification area) starts the program again: the second start ends, silently, and the first
+// window comes back.
+TEST_F(RealProgram, ASecondStartBringsTheWindowBack) {
+    ASSERT_TRUE(display.startWindowManager()) << display.why().toStdString();
+    SettingsRecord settings = returningUser();
+    settings.trayOnClose = 1;
+    ASSERT_TRUE(SettingsFile::write(dataFolder + QStringLiteral("/mervantic.ini"), settings));
+    QProcess program;
+    startProgram(program);
+    const auto window = waitForWindow(QStringLiteral("Mervantic email"));
+    ASSERT_TRUE(window.has_value()) << "no window appeared";
+    QThread::msleep(200);
+    display.requestClose(window->id);
+    ASSERT_TRUE(test::waitUntil(
+        [&] { return display.windowsTitled(QStringLiteral("Mervantic email")).empty(); }, 10000))
+        << "the window was not put out of sight";
+
+    QProcess second;
+    startProgram(second);
+    ASSERT_TRUE(second.waitForFinished(10000));
+    EXPECT_EQ(second.exitCode(), 0);
+    const auto back = waitForWindow(QStringLiteral("Mervantic email"));
+    ASSERT_TRUE(back.has_value()) << "the window did not come back";
+    EXPECT_EQ(back->id, window->id);
+    EXPECT_EQ(display.windowsTitled(QStringLiteral("Mervantic")).size(), 1u);
+    program.terminate();
+    program.waitForFinished(10000);
+}
+
 TEST_F(RealProgram, AFirstStartCopiesTheTemplateAndOpensOnTheAccountPage) {
     QDir(dataFolder).removeRecursively();
     QProcess program;
