@@ -30,11 +30,13 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QGuiApplication>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
+#include <QScreen>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTimer>
@@ -303,6 +305,10 @@ void MainWindow::rememberGeometry() {
         return;
     if (m_applyingSettings || !isVisible())
         return;
+    // Where the program put a window that did not fit is not the user's choice.
+    if (!m_placed.isNull() && pos() == m_placed.topLeft() && size() == m_placed.size())
+        return;
+    m_placed = QRect();
     // The place is the frame's, the size the window's own: the two that move() and resize()
     // take at the next start, so that what is saved comes back unchanged whatever the frame.
     WindowValues& window = m_settings.window;
@@ -326,9 +332,21 @@ void MainWindow::applySettings() {
     m_applyingSettings = true;
     const WindowValues& window = m_settings.window;
     applyFont();
-    move(Twips::toPixels(window.left), Twips::toPixels(window.top));
-    resize(std::max(Twips::toPixels(window.width), kMinimumSize.width()),
-           std::max(Twips::toPixels(window.height), kMinimumSize.height()));
+    // A place and size that do not fit the screen (another screen, another scale) are fitted
+    // to it; the stored values stay until the user moves or resizes the window.
+    const QRect stored(Twips::toPixels(window.left), Twips::toPixels(window.top),
+                       std::max(Twips::toPixels(window.width), kMinimumSize.width()),
+                       std::max(Twips::toPixels(window.height), kMinimumSize.height()));
+    const QScreen* screen = QGuiApplication::screenAt(stored.topLeft());
+    if (screen == nullptr)
+        screen = QGuiApplication::primaryScreen();
+    m_placed = Placement::fitted(stored, screen != nullptr ? screen->availableGeometry() : QRect(),
+                                 kMinimumSize);
+    if (m_placed == stored)
+        m_placed = QRect();
+    const QRect place = m_placed.isNull() ? stored : m_placed;
+    move(place.topLeft());
+    resize(place.size());
     QHeaderView* mailHeader = m_mailView->header();
     Placement::showColumnWidths(mailHeader, window.mailColumnWidths);
     mailHeader->resizeSection(MailListModel::Port, Placement::columnPixels(1440));

@@ -171,6 +171,9 @@ private:
 
     bool m_activated = false;
     bool m_applyingSettings = false;
+    // Where the window was put because its stored place did not fit the screen; null when it
+    // stands where it was stored.
+    QRect m_placed;
 };
 
 } // namespace mervantic

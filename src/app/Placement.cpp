@@ -2,6 +2,8 @@
 
 #include "app/Twips.h"
 
+#include <algorithm>
+
 namespace mervantic::Placement {
 
 WindowLayout windowLayout(QSize inner, bool visualStyles) {
@@ -41,6 +43,18 @@ QFont textFont(const WindowValues& window) {
     font.setPointSizeF(window.fontSize > 0 ? window.fontSize : 8);
     font.setBold(window.fontBold);
     return font;
+}
+
+QRect fitted(QRect stored, QRect available, QSize minimum) {
+    if (available.isEmpty() || available.contains(stored))
+        return stored;
+    const int width = std::max(std::min(stored.width(), available.width()), minimum.width());
+    const int height = std::max(std::min(stored.height(), available.height()), minimum.height());
+    const int left = std::clamp(stored.left(), available.left(),
+                                std::max(available.left(), available.right() + 1 - width));
+    const int top = std::clamp(stored.top(), available.top(),
+                               std::max(available.top(), available.bottom() + 1 - height));
+    return {left, top, width, height};
 }
 
 } // namespace mervantic::Placement

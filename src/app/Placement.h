@@ -37,6 +37,10 @@ float columnTwips(int pixels);
 void showColumnWidths(QHeaderView* header, std::span<const float> twips);
 void takeColumnWidths(const QHeaderView* header, std::span<float> twips);
 
+// A window's place and size as stored, moved and shrunk (not below `minimum`) so that all of it
+// lies within the screen's available area; as it is when it fits already.
+QRect fitted(QRect stored, QRect available, QSize minimum);
+
 // The one text font of the lists and text boxes.
 QFont textFont(const WindowValues& window);
 

@@ -9,6 +9,7 @@
 #include "app/LogPane.h"
 #include "app/MailListView.h"
 #include "app/MainMenus.h"
+#include "app/Placement.h"
 #include "app/Program.h"
 #include "app/QtDialogs.h"
 #include "app/SettingsPage.h"
@@ -453,6 +454,30 @@ TEST_F(WindowTest, TickedRowsDeletedThroughTheWindowLeaveTheServer) {
         QStringLiteral("..Delete Complete: Deleted 2 Mail Items")));
     EXPECT_TRUE(enabled("Command5"));
     EXPECT_TRUE(enabled("Command1"));
+}
+
+TEST(Placement, AStoredPlaceThatDoesNotFitTheScreenIsMovedAndShrunkIntoIt) {
+    const QRect screen(0, 0, 1280, 800);
+    const QSize least(384, 367);
+    const struct {
+        const char* name;
+        QRect stored;
+        QRect placed;
+    } cases[] = {
+        {"fits", QRect(100, 80, 700, 450), QRect(100, 80, 700, 450)},
+        {"too far right", QRect(900, 80, 700, 450), QRect(580, 80, 700, 450)},
+        {"too wide", QRect(598, 80, 1364, 450), QRect(0, 80, 1280, 450)},
+        {"too tall and too low", QRect(10, 500, 700, 1000), QRect(10, 0, 700, 800)},
+        {"above and left of the screen", QRect(-300, -50, 700, 450), QRect(0, 0, 700, 450)},
+        {"a screen smaller than the least size", QRect(0, 0, 700, 450), QRect(0, 0, 384, 367)},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const QRect available = std::string(c.name) == "a screen smaller than the least size"
+                                    ? QRect(0, 0, 300, 300)
+                                    : screen;
+        EXPECT_EQ(Placement::fitted(c.stored, available, least), c.placed);
+    }
 }
 
 // The desktop's question box for a delete: the count under the question, and No as the button

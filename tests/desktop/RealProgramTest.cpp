@@ -307,6 +307,37 @@ TEST_F(RealProgram, ASecondStartBringsTheWindowBack) {
     program.waitForFinished(10000);
 }
 
+// Stored on a larger screen, or at another scale, the window would hang off this one: it is
+// put within the screen, and what was stored stays as it was while the user leaves it there.
+TEST_F(RealProgram, AWindowThatWouldNotFitTheScreenIsPutWithinIt) {
+    SettingsRecord settings = returningUser();
+    settings.windowLeft = 598 * 15;
+    settings.windowWidth = 1364 * 15;
+    settings.windowHeight = 700 * 15;
+    const QString file = dataFolder + QStringLiteral("/mervantic.ini");
+    ASSERT_TRUE(SettingsFile::write(file, settings));
+    QProcess program;
+    QProcessEnvironment env = environment();
+    // Twice the size: the 1280 x 1024 screen is 640 x 512 of the program's pixels.
+    env.insert(QStringLiteral("QT_SCALE_FACTOR"), QStringLiteral("2"));
+    program.setProcessEnvironment(env);
+    program.setProcessChannelMode(QProcess::ForwardedChannels);
+    program.start(QStringLiteral(MERVANTIC_BINARY), {});
+    ASSERT_TRUE(program.waitForStarted(5000));
+    const auto window = waitForWindow(QStringLiteral("Mervantic email"));
+    ASSERT_TRUE(window.has_value()) << "no window appeared";
+    EXPECT_GE(window->x, 0);
+    EXPECT_GE(window->y, 0);
+    EXPECT_LE(window->x + window->width, 1280);
+    EXPECT_LE(window->y + window->height, 1024);
+    display.requestClose(window->id);
+    ASSERT_TRUE(program.waitForFinished(15000));
+    const auto saved = SettingsFile::read(file);
+    ASSERT_TRUE(saved.has_value());
+    EXPECT_EQ(saved->windowWidth, 1364 * 15.0f);
+    EXPECT_EQ(saved->windowHeight, 700 * 15.0f);
+}
+
 TEST_F(RealProgram, AFirstStartCopiesTheTemplateAndOpensOnTheAccountPage) {
     QDir(dataFolder).removeRecursively();
     QProcess program;
