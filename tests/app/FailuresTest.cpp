@@ -132,7 +132,9 @@ TEST_F(Failures, EachFailedAccountHasARowSayingWhyAndTheCountsSayHowMany) {
             program->checker().checkMailButton();
             return test::waitUntil(
                 [&] {
-                    if (c.waits)
+                    // Only until the silent account has failed: the next one has all the time
+                    // it needs.
+                    if (c.waits && program->mail().count() == 0)
                         clock.advance(1000);
                     return program->checker().runBusy() == RunBusy::Idle;
                 },
