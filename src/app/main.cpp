@@ -10,6 +10,7 @@
 #include "platform/SingleInstance.h"
 #include "platform/SystemClock.h"
 #include "platform/UserFolders.h"
+#include "platform/WakeWatch.h"
 
 #include <QApplication>
 #include <QFileInfo>
@@ -58,6 +59,10 @@ int main(int argc, char* argv[]) {
     dialogs.setParent(&program.window());
     QObject::connect(&instance, &mervantic::SingleInstance::showRequested, &program.window(),
                      [&program] { program.showWindow(); });
+    // A timed re-check due while the computer slept, or was off-line, is made on waking.
+    mervantic::WakeWatch wake;
+    QObject::connect(&wake, &mervantic::WakeWatch::woke, &program.checker().recheck(),
+                     &mervantic::RecheckTimer::wokeUp);
     program.load();
     program.window().show();
     return QApplication::exec();

@@ -11,9 +11,14 @@ RecheckTimer::RecheckTimer(RunContext& context, QObject* parent)
     connect(&m_ticks, &QTimer::timeout, this, &RecheckTimer::tick);
 }
 
+void RecheckTimer::countFromNow() {
+    m_elapsed = 0;
+    m_countFrom = m_context.clock.now();
+}
+
 void RecheckTimer::tick() {
     if (m_context.session.checkRunActive) {
-        m_elapsed = 0;
+        countFromNow();
         return;
     }
     if (m_context.runBusy != RunBusy::Idle)
@@ -23,12 +28,13 @@ void RecheckTimer::tick() {
     if (m_context.options.idleIfOffline && m_elapsed >= minutes &&
         !m_context.connectivity.isOnline()) {
         m_elapsed = minutes - 1;
+        m_countFrom = m_context.clock.now().addSecs(-60LL * m_elapsed);
         Q_EMIT countdownShown(QStringLiteral("Idle"), isOn());
         Q_EMIT toolTipChanged(ToolTip::Idle);
         return;
     }
     if (m_elapsed >= minutes) {
-        m_elapsed = 0;
+        countFromNow();
         Q_EMIT countdownShown(QStringLiteral("0"), isOn());
         Q_EMIT checkDue();
         return;
@@ -41,7 +47,7 @@ void RecheckTimer::showMinutesLeft() {
 }
 
 void RecheckTimer::switchOn() {
-    m_elapsed = 0;
+    countFromNow();
     m_ticks.start();
     Q_EMIT countdownShown(QString::number(interval()), true);
     Q_EMIT toolTipChanged(ToolTip::On);
@@ -49,7 +55,7 @@ void RecheckTimer::switchOn() {
 
 void RecheckTimer::toggle() {
     if (isOn()) {
-        m_elapsed = 0;
+        countFromNow();
         m_ticks.stop();
         Q_EMIT countdownShown(QString(), false);
         Q_EMIT toolTipChanged(ToolTip::Off);
@@ -69,11 +75,11 @@ void RecheckTimer::autoStart() {
 }
 
 void RecheckTimer::restart() {
-    m_elapsed = 0;
+    countFromNow();
 }
 
 void RecheckTimer::runEnded() {
-    m_elapsed = 0;
+    countFromNow();
     if (isOn())
         Q_EMIT countdownShown(QString::number(interval()), true);
 }
@@ -96,6 +102,18 @@ void RecheckTimer::intervalButtonReleased(bool down) {
     if (isOn() && m_context.runBusy == RunBusy::Idle)
         showMinutesLeft();
     Q_EMIT toolTipChanged(ToolTip::On);
+}
+
+void RecheckTimer::wokeUp() {
+    if (!isOn() || !m_countFrom.isValid())
+        return;
+    const qint64 minutes = m_countFrom.secsTo(m_context.clock.now()) / 60;
+    if (minutes <= m_elapsed)
+        return;
+    // The ticks that did not come, as one: a check due starts now, holds and "Idle If Offline"
+    // apply as at any tick.
+    m_elapsed = static_cast<int>(std::min<qint64>(minutes, kMostRecheckMinutes)) - 1;
+    tick();
 }
 
 void RecheckTimer::intervalReset() {

@@ -45,6 +45,9 @@ public:
     void intervalButtonReleased(bool down);
     // Sets the interval back to its default (the settings page's defaults).
     void intervalReset();
+    // The computer woke from a suspend, or its network came back: no tick came meanwhile. The
+    // minutes that passed count, and a check whose time has come starts at once.
+    void wokeUp();
 
     // Shortened by tests.
     void setTickInterval(int ms) { m_ticks.setInterval(ms); }
@@ -60,10 +63,15 @@ Q_SIGNALS:
 private:
     void switchOn();
     void showMinutesLeft();
+    // The minutes count from zero, now.
+    void countFromNow();
 
     RunContext& m_context;
     QTimer m_ticks;
     int m_elapsed = 0;
+    // When the minutes counted began, on the clock of the day: it goes on while the computer
+    // sleeps, when the ticks do not.
+    QDateTime m_countFrom;
 };
 
 } // namespace mervantic

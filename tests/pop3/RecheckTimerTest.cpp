@@ -192,6 +192,47 @@ TEST_F(RecheckTimerTest, TheTimerTicksOnItsOwn) {
     ASSERT_TRUE(waitForRunEnd());
 }
 
+// Waking from a suspend (or the network coming back) counts the minutes the ticks missed: a
+// check whose time has come starts at once; one whose time has not shows how long is left.
+TEST_F(RecheckTimerTest, WakingUpCountsTheMinutesThatPassedAsleep) {
+    struct Case {
+        const char* name;
+        int asleepMinutes;
+        bool online;
+        bool idleIfOffline;
+        bool checks;
+        QString shows;
+    };
+    const Case cases[] = {
+        {"asleep longer than the interval", 45, true, false, true, QStringLiteral("0")},
+        {"asleep exactly the interval", 30, true, false, true, QStringLiteral("0")},
+        {"asleep a while", 10, true, false, false, QStringLiteral("20")},
+        {"a few seconds", 0, true, false, false, QStringLiteral("<none>")},
+        {"due but off-line, idling", 45, false, true, false, QStringLiteral("Idle")},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ScriptedSocket scripted;
+        CheckerHarness run(scripted);
+        run.addAccount(QStringLiteral("Box"), QStringLiteral("alice"), QStringLiteral("secret"),
+                       QStringLiteral("pop.example.org"), 1101);
+        scripted.addScript(1101, Script::emptyMailbox());
+        run.options.recheckMinutes = 30;
+        run.options.idleIfOffline = c.idleIfOffline;
+        RecheckTimer& recheck = run.checker.recheck();
+        recheck.toggle();
+        QSignalSpy shownNow(&recheck, &RecheckTimer::countdownShown);
+        run.connectivity.setAnswers({c.online});
+        run.clock.advance(static_cast<std::uint32_t>(c.asleepMinutes) * 60000 + 5000);
+        recheck.wokeUp();
+        EXPECT_EQ(scripted.connections() > 0 || run.checker.runBusy() == RunBusy::Running,
+                  c.checks);
+        EXPECT_EQ(shownNow.isEmpty() ? QStringLiteral("<none>") : shownNow.last().at(0).toString(),
+                  c.shows);
+        ASSERT_TRUE(test::waitUntil([&] { return run.checker.runBusy() == RunBusy::Idle; }));
+    }
+}
+
 // New mail sounds once, or until the label is clicked; mail already seen sounds nothing.
 TEST_F(RecheckTimerTest, NewMailBeepsOnceOrUntilTheAlarmIsStopped) {
     NewMailAlarm& alarm = harness.checker.alarm();
