@@ -39,6 +39,7 @@ DesktopNotifications::DesktopNotifications(QDBusConnection bus, QObject* parent)
         m_available = true;
         m_readsMarkup.reset();
         m_lastId = 0;
+        m_busy = false;
     });
     connect(&m_watcher, &QDBusServiceWatcher::serviceUnregistered, this,
             [this] { m_available = false; });
@@ -47,15 +48,17 @@ DesktopNotifications::DesktopNotifications(QDBusConnection bus, QObject* parent)
 bool DesktopNotifications::notify(const QString& title, const QString& text) {
     if (!m_available)
         return false;
+    if (m_busy) {
+        m_waiting = std::pair(title, text);
+        return true;
+    }
     if (m_readsMarkup) {
         send(title, text);
         return true;
     }
     // The service is asked once what it reads; the notification goes when it has said.
     m_waiting = std::pair(title, text);
-    if (m_askingCapabilities)
-        return true;
-    m_askingCapabilities = true;
+    m_busy = true;
     const QDBusMessage ask = QDBusMessage::createMethodCall(kService, kPath, kService,
                                                             QStringLiteral("GetCapabilities"));
     auto* watcher = new QDBusPendingCallWatcher(m_bus.asyncCall(ask), this);
@@ -63,14 +66,19 @@ bool DesktopNotifications::notify(const QString& title, const QString& text) {
             [this](QDBusPendingCallWatcher* call) {
                 call->deleteLater();
                 const QDBusPendingReply<QStringList> capabilities = *call;
-                m_askingCapabilities = false;
                 m_readsMarkup = !capabilities.isError() &&
                                 capabilities.value().contains(QStringLiteral("body-markup"));
-                if (m_waiting)
-                    send(m_waiting->first, m_waiting->second);
-                m_waiting.reset();
+                answered();
             });
     return true;
+}
+
+void DesktopNotifications::answered() {
+    m_busy = false;
+    if (!m_waiting)
+        return;
+    const auto [title, text] = *std::exchange(m_waiting, std::nullopt);
+    send(title, text);
 }
 
 void DesktopNotifications::send(const QString& title, const QString& text) {
@@ -84,6 +92,7 @@ void DesktopNotifications::send(const QString& title, const QString& text) {
     call << QStringLiteral("Mervantic") << m_lastId << QStringLiteral("mervantic") << title
          << (m_readsMarkup.value_or(false) ? asMarkup(text) : text) << actions << hints
          << kNeverExpires;
+    m_busy = true;
     auto* watcher = new QDBusPendingCallWatcher(m_bus.asyncCall(call), this);
     connect(watcher, &QDBusPendingCallWatcher::finished, this,
             [this](QDBusPendingCallWatcher* answer) {
@@ -91,6 +100,7 @@ void DesktopNotifications::send(const QString& title, const QString& text) {
                 const QDBusPendingReply<uint> id = *answer;
                 if (!id.isError())
                     m_lastId = id.value();
+                answered();
             });
 }
 

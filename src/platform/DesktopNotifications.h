@@ -43,14 +43,17 @@ private Q_SLOTS:
 
 private:
     void send(const QString& title, const QString& text);
+    // The answer to the last call has come: the newest notification waiting goes now.
+    void answered();
 
     QDBusConnection m_bus;
     QDBusServiceWatcher m_watcher;
     bool m_available = false;
     // Asked of the service once, the first time it is needed.
     std::optional<bool> m_readsMarkup;
-    bool m_askingCapabilities = false;
-    // What waits for the service's capabilities.
+    // A call is on its way; the newest notification waits for its answer, so that it can
+    // replace the one before.
+    bool m_busy = false;
     std::optional<std::pair<QString, QString>> m_waiting;
     uint m_lastId = 0;
 };
