@@ -2,7 +2,9 @@
 // run it, and closes it the way a window manager does.
 #include "DovecotServer.h"
 #include "EventLoop.h"
+#include "FakeStatusNotifierHost.h"
 #include "Printers.h"
+#include "PrivateBus.h"
 #include "ProgramHome.h"
 #include "SoundServer.h"
 #include "XvfbDisplay.h"
@@ -336,6 +338,50 @@ TEST_F(RealProgram, AWindowThatWouldNotFitTheScreenIsPutWithinIt) {
     ASSERT_TRUE(saved.has_value());
     EXPECT_EQ(saved->windowWidth, 1364 * 15.0f);
     EXPECT_EQ(saved->windowHeight, 700 * 15.0f);
+}
+
+// A desktop with a StatusNotifierWatcher (KDE, GNOME with the AppIndicator extension, most
+// panels): the icon registers with it over D-Bus; activating it hides and shows the window, and
+// its menu's "Close" ends the program with its files written.
+TEST_F(RealProgram, TheIconRegistersWithAStatusNotifierHostAndIsUsedThere) {
+    test::PrivateBus bus;
+    ASSERT_TRUE(bus.start()) << bus.why().toStdString();
+    test::FakeStatusNotifierHost host(bus.connection(QStringLiteral("host")));
+    ASSERT_TRUE(host.registered());
+    SettingsRecord settings = returningUser();
+    settings.trayOnClose = 1;
+    const QString file = dataFolder + QStringLiteral("/mervantic.ini");
+    ASSERT_TRUE(SettingsFile::write(file, settings));
+    QProcessEnvironment env = environment();
+    bus.addTo(env);
+    QProcess program;
+    program.setProcessEnvironment(env);
+    program.setProcessChannelMode(QProcess::ForwardedChannels);
+    program.start(QStringLiteral(MERVANTIC_BINARY), {});
+    ASSERT_TRUE(program.waitForStarted(5000));
+    ASSERT_TRUE(waitForWindow(QStringLiteral("Mervantic email")).has_value());
+    ASSERT_TRUE(test::waitUntil([&] { return !host.items().isEmpty(); }, 10000))
+        << "the icon did not register";
+
+    ASSERT_TRUE(host.activate());
+    EXPECT_TRUE(test::waitUntil([&] {
+        return display.windowsTitled(QStringLiteral("Mervantic email")).empty();
+    })) << "activating the icon did not hide the window";
+    ASSERT_TRUE(host.activate());
+    EXPECT_TRUE(waitForWindow(QStringLiteral("Mervantic email")).has_value())
+        << "activating the icon again did not show the window";
+
+    const QStringList labels = host.menuLabels();
+    EXPECT_TRUE(labels.contains(QStringLiteral("Open"))) << labels.join(u',').toStdString();
+    EXPECT_TRUE(labels.contains(QStringLiteral("Close")));
+    EXPECT_TRUE(labels.contains(QStringLiteral("Hide Menu")));
+    ASSERT_TRUE(host.chooseMenuItem(QStringLiteral("Close")));
+    ASSERT_TRUE(program.waitForFinished(15000)) << "\"Close\" did not end the program";
+    EXPECT_EQ(program.exitCode(), 0);
+    const auto saved = SettingsFile::read(file);
+    ASSERT_TRUE(saved.has_value());
+    EXPECT_EQ(saved->trayOnClose, 1);
+    EXPECT_EQ(saved->windowWidth, 700 * 15.0f);
 }
 
 TEST_F(RealProgram, AFirstStartCopiesTheTemplateAndOpensOnTheAccountPage) {
