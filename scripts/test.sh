@@ -1,12 +1,14 @@
 #!/usr/bin/env bash
 # Builds Mervantic with its tests (warnings are errors) and runs every test. The tests start
-# their own Dovecot POP3 servers and their own X server; nothing needs to be running.
+# their own Dovecot POP3 servers, X servers, Wayland compositor, sound server and message buses;
+# nothing needs to be running.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/packages.sh
 install_missing "${BUILD_PACKAGES[@]}" "${DESKTOP_PACKAGES[@]}" libgtest-dev libgmock-dev \
     libbenchmark-dev dovecot-core dovecot-pop3d openssl ca-certificates tzdata xvfb xauth \
-    libxcb1-dev twm desktop-file-utils pulseaudio pulseaudio-utils gsettings-desktop-schemas
+    libxcb1-dev twm desktop-file-utils pulseaudio pulseaudio-utils gsettings-desktop-schemas \
+    weston dbus
 cmake --preset dev
 cmake --build --preset dev
 ctest --preset dev --parallel 2

@@ -312,10 +312,18 @@ void MainWindow::rememberGeometry() {
     // The place is the frame's, the size the window's own: the two that move() and resize()
     // take at the next start, so that what is saved comes back unchanged whatever the frame.
     WindowValues& window = m_settings.window;
-    window.left = static_cast<float>(Twips::fromPixels(pos().x()));
-    window.top = static_cast<float>(Twips::fromPixels(pos().y()));
+    // Where the desktop does not let a program place its windows (Wayland), the program does
+    // not know where the window is either: the stored place stays as it was.
+    if (placesItsWindows()) {
+        window.left = static_cast<float>(Twips::fromPixels(pos().x()));
+        window.top = static_cast<float>(Twips::fromPixels(pos().y()));
+    }
     window.width = static_cast<float>(Twips::fromPixels(width()));
     window.height = static_cast<float>(Twips::fromPixels(height()));
+}
+
+bool MainWindow::placesItsWindows() {
+    return !QGuiApplication::platformName().startsWith(QLatin1String("wayland"));
 }
 
 void MainWindow::resizeEvent(QResizeEvent* event) {

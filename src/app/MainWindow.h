@@ -135,6 +135,8 @@ private:
     void wireControls();
     void layOut();
     void rememberGeometry();
+    // Whether the desktop lets a program place its windows and tells it where they are.
+    static bool placesItsWindows();
     void firstActivation();
     void onTabChanged(int index);
     void applyToolTips();

@@ -7,6 +7,7 @@
 #include "PrivateBus.h"
 #include "ProgramHome.h"
 #include "SoundServer.h"
+#include "WestonCompositor.h"
 #include "XvfbDisplay.h"
 #include "store/AccountFile.h"
 #include "store/AccountKey.h"
@@ -14,6 +15,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QThread>
@@ -484,6 +486,73 @@ TEST_F(RealProgram, NewMailIsHeardThroughTheDesktopsSoundSystem) {
             EXPECT_EQ(loud, 0);
         }
     }
+}
+
+// Most desktops run Wayland now: the program runs there natively, under a real compositor
+// (Weston, headless): its window is drawn, its icon registers through StatusNotifierItem, a
+// check runs, and the icon's "Close" ends it with its files written. Wayland does not let a
+// program place its window: the place stored is kept as it was.
+TEST_F(RealProgram, OnWaylandTheWindowIsDrawnAndACheckRuns) {
+    test::WestonCompositor wayland;
+    ASSERT_TRUE(wayland.start()) << wayland.why().toStdString();
+    test::PrivateBus bus;
+    ASSERT_TRUE(bus.start()) << bus.why().toStdString();
+    test::FakeStatusNotifierHost host(bus.connection(QStringLiteral("host")));
+    test::DovecotServer& server = test::DovecotServer::shared();
+    ASSERT_TRUE(server.isRunning() || server.start()) << server.why().toStdString();
+    server.addUser(QStringLiteral("wayland"), QStringLiteral("pw"));
+    server.deliver(QStringLiteral("wayland"), "From: a@example.org\r\nSubject: Hi\r\n\r\nbody\r\n");
+
+    SettingsRecord settings = returningUser();
+    settings.trayOnClose = 1;
+    settings.autoCheckOnOpen = 1;
+    const QString file = dataFolder + QStringLiteral("/mervantic.ini");
+    ASSERT_TRUE(SettingsFile::write(file, settings));
+    AccountList accounts;
+    accounts.append({QStringLiteral("Box"), QStringLiteral("wayland"), QStringLiteral("127.0.0.1"),
+                     QString::number(server.port()), AccountKey::make(1, QStringLiteral("pw")),
+                     false});
+    ASSERT_TRUE(AccountFile(dataFolder + QStringLiteral("/mervuser.ini")).save(accounts));
+    QProcessEnvironment env = environment();
+    wayland.addTo(env);
+    bus.addTo(env);
+    QProcess program;
+    program.setProcessEnvironment(env);
+    program.setProcessChannelMode(QProcess::ForwardedChannels);
+    program.start(QStringLiteral(MERVANTIC_BINARY), {});
+    ASSERT_TRUE(program.waitForStarted(5000));
+    ASSERT_TRUE(test::waitUntil([&] { return !host.items().isEmpty(); }, 15000))
+        << "the icon did not register";
+    // The check ends with the mail remembered (as new).
+    ASSERT_TRUE(test::waitUntil(
+        [&] { return QFileInfo(dataFolder + QStringLiteral("/mervseen.dat")).size() > 16; }, 15000))
+        << "the check did not run";
+
+    // The window is drawn: much of the screen is its light grey and the list's white, which
+    // Weston's desktop (a dark panel, a grey pattern) has none of.
+    const QImage screen = wayland.screenshot();
+    ASSERT_FALSE(screen.isNull()) << "no screenshot";
+    int windowPixels = 0;
+    for (int y = 0; y < screen.height(); y += 2) {
+        for (int x = 0; x < screen.width(); x += 2) {
+            const QRgb pixel = screen.pixel(x, y);
+            windowPixels += qGray(pixel) >= 235 && qRed(pixel) == qBlue(pixel) ? 1 : 0;
+        }
+    }
+    EXPECT_GT(windowPixels, 50000) << "the window was not drawn";
+    const QString pictures = qEnvironmentVariable("MERVANTIC_SCREENSHOTS");
+    if (!pictures.isEmpty())
+        screen.save(pictures + QStringLiteral("/wayland.png"));
+
+    ASSERT_TRUE(host.chooseMenuItem(QStringLiteral("Close")));
+    ASSERT_TRUE(program.waitForFinished(15000)) << "\"Close\" did not end the program";
+    const auto saved = SettingsFile::read(file);
+    ASSERT_TRUE(saved.has_value());
+    EXPECT_GT(saved->lastCheckTime, 0.0);
+    EXPECT_EQ(saved->windowLeft, 100 * 15.0f);
+    EXPECT_EQ(saved->windowTop, 80 * 15.0f);
+    EXPECT_EQ(saved->windowWidth, 700 * 15.0f);
+    EXPECT_EQ(saved->windowHeight, 450 * 15.0f);
 }
 
 } // namespace
