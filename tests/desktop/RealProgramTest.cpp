@@ -2,13 +2,16 @@
 // run it, and closes it the way a window manager does.
 #include "DovecotServer.h"
 #include "EventLoop.h"
+#include "FakeNotificationServer.h"
 #include "FakeStatusNotifierHost.h"
 #include "Printers.h"
 #include "PrivateBus.h"
 #include "ProgramHome.h"
+#include "ScriptedServer.h"
 #include "SoundServer.h"
 #include "WestonCompositor.h"
 #include "XvfbDisplay.h"
+#include "mail/SeenMemory.h"
 #include "store/AccountFile.h"
 #include "store/AccountKey.h"
 #include "store/SettingsRecord.h"
@@ -19,6 +22,7 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QThread>
+#include <QTimer>
 
 #include <arpa/inet.h>
 #include <gtest/gtest.h>
@@ -384,6 +388,86 @@ TEST_F(RealProgram, TheIconRegistersWithAStatusNotifierHostAndIsUsedThere) {
     ASSERT_TRUE(saved.has_value());
     EXPECT_EQ(saved->trayOnClose, 1);
     EXPECT_EQ(saved->windowWidth, 700 * 15.0f);
+}
+
+// New mail found while the window is out of sight (minimized here) is announced through the
+// desktop's notification service: "Seen" there does what the button does, "Open" brings the
+// window back.
+TEST_F(RealProgram, NewMailIsAnnouncedThroughTheNotificationServiceAndItsActionsWork) {
+    ASSERT_TRUE(display.startWindowManager()) << display.why().toStdString();
+    test::PrivateBus bus;
+    ASSERT_TRUE(bus.start()) << bus.why().toStdString();
+    test::FakeNotificationServer notifications(bus.connection(QStringLiteral("server")), true);
+    ASSERT_TRUE(notifications.registered());
+    // A server that answers only once the test lets it: the window is minimized meanwhile.
+    bool answer = false;
+    test::ScriptedServer pop3([&answer](QTcpSocket* peer) {
+        auto* wait = new QTimer(peer);
+        QObject::connect(wait, &QTimer::timeout, peer, [&answer, peer, wait] {
+            if (!answer)
+                return;
+            wait->stop();
+            peer->write("+OK ready\r\n");
+            test::ScriptedServer::answerLines(
+                peer, {{"USER", "+OK\r\n"},
+                       {"PASS", "+OK\r\n"},
+                       {"STAT", "+OK 1 40\r\n"},
+                       {"TOP", "+OK\r\nFrom: <b>Ann</b>\r\nSubject: Lunch\r\n\r\n.\r\n"},
+                       {"QUIT", "+OK bye\r\n"}});
+        });
+        wait->start(20);
+    });
+    SettingsRecord settings = returningUser();
+    settings.autoCheckOnOpen = 1;
+    ASSERT_TRUE(SettingsFile::write(dataFolder + QStringLiteral("/mervantic.ini"), settings));
+    AccountList accounts;
+    accounts.append({QStringLiteral("Box"), QStringLiteral("alice"), QStringLiteral("127.0.0.1"),
+                     QString::number(pop3.port()), AccountKey::make(1, QStringLiteral("pw")),
+                     false});
+    ASSERT_TRUE(AccountFile(dataFolder + QStringLiteral("/mervuser.ini")).save(accounts));
+    QProcessEnvironment env = environment();
+    bus.addTo(env);
+    QProcess program;
+    program.setProcessEnvironment(env);
+    program.setProcessChannelMode(QProcess::ForwardedChannels);
+    program.start(QStringLiteral(MERVANTIC_BINARY), {});
+    ASSERT_TRUE(program.waitForStarted(5000));
+    const auto window = waitForWindow(QStringLiteral("Mervantic email"));
+    ASSERT_TRUE(window.has_value()) << "no window appeared";
+    ASSERT_TRUE(test::waitUntil([&] { return pop3.connections() == 1; }, 10000));
+    display.iconify(window->id);
+    ASSERT_TRUE(test::waitUntil(
+        [&] { return display.windowsTitled(QStringLiteral("Mervantic email")).empty(); }));
+    answer = true;
+    ASSERT_TRUE(test::waitUntil([&] { return !notifications.received().isEmpty(); }, 15000))
+        << "no notification";
+    const auto first = notifications.received().first();
+    EXPECT_EQ(first.summary, QStringLiteral("Mervantic"));
+    // The service reads markup: what the sender wrote shows as typed.
+    EXPECT_EQ(first.body, QStringLiteral("1 New Mail Item\n&lt;b&gt;Ann&lt;/b&gt;: Lunch"));
+    EXPECT_EQ(first.actions, (QStringList{"open", "Open", "seen", "Seen"}));
+
+    // "Seen": the message is remembered as seen (the memory is written at once).
+    const QString memory = dataFolder + QStringLiteral("/mervseen.dat");
+    const auto seenInMemory = [&] {
+        QFile file(memory);
+        if (!file.open(QIODevice::ReadOnly))
+            return false;
+        const std::optional<SeenMemory> read = SeenMemory::fromBytes(file.readAll());
+        return read.has_value() &&
+               read->lookup({QStringLiteral("alice"), QStringLiteral("127.0.0.1"),
+                             QString::number(pop3.port())},
+                            MessageDigest::of(QStringLiteral("<b>Ann</b>"), QStringLiteral("Lunch"),
+                                              QString(), QString())) == MailIcon::Seen;
+    };
+    EXPECT_FALSE(seenInMemory());
+    notifications.choose(first.id, QStringLiteral("seen"));
+    EXPECT_TRUE(test::waitUntil(seenInMemory, 10000)) << "\"Seen\" did not mark the mail seen";
+    notifications.choose(first.id, QStringLiteral("open"));
+    const auto back = waitForWindow(QStringLiteral("Mervantic email"));
+    ASSERT_TRUE(back.has_value()) << "\"Open\" did not bring the window back";
+    display.requestClose(back->id);
+    ASSERT_TRUE(program.waitForFinished(15000));
 }
 
 TEST_F(RealProgram, AFirstStartCopiesTheTemplateAndOpensOnTheAccountPage) {

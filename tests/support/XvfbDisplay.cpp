@@ -177,6 +177,22 @@ void XvfbDisplay::requestClose(quint32 window) {
     xcb_flush(m_connection);
 }
 
+void XvfbDisplay::iconify(quint32 window) {
+    constexpr quint32 kIconicState = 3;
+    xcb_client_message_event_t event;
+    std::memset(&event, 0, sizeof event);
+    event.response_type = XCB_CLIENT_MESSAGE;
+    event.format = 32;
+    event.window = window;
+    event.type = atom("WM_CHANGE_STATE");
+    event.data.data32[0] = kIconicState;
+    const xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(m_connection)).data;
+    xcb_send_event(m_connection, 0, screen->root,
+                   XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
+                   reinterpret_cast<const char*>(&event));
+    xcb_flush(m_connection);
+}
+
 } // namespace mervantic::test
 
 namespace mervantic::test {

@@ -40,6 +40,8 @@ public:
     std::vector<Window> windowsTitled(const QString& prefix);
     // Sends WM_DELETE_WINDOW, as a window manager's close button does.
     void requestClose(quint32 window);
+    // Asks the window manager to minimize the window (ICCCM's WM_CHANGE_STATE).
+    void iconify(quint32 window);
     // A picture of the window as it is on the screen.
     QImage grab(const Window& window);
 
