@@ -76,6 +76,11 @@ int main(int argc, char* argv[]) {
     record.windowHeight = 480 * 15;
     record.autoCheckOnOpen = 1;
     record.dateFormat = 5;
+    // `mervantic-demo alarm` starts with the new-mail sound and the continuous alarm on.
+    if (QCoreApplication::arguments().contains(QStringLiteral("alarm"))) {
+        record.soundOnNewMail = 1;
+        record.continuousAlarm = 1;
+    }
     SettingsFile::write(dataFolder + QStringLiteral("/mervantic.ini"), record);
     AccountList accounts;
     accounts.append({QStringLiteral("Demo mailbox"), QStringLiteral("demo"),
