@@ -6,6 +6,7 @@
 #include "app/BottomRow.h"
 #include "app/Dialogs.h"
 #include "app/LogPane.h"
+#include "app/MailColumns.h"
 #include "app/MailListView.h"
 #include "app/MainMenus.h"
 #include "app/Placement.h"
@@ -68,6 +69,7 @@ MainWindow::MainWindow(Parts parts, QWidget* parent)
     , m_visualStyles(m_startup.themeBackColour == ThemeColour::WindowBackground)
     , m_tabs(new QTabWidget(this))
     , m_mailView(new MailListView(parts.mailModel, this))
+    , m_mailColumns(new MailColumns(*m_mailView, this))
     , m_settingsPage(new SettingsPage(parts.settings, this))
     , m_accountPage(new AccountPage(parts.accountModel, this))
     , m_log(new LogPane(this))
@@ -104,6 +106,8 @@ MainWindow::MainWindow(Parts parts, QWidget* parent)
     captions.setPixelSize(11);
     setFont(captions);
     parts.mailModel.setBatchInterval(kRowBatchMs);
+    connect(&m_mail, &MailList::deleteFunctionsEnabledChanged, m_mailColumns,
+            &MailColumns::setTickBoxes);
 
     m_tabs->setObjectName(QStringLiteral("TabStrip1"));
     for (const char* tab : {"Mail Window", "Run Settings", "Configure Usernames"})
@@ -288,8 +292,6 @@ void MainWindow::layOut() {
         Placement::windowLayout(size(), m_startup.themeBackColour == ThemeColour::WindowBackground);
     m_tabs->setGeometry(layout.tabs);
     m_mailView->setGeometry(layout.mailList);
-    // The seventh column reaches past the right edge, so that "Message_ID" lies beyond it.
-    m_mailView->header()->resizeSection(MailListModel::Port, m_mailView->viewport()->width());
     m_settingsPage->setGeometry(layout.pages);
     m_accountPage->setGeometry(layout.pages);
     m_settingsPage->placeSubPages();
@@ -355,10 +357,7 @@ void MainWindow::applySettings() {
     const QRect place = m_placed.isNull() ? stored : m_placed;
     move(place.topLeft());
     resize(place.size());
-    QHeaderView* mailHeader = m_mailView->header();
-    Placement::showColumnWidths(mailHeader, window.mailColumnWidths);
-    mailHeader->resizeSection(MailListModel::Port, Placement::columnPixels(1440));
-    mailHeader->resizeSection(MailListModel::MessageId, Placement::columnPixels(1440));
+    m_mailColumns->show(window.mailColumnWidths);
     Placement::showColumnWidths(m_accountPage->list()->header(), window.accountColumnWidths);
 
     m_settingsPage->showValues();
@@ -389,7 +388,7 @@ void MainWindow::applyFont() {
 void MainWindow::takeWindowValues() {
     WindowValues& window = m_settings.window;
     if (!isMinimized()) {
-        Placement::takeColumnWidths(m_mailView->header(), window.mailColumnWidths);
+        m_mailColumns->take(window.mailColumnWidths);
         Placement::takeColumnWidths(m_accountPage->list()->header(), window.accountColumnWidths);
     }
     rememberGeometry();

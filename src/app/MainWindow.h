@@ -29,6 +29,7 @@ class LogPane;
 class MailChecker;
 class MailList;
 class MailListModel;
+class MailColumns;
 class MailListView;
 class MainMenus;
 class RunPresenter;
@@ -159,6 +160,7 @@ private:
 
     QTabWidget* m_tabs;
     MailListView* m_mailView;
+    MailColumns* m_mailColumns;
     SettingsPage* m_settingsPage;
     AccountPage* m_accountPage;
     LogPane* m_log;

@@ -32,6 +32,7 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QStyle>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTemporaryDir>
@@ -316,6 +317,55 @@ TEST_F(WindowTest, ColumnWidthsShowAsStoredAndAWidenedColumnIsSavedInTwips) {
     EXPECT_EQ(saved.mailColWidth3, 3000.0f);
     EXPECT_EQ(saved.userColWidth2, 2250.0f);
     EXPECT_EQ(saved.userColWidth4, 47 * 15.0f);
+}
+
+// The seven visible columns fill the list exactly, "Message_ID" beginning at its right edge.
+int visibleColumnsWidth(const QHeaderView* header) {
+    int sum = 0;
+    for (int column = 0; column <= MailListModel::Port; ++column)
+        sum += header->sectionSize(column);
+    return sum;
+}
+
+TEST_F(WindowTest, SubjectTakesTheSpareWidthAndTheTickBoxGetsItsRoomWithoutEitherBeingStored) {
+    record.deleteEnabled = 1;
+    record.windowWidth = 900 * 15;
+    start();
+    MailListView* view = find<MailListView>("ListView1");
+    QHeaderView* header = view->header();
+    const int room = view->style()->pixelMetric(QStyle::PM_IndicatorWidth, nullptr, view);
+    EXPECT_EQ(header->sectionSize(MailListModel::Port), 96);
+    EXPECT_GE(header->sectionSize(MailListModel::DisplayName), 96 + room);
+    EXPECT_GT(header->sectionSize(MailListModel::Subject), 96 + 50);
+    EXPECT_EQ(visibleColumnsWidth(header), view->viewport()->width());
+
+    // Widening the window, or narrowing another column, gives Subject the difference.
+    const int subject = header->sectionSize(MailListModel::Subject);
+    const int listWidth = view->viewport()->width();
+    window().resize(window().width() + 100, window().height());
+    test::settle();
+    const int wider = view->viewport()->width() - listWidth;
+    EXPECT_GT(wider, 50);
+    EXPECT_EQ(header->sectionSize(MailListModel::Subject), subject + wider);
+    header->resizeSection(MailListModel::From, 60);
+    EXPECT_EQ(header->sectionSize(MailListModel::Subject), subject + wider + 36);
+    EXPECT_EQ(visibleColumnsWidth(header), view->viewport()->width());
+
+    // Without the tick boxes the display name gives the room back.
+    window().settingsPage()->check(OptionCheck::DeleteEnabled)->click();
+    ASSERT_FALSE(program->mail().deleteFunctionsEnabled());
+    EXPECT_EQ(header->sectionSize(MailListModel::DisplayName), 96);
+    EXPECT_EQ(visibleColumnsWidth(header), view->viewport()->width());
+    window().settingsPage()->check(OptionCheck::DeleteEnabled)->click();
+    EXPECT_GE(header->sectionSize(MailListModel::DisplayName), 96 + room);
+
+    ASSERT_TRUE(window().close());
+    QFile file(settingsFile());
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const SettingsRecord saved = SettingsRecord::fromBytes(file.readAll());
+    EXPECT_EQ(saved.mailColWidth1, 1440.0f);
+    EXPECT_EQ(saved.mailColWidth3, 60 * 15.0f);
+    EXPECT_EQ(saved.mailColWidth4, 1440.0f);
 }
 
 TEST_F(WindowTest, TheTimeOutButtonsStepTheSecondsWhileHeld) {

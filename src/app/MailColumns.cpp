@@ -1,0 +1,92 @@
+#include "app/MailColumns.h"
+
+#include "app/Placement.h"
+#include "mail/MailListModel.h"
+
+#include <QEvent>
+#include <QHeaderView>
+#include <QStyle>
+#include <QTreeView>
+
+namespace mervantic {
+
+namespace {
+constexpr float kDesignTwips = 1440;
+} // namespace
+
+MailColumns::MailColumns(QTreeView& view, QObject* parent)
+    : QObject(parent)
+    , m_view(view) {
+    connect(view.header(), &QHeaderView::sectionResized, this,
+            [this](int column, int, int newSize) {
+                if (!m_applying)
+                    userResized(column, newSize);
+            });
+    // The viewport's width is known only once it is laid out, and changes with the window and
+    // with the vertical scroll bar.
+    view.viewport()->installEventFilter(this);
+}
+
+bool MailColumns::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::Resize && watched == m_view.viewport())
+        apply();
+    return QObject::eventFilter(watched, event);
+}
+
+void MailColumns::show(std::span<const float, kKept> twips) {
+    for (std::size_t column = 0; column < kKept; ++column)
+        m_chosen[column] = Placement::columnPixels(twips[column]);
+    m_applying = true;
+    m_view.header()->resizeSection(MailListModel::Port, Placement::columnPixels(kDesignTwips));
+    m_view.header()->resizeSection(MailListModel::MessageId, Placement::columnPixels(kDesignTwips));
+    m_applying = false;
+    apply();
+}
+
+void MailColumns::take(std::span<float, kKept> twips) const {
+    for (std::size_t column = 0; column < kKept; ++column)
+        twips[column] = Placement::columnTwips(m_chosen[column]);
+}
+
+void MailColumns::setTickBoxes(bool shown) {
+    if (m_tickBoxes == shown)
+        return;
+    m_tickBoxes = shown;
+    apply();
+}
+
+int MailColumns::tickBoxRoom() const {
+    const QStyle* style = m_view.style();
+    return style->pixelMetric(QStyle::PM_IndicatorWidth, nullptr, &m_view) +
+           2 * (style->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, &m_view) + 1);
+}
+
+void MailColumns::userResized(int column, int newSize) {
+    if (column >= 0 && column < static_cast<int>(kKept)) {
+        const int room = column == 0 && m_tickBoxes ? tickBoxRoom() : 0;
+        m_chosen[static_cast<std::size_t>(column)] = std::max(newSize - room, 0);
+    }
+    // Another column changed what is left to spare; a "Subject" sized by hand stays as the user
+    // left it until the list's size changes.
+    if (column != MailListModel::Subject && column != MailListModel::MessageId)
+        apply();
+}
+
+void MailColumns::apply() {
+    QHeaderView* header = m_view.header();
+    std::array<int, kKept> shown = m_chosen;
+    if (m_tickBoxes)
+        shown[0] += tickBoxRoom();
+    int used = header->sectionSize(MailListModel::Port);
+    for (const int width : shown)
+        used += width;
+    const int spare = m_view.viewport()->width() - used;
+    if (spare > 0)
+        shown[MailListModel::Subject] += spare;
+    m_applying = true;
+    for (std::size_t column = 0; column < kKept; ++column)
+        header->resizeSection(static_cast<int>(column), shown[column]);
+    m_applying = false;
+}
+
+} // namespace mervantic
