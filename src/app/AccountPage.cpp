@@ -1,5 +1,6 @@
 #include "app/AccountPage.h"
 
+#include "app/TickListView.h"
 #include "app/Twips.h"
 #include "store/AccountListModel.h"
 
@@ -14,7 +15,7 @@ namespace mervantic {
 
 AccountPage::AccountPage(AccountListModel& model, QWidget* parent)
     : QGroupBox(QStringLiteral("Usernames"), parent)
-    , m_list(new QTreeView(this)) {
+    , m_list(new TickListView(this)) {
     setObjectName(QStringLiteral("Frame3"));
     m_list->setObjectName(QStringLiteral("ListView2"));
     m_list->setAccessibleName(QStringLiteral("Usernames"));

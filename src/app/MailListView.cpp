@@ -57,7 +57,7 @@ QIcon MailListView::failedIcon() {
 }
 
 MailListView::MailListView(MailListModel& model, QWidget* parent)
-    : QTreeView(parent) {
+    : TickListView(parent) {
     setObjectName(QStringLiteral("ListView1"));
     setAccessibleName(QStringLiteral("Mail list"));
     model.setIcons(seenIcon(), newIcon(), failedIcon());
@@ -73,7 +73,7 @@ MailListView::MailListView(MailListModel& model, QWidget* parent)
 }
 
 void MailListView::mouseReleaseEvent(QMouseEvent* event) {
-    QTreeView::mouseReleaseEvent(event);
+    TickListView::mouseReleaseEvent(event);
     if (event->button() == Qt::RightButton)
         Q_EMIT menuRequested(event->globalPosition().toPoint());
 }

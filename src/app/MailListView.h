@@ -1,7 +1,8 @@
 #pragma once
 
+#include "app/TickListView.h"
+
 #include <QIcon>
-#include <QTreeView>
 
 namespace mervantic {
 
@@ -10,7 +11,7 @@ class MailListModel;
 // The mail list on the "Mail Window" page. It shows the model straight, without a proxy in
 // between, and with rows of one height, so that adding rows costs the same however long the
 // list already is.
-class MailListView final : public QTreeView {
+class MailListView final : public TickListView {
     Q_OBJECT
 
 public:

@@ -8,6 +8,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSignalBlocker>
 
 namespace mervantic {
 
@@ -131,9 +132,11 @@ QCheckBox* SettingsPage::addCheck(QWidget* page, OptionCheck option, const QStri
     box->setAccessibleName(caption);
     box->setGeometry(8, y, kSubPageSize.width() - 16, kRow);
     m_checks[static_cast<std::size_t>(number - 1)] = box;
-    connect(box, &QCheckBox::clicked, this, [this, option](bool on) {
+    // A box changes by a click, the keyboard or an assistive technology's "Toggle" action; all
+    // of them act alike. The program's own setting of the boxes (showValues) is not a change.
+    connect(box, &QCheckBox::toggled, this, [this, option](bool on) {
         m_settings.option(option) = on;
-        Q_EMIT optionClicked(option, on);
+        Q_EMIT optionChanged(option, on);
     });
     return box;
 }
@@ -194,8 +197,10 @@ void SettingsPage::placeSubPages() {
 }
 
 void SettingsPage::showValues() {
-    for (const OptionCheck option : kOptionChecks)
+    for (const OptionCheck option : kOptionChecks) {
+        const QSignalBlocker quiet(check(option));
         check(option)->setChecked(m_settings.option(option));
+    }
     m_interval->setText(QString::number(m_settings.options.recheckMinutes));
     m_timeout->setText(QString::number(m_settings.timeoutSeconds));
 }

@@ -55,8 +55,8 @@ public:
     QPushButton* timeoutUp() const { return m_timeoutUp; }
 
 Q_SIGNALS:
-    // An option box was clicked; its working value is already set.
-    void optionClicked(mervantic::OptionCheck option, bool on);
+    // An option box was ticked or unticked by the user; its working value is already set.
+    void optionChanged(mervantic::OptionCheck option, bool on);
 
 private:
     QWidget* makeSubPage(int page, const QString& title);

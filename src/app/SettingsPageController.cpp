@@ -21,7 +21,7 @@ SettingsPageController::SettingsPageController(Parts parts, QObject* parent)
     : QObject(parent)
     , m_parts(std::move(parts)) {
     SettingsPage& page = m_parts.page;
-    connect(&page, &SettingsPage::optionClicked, this, &SettingsPageController::onOptionClicked);
+    connect(&page, &SettingsPage::optionChanged, this, &SettingsPageController::onOptionChanged);
 
     const auto storeTimeout = [this] {
         m_parts.settings.options.serverTimeoutMs =
@@ -103,7 +103,7 @@ void SettingsPageController::stepTimeout(int seconds) {
     m_parts.page.timeoutBox()->setText(QString::number(settings.timeoutSeconds));
 }
 
-void SettingsPageController::onOptionClicked(OptionCheck option, bool on) {
+void SettingsPageController::onOptionChanged(OptionCheck option, bool on) {
     Settings& settings = m_parts.settings;
     switch (option) {
     case OptionCheck::DeleteEnabled:

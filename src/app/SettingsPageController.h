@@ -52,7 +52,7 @@ Q_SIGNALS:
     void continuousAlarmSwitched(bool on);
 
 private:
-    void onOptionClicked(OptionCheck option, bool on);
+    void onOptionChanged(OptionCheck option, bool on);
     void stepTimeout(int seconds);
     // Unticks an option box, as a click would when it is ticked, and sets its value off.
     void clear(OptionCheck option);

@@ -4,6 +4,8 @@
 #include "ProgramFixture.h"
 #include "app/LogPane.h"
 #include "app/MailListView.h"
+#include "app/MainWindow.h"
+#include "app/SettingsPage.h"
 #include "app/StatusBar.h"
 #include "mail/MailList.h"
 #include "mail/MailListModel.h"
@@ -11,6 +13,8 @@
 #include <QAccessible>
 #include <QCheckBox>
 #include <QPushButton>
+#include <QTest>
+#include <QTreeView>
 
 #include <gtest/gtest.h>
 
@@ -71,6 +75,118 @@ TEST_F(Accessibility, EachMailRowSaysWhetherItIsNewAndWhetherItIsTicked) {
     mail.markAllSeen();
     test::settle();
     EXPECT_EQ(description(0), QStringLiteral("Seen message, ticked for deletion"));
+}
+
+// What a screen reader's action menu or voice control does to a check box.
+void toggleThroughAccessibility(QWidget* widget) {
+    QAccessibleActionInterface* actions =
+        QAccessible::queryAccessibleInterface(widget)->actionInterface();
+    ASSERT_NE(actions, nullptr);
+    ASSERT_TRUE(actions->actionNames().contains(QAccessibleActionInterface::toggleAction()));
+    actions->doAction(QAccessibleActionInterface::toggleAction());
+}
+
+TEST_F(Accessibility, AnOptionToggledThroughAccessibilityActsAsAClickDoes) {
+    addAccount(1101);
+    start();
+    MailList& mail = program->mail();
+    mail.addMessageRow(QStringLiteral("Home"), QStringLiteral("alice"), QStringLiteral("pw"),
+                       QStringLiteral("Ann"), QStringLiteral("Hello"), QString(),
+                       QStringLiteral("pop"), QStringLiteral("110"), QStringLiteral("<1@x>"));
+    SettingsPage* page = window().settingsPage();
+
+    toggleThroughAccessibility(page->check(OptionCheck::DeleteEnabled));
+    EXPECT_TRUE(program->settings().options.deleteEnabled);
+    EXPECT_TRUE(mail.deleteFunctionsEnabled());
+    find<QPushButton>("Command5")->setEnabled(true); // as after a check
+    toggleThroughAccessibility(page->check(OptionCheck::DeleteEnabled));
+    EXPECT_FALSE(mail.deleteFunctionsEnabled());
+    EXPECT_FALSE(enabled("Command5"));
+
+    // The continuous alarm brings the sound with it, however it was ticked.
+    toggleThroughAccessibility(page->check(OptionCheck::ContinuousAlarm));
+    EXPECT_TRUE(program->settings().options.continuousAlarm);
+    EXPECT_TRUE(program->settings().options.soundOnNewMail);
+    EXPECT_TRUE(page->check(OptionCheck::SoundOnNewMail)->isChecked());
+}
+
+TEST_F(Accessibility, AMailRowIsTickedBySpaceAndByItsToggleActionAndSaysSo) {
+    record.deleteEnabled = 1;
+    start();
+    MailList& mail = program->mail();
+    for (const char* subject : {"First", "Second"})
+        mail.addMessageRow(QStringLiteral("Home"), QStringLiteral("alice"), QStringLiteral("pw"),
+                           QStringLiteral("Ann"), QString::fromLatin1(subject), QString(),
+                           QStringLiteral("pop"), QStringLiteral("110"),
+                           QStringLiteral("<%1@x>").arg(QLatin1String(subject)));
+    MailListView* view = window().mailListView();
+    auto* model = static_cast<MailListModel*>(view->model());
+    model->showPendingRows();
+    test::settle();
+
+    // Space on any cell of the current row ticks the row, and again unticks it.
+    view->setFocus();
+    view->setCurrentIndex(model->index(1, MailListModel::Subject));
+    QTest::keyClick(view, Qt::Key_Space);
+    EXPECT_TRUE(mail.at(2).checked);
+    EXPECT_FALSE(mail.at(1).checked);
+    QTest::keyClick(view, Qt::Key_Space);
+    EXPECT_FALSE(mail.at(2).checked);
+
+    // Through accessibility: the first cell is checkable, says whether it is ticked, and its
+    // Toggle ticks the row.
+    QAccessibleTableInterface* table =
+        QAccessible::queryAccessibleInterface(view)->tableInterface();
+    ASSERT_NE(table, nullptr);
+    QAccessibleInterface* first = table->cellAt(0, 0);
+    ASSERT_NE(first, nullptr);
+    EXPECT_TRUE(first->state().checkable);
+    EXPECT_FALSE(first->state().checked);
+    EXPECT_FALSE(table->cellAt(0, MailListModel::Subject)->state().checkable);
+    EXPECT_EQ(table->cellAt(0, MailListModel::Subject)->text(QAccessible::Name),
+              QStringLiteral("First"));
+    first->actionInterface()->doAction(QAccessibleActionInterface::toggleAction());
+    EXPECT_TRUE(mail.at(1).checked);
+    EXPECT_TRUE(table->cellAt(0, 0)->state().checked);
+    EXPECT_FALSE(table->isRowSelected(0)); // ticking is not selecting
+    first->actionInterface()->doAction(QAccessibleActionInterface::toggleAction());
+    EXPECT_FALSE(mail.at(1).checked);
+
+    // The header row comes first among the list's children, as in Qt's own views.
+    QAccessibleInterface* list = QAccessible::queryAccessibleInterface(view);
+    EXPECT_EQ(list->child(MailListModel::Subject)->text(QAccessible::Name),
+              QStringLiteral("Subject"));
+    EXPECT_EQ(
+        list->child(MailListModel::ColumnCount + MailListModel::Subject)->text(QAccessible::Name),
+        QStringLiteral("First"));
+    EXPECT_EQ(list->indexOfChild(table->cellAt(1, 2)), 2 * MailListModel::ColumnCount + 2);
+
+    // Without the tick boxes a row has nothing to toggle.
+    mail.setDeleteFunctionsEnabled(false);
+    EXPECT_FALSE(table->cellAt(0, 0)->state().checkable);
+    EXPECT_FALSE(table->cellAt(0, 0)->actionInterface()->actionNames().contains(
+        QAccessibleActionInterface::toggleAction()));
+}
+
+TEST_F(Accessibility, AnAccountIsTickedBySpaceAndByItsToggleActionAsByItsBox) {
+    addAccount(1101);
+    addAccount(1102);
+    start();
+    window().selectTab(Page::Accounts);
+    auto* list = find<QTreeView>("ListView2");
+    list->setFocus();
+    list->setCurrentIndex(list->model()->index(1, 2));
+    QTest::keyClick(list, Qt::Key_Space);
+    EXPECT_FALSE(program->accounts().at(1).checked);
+    EXPECT_TRUE(program->accounts().at(2).checked);
+
+    QAccessibleInterface* box =
+        QAccessible::queryAccessibleInterface(list)->tableInterface()->cellAt(0, 0);
+    ASSERT_NE(box, nullptr);
+    EXPECT_TRUE(box->state().checkable);
+    box->actionInterface()->doAction(QAccessibleActionInterface::toggleAction());
+    EXPECT_TRUE(program->accounts().at(1).checked);
+    EXPECT_TRUE(box->state().checked);
 }
 
 TEST_F(Accessibility, ControlsKeepTheirNames) {
