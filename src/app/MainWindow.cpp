@@ -50,10 +50,46 @@ namespace {
 const QString kCaption = QStringLiteral("Mervantic email");
 
 // The main window presents itself to assistive technology as a window (read by its caption),
-// not as the plain panel a top-level QWidget would be.
+// not as the plain panel a top-level QWidget would be. Its menus while they are open (the
+// icon's menu too, where the desktop docks the icon by XEmbed) are among its children: Qt names
+// the window as a menu's parent but leaves popups out of every list of children, so a screen
+// reader walking the tree would not find an open menu.
+class MainWindowAccessible final : public QAccessibleWidget {
+public:
+    explicit MainWindowAccessible(QWidget* window)
+        : QAccessibleWidget(window, QAccessible::Window) {}
+
+    int childCount() const override {
+        return QAccessibleWidget::childCount() + static_cast<int>(openMenus().size());
+    }
+    QAccessibleInterface* child(int index) const override {
+        const int own = QAccessibleWidget::childCount();
+        if (index < own)
+            return QAccessibleWidget::child(index);
+        const QList<QMenu*> menus = openMenus();
+        return index - own < menus.size()
+                   ? QAccessible::queryAccessibleInterface(menus.at(index - own))
+                   : nullptr;
+    }
+    int indexOfChild(const QAccessibleInterface* child) const override {
+        const int index = openMenus().indexOf(qobject_cast<QMenu*>(child->object()));
+        return index >= 0 ? QAccessibleWidget::childCount() + static_cast<int>(index)
+                          : QAccessibleWidget::indexOfChild(child);
+    }
+
+private:
+    QList<QMenu*> openMenus() const {
+        QList<QMenu*> open;
+        for (QMenu* menu : widget()->findChildren<QMenu*>(Qt::FindDirectChildrenOnly))
+            if (menu->isVisible())
+                open.append(menu);
+        return open;
+    }
+};
+
 QAccessibleInterface* mainWindowAccessible(const QString& key, QObject* object) {
     if (key == QLatin1String("mervantic::MainWindow") && object->isWidgetType())
-        return new QAccessibleWidget(static_cast<QWidget*>(object), QAccessible::Window);
+        return new MainWindowAccessible(static_cast<QWidget*>(object));
     return nullptr;
 }
 

@@ -4,6 +4,7 @@
 #include "ProgramFixture.h"
 #include "app/LogPane.h"
 #include "app/MailListView.h"
+#include "app/MainMenus.h"
 #include "app/MainWindow.h"
 #include "app/SettingsPage.h"
 #include "app/StatusBar.h"
@@ -12,6 +13,7 @@
 
 #include <QAccessible>
 #include <QCheckBox>
+#include <QMenu>
 #include <QPushButton>
 #include <QTest>
 #include <QTreeView>
@@ -187,6 +189,42 @@ TEST_F(Accessibility, AnAccountIsTickedBySpaceAndByItsToggleActionAsByItsBox) {
     box->actionInterface()->doAction(QAccessibleActionInterface::toggleAction());
     EXPECT_TRUE(program->accounts().at(1).checked);
     EXPECT_TRUE(box->state().checked);
+}
+
+// Where the desktop docks the icon by XEmbed, its menu is a Qt popup of the program's own; while
+// it is open it must be found from the application, as a screen reader walks the tree.
+QAccessibleInterface* findByRole(QAccessibleInterface* from, QAccessible::Role role,
+                                 int depth = 0) {
+    if (from == nullptr || depth > 6)
+        return nullptr;
+    if (from->role() == role && from->state().invisible == false)
+        return from;
+    for (int i = 0; i < from->childCount(); ++i)
+        if (QAccessibleInterface* found = findByRole(from->child(i), role, depth + 1))
+            return found;
+    return nullptr;
+}
+
+TEST_F(Accessibility, TheIconsMenuIsFoundFromTheApplicationWithItsItems) {
+    start();
+    QMenu* menu = window().menus().tray;
+    menu->popup(QPoint(10, 10));
+    ASSERT_TRUE(test::waitUntil([menu] { return menu->isVisible(); }));
+    QAccessibleInterface* popup =
+        findByRole(QAccessible::queryAccessibleInterface(qApp), QAccessible::PopupMenu);
+    ASSERT_NE(popup, nullptr);
+    QStringList items;
+    for (int i = 0; i < popup->childCount(); ++i)
+        items << popup->child(i)->text(QAccessible::Name);
+    EXPECT_EQ(items, (QStringList{QStringLiteral("Open"), QStringLiteral("Close"),
+                                  QStringLiteral("Hide Menu")}));
+    QAccessibleInterface* close = popup->child(1);
+    ASSERT_NE(close->actionInterface(), nullptr);
+    EXPECT_TRUE(close->actionInterface()->actionNames().contains(
+        QAccessibleActionInterface::pressAction()));
+    menu->hide();
+    EXPECT_EQ(findByRole(QAccessible::queryAccessibleInterface(qApp), QAccessible::PopupMenu),
+              nullptr);
 }
 
 TEST_F(Accessibility, ControlsKeepTheirNames) {
