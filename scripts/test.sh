@@ -8,7 +8,7 @@ source scripts/packages.sh
 install_missing "${BUILD_PACKAGES[@]}" "${DESKTOP_PACKAGES[@]}" libgtest-dev libgmock-dev \
     libbenchmark-dev dovecot-core dovecot-pop3d openssl ca-certificates tzdata xvfb xauth \
     libxcb1-dev twm desktop-file-utils pulseaudio pulseaudio-utils gsettings-desktop-schemas \
-    weston dbus
+    weston dbus libatspi2.0-dev at-spi2-core
 cmake --preset dev
 cmake --build --preset dev
 ctest --preset dev --parallel 2

@@ -316,8 +316,11 @@ bool TickListAccessible::unselectRow(int row) {
     return true;
 }
 
-void TickListAccessible::modelChange(QAccessibleTableModelChangeEvent*) {
-    // Rows came, went or moved: the cells are made afresh when next asked for.
+void TickListAccessible::modelChange(QAccessibleTableModelChangeEvent* event) {
+    // A cell follows its item through changes of data (a tick, say), so a screen reader's hold
+    // on it stays good; when rows come, go or move, the cells are made afresh when next asked for.
+    if (event->modelChangeType() == QAccessibleTableModelChangeEvent::DataChanged)
+        return;
     forgetCells();
 }
 

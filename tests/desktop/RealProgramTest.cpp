@@ -1,5 +1,6 @@
 // Starts the real program in a private X server with a prepared data folder, as a person would
 // run it, and closes it the way a window manager does.
+#include "AssistiveTechnology.h"
 #include "DovecotServer.h"
 #include "EventLoop.h"
 #include "FakeNotificationServer.h"
@@ -570,6 +571,79 @@ TEST_F(RealProgram, NewMailIsHeardThroughTheDesktopsSoundSystem) {
             EXPECT_EQ(loud, 0);
         }
     }
+}
+
+// What a screen reader or voice control does, through the desktop's real accessibility bus: it
+// finds the mail list and its rows, ticks "Enable Functions To Delete Messages On POP3 Server"
+// with the box's own Toggle action (the program acts as on a click: the rows get their boxes),
+// ticks a row through its cell's Toggle, and hears that the row is now ticked.
+TEST_F(RealProgram, AScreenReaderTicksAnOptionAndARowAndHearsTheTick) {
+    test::PrivateBus bus;
+    ASSERT_TRUE(bus.start()) << bus.why().toStdString();
+    test::AssistiveTechnology reader;
+    ASSERT_TRUE(reader.start(bus)) << reader.why().toStdString();
+    test::DovecotServer& server = test::DovecotServer::shared();
+    ASSERT_TRUE(server.isRunning() || server.start()) << server.why().toStdString();
+    server.addUser(QStringLiteral("reader"), QStringLiteral("pw"));
+    for (const char* subject : {"First", "Second"})
+        server.deliver(QStringLiteral("reader"), QByteArray("From: a@example.org\r\nSubject: ") +
+                                                     subject + "\r\n\r\nbody\r\n");
+    SettingsRecord settings = returningUser();
+    settings.autoCheckOnOpen = 1;
+    ASSERT_TRUE(SettingsFile::write(dataFolder + QStringLiteral("/mervantic.ini"), settings));
+    AccountList accounts;
+    accounts.append({QStringLiteral("Box"), QStringLiteral("reader"), QStringLiteral("127.0.0.1"),
+                     QString::number(server.port()), AccountKey::make(1, QStringLiteral("pw")),
+                     false});
+    ASSERT_TRUE(AccountFile(dataFolder + QStringLiteral("/mervuser.ini")).save(accounts));
+    QProcessEnvironment env = environment();
+    bus.addTo(env);
+    test::AssistiveTechnology::addTo(env);
+    QProcess program;
+    program.setProcessEnvironment(env);
+    program.setProcessChannelMode(QProcess::ForwardedChannels);
+    program.start(QStringLiteral(MERVANTIC_BINARY), {});
+    ASSERT_TRUE(program.waitForStarted(5000));
+    const auto window = waitForWindow(QStringLiteral("Mervantic email - last check: "));
+    ASSERT_TRUE(window.has_value()) << "the check did not finish";
+
+    const test::AssistiveTechnology::Node app = reader.application(QStringLiteral("Mervantic"));
+    ASSERT_TRUE(app) << "the program is not on the accessibility bus";
+    const auto list = app.find(QStringLiteral("table"), QStringLiteral("Mail list"));
+    ASSERT_TRUE(list);
+    ASSERT_TRUE(reader.waitUntil([&] { return list.rows() == 2; })) << list.rows();
+    EXPECT_EQ(list.cell(0, 3).name(), QStringLiteral("First"));
+    EXPECT_FALSE(list.cell(0, 0).actions().contains(QStringLiteral("Toggle")));
+
+    const auto option =
+        app.find(QStringLiteral("check box"),
+                 QStringLiteral("Enable Functions To Delete Messages On POP3 Server"));
+    ASSERT_TRUE(option);
+    EXPECT_FALSE(option.has("checked"));
+    ASSERT_TRUE(option.act(QStringLiteral("Toggle")));
+    ASSERT_TRUE(reader.waitUntil([&] { return option.has("checked"); }));
+    ASSERT_TRUE(reader.waitUntil([&] {
+        return list.cell(1, 0).actions().contains(QStringLiteral("Toggle"));
+    })) << "the rows got no tick boxes";
+
+    ASSERT_TRUE(reader.listen("object:state-changed:checked"));
+    const auto row = list.cell(1, 0);
+    EXPECT_FALSE(row.has("checked"));
+    ASSERT_TRUE(row.act(QStringLiteral("Toggle")));
+    EXPECT_TRUE(reader.waitUntil([&] { return row.has("checked"); })) << "the row was not ticked";
+    EXPECT_TRUE(reader.waitUntil([&] {
+        for (const auto& event : reader.events())
+            if (event.detail1 == 1 && event.source == row.name())
+                return true;
+        return false;
+    })) << "the tick was not announced";
+    EXPECT_FALSE(list.cell(0, 0).has("checked"));
+
+    display.requestClose(window->id);
+    ASSERT_TRUE(program.waitForFinished(15000));
+    QFile file(dataFolder + QStringLiteral("/mervantic.ini"));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(SettingsRecord::fromBytes(file.readAll()).deleteEnabled, 1);
 }
 
 // Most desktops run Wayland now: the program runs there natively, under a real compositor
