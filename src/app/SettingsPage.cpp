@@ -1,8 +1,10 @@
 #include "app/SettingsPage.h"
 
 #include "app/ClickableLabel.h"
+#include "mail/DateNormaliser.h"
 #include "store/Settings.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
@@ -16,12 +18,18 @@ namespace {
 
 constexpr int kRow = 20;
 
-// The date-time display formats, in their order of choice.
-const char* const kDateFormats[] = {
-    "As Sent - No Format (Source Time)",       "Reg.Setting-Short Date Time (Local Time)",
-    "Reg.Setting-Long Date Time (Local Time)", "ex. Mon Jan 4 2003 9:15 AM (Local Time)",
-    "ex. Jan 4 2003 9:15 AM (Local Time)",
-};
+// The date-time display formats, in their order of choice. The two shown by example name
+// their days and months as the dates in the list will.
+QStringList dateFormatChoices(const QLocale& locale) {
+    const auto example = [&locale](int format) {
+        return QStringLiteral("ex. ") + dateFormatExample(format, locale) +
+               QStringLiteral(" (Local Time)");
+    };
+    return {QStringLiteral("As Sent - No Format (Source Time)"),
+            QStringLiteral("Reg.Setting-Short Date Time (Local Time)"),
+            QStringLiteral("Reg.Setting-Long Date Time (Local Time)"), example(DayMonthDayYearTime),
+            example(MonthDayYearTime)};
+}
 
 } // namespace
 
@@ -47,7 +55,6 @@ SettingsPage::SettingsPage(Settings& settings, QWidget* parent)
              QStringLiteral("Play Sound  When New Mail Is Found On Server"), 22 + 6 * kRow);
     const QString intervalLabel = QStringLiteral("How Often To Re-Check For Mail  (Minutes)");
     m_interval = addBox(p1, QStringLiteral("Text6"), intervalLabel, 8, 168, 40);
-    m_interval->setReadOnly(true);
     m_intervalDown = addButton(p1, QStringLiteral("Command10"), QStringLiteral("<"), 50, 168, 22);
     m_intervalUp = addButton(p1, QStringLiteral("Command11"), QStringLiteral(">"), 74, 168, 22);
     addLabel(p1, intervalLabel, 100, 171, 250);
@@ -67,17 +74,16 @@ SettingsPage::SettingsPage(Settings& settings, QWidget* parent)
     addLabel(p2, passwordLabel, 164, 73, 180);
     const QString timeoutLabel = QStringLiteral("Server Connection Time-Out  (Seconds)");
     m_timeout = addBox(p2, QStringLiteral("Text9"), timeoutLabel, 8, 104, 40);
-    m_timeout->setReadOnly(true);
     m_timeout->setText(QStringLiteral("180"));
     m_timeoutDown = addButton(p2, QStringLiteral("Command6"), QStringLiteral("<"), 50, 104, 22);
     m_timeoutUp = addButton(p2, QStringLiteral("Command9"), QStringLiteral(">"), 74, 104, 22);
     addLabel(p2, timeoutLabel, 100, 107, 250);
+    showStepBoxesAsReadOnly();
     m_dateFormat = new QComboBox(p2);
     m_dateFormat->setObjectName(QStringLiteral("ImageCombo1"));
     m_dateFormat->setAccessibleName(QStringLiteral("Date-Time"));
     m_dateFormat->setGeometry(8, 138, 250, 24);
-    for (const char* text : kDateFormats)
-        m_dateFormat->addItem(QString::fromLatin1(text));
+    m_dateFormat->addItems(dateFormatChoices(QLocale::system()));
     addLabel(p2, QStringLiteral("Date-Time"), 264, 142, 80);
     m_defaults[1] =
         addButton(p2, QStringLiteral("Command13"), QStringLiteral("Defaults"), 8, 204, 70);
@@ -194,6 +200,24 @@ void SettingsPage::placeSubPages() {
                          (height() - kSubPageSize.height()) / 2);
     for (QWidget* page : m_pages)
         page->move(topLeft);
+}
+
+void SettingsPage::showStepBoxesAsReadOnly() {
+    // The grey of a read-only box, whatever colour the page itself takes from the theme.
+    const QColor readOnly = QApplication::palette().color(QPalette::Window);
+    for (QLineEdit* box : {m_interval, m_timeout}) {
+        box->setReadOnly(true);
+        box->setCursor(Qt::ArrowCursor);
+        QPalette colours = box->palette();
+        colours.setColor(QPalette::Base, readOnly);
+        box->setPalette(colours);
+    }
+}
+
+void SettingsPage::changeEvent(QEvent* event) {
+    QGroupBox::changeEvent(event);
+    if (event->type() == QEvent::ApplicationPaletteChange)
+        showStepBoxesAsReadOnly();
 }
 
 void SettingsPage::showValues() {

@@ -120,13 +120,22 @@ QString amPm(const QTime& time) {
            (time.hour() < 12 ? QStringLiteral(" AM") : QStringLiteral(" PM"));
 }
 
+// The pattern of formats 4 and 5, "ddd mmm d yyyy h:Nn AM/PM" and "mmm d yyyy h:Nn AM/PM", with
+// the day and month names of `locale`.
+QString namedPattern(const QLocale& locale, int format, int dayOfWeek, const QDate& date,
+                     const QTime& time) {
+    QString text = locale.monthName(date.month(), QLocale::ShortFormat) + QLatin1Char(' ') +
+                   QString::number(date.day()) + QLatin1Char(' ') + QString::number(date.year()) +
+                   QLatin1Char(' ') + amPm(time);
+    if (format == DayMonthDayYearTime)
+        text.prepend(locale.dayName(dayOfWeek, QLocale::ShortFormat) + QLatin1Char(' '));
+    return text;
+}
+
 QString formatLocal(const QDateTime& local, int format) {
     const QLocale locale = QLocale::system();
     const QDate date = local.date();
     const QTime time = local.time();
-    const QString monthDayYear = locale.monthName(date.month(), QLocale::ShortFormat) +
-                                 QLatin1Char(' ') + QString::number(date.day()) + QLatin1Char(' ') +
-                                 QString::number(date.year());
     switch (format) {
     case RegionalShort:
         if (time == QTime(0, 0))
@@ -137,10 +146,8 @@ QString formatLocal(const QDateTime& local, int format) {
         return locale.toString(date, QLocale::LongFormat) + QLatin1Char(' ') +
                DateTimeText::longTime(time);
     case DayMonthDayYearTime:
-        return locale.dayName(date.dayOfWeek(), QLocale::ShortFormat) + QLatin1Char(' ') +
-               monthDayYear + QLatin1Char(' ') + amPm(time);
     case MonthDayYearTime:
-        return monthDayYear + QLatin1Char(' ') + amPm(time);
+        return namedPattern(locale, format, date.dayOfWeek(), date, time);
     default:
         return {};
     }
@@ -201,6 +208,14 @@ QString normaliseDate(const QString& rawDate, int format) {
     if (!local.isValid())
         return rawDate;
     return formatLocal(local, format);
+}
+
+QString dateFormatExample(int format, const QLocale& locale) {
+    // The example the format's choice has always shown, "Mon Jan 4 2003 9:15 AM", spelt with the
+    // names the dates in that format will have, so the choice and the list speak one language.
+    if (format != DayMonthDayYearTime && format != MonthDayYearTime)
+        return {};
+    return namedPattern(locale, format, Qt::Monday, QDate(2003, 1, 4), QTime(9, 15));
 }
 
 } // namespace mervantic

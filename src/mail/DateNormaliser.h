@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDateTime>
+#include <QLocale>
 #include <QString>
 
 #include <optional>
@@ -24,5 +25,9 @@ std::optional<QDateTime> parseDateHeader(const QString& rawDate);
 // cannot be read, and an empty text for any other format. Local time follows the time-zone rules
 // in force at that date, so the same header always gives the same text.
 QString normaliseDate(const QString& rawDate, int format);
+
+// The example a date format's choice shows ("Mon Jan 4 2003 9:15 AM" for format 4), with the
+// day and month names of `locale`; an empty text for the formats without one.
+QString dateFormatExample(int format, const QLocale& locale);
 
 } // namespace mervantic

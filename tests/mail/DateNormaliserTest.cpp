@@ -130,6 +130,41 @@ TEST(NormaliseDate, RegionalFormatsFollowTheUsersLocale) {
     }
 }
 
+// The examples beside the date formats are spelt in the language of the dates they stand for;
+// the English ones keep the text the choice always had.
+TEST(DateFormatExample, SpeaksTheLanguageOfTheDatesItStandsFor) {
+    struct Expected {
+        const char* locale;
+        const char* dayMonth;
+        const char* month;
+    };
+    const Expected table[] = {
+        {"en_US", "Mon Jan 4 2003 9:15 AM", "Jan 4 2003 9:15 AM"},
+        {"C", "Mon Jan 4 2003 9:15 AM", "Jan 4 2003 9:15 AM"},
+        {"de_DE", "Mo. Jan. 4 2003 9:15 AM", "Jan. 4 2003 9:15 AM"},
+        {"ja_JP", "\u6708 1\u6708 4 2003 9:15 AM", "1\u6708 4 2003 9:15 AM"},
+    };
+    for (const Expected& e : table) {
+        const QLocale locale{QLatin1String(e.locale)};
+        EXPECT_EQ(dateFormatExample(DayMonthDayYearTime, locale), QString::fromUtf8(e.dayMonth))
+            << e.locale;
+        EXPECT_EQ(dateFormatExample(MonthDayYearTime, locale), QString::fromUtf8(e.month))
+            << e.locale;
+    }
+    for (const int format : {AsSent, RegionalShort, RegionalLong})
+        EXPECT_EQ(dateFormatExample(format, QLocale::c()), QString()) << format;
+
+    // Whatever the user's locale, a Monday in January is written with the example's names.
+    const QString monday =
+        normaliseDate(headerFor(QDateTime(QDate(2003, 1, 6), QTime(9, 15))), DayMonthDayYearTime);
+    const QString example = dateFormatExample(DayMonthDayYearTime, QLocale::system());
+    const QStringList mondayWords = monday.split(QLatin1Char(' '));
+    const QStringList exampleWords = example.split(QLatin1Char(' '));
+    ASSERT_GE(mondayWords.size(), 2);
+    ASSERT_GE(exampleWords.size(), 2);
+    EXPECT_EQ(mondayWords.mid(0, 2), exampleWords.mid(0, 2)) << monday.toStdString();
+}
+
 // The time of day is shown without the locale's zone name, and without the brackets or blanks
 // that went with it.
 TEST(DateTimeText, LongTimesCarryNoZoneNameNorItsBrackets) {
