@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/FontChoice.h"
 #include "pop3/Question.h"
 
 #include <QString>
@@ -8,13 +9,6 @@
 #include <optional>
 
 namespace mervantic {
-
-// A font as the font dialog gives and takes it.
-struct FontChoice {
-    QString name;
-    bool bold = false;
-    double points = 0;
-};
 
 // The message and question boxes of the program, captioned with its title and always showing
 // their text as plain text. Tests answer them without a modal dialog.

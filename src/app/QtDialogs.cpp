@@ -48,16 +48,14 @@ void QtDialogs::ask(const Question& question, std::function<void(bool yes)> answ
 }
 
 std::optional<FontChoice> QtDialogs::chooseFont(const FontChoice& preset) {
-    QFont font(preset.name);
-    font.setBold(preset.bold);
-    font.setPointSizeF(preset.points);
     bool chosen = false;
     // Scalable screen fonts only, as the lists and boxes use them.
-    const QFont picked = QFontDialog::getFont(&chosen, font, m_parent, QStringLiteral("Text Fonts"),
-                                              QFontDialog::ScalableFonts);
+    const QFont picked =
+        QFontDialog::getFont(&chosen, fontForDialog(preset), m_parent, QStringLiteral("Text Fonts"),
+                             QFontDialog::ScalableFonts);
     if (!chosen)
         return std::nullopt;
-    return FontChoice{picked.family(), picked.bold(), picked.pointSizeF()};
+    return fontChoiceOf(picked);
 }
 
 void QtDialogs::showFailure(const QString& text) {

@@ -58,7 +58,12 @@ Q_SIGNALS:
     // An option box was ticked or unticked by the user; its working value is already set.
     void optionChanged(mervantic::OptionCheck option, bool on);
 
+protected:
+    void changeEvent(QEvent* event) override;
+
 private:
+    // The interval and time-out change by their step buttons only, and look it.
+    void showStepBoxesAsReadOnly();
     QWidget* makeSubPage(int page, const QString& title);
     QCheckBox* addCheck(QWidget* page, OptionCheck option, const QString& caption, int y);
     QLabel* addLabel(QWidget* page, const QString& text, int x, int y, int width);

@@ -16,6 +16,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFontDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -86,6 +87,60 @@ TEST_F(Appearance, AFontChosenLargerThanTwelvePointsIsUsedAndKeptAsTwelve) {
     ASSERT_TRUE(saved.has_value());
     EXPECT_EQ(saved->fontSize, 12.0f);
     EXPECT_EQ(saved->fontName.trimmed(), QStringLiteral("DejaVu Sans"));
+}
+
+// The dialog selects its style list by name: opened at the current font it must show that font,
+// upright, not the first slanted style of the family.
+TEST_F(Appearance, TheFontDialogOpensAtTheCurrentFontUpright) {
+    for (const char* family : {"DejaVu Sans", "DejaVu Sans Mono", "DejaVu Serif"}) {
+        for (const bool bold : {false, true}) {
+            const FontChoice preset{QString::fromLatin1(family), bold, 10};
+            QFontDialog dialog(fontForDialog(preset));
+            dialog.setOption(QFontDialog::DontUseNativeDialog);
+            const QFont shown = dialog.currentFont();
+            EXPECT_EQ(shown.family(), preset.name) << family << bold;
+            EXPECT_EQ(shown.style(), QFont::StyleNormal) << family << " bold " << bold;
+            EXPECT_EQ(shown.bold(), bold) << family;
+            EXPECT_EQ(shown.pointSizeF(), 10) << family;
+        }
+    }
+}
+
+TEST_F(Appearance, AnItalicChoiceIsUsedUprightAndTheUserIsTold) {
+    start();
+    dialogs.fontAnswer = FontChoice{QStringLiteral("DejaVu Serif"), true, 10, true};
+    window().menus().textFonts->trigger();
+    EXPECT_EQ(dialogs.messages,
+              QStringList{QStringLiteral("Italic Text Is Not Kept: The Font Is Used Upright")});
+    const QFont applied = window().mailListView()->font();
+    EXPECT_EQ(applied.family(), QStringLiteral("DejaVu Serif"));
+    EXPECT_TRUE(applied.bold());
+    EXPECT_FALSE(applied.italic());
+    // An upright choice says nothing.
+    dialogs.fontAnswer = FontChoice{QStringLiteral("DejaVu Serif"), false, 10, false};
+    window().menus().textFonts->trigger();
+    EXPECT_EQ(dialogs.messages.size(), 1);
+}
+
+// The interval and the time-out change by their step buttons only: the boxes say so by their
+// look and ignore typing.
+TEST_F(Appearance, TheStepBoxesLookReadOnlyAndIgnoreTyping) {
+    start();
+    window().selectTab(Page::Settings);
+    const QPalette colours = QApplication::palette();
+    ASSERT_NE(colours.color(QPalette::Window), colours.color(QPalette::Base));
+    for (const char* name : {"Text6", "Text9"}) {
+        auto* box = find<QLineEdit>(name);
+        const QString before = box->text();
+        EXPECT_TRUE(box->isReadOnly()) << name;
+        EXPECT_EQ(box->palette().color(QPalette::Base), colours.color(QPalette::Window)) << name;
+        // unlike the password box beside them, which takes typing
+        EXPECT_NE(box->palette().color(QPalette::Base),
+                  find<QLineEdit>("Text7")->palette().color(QPalette::Base))
+            << name;
+        QTest::keyClicks(box, QStringLiteral("45"));
+        EXPECT_EQ(box->text(), before) << name;
+    }
 }
 
 TEST_F(Appearance, AnEmptyFontGoesToTheDialogAsArialAtNinePoints) {
