@@ -21,6 +21,7 @@
 #include "app/Twips.h"
 #include "mail/MailList.h"
 #include "mail/MailListModel.h"
+#include "platform/Clock.h"
 #include "platform/DateTimeText.h"
 #include "pop3/MailChecker.h"
 #include "store/AccountListModel.h"
@@ -100,6 +101,7 @@ MainWindow::MainWindow(Parts parts, QWidget* parent)
     , m_settings(parts.settings)
     , m_mail(parts.mail)
     , m_dialogs(parts.dialogs)
+    , m_clock(parts.clock)
     , m_startup(std::move(parts.startup))
     , m_help(parts.desktop, m_startup.appFolder)
     , m_visualStyles(m_startup.themeBackColour == ThemeColour::WindowBackground)
@@ -112,8 +114,8 @@ MainWindow::MainWindow(Parts parts, QWidget* parent)
     , m_status(new StatusBar(this))
     , m_bottomRow(new BottomRow(this))
     , m_menus(new MainMenus(this))
-    , m_presenter(
-          new RunPresenter(*m_log, *m_status, *m_bottomRow, parts.mailModel, parts.dialogs, this))
+    , m_presenter(new RunPresenter(*m_log, *m_status, *m_bottomRow, parts.mailModel, parts.dialogs,
+                                   parts.clock, this))
     , m_checker(std::make_unique<MailChecker>(
           parts.socket, parts.clock, parts.connectivity, parts.newMailSound, *m_presenter,
           parts.settings.options, parts.accountModel.list(), parts.mail))
@@ -202,6 +204,10 @@ void MainWindow::chooseAndApplyFont() {
     window.fontBold = chosen.bold;
     window.fontSize = static_cast<float>(chosen.points);
     applyFont();
+    // The settings hold a name, a bold flag and a size: a slanted style cannot be kept, and the
+    // user is told rather than left to wonder where it went.
+    if (chosen.italic)
+        m_dialogs.message(QStringLiteral("Italic Text Is Not Kept: The Font Is Used Upright"));
 }
 
 void MainWindow::applyThemeColours(bool visualStyles) {
@@ -402,7 +408,7 @@ void MainWindow::applySettings() {
     selectTab(m_settings.firstRun ? Page::Accounts : Page::Mail);
 
     const QDateTime last = m_settings.options.lastCheckTime;
-    if (last.isValid() && last > QDateTime::currentDateTime().addYears(-10)) {
+    if (last.isValid() && last > m_clock.now().addYears(-10)) {
         m_status->showText(QStringLiteral("Last Mail Check or Delete Was: ") +
                            DateTimeText::general(last));
         setWindowTitle(kCaption + QStringLiteral(" - last check: ") + DateTimeText::general(last));

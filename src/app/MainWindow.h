@@ -151,6 +151,7 @@ private:
     Settings& m_settings;
     MailList& m_mail;
     Dialogs& m_dialogs;
+    const Clock& m_clock;
     StartupValues m_startup;
     CloseHandler m_closeHandler;
     CloseSequence::Reason m_closeReason = CloseSequence::Reason::User;

@@ -6,22 +6,25 @@
 #include "app/RawDataWindow.h"
 #include "app/StatusBar.h"
 #include "mail/MailListModel.h"
+#include "platform/Clock.h"
 #include "platform/DateTimeText.h"
 
 namespace mervantic {
 
 RunPresenter::RunPresenter(LogPane& log, StatusBar& status, BottomRow& bottomRow,
-                           MailListModel& mailModel, Dialogs& dialogs, QWidget* owner)
+                           MailListModel& mailModel, Dialogs& dialogs, const Clock& clock,
+                           QWidget* owner)
     : QObject(owner)
     , m_log(log)
     , m_status(status)
     , m_bottomRow(bottomRow)
     , m_mailModel(mailModel)
     , m_dialogs(dialogs)
+    , m_clock(clock)
     , m_owner(owner) {}
 
 void RunPresenter::logBeginRun(const QString& firstLine) {
-    m_log.beginRun(DateTimeText::stamp(QDateTime::currentDateTime()), firstLine);
+    m_log.beginRun(DateTimeText::stamp(m_clock.now()), firstLine);
 }
 
 void RunPresenter::logAppend(const QString& line) {

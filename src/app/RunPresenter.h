@@ -9,6 +9,7 @@
 namespace mervantic {
 
 class BottomRow;
+class Clock;
 class Dialogs;
 class LogPane;
 class MailListModel;
@@ -22,7 +23,7 @@ class RunPresenter final : public QObject, public RunView {
 
 public:
     RunPresenter(LogPane& log, StatusBar& status, BottomRow& bottomRow, MailListModel& mailModel,
-                 Dialogs& dialogs, QWidget* owner);
+                 Dialogs& dialogs, const Clock& clock, QWidget* owner);
 
     RunActivity activity() const { return m_activity; }
 
@@ -58,6 +59,7 @@ private:
     BottomRow& m_bottomRow;
     MailListModel& m_mailModel;
     Dialogs& m_dialogs;
+    const Clock& m_clock;
     RunActivity m_activity = RunActivity::Idle;
     bool m_showRawData = false;
     QPointer<RawDataWindow> m_rawData;

@@ -18,6 +18,7 @@
 #include "mail/MailList.h"
 #include "mail/MailListModel.h"
 #include "platform/ClientSocket.h"
+#include "platform/DateTimeText.h"
 #include "platform/SystemClock.h"
 #include "store/AccountKey.h"
 #include "store/SettingsRecord.h"
@@ -249,6 +250,25 @@ TEST_F(WindowTest, TheFirstShowingSetsTheIntervalDateFormatAndToolTips) {
          {"Command1", "Command2", "Command3", "Command4", "Command5", "Command7", "Text1", "Text8",
           "Command12", "Command13", "Command14", "Text7", "Picture7", "Command15", "Text10"})
         EXPECT_EQ(find<QWidget>(name)->toolTip(), QString()) << name;
+}
+
+// The window reads the time from the program's clock: the last check is not shown once over ten
+// years old, and a run's first log line carries the clock's moment.
+TEST_F(WindowTest, TheLastCheckAndTheRunsStampFollowTheProgramsClock) {
+    record.lastCheckTime = 46000.75; // 9 December 2025, 18:00
+    clock.setNow(QDateTime(QDate(2036, 1, 2), QTime(8, 30, 5)));
+    addAccount(1101);
+    Script script = Script::loggedOn().expect("STAT");
+    script.serve("+OK 0 0\r\n").expect("QUIT").serve("+OK bye\r\n");
+    socket.addScript(1101, script);
+    start();
+    EXPECT_EQ(window().windowTitle(), QStringLiteral("Mervantic email"));
+    EXPECT_EQ(window().statusBar()->text(), QString());
+
+    QTest::mouseClick(find<QPushButton>("Command1"), Qt::LeftButton);
+    ASSERT_TRUE(test::waitUntil([this] { return program->checker().runBusy() == RunBusy::Idle; }));
+    EXPECT_TRUE(window().logPane()->content().contains(
+        DateTimeText::stamp(QDateTime(QDate(2036, 1, 2), QTime(8, 30, 5)))));
 }
 
 TEST_F(WindowTest, TheStatusBarClearsOnARightPressAndShowsTheLastCheck) {
