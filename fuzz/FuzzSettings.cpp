@@ -27,9 +27,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const Options& b = second.options;
     if (a.recheckMinutes != b.recheckMinutes || a.serverTimeoutMs != b.serverTimeoutMs ||
         a.dateFormat != b.dateFormat || a.apopSecret != b.apopSecret ||
-        first.timeoutSeconds != second.timeoutSeconds ||
+        first.options.timeoutSeconds() != second.options.timeoutSeconds() ||
         first.window.fontName != second.window.fontName ||
-        first.window.fontSize != second.window.fontSize || first.trayChosen != second.trayChosen)
+        first.window.fontSize != second.window.fontSize ||
+        first.options.trayOnClose != second.options.trayOnClose)
         std::abort();
     for (const OptionCheck option : kOptionChecks)
         if (first.option(option) != second.option(option))

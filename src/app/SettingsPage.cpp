@@ -2,6 +2,7 @@
 
 #include "app/ClickableLabel.h"
 #include "mail/DateNormaliser.h"
+#include "store/OptionFields.h"
 #include "store/Settings.h"
 
 #include <QApplication>
@@ -221,12 +222,12 @@ void SettingsPage::changeEvent(QEvent* event) {
 }
 
 void SettingsPage::showValues() {
-    for (const OptionCheck option : kOptionChecks) {
-        const QSignalBlocker quiet(check(option));
-        check(option)->setChecked(m_settings.option(option));
+    for (const OptionField& option : kOptionFields) {
+        const QSignalBlocker quiet(check(option.check));
+        check(option.check)->setChecked(m_settings.options.*option.working);
     }
     m_interval->setText(QString::number(m_settings.options.recheckMinutes));
-    m_timeout->setText(QString::number(m_settings.timeoutSeconds));
+    m_timeout->setText(QString::number(m_settings.options.timeoutSeconds()));
 }
 
 } // namespace mervantic

@@ -6,6 +6,7 @@
 #include "app/SettingsPage.h"
 #include "mail/MailList.h"
 #include "pop3/RecheckTimer.h"
+#include "store/OptionFields.h"
 #include "store/Settings.h"
 
 #include <QCheckBox>
@@ -23,14 +24,11 @@ SettingsPageController::SettingsPageController(Parts parts, QObject* parent)
     SettingsPage& page = m_parts.page;
     connect(&page, &SettingsPage::optionChanged, this, &SettingsPageController::onOptionChanged);
 
-    const auto storeTimeout = [this] {
-        m_parts.settings.options.serverTimeoutMs =
-            std::int64_t{m_parts.settings.timeoutSeconds} * 1000;
-    };
+    // The time-out takes each step at once: there is nothing to hold back until the release.
     m_timeoutDown = new HeldButtonRepeater(
-        *page.timeoutDown(), [this](int step) { stepTimeout(-step); }, storeTimeout);
+        *page.timeoutDown(), [this](int step) { stepTimeout(-step); }, [] {});
     m_timeoutUp = new HeldButtonRepeater(
-        *page.timeoutUp(), [this](int step) { stepTimeout(step); }, storeTimeout);
+        *page.timeoutUp(), [this](int step) { stepTimeout(step); }, [] {});
 
     for (int number = 1; number <= 3; ++number)
         connect(page.defaultsButton(number), &QPushButton::clicked, this,
@@ -45,13 +43,6 @@ SettingsPageController::SettingsPageController(Parts parts, QObject* parent)
     });
 }
 
-void SettingsPageController::clear(OptionCheck option) {
-    QCheckBox* box = m_parts.page.check(option);
-    if (box->isChecked())
-        box->click();
-    m_parts.settings.option(option) = false;
-}
-
 void SettingsPageController::restoreDefaults(int page) {
     const QString question =
         QStringLiteral("Do You Want To Restore The Original, Default Settings For This Page?") +
@@ -60,29 +51,25 @@ void SettingsPageController::restoreDefaults(int page) {
         return;
     Settings& settings = m_parts.settings;
     SettingsPage& controls = m_parts.page;
+    for (const OptionField& option : kOptionFields) {
+        if (option.page != page)
+            continue;
+        QCheckBox* box = controls.check(option.check);
+        if (box->isChecked() != option.byDefault)
+            box->click();
+        settings.options.*option.working = option.byDefault;
+    }
     switch (page) {
     case 1:
-        for (const OptionCheck option : {OptionCheck::CheckOnlyChecked,
-                                         OptionCheck::AutoCheckOnOpen, OptionCheck::SoundOnNewMail,
-                                         OptionCheck::ContinuousAlarm, OptionCheck::IdleIfOffline})
-            clear(option);
-        clear(OptionCheck::AutoStartTimer);
-        clear(OptionCheck::DeleteEnabled);
         m_parts.recheck.intervalReset();
         break;
     case 2:
-        clear(OptionCheck::TrayOnClose);
         settings.options.dateFormat = 1;
         controls.dateFormatChooser()->setCurrentIndex(0);
-        settings.timeoutSeconds = kDefaultTimeoutSeconds;
         settings.options.serverTimeoutMs = std::int64_t{kDefaultTimeoutSeconds} * 1000;
         controls.timeoutBox()->setText(QString::number(kDefaultTimeoutSeconds));
-        clear(OptionCheck::NoToolTips);
         break;
     case 3:
-        clear(OptionCheck::UseRetr);
-        clear(OptionCheck::UseApop);
-        clear(OptionCheck::PasswordsAsSecrets);
         controls.secretBox()->clear();
         settings.options.apopSecret.clear();
         break;
@@ -97,10 +84,11 @@ void SettingsPageController::letGoOfButtons() {
 }
 
 void SettingsPageController::stepTimeout(int seconds) {
-    Settings& settings = m_parts.settings;
-    settings.timeoutSeconds =
-        std::clamp(settings.timeoutSeconds + seconds, kFewestTimeoutSeconds, kMostTimeoutSeconds);
-    m_parts.page.timeoutBox()->setText(QString::number(settings.timeoutSeconds));
+    Options& options = m_parts.settings.options;
+    const int shown =
+        std::clamp(options.timeoutSeconds() + seconds, kFewestTimeoutSeconds, kMostTimeoutSeconds);
+    options.serverTimeoutMs = std::int64_t{shown} * 1000;
+    m_parts.page.timeoutBox()->setText(QString::number(shown));
 }
 
 void SettingsPageController::onOptionChanged(OptionCheck option, bool on) {
@@ -113,7 +101,7 @@ void SettingsPageController::onOptionChanged(OptionCheck option, bool on) {
     case OptionCheck::TrayOnClose:
         if (m_parts.windowActivated())
             m_parts.dialogs.message(
-                settings.trayChosen == settings.trayActive
+                settings.options.trayOnClose == settings.trayActive
                     ? QStringLiteral("Your Current Tray Icon Setting Will Remain In Effect.")
                     : QStringLiteral("Tray Icon Setting Change Will Be Applied Next App Run."));
         break;

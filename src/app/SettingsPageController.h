@@ -55,7 +55,6 @@ private:
     void onOptionChanged(OptionCheck option, bool on);
     void stepTimeout(int seconds);
     // Unticks an option box, as a click would when it is ticked, and sets its value off.
-    void clear(OptionCheck option);
 
     Parts m_parts;
     HeldButtonRepeater* m_timeoutDown;

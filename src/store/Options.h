@@ -3,7 +3,7 @@
 #include <QDateTime>
 #include <QString>
 
-#include <array>
+#include <cmath>
 #include <cstdint>
 
 namespace mervantic {
@@ -24,13 +24,6 @@ enum class OptionCheck : int {
     PasswordsAsSecrets = 12,
 };
 
-inline constexpr std::array<OptionCheck, 12> kOptionChecks = {
-    OptionCheck::CheckOnlyChecked, OptionCheck::AutoCheckOnOpen, OptionCheck::UseRetr,
-    OptionCheck::DeleteEnabled,    OptionCheck::SoundOnNewMail,  OptionCheck::UseApop,
-    OptionCheck::TrayOnClose,      OptionCheck::AutoStartTimer,  OptionCheck::NoToolTips,
-    OptionCheck::ContinuousAlarm,  OptionCheck::IdleIfOffline,   OptionCheck::PasswordsAsSecrets,
-};
-
 // The ranges the settings pages allow for the re-check interval and the server time-out, and
 // the values their defaults buttons give back; a stored value out of range is repaired to them.
 inline constexpr int kFewestRecheckMinutes = 1;
@@ -49,6 +42,8 @@ struct Options {
     bool deleteEnabled = false;
     bool soundOnNewMail = false;
     bool useApop = false;
+    // The notification-area icon chosen for the next run; the one in force is Settings'.
+    bool trayOnClose = false;
     bool autoStartTimer = false;
     bool noToolTips = false;
     bool continuousAlarm = false;
@@ -56,6 +51,10 @@ struct Options {
     bool passwordsAsSecrets = false;
     std::int32_t recheckMinutes = kDefaultRecheckMinutes;
     std::int64_t serverTimeoutMs = std::int64_t{kDefaultTimeoutSeconds} * 1000;
+    // The time-out in whole seconds, as the settings page shows it (halves to even).
+    int timeoutSeconds() const {
+        return static_cast<int>(std::nearbyint(static_cast<double>(serverTimeoutMs) / 1000.0));
+    }
     std::int32_t dateFormat = 1;
     QString apopSecret;
     QDateTime lastCheckTime;

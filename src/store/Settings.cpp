@@ -1,6 +1,7 @@
 #include "store/Settings.h"
 
 #include "store/OleDate.h"
+#include "store/OptionFields.h"
 #include "store/PasswordScrambler.h"
 #include "store/RecordBytes.h"
 
@@ -17,23 +18,6 @@ bool on(std::int16_t flag) {
 std::int16_t flag(bool value) {
     return value ? 1 : 0;
 }
-
-// The option flags stored as 16-bit 1/0 in the record, beside their working values.
-using RecordFlag = std::int16_t SettingsRecord::*;
-using OptionFlag = bool Options::*;
-constexpr std::pair<RecordFlag, OptionFlag> kOptionFlags[] = {
-    {&SettingsRecord::checkOnlyChecked, &Options::checkOnlyChecked},
-    {&SettingsRecord::autoCheckOnOpen, &Options::autoCheckOnOpen},
-    {&SettingsRecord::useRetr, &Options::useRetr},
-    {&SettingsRecord::deleteEnabled, &Options::deleteEnabled},
-    {&SettingsRecord::soundOnNewMail, &Options::soundOnNewMail},
-    {&SettingsRecord::useApop, &Options::useApop},
-    {&SettingsRecord::autoStartTimer, &Options::autoStartTimer},
-    {&SettingsRecord::noToolTips, &Options::noToolTips},
-    {&SettingsRecord::continuousAlarm, &Options::continuousAlarm},
-    {&SettingsRecord::idleIfOffline, &Options::idleIfOffline},
-    {&SettingsRecord::passwordsAsSecrets, &Options::passwordsAsSecrets},
-};
 
 float widthOrDefault(float width, float fallback) {
     return width < 0 || !std::isfinite(width) ? fallback : width;
@@ -70,11 +54,11 @@ void repairFont(WindowValues& window, const DisplayFacts& display) {
 Settings Settings::load(const SettingsRecord& record, const DisplayFacts& display) {
     Settings s;
     Options& o = s.options;
-    for (const auto& [stored, working] : kOptionFlags)
-        o.*working = on(record.*stored);
+    for (const OptionField& option : kOptionFields)
+        o.*option.working = on(record.*option.stored);
     o.apopSecret = PasswordScrambler::unscramblePassword(record.apopSecretScrambled);
     o.lastCheckTime = OleDate::toDateTime(record.lastCheckTime);
-    s.trayActive = s.trayChosen = on(record.trayOnClose);
+    s.trayActive = o.trayOnClose;
     s.runPassword = PasswordScrambler::unscrambleChunk(record.runPasswordScrambled).trimmed();
 
     // Only formats 1 to 5 exist; a damaged value beyond them would blank every date shown and
@@ -106,17 +90,10 @@ Settings Settings::load(const SettingsRecord& record, const DisplayFacts& displa
     // save and the next load show again.
     const double milliseconds = static_cast<double>(record.serverTimeout) / 10000.0;
     o.serverTimeoutMs = static_cast<std::int64_t>(std::nearbyint(milliseconds));
-    const double seconds =
-        std::nearbyint(static_cast<double>(o.serverTimeoutMs) / 1000.0); // halves to even
-    if (seconds < kFewestTimeoutSeconds) {
-        s.timeoutSeconds = kFewestTimeoutSeconds;
+    if (o.timeoutSeconds() < kFewestTimeoutSeconds)
         o.serverTimeoutMs = std::int64_t{kFewestTimeoutSeconds} * 1000;
-    } else if (seconds > kMostTimeoutSeconds) {
-        s.timeoutSeconds = kMostTimeoutSeconds;
+    else if (o.timeoutSeconds() > kMostTimeoutSeconds)
         o.serverTimeoutMs = std::int64_t{kMostTimeoutSeconds} * 1000;
-    } else {
-        s.timeoutSeconds = static_cast<int>(seconds);
-    }
 
     const std::array<float, 6> mail = {record.mailColWidth1, record.mailColWidth2,
                                        record.mailColWidth3, record.mailColWidth4,
@@ -165,9 +142,8 @@ SettingsRecord Settings::store(SettingsRecord r) const {
     r.userColWidth4 = w.accountColumnWidths[3];
     r.recheckMinutes = o.recheckMinutes;
     r.apopSecretScrambled = PasswordScrambler::scramblePassword(o.apopSecret);
-    for (const auto& [stored, working] : kOptionFlags)
-        r.*stored = flag(o.*working);
-    r.trayOnClose = flag(trayChosen);
+    for (const OptionField& option : kOptionFields)
+        r.*option.stored = flag(o.*option.working);
     r.firstRunMarker = 1;
     r.fontName = w.fontName;
     r.fontBold = w.fontBold ? -1 : 0;
@@ -180,33 +156,7 @@ SettingsRecord Settings::store(SettingsRecord r) const {
 }
 
 bool& Settings::option(OptionCheck check) {
-    switch (check) {
-    case OptionCheck::CheckOnlyChecked:
-        return options.checkOnlyChecked;
-    case OptionCheck::AutoCheckOnOpen:
-        return options.autoCheckOnOpen;
-    case OptionCheck::UseRetr:
-        return options.useRetr;
-    case OptionCheck::DeleteEnabled:
-        return options.deleteEnabled;
-    case OptionCheck::SoundOnNewMail:
-        return options.soundOnNewMail;
-    case OptionCheck::UseApop:
-        return options.useApop;
-    case OptionCheck::TrayOnClose:
-        return trayChosen;
-    case OptionCheck::AutoStartTimer:
-        return options.autoStartTimer;
-    case OptionCheck::NoToolTips:
-        return options.noToolTips;
-    case OptionCheck::ContinuousAlarm:
-        return options.continuousAlarm;
-    case OptionCheck::IdleIfOffline:
-        return options.idleIfOffline;
-    case OptionCheck::PasswordsAsSecrets:
-        return options.passwordsAsSecrets;
-    }
-    Q_UNREACHABLE();
+    return options.*optionField(check).working;
 }
 
 } // namespace mervantic

@@ -58,11 +58,9 @@ public:
 
     Options options;
     WindowValues window;
-    // The time-out in whole seconds, as the settings page shows it.
-    int timeoutSeconds = kDefaultTimeoutSeconds;
-    // The tray option in force for this run, and the one chosen for the next.
+    // The notification-area icon in force for this run (the one chosen for the next is an
+    // option).
     bool trayActive = false;
-    bool trayChosen = false;
     // True when this load applied the first-run size and place.
     bool firstRun = false;
     QString runPassword;

@@ -1,6 +1,7 @@
 #include "store/SettingsRecord.h"
 
 #include "store/FileReplacement.h"
+#include "store/OptionFields.h"
 #include "store/RecordBytes.h"
 
 #include <QFile>
@@ -23,33 +24,23 @@ SettingsRecord SettingsRecord::fromBytes(QByteArrayView bytes) {
     r.userColWidth2 = in.float32(44);
     r.userColWidth3 = in.float32(48);
     r.recheckMinutes = in.int32(52);
-    r.checkOnlyChecked = in.int16(56);
-    r.autoCheckOnOpen = in.int16(58);
-    r.useRetr = in.int16(60);
-    r.deleteEnabled = in.int16(62);
     r.reserved64 = in.bytes(64, 48);
-    r.soundOnNewMail = in.int16(112);
-    r.useApop = in.int16(114);
     r.apopSecretScrambled = in.text(116, 256);
-    r.trayOnClose = in.int16(372);
     r.firstRunMarker = in.int32(374);
     r.reserved378 = in.bytes(378, 12);
     r.fontName = in.text(390, 128);
     r.fontBold = in.int16(518);
     r.fontSize = in.float32(520);
     r.dateFormat = in.int32(524);
-    r.autoStartTimer = in.int16(528);
     r.mailColWidth5 = in.float32(530);
     r.mailColWidth6 = in.float32(534);
     r.userColWidth4 = in.float32(538);
-    r.noToolTips = in.int16(542);
     r.runPasswordScrambled = in.text(544, 64);
-    r.continuousAlarm = in.int16(608);
-    r.idleIfOffline = in.int16(610);
     r.logPaneMode = in.int16(612);
     r.lastCheckTime = in.float64(614);
     r.reserved622 = in.bytes(622, 2);
-    r.passwordsAsSecrets = in.int16(624);
+    for (const OptionField& option : kOptionFields)
+        r.*option.stored = in.int16(option.offset);
     return r;
 }
 
@@ -68,33 +59,23 @@ QByteArray SettingsRecord::toBytes() const {
     out.float32(44, userColWidth2);
     out.float32(48, userColWidth3);
     out.int32(52, recheckMinutes);
-    out.int16(56, checkOnlyChecked);
-    out.int16(58, autoCheckOnOpen);
-    out.int16(60, useRetr);
-    out.int16(62, deleteEnabled);
     out.bytes(64, QByteArrayView(reserved64).first(48));
-    out.int16(112, soundOnNewMail);
-    out.int16(114, useApop);
     out.text(116, 256, apopSecretScrambled);
-    out.int16(372, trayOnClose);
     out.int32(374, firstRunMarker);
     out.bytes(378, QByteArrayView(reserved378).first(12));
     out.text(390, 128, fontName);
     out.int16(518, fontBold);
     out.float32(520, fontSize);
     out.int32(524, dateFormat);
-    out.int16(528, autoStartTimer);
     out.float32(530, mailColWidth5);
     out.float32(534, mailColWidth6);
     out.float32(538, userColWidth4);
-    out.int16(542, noToolTips);
     out.text(544, 64, runPasswordScrambled);
-    out.int16(608, continuousAlarm);
-    out.int16(610, idleIfOffline);
     out.int16(612, logPaneMode);
     out.float64(614, lastCheckTime);
     out.bytes(622, QByteArrayView(reserved622).first(2));
-    out.int16(624, passwordsAsSecrets);
+    for (const OptionField& option : kOptionFields)
+        out.int16(option.offset, this->*option.stored);
     return out.record();
 }
 

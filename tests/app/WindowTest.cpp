@@ -395,15 +395,15 @@ TEST_F(WindowTest, TheTimeOutButtonsStepTheSecondsWhileHeld) {
     QPushButton* up = find<QPushButton>("Command9");
     QTest::mousePress(up, Qt::LeftButton);
     QTimer::singleShot(100, [up] { QTest::mouseRelease(up, Qt::LeftButton); });
-    ASSERT_TRUE(
-        test::waitUntil([this] { return program->settings().options.serverTimeoutMs == 181000; }));
+    ASSERT_TRUE(test::waitUntil(
+        [&] { return !up->isDown() && program->settings().options.serverTimeoutMs == 181000; }));
     EXPECT_EQ(find<QLineEdit>("Text9")->text(), QStringLiteral("181"));
     QPushButton* down = find<QPushButton>("Command6");
     QTest::mousePress(down, Qt::LeftButton, Qt::ControlModifier);
     QTimer::singleShot(100,
                        [down] { QTest::mouseRelease(down, Qt::LeftButton, Qt::ControlModifier); });
-    ASSERT_TRUE(
-        test::waitUntil([this] { return program->settings().options.serverTimeoutMs == 171000; }));
+    ASSERT_TRUE(test::waitUntil(
+        [&] { return !down->isDown() && program->settings().options.serverTimeoutMs == 171000; }));
 }
 
 // The mail list's menu opens only with rows, the list enabled, no run in progress and the

@@ -2,6 +2,7 @@
 
 #include "Printers.h"
 #include "store/OleDate.h"
+#include "store/OptionFields.h"
 #include "store/PasswordScrambler.h"
 #include "store/Settings.h"
 
@@ -126,6 +127,27 @@ TEST(SettingsRecord, EveryFieldIsReadFromItsOffset) {
     EXPECT_EQ(PasswordScrambler::unscramblePassword(r.apopSecretScrambled), kAlphabet);
 }
 
+// Each option box's value goes through the file on its own: ticked alone, it comes back alone,
+// as the one flag set in the bytes.
+TEST(SettingsRecord, EachOptionTravelsAloneThroughTheFile) {
+    const QByteArray blank = SettingsRecord().toBytes();
+    for (const OptionField& ticked : kOptionFields) {
+        SCOPED_TRACE(static_cast<int>(ticked.check));
+        Settings settings = Settings::load(SettingsRecord(), desktop());
+        settings.option(ticked.check) = true;
+        const QByteArray bytes = settings.store(SettingsRecord()).toBytes();
+        int changedFlags = 0;
+        for (const OptionField& field : kOptionFields)
+            changedFlags += bytes.mid(field.offset, 2) != blank.mid(field.offset, 2) ? 1 : 0;
+        EXPECT_EQ(changedFlags, 1);
+        EXPECT_EQ(bytes.mid(ticked.offset, 2), QByteArray::fromHex("0100"));
+        const Settings back = Settings::load(SettingsRecord::fromBytes(bytes), desktop());
+        for (const OptionField& field : kOptionFields)
+            EXPECT_EQ(back.option(field.check), field.check == ticked.check)
+                << static_cast<int>(field.check);
+    }
+}
+
 TEST(SettingsRecord, ARecordWrittenBackIsIdenticalReservedFieldsIncluded) {
     const QByteArray original = handRecord();
     EXPECT_EQ(SettingsRecord::fromBytes(original).toBytes(), original);
@@ -145,13 +167,13 @@ TEST(SettingsRecord, LoadingGivesTheWorkingValuesAndStoringGivesTheRecordBack) {
     EXPECT_TRUE(s.options.passwordsAsSecrets);
     EXPECT_EQ(s.options.recheckMinutes, 45);
     EXPECT_EQ(s.options.serverTimeoutMs, 180000);
-    EXPECT_EQ(s.timeoutSeconds, 180);
+    EXPECT_EQ(s.options.timeoutSeconds(), 180);
     EXPECT_EQ(s.options.dateFormat, 5);
     EXPECT_EQ(s.options.apopSecret, kAlphabet);
     EXPECT_EQ(s.runPassword, kAlphabet);
     EXPECT_EQ(s.options.lastCheckTime, QDateTime(QDate(2025, 12, 9), QTime(18, 0)));
     EXPECT_TRUE(s.trayActive);
-    EXPECT_TRUE(s.trayChosen);
+    EXPECT_TRUE(s.options.trayOnClose);
     EXPECT_FALSE(s.firstRun);
     EXPECT_EQ(s.window.left, 1500.0f);
     EXPECT_EQ(s.window.width, 10230.0f);
@@ -185,25 +207,25 @@ TEST(SettingsRecord, ValuesOutOfRangeAreRepairedAtLoad) {
     const std::vector<RepairCase> cases = {
         {"time-out 2500 ms is 5 s", [](SettingsRecord& r) { r.serverTimeout = 2500LL * 10000; },
          [](const Settings& s) {
-             EXPECT_EQ(s.timeoutSeconds, 5);
+             EXPECT_EQ(s.options.timeoutSeconds(), 5);
              EXPECT_EQ(s.options.serverTimeoutMs, 5000);
          }},
         {"time-out 1000000 ms is 600 s",
          [](SettingsRecord& r) { r.serverTimeout = 1000000LL * 10000; },
          [](const Settings& s) {
-             EXPECT_EQ(s.timeoutSeconds, 600);
+             EXPECT_EQ(s.options.timeoutSeconds(), 600);
              EXPECT_EQ(s.options.serverTimeoutMs, 600000);
          }},
         {"time-out 2500000 ms is 600 s",
          [](SettingsRecord& r) { r.serverTimeout = 2500000LL * 10000; },
-         [](const Settings& s) { EXPECT_EQ(s.timeoutSeconds, 600); }},
+         [](const Settings& s) { EXPECT_EQ(s.options.timeoutSeconds(), 600); }},
         {"time-out 4500 ms rounds half to even: 4 s, so 5",
          [](SettingsRecord& r) { r.serverTimeout = 4500LL * 10000; },
-         [](const Settings& s) { EXPECT_EQ(s.timeoutSeconds, 5); }},
+         [](const Settings& s) { EXPECT_EQ(s.options.timeoutSeconds(), 5); }},
         {"time-out 6500 ms rounds half to even: 6 s",
          [](SettingsRecord& r) { r.serverTimeout = 6500LL * 10000; },
          [](const Settings& s) {
-             EXPECT_EQ(s.timeoutSeconds, 6);
+             EXPECT_EQ(s.options.timeoutSeconds(), 6);
              EXPECT_EQ(s.options.serverTimeoutMs, 6500);
          }},
         {"interval 0 is 30", [](SettingsRecord& r) { r.recheckMinutes = 0; },
@@ -319,10 +341,10 @@ TEST(SettingsRecord, RepairedValuesAreStableUnderASaveAndReload) {
         SettingsRecord record;
         record.serverTimeout = c.serverTimeout;
         const Settings first = Settings::load(record, desktop());
-        EXPECT_EQ(first.timeoutSeconds, c.seconds);
+        EXPECT_EQ(first.options.timeoutSeconds(), c.seconds);
         const Settings second =
             Settings::load(SettingsRecord::fromBytes(first.store(record).toBytes()), desktop());
-        EXPECT_EQ(second.timeoutSeconds, first.timeoutSeconds);
+        EXPECT_EQ(second.options.timeoutSeconds(), first.options.timeoutSeconds());
         EXPECT_EQ(second.options.serverTimeoutMs, first.options.serverTimeoutMs);
     }
 }
@@ -345,7 +367,7 @@ TEST(SettingsRecord, ABlankRecordLoadsWithTheFallbacks) {
     };
     const Settings s =
         Settings::load(SettingsRecord::fromBytes(QByteArray(626, '\0')), noUsualFonts);
-    EXPECT_EQ(s.timeoutSeconds, 5);
+    EXPECT_EQ(s.options.timeoutSeconds(), 5);
     EXPECT_EQ(s.options.recheckMinutes, 30);
     EXPECT_EQ(s.options.dateFormat, 1);
     EXPECT_EQ(s.window.fontName, QStringLiteral("Noto Sans")); // the desktop's own font
@@ -364,7 +386,7 @@ TEST(SettingsRecord, TheStoredRecordCarriesTheWorkingValues) {
     s.options.useApop = true;
     s.options.apopSecret.clear();
     s.runPassword = QStringLiteral("new");
-    s.trayChosen = false; // chosen for the next run; the one in force stays
+    s.options.trayOnClose = false; // chosen for the next run; the one in force stays
     s.window.fontBold = false;
     s.options.lastCheckTime = QDateTime(QDate(2026, 12, 10), QTime(6, 0));
     const SettingsRecord r = s.store(SettingsRecord::fromBytes(handRecord()));
@@ -463,7 +485,7 @@ TEST(SettingsTemplate, TheBuiltTemplateStartsANewUserWithUsableValues) {
     const QByteArray bytes = file.readAll();
     ASSERT_EQ(bytes.size(), SettingsRecord::kSize);
     const Settings s = Settings::load(SettingsRecord::fromBytes(bytes), desktop());
-    EXPECT_EQ(s.timeoutSeconds, 180);
+    EXPECT_EQ(s.options.timeoutSeconds(), 180);
     EXPECT_EQ(s.options.recheckMinutes, 30);
     EXPECT_EQ(s.options.dateFormat, 1);
     EXPECT_EQ(s.window.fontName, QStringLiteral("DejaVu Sans"));
