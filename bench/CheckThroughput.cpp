@@ -32,11 +32,10 @@ public:
     void logAppend(const QString&) override {}
     void logEndRun() override {}
     void showStatus(const QString&) override {}
-    void showRunControls(bool, bool) override {}
+    void runPhaseChanged(RunPhase, bool) override {}
     void selectMailPage() override {}
     void setCaption(const QString&) override {}
     void showMessage(const QString&) override {}
-    void runActivityChanged(RunActivity) override {}
     void askYesNo(const Question&, std::function<void(bool)> answered) override { answered(true); }
     void showRawBlock(QByteArrayView) override {}
 };
@@ -116,7 +115,7 @@ double checkRunMs(int port, const QString& user, int expectedRows, const TlsPoli
     timer.start();
     checker.checkMailButton();
     // Waits as the program's own event loop does, without a fast polling timer of its own.
-    test::waitUntil([&] { return checker.runBusy() == RunBusy::Idle; }, 600000, 200);
+    test::waitUntil([&] { return checker.phase() == RunPhase::Idle; }, 600000, 200);
     const double ms = static_cast<double>(timer.nsecsElapsed()) / 1e6;
     if (mail.count() != expectedRows)
         std::fprintf(stderr, "warning: %d rows listed, %d expected\n", mail.count(), expectedRows);

@@ -87,7 +87,7 @@ struct Round {
 bool runUntilIdle(Program& program) {
     QElapsedTimer waited;
     waited.start();
-    while (program.checker().runBusy() != RunBusy::Idle) {
+    while (program.checker().phase() != RunPhase::Idle) {
         if (waited.elapsed() > 600000)
             return false;
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);

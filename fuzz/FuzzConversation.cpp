@@ -105,8 +105,7 @@ public:
     }
     void logEndRun() override {}
     void showStatus(const QString&) override {}
-    void showRunControls(bool, bool) override {}
-    void runActivityChanged(RunActivity) override {}
+    void runPhaseChanged(RunPhase, bool) override {}
     void selectMailPage() override {}
     void setCaption(const QString&) override {}
     void showMessage(const QString&) override {}
@@ -171,14 +170,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         checker.checkMailButton();
     }
     // Everything the pieces can say is said within these rounds; then time passes, twice.
-    for (int round = 0; round < 20000 && checker.runBusy() != RunBusy::Idle; ++round) {
+    for (int round = 0; round < 20000 && checker.phase() != RunPhase::Idle; ++round) {
         QCoreApplication::processEvents();
         if (round % 1000 == 999) {
             clock.ticks += 30000;
             checker.connection().timeoutTick();
         }
     }
-    if (checker.runBusy() != RunBusy::Idle)
+    if (checker.phase() != RunPhase::Idle)
         std::abort(); // a run that never ends
     return 0;
 }

@@ -212,8 +212,7 @@ public:
     void logAppend(const QString&) override {}
     void logEndRun() override {}
     void showStatus(const QString&) override {}
-    void showRunControls(bool, bool) override {}
-    void runActivityChanged(RunActivity) override {}
+    void runPhaseChanged(RunPhase, bool) override {}
     void selectMailPage() override {}
     void setCaption(const QString&) override {}
     void showMessage(const QString&) override {}
@@ -222,14 +221,14 @@ public:
 };
 
 void runToTheEnd(MailChecker& checker, Clock0& clock) {
-    for (int round = 0; round < 20000 && checker.runBusy() != RunBusy::Idle; ++round) {
+    for (int round = 0; round < 20000 && checker.phase() != RunPhase::Idle; ++round) {
         QCoreApplication::processEvents();
         if (round % 1000 == 999) {
             clock.ticks += 30000;
             checker.connection().timeoutTick();
         }
     }
-    if (checker.runBusy() != RunBusy::Idle)
+    if (checker.phase() != RunPhase::Idle)
         std::abort(); // a run that never ends
 }
 

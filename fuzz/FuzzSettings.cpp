@@ -1,5 +1,6 @@
 // The settings record over arbitrary bytes: the load repairs what is out of range, and a record
 // stored from the repaired values loads to the same values again.
+#include "store/OptionFields.h"
 #include "store/Settings.h"
 
 #include <cstddef>
@@ -32,8 +33,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         first.window.fontSize != second.window.fontSize ||
         first.options.trayOnClose != second.options.trayOnClose)
         std::abort();
-    for (const OptionCheck option : kOptionChecks)
-        if (first.option(option) != second.option(option))
+    for (const OptionField& option : kOptionFields)
+        if (first.option(option.check) != second.option(option.check))
             std::abort();
     return 0;
 }

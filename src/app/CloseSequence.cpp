@@ -1,7 +1,6 @@
 #include "app/CloseSequence.h"
 
 #include "app/LogPane.h"
-#include "app/MainWindow.h"
 #include "app/StatusBar.h"
 #include "app/Tray.h"
 #include "pop3/MailChecker.h"
@@ -22,7 +21,6 @@ CloseSequence::CloseSequence(Parts parts, QObject* parent)
 
 bool CloseSequence::closeRequested(Reason reason) {
     m_parts.saveAccounts();
-    MailChecker& checker = m_parts.window.checker();
     // Without a notification area the window is minimized instead of hidden; closing it once
     // more, from its minimized state, closes it, so that the user can always end the program.
     const bool hideable = m_parts.tray.shown() || !m_parts.window.isMinimized();
@@ -30,10 +28,10 @@ bool CloseSequence::closeRequested(Reason reason) {
         hideToTray();
         return false;
     }
-    if (reason == Reason::User && checker.runBusy() == RunBusy::Running) {
+    const RunPhase phase = m_parts.checker.phase();
+    if (reason == Reason::User && phase != RunPhase::Idle && phase != RunPhase::Closing) {
         m_ticks = 1;
-        checker.setRunBusy(RunBusy::Closing);
-        checker.cancel();
+        m_parts.checker.stopForClose();
         m_delay.start();
         return false;
     }
@@ -42,7 +40,7 @@ bool CloseSequence::closeRequested(Reason reason) {
 }
 
 void CloseSequence::hideToTray() {
-    MainWindow& window = m_parts.window;
+    QWidget& window = m_parts.window;
     if (m_parts.tray.shown()) {
         window.hide();
         return;
@@ -51,30 +49,30 @@ void CloseSequence::hideToTray() {
     window.showMinimized();
     if (!m_toldNoTray) {
         m_toldNoTray = true;
-        window.logPane()->append(QStringLiteral(
+        m_parts.log.append(QStringLiteral(
             "..This Desktop Has No Notification Area: The Window Is Minimized Instead"));
     }
 }
 
 void CloseSequence::tick() {
     ++m_ticks;
-    if (m_parts.window.checker().runBusy() != RunBusy::Idle) {
+    if (m_parts.checker.phase() != RunPhase::Idle) {
         if (m_ticks > kMessageAfterTicks) {
-            m_parts.window.logPane()->replaceAll(kDelayed);
-            m_parts.window.statusBar()->showText(kDelayed);
+            m_parts.log.replaceAll(kDelayed);
+            m_parts.status.showText(kDelayed);
         }
         if (m_ticks <= kForcedCloseAfterTicks)
             return;
     }
     m_delay.stop();
-    m_parts.window.closeByProgram();
+    m_parts.closeByProgram();
 }
 
 void CloseSequence::closeForReal() {
     m_delay.stop();
-    m_parts.window.takeWindowValues();
+    m_parts.takeWindowValues();
     m_parts.saveSettings();
-    m_parts.window.closeSecondaryWindows();
+    m_parts.closeSecondaryWindows();
     m_parts.tray.remove();
 }
 

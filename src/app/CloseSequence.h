@@ -2,13 +2,16 @@
 
 #include <QObject>
 #include <QTimer>
+#include <QWidget>
 
 #include <functional>
 
 namespace mervantic {
 
-class MainWindow;
+class LogPane;
+class MailChecker;
 class Settings;
+class StatusBar;
 class Tray;
 
 // What happens when the main window is asked to close. Every attempt rewrites the account file.
@@ -23,11 +26,21 @@ public:
     enum class Reason { User, Program };
 
     struct Parts {
-        MainWindow& window;
+        // The window that closes, hides or is minimized.
+        QWidget& window;
+        // Whose run a close waits for.
+        MailChecker& checker;
+        LogPane& log;
+        StatusBar& status;
         Settings& settings;
         Tray& tray;
         std::function<void()> saveAccounts;
         std::function<void()> saveSettings;
+        // The window's part of the real close: its geometry and column widths into the
+        // settings, its About and raw-data windows closed; and its close by the program.
+        std::function<void()> takeWindowValues;
+        std::function<void()> closeSecondaryWindows;
+        std::function<void()> closeByProgram;
     };
 
     static constexpr int kTickMs = 1000;

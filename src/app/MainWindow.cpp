@@ -116,17 +116,8 @@ MainWindow::MainWindow(Parts parts, QWidget* parent)
     , m_menus(new MainMenus(this))
     , m_presenter(new RunPresenter(*m_log, *m_status, *m_bottomRow, parts.mailModel, parts.dialogs,
                                    parts.clock, this))
-    , m_checker(std::make_unique<MailChecker>(
-          parts.socket, parts.clock, parts.connectivity, parts.newMailSound, *m_presenter,
-          parts.settings.options, parts.accountModel.list(), parts.mail))
-    , m_settingsController(new SettingsPageController(
-          {*m_settingsPage, parts.settings, parts.secrets, parts.dialogs, parts.mail,
-           m_checker->recheck(), [this] { return m_activated; }},
-          this))
-    , m_trayControls(new TrayControls(parts.tray, *this, *m_menus, *m_presenter, parts.mail,
-                                      m_checker->alarm()))
-    , m_timerControls(new TimerControls(m_checker->recheck(), m_checker->alarm(), *m_bottomRow,
-                                        *m_settingsPage, parts.settings, this)) {
+    , m_tray(parts.tray)
+    , m_secrets(parts.secrets) {
     static const bool accessibleAsWindow = [] {
         QAccessible::installFactory(mainWindowAccessible);
         return true;
@@ -214,7 +205,8 @@ void MainWindow::applyThemeColours(bool visualStyles) {
     m_visualStyles = visualStyles;
     ThemeColours::apply(*this, visualStyles);
     // The countdown box and the alarm label keep the colours of their state.
-    m_timerControls->refreshColours();
+    if (m_timerControls != nullptr)
+        m_timerControls->refreshColours();
 }
 
 void MainWindow::changeEvent(QEvent* event) {
@@ -227,13 +219,41 @@ void MainWindow::changeEvent(QEvent* event) {
 
 MainWindow::~MainWindow() = default;
 
+void MainWindow::attach(MailChecker& checker) {
+    m_checker = &checker;
+    m_settingsController =
+        new SettingsPageController({*m_settingsPage, m_settings, m_secrets, m_dialogs, m_mail,
+                                    checker.recheck(), [this] { return m_activated; }},
+                                   this);
+    m_trayControls = new TrayControls({m_tray, *this, *m_menus, m_mail, checker,
+                                       [this] { bringToFront(); }, [this] { closeByProgram(); }});
+    m_timerControls = new TimerControls(checker.recheck(), checker.alarm(), *m_bottomRow,
+                                        *m_settingsPage, m_settings, this);
+    wireChecker();
+}
+
+void MainWindow::wireChecker() {
+    connect(m_bottomRow->checkMail(), &QPushButton::clicked, m_checker,
+            &MailChecker::checkMailButton);
+    connect(m_bottomRow->cancel(), &QPushButton::clicked, m_checker, &MailChecker::cancel);
+    connect(m_bottomRow->deleteMail(), &QPushButton::clicked, m_checker,
+            &MailChecker::deleteMailButton);
+    connect(m_settingsController, &SettingsPageController::deleteFunctionsSwitched, this,
+            [this](bool on) {
+                if (!on)
+                    m_bottomRow->deleteMail()->setEnabled(false);
+            });
+    connect(m_settingsController, &SettingsPageController::toolTipsSwitched, this,
+            &MainWindow::applyToolTips);
+    connect(m_settingsController, &SettingsPageController::continuousAlarmSwitched, this,
+            [this](bool on) {
+                if (!on)
+                    m_checker->alarm().stop();
+            });
+}
+
 void MainWindow::wireControls() {
     connect(m_tabs, &QTabWidget::currentChanged, this, &MainWindow::onTabChanged);
-    connect(m_bottomRow->checkMail(), &QPushButton::clicked, m_checker.get(),
-            &MailChecker::checkMailButton);
-    connect(m_bottomRow->cancel(), &QPushButton::clicked, m_checker.get(), &MailChecker::cancel);
-    connect(m_bottomRow->deleteMail(), &QPushButton::clicked, m_checker.get(),
-            &MailChecker::deleteMailButton);
     connect(m_bottomRow->seen(), &QPushButton::clicked, &m_mail, &MailList::markAllSeen);
     QPushButton* menuButton = m_bottomRow->menuButton();
     connect(menuButton, &QPushButton::clicked, this, [this, menuButton] {
@@ -261,24 +281,11 @@ void MainWindow::wireControls() {
     connect(m_menus->about, &QAction::triggered, this, &MainWindow::showAbout);
     connect(m_menus->textFonts, &QAction::triggered, this, &MainWindow::chooseAndApplyFont);
     connect(m_menus->showRawData, &QAction::toggled, m_presenter, &RunPresenter::setShowRawData);
-
-    connect(m_settingsController, &SettingsPageController::deleteFunctionsSwitched, this,
-            [this](bool on) {
-                if (!on)
-                    m_bottomRow->deleteMail()->setEnabled(false);
-            });
-    connect(m_settingsController, &SettingsPageController::toolTipsSwitched, this,
-            &MainWindow::applyToolTips);
-    connect(m_settingsController, &SettingsPageController::continuousAlarmSwitched, this,
-            [this](bool on) {
-                if (!on)
-                    m_checker->alarm().stop();
-            });
 }
 
 void MainWindow::popUpMailListMenu(const QPoint& at) {
     // Only with rows, the list enabled, no run in progress and the delete functions on.
-    if (m_mail.isEmpty() || !m_mail.isEnabled() || m_presenter->runInProgress() ||
+    if (m_mail.isEmpty() || !m_mail.isEnabled() || runInProgress() ||
         !m_settings.options.deleteEnabled)
         return;
     m_menus->mailList->popup(at);
@@ -302,7 +309,7 @@ void MainWindow::onTabChanged(int index) {
         m_mailView->show();
         m_settingsPage->hide();
         m_accountPage->hide();
-        if (!m_presenter->runInProgress())
+        if (!runInProgress())
             enableMailButtons();
         break;
     case Page::Settings:
@@ -315,6 +322,10 @@ void MainWindow::onTabChanged(int index) {
         break;
     }
     m_log->raise();
+}
+
+bool MainWindow::runInProgress() const {
+    return m_checker != nullptr && m_checker->phase() != RunPhase::Idle;
 }
 
 void MainWindow::enableMailButtons() {

@@ -47,9 +47,10 @@ class TrayControls;
 enum class Page : int { Mail = 1, Settings = 2, Accounts = 3 };
 
 // The program's one main window: the tab strip with the mail list, the settings page and the
-// account page, the bottom row, the log pane and the status bar. It owns the mail checker, lays
-// out its parts, switches pages and handles the window's own events; its parts (the menus, the
-// run's presentation, the two pages' controllers) do the rest.
+// account page, the bottom row, the log pane and the status bar. It shows the mail checker's runs
+// (its presenter is the checker's view) and forwards the user's clicks to it, lays out its
+// parts, switches pages and handles the window's own events; its parts (the menus, the run's
+// presentation, the two pages' controllers, the icon) do the rest.
 class MainWindow final : public QWidget {
     Q_OBJECT
 
@@ -63,12 +64,9 @@ public:
         SecretEntry& secrets;
         Dialogs& dialogs;
         StartupValues startup;
-        // What the mail checker works with.
-        Socket& socket;
-        Clock& clock;
-        Connectivity& connectivity;
+        const Clock& clock;
+        // The short warning of a refused key press.
         Beeper& beeper;
-        Beeper& newMailSound;
         Tray& tray;
         Desktop& desktop;
     };
@@ -80,6 +78,10 @@ public:
 
     explicit MainWindow(Parts parts, QWidget* parent = nullptr);
     ~MainWindow() override;
+
+    // Joins the window to the mail checker, which shows its runs through presenter(): the
+    // buttons, the settings page's timer and alarm, and the icon act on it from now on.
+    void attach(MailChecker& checker);
 
     // Asked whenever the window is to close; false keeps it open.
     using CloseHandler = std::function<bool(CloseSequence::Reason reason)>;
@@ -104,19 +106,16 @@ public:
     Page currentTab() const;
     bool activated() const { return m_activated; }
 
-    MailChecker& checker() const { return *m_checker; }
     LogPane* logPane() const { return m_log; }
     StatusBar* statusBar() const { return m_status; }
     SettingsPage* settingsPage() const { return m_settingsPage; }
     AccountPage* accountPage() const { return m_accountPage; }
     MailListView* mailListView() const { return m_mailView; }
     BottomRow* bottomRow() const { return m_bottomRow; }
-    QTabWidget* tabStrip() const { return m_tabs; }
     MainMenus& menus() const { return *m_menus; }
     SettingsPageController& settingsController() const { return *m_settingsController; }
     TimerControls& timerControls() const { return *m_timerControls; }
     RunPresenter& presenter() const { return *m_presenter; }
-    HelpOpener& help() { return m_help; }
     AboutWindow* aboutWindow() const { return m_about; }
     // "&Text Fonts": the font dialog, then the chosen font on the lists and boxes.
     void chooseAndApplyFont();
@@ -134,6 +133,7 @@ protected:
 
 private:
     void wireControls();
+    void wireChecker();
     void layOut();
     void rememberGeometry();
     // Whether the desktop lets a program place its windows and tells it where they are.
@@ -147,6 +147,8 @@ private:
     void showAbout();
     void applyThemeColours(bool visualStyles);
     void enableMailButtons();
+    // A run (or the delete run's confirmation) keeps the mail page's buttons and menu busy.
+    bool runInProgress() const;
 
     Settings& m_settings;
     MailList& m_mail;
@@ -169,10 +171,12 @@ private:
     BottomRow* m_bottomRow;
     MainMenus* m_menus;
     RunPresenter* m_presenter;
-    std::unique_ptr<MailChecker> m_checker;
-    SettingsPageController* m_settingsController;
-    TrayControls* m_trayControls;
-    TimerControls* m_timerControls;
+    MailChecker* m_checker = nullptr;
+    Tray& m_tray;
+    SecretEntry& m_secrets;
+    SettingsPageController* m_settingsController = nullptr;
+    TrayControls* m_trayControls = nullptr;
+    TimerControls* m_timerControls = nullptr;
 
     bool m_activated = false;
     bool m_applyingSettings = false;

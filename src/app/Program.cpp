@@ -1,6 +1,7 @@
 #include "app/Program.h"
 
 #include "app/Dialogs.h"
+#include "app/RunPresenter.h"
 #include "app/Tray.h"
 #include "app/Twips.h"
 
@@ -27,11 +28,19 @@ Program::Program(const StartupValues& startup, Services services)
                      qOverload<>(&QTimer::start));
     m_window = std::make_unique<MainWindow>(MainWindow::Parts{
         m_settings, m_mail, m_mailModel, m_accountModel, m_editor, m_secrets, services.dialogs,
-        startup, services.socket, services.clock, services.connectivity, services.beeper,
-        services.newMailSound, services.tray, services.desktop});
-    m_closing = std::make_unique<CloseSequence>(
-        CloseSequence::Parts{*m_window, m_settings, services.tray, [this] { saveAccounts(); },
-                             [this] { saveSettings(); }});
+        startup, services.clock, services.beeper, services.tray, services.desktop});
+    // The checker shows its runs through the window's presenter; the window, the icon and the
+    // closing act on it and observe its phase.
+    m_checker = std::make_unique<MailChecker>(
+        services.socket, services.clock, services.connectivity, services.newMailSound,
+        m_window->presenter(), m_settings.options, m_accounts, m_mail);
+    m_window->attach(*m_checker);
+    MainWindow& window = *m_window;
+    m_closing = std::make_unique<CloseSequence>(CloseSequence::Parts{
+        window, *m_checker, *window.logPane(), *window.statusBar(), m_settings, services.tray,
+        [this] { saveAccounts(); }, [this] { saveSettings(); },
+        [&window] { window.takeWindowValues(); }, [&window] { window.closeSecondaryWindows(); },
+        [&window] { window.closeByProgram(); }});
     m_window->setCloseHandler(
         [this](CloseSequence::Reason reason) { return m_closing->closeRequested(reason); });
     // The end of the desktop session closes the program as its "Close" does.
@@ -40,9 +49,11 @@ Program::Program(const StartupValues& startup, Services services)
 }
 
 Program::~Program() {
-    // The closing goes first, then the window: they refer to the lists and the window.
+    // The closing goes first, then the window, then the checker the window's parts act on:
+    // they refer to the lists, to the window and to the checker.
     m_closing.reset();
     m_window.reset();
+    m_checker.reset();
 }
 
 DisplayFacts Program::desktop() {

@@ -54,7 +54,7 @@ public:
     MainWindow& window() { return *m_window; }
     // A later start of the program asked for its window.
     void showWindow() { m_window->bringToFront(); }
-    MailChecker& checker() { return m_window->checker(); }
+    MailChecker& checker() { return *m_checker; }
     Settings& settings() { return m_settings; }
     AccountList& accounts() { return m_accounts; }
     MailList& mail() { return m_mail; }
@@ -88,6 +88,7 @@ private:
     // Changes to the seen memory are kept together, once the event that made them is over.
     QTimer m_seenSave;
     std::unique_ptr<MainWindow> m_window;
+    std::unique_ptr<MailChecker> m_checker;
     std::unique_ptr<CloseSequence> m_closing;
 };
 

@@ -39,20 +39,16 @@ void RunPresenter::showStatus(const QString& text) {
     m_status.showText(text);
 }
 
-void RunPresenter::showRunControls(bool running, bool deleteMailEnabled) {
+void RunPresenter::runPhaseChanged(RunPhase phase, bool deleteMailEnabled) {
+    const bool running = phase != RunPhase::Idle;
     m_bottomRow.showRunControls(running, deleteMailEnabled);
     Q_EMIT tabsEnabled(!running);
-}
-
-void RunPresenter::runActivityChanged(RunActivity activity) {
-    m_activity = activity;
     // A check starts the raw data afresh.
-    if (activity == RunActivity::Checking && m_rawData && m_rawData->isVisible())
+    if (phase == RunPhase::Checking && m_rawData && m_rawData->isVisible())
         m_rawData->clear();
     // The rows of the run reach the view in batches; the last of them at once.
-    if (activity == RunActivity::Idle)
+    if (phase == RunPhase::Idle)
         m_mailModel.showPendingRows();
-    Q_EMIT activityChanged(activity);
 }
 
 void RunPresenter::selectMailPage() {
@@ -72,7 +68,8 @@ void RunPresenter::askYesNo(const Question& question, std::function<void(bool ye
 }
 
 void RunPresenter::showRawBlock(QByteArrayView block) {
-    if (!m_showRawData || m_activity != RunActivity::Checking)
+    // Only a check reads messages for the list; it is the one that shows them.
+    if (!m_showRawData)
         return;
     if (!m_rawData)
         m_rawData = new RawDataWindow(m_owner);

@@ -25,22 +25,18 @@ public:
     RunPresenter(LogPane& log, StatusBar& status, BottomRow& bottomRow, MailListModel& mailModel,
                  Dialogs& dialogs, const Clock& clock, QWidget* owner);
 
-    RunActivity activity() const { return m_activity; }
-
     // "&Show POP3 Data In Pop-Up Window": while on, each message a check reads is shown in the
     // raw-data window, which opens at the first one.
     void setShowRawData(bool on) { m_showRawData = on; }
     bool showRawData() const { return m_showRawData; }
     RawDataWindow* rawDataWindow() const { return m_rawData; }
     void closeRawDataWindow();
-    bool runInProgress() const { return m_activity != RunActivity::Idle; }
 
     void logBeginRun(const QString& firstLine) override;
     void logAppend(const QString& line) override;
     void logEndRun() override;
     void showStatus(const QString& text) override;
-    void showRunControls(bool running, bool deleteMailEnabled) override;
-    void runActivityChanged(RunActivity activity) override;
+    void runPhaseChanged(RunPhase phase, bool deleteMailEnabled) override;
     void selectMailPage() override;
     void setCaption(const QString& caption) override;
     void showMessage(const QString& text) override;
@@ -51,7 +47,6 @@ Q_SIGNALS:
     void tabsEnabled(bool enabled);
     void mailPageWanted();
     void captionChanged(const QString& caption);
-    void activityChanged(mervantic::RunActivity activity);
 
 private:
     LogPane& m_log;
@@ -60,7 +55,6 @@ private:
     MailListModel& m_mailModel;
     Dialogs& m_dialogs;
     const Clock& m_clock;
-    RunActivity m_activity = RunActivity::Idle;
     bool m_showRawData = false;
     QPointer<RawDataWindow> m_rawData;
     QWidget* m_owner;

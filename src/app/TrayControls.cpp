@@ -1,14 +1,13 @@
 #include "app/TrayControls.h"
 
 #include "app/MainMenus.h"
-#include "app/MainWindow.h"
 #include "app/ProgramIcon.h"
-#include "app/RunPresenter.h"
 #include "app/Tray.h"
 #include "mail/MailList.h"
-#include "pop3/NewMailAlarm.h"
+#include "pop3/MailChecker.h"
 
 #include <QAction>
+#include <QWidget>
 
 namespace mervantic {
 
@@ -30,32 +29,33 @@ QString accountOf(const MailItem& item) {
 
 } // namespace
 
-TrayControls::TrayControls(Tray& tray, MainWindow& window, MainMenus& menus,
-                           RunPresenter& presenter, MailList& mail, NewMailAlarm& alarm)
-    : QObject(&window)
-    , m_tray(tray)
-    , m_window(window)
-    , m_menus(menus)
-    , m_mail(mail) {
+TrayControls::TrayControls(Parts parts)
+    : QObject(&parts.window)
+    , m_tray(parts.tray)
+    , m_window(parts.window)
+    , m_menus(parts.menus)
+    , m_mail(parts.mail)
+    , m_bringWindowToFront(std::move(parts.bringWindowToFront)) {
+    Tray& tray = m_tray;
     connect(&tray, &Tray::clicked, this, [this] {
         if (m_window.isVisible())
             m_window.hide();
         else
             showWindow();
     });
-    connect(menus.trayOpen, &QAction::triggered, this, &TrayControls::showWindow);
+    connect(m_menus.trayOpen, &QAction::triggered, this, &TrayControls::showWindow);
     connect(&tray, &Tray::openChosen, this, &TrayControls::showWindow);
-    connect(&tray, &Tray::seenChosen, &mail, &MailList::markAllSeen);
-    connect(menus.trayClose, &QAction::triggered, &window, &MainWindow::closeByProgram);
-    connect(&window, &QWidget::windowTitleChanged, this, [this] { m_tray.setToolTip(toolTip()); });
+    connect(&tray, &Tray::seenChosen, &m_mail, &MailList::markAllSeen);
+    connect(m_menus.trayClose, &QAction::triggered, this, std::move(parts.closeProgram));
+    connect(&m_window, &QWidget::windowTitleChanged, this,
+            [this] { m_tray.setToolTip(toolTip()); });
     // While the alarm sounds, the icon shows that new mail waits.
-    connect(&alarm, &NewMailAlarm::shown, this, [this](bool sounding) {
+    connect(&parts.checker.alarm(), &NewMailAlarm::shown, this, [this](bool sounding) {
         if (m_tray.shown())
             m_tray.setIcon(sounding ? newMailIcon() : m_window.windowIcon());
     });
-    connect(&presenter, &RunPresenter::activityChanged, this, [this](RunActivity activity) {
-        const RunActivity previous = std::exchange(m_lastActivity, activity);
-        if (activity == RunActivity::Idle && previous == RunActivity::Checking)
+    connect(&parts.checker.runs(), &RunTracker::ended, this, [this](const RunEnd& how) {
+        if (how.run == RunPhase::Checking)
             checkEnded();
     });
 }
@@ -66,7 +66,7 @@ void TrayControls::addIcon() {
 }
 
 void TrayControls::showWindow() {
-    m_window.bringToFront();
+    m_bringWindowToFront();
 }
 
 QString TrayControls::toolTip() const {

@@ -1,17 +1,15 @@
 #pragma once
 
-#include "pop3/RunState.h"
-
 #include <QObject>
 #include <QSet>
 
+#include <functional>
+
 namespace mervantic {
 
+class MailChecker;
 class MailList;
 class MainMenus;
-class MainWindow;
-class NewMailAlarm;
-class RunPresenter;
 class Tray;
 
 // The window's notification-area icon: added at the first showing when the option was in force
@@ -22,8 +20,19 @@ class TrayControls final : public QObject {
     Q_OBJECT
 
 public:
-    TrayControls(Tray& tray, MainWindow& window, MainMenus& menus, RunPresenter& presenter,
-                 MailList& mail, NewMailAlarm& alarm);
+    struct Parts {
+        Tray& tray;
+        // The window it shows and hides, whose caption and icon it takes.
+        QWidget& window;
+        MainMenus& menus;
+        MailList& mail;
+        // Whose alarm it shows and whose checks it tells of.
+        MailChecker& checker;
+        std::function<void()> bringWindowToFront;
+        std::function<void()> closeProgram;
+    };
+
+    explicit TrayControls(Parts parts);
 
     // At the window's first showing.
     void addIcon();
@@ -36,10 +45,10 @@ private:
     bool windowInView() const;
 
     Tray& m_tray;
-    MainWindow& m_window;
+    QWidget& m_window;
     MainMenus& m_menus;
     MailList& m_mail;
-    RunActivity m_lastActivity = RunActivity::Idle;
+    std::function<void()> m_bringWindowToFront;
     // The accounts that failed at the last check: an account is announced when it begins to
     // fail, not at every timed re-check while it goes on failing.
     QSet<QString> m_failing;

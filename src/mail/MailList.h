@@ -67,6 +67,12 @@ public:
     // decides). The "Seen" button, a check's start and the close do it.
     void foldIntoMemory();
     void removeAll();
+    // A cancelled run leaves no half-read list behind: the list is emptied and can be used
+    // again.
+    void emptyAfterCancel() {
+        setEnabled(true);
+        removeAll();
+    }
     void removeRow(int row);
 
     void markAllSeen();

@@ -4,22 +4,19 @@
 #include "pop3/HeaderExtraction.h"
 #include "store/AccountKey.h"
 
-#include <stdexcept>
+#include <exception>
 
 namespace mervantic {
 
-CheckRun::CheckRun(RunContext& context, ConnectionControl& connection, HeaderExtraction& headers,
-                   QObject* parent)
+CheckRun::CheckRun(Context context, QObject* parent)
     : QObject(parent)
-    , m_context(context)
-    , m_connection(connection)
-    , m_headers(headers) {}
+    , m_context(context) {}
 
 void CheckRun::run() {
     const SessionState& session = m_context.session;
     // A delete run keeps its own state, its controls and its cancel request: a check asked for
     // meanwhile is refused without touching them.
-    if (session.deleteRunActive) {
+    if (m_context.runs.deleting()) {
         refuseDuringDeleteRun();
         return;
     }
@@ -32,7 +29,7 @@ void CheckRun::run() {
             halt(QStringLiteral("No Usernames Are Configured."));
             return;
         }
-        if (session.checkRunActive)
+        if (m_context.runs.checking())
             continueRun();
         else
             start();
@@ -42,14 +39,14 @@ void CheckRun::run() {
 }
 
 void CheckRun::conversationOver() {
-    if (m_context.session.checkRunActive)
+    if (m_context.runs.checking())
         recordAccount();
     run();
 }
 
 void CheckRun::recordAccount() {
     const SessionState& session = m_context.session;
-    const AccountOutcome& outcome = m_context.outcome;
+    const AccountOutcome& outcome = session.outcome;
     // A cancelled run empties the list; what an account did then is no longer shown.
     if (session.haltRequest)
         return;
@@ -77,14 +74,13 @@ void CheckRun::start() {
         QStringLiteral("..Beginning Process To Check For Mail") +
         (options.checkOnlyChecked ? QStringLiteral(" (Check-Selected Usernames, Only)")
                                   : QString());
-    m_context.view.logBeginRun(first);
-    m_context.view.showStatus(first);
+    m_context.log.view().logBeginRun(first);
+    m_context.log.view().showStatus(first);
     m_context.mail.takeSnapshotAndClear();
     m_context.mail.setEnabled(true);
 
-    session.checkRunActive = true;
     clearRunFields();
-    m_context.view.runActivityChanged(RunActivity::Checking);
+    m_context.runs.begin(RunPhase::Checking);
     session.haltRequest = false;
     if (options.autoStartTimer && options.recheckMinutes >= 1)
         Q_EMIT autoStartRequested();
@@ -148,74 +144,57 @@ void CheckRun::connectToAccount() {
     session.server = account.server;
     session.port = account.port;
     m_fields.accountFirstRow = m_context.mail.count() + 1;
-    // A port that is no number stops the run as anything unexpected does.
-    const std::optional<int> port = session.portNumber();
-    if (!port)
-        throw std::invalid_argument("port is not a number");
+    QString notAPort;
+    const std::optional<int> port = portNumber(session.port, &notAPort);
+    if (!port) {
+        halt(notAPort + QStringLiteral(" For User: ") + session.username);
+        return;
+    }
     if (session.haltRequest) {
         cancelled();
         return;
     }
-    m_context.logAccount(session.displayName, session.username, session.server, session.port);
-    m_connection.connectToServer(session.server, *port);
+    m_context.log.logAccount(session.displayName, session.username, session.server, session.port);
+    m_context.connection.connectToServer(session.server, *port);
 }
 
 void CheckRun::finish() {
-    SessionState& session = m_context.session;
-    CheckRunFields& fields = m_fields;
-    session.checkRunActive = false;
-    fields.firstAccountIndex = fields.lastAccountIndex = fields.accountIndex = 0;
-    session.haltRequest = false;
-    session.clearAccount();
-    m_context.view.showRunControls(false, m_context.options.deleteEnabled);
-
+    const CheckRunFields& fields = m_fields;
     const int total = m_context.mail.count() - fields.noMailRows - fields.failedAccounts;
     const int failed = fields.failedAccounts;
-    fields.noMailRows = 0;
-    fields.failedAccounts = 0;
     const int newCount = m_context.mail.newMessageCount();
     const QString countText = newCount == 0 ? QStringLiteral("No") : QString::number(newCount);
     const QString plural = newCount == 1 ? QString() : QStringLiteral("s");
     const QString text = QStringLiteral("..Check Complete: ") + countText +
                          QStringLiteral(" New Mail Item") + plural +
                          QStringLiteral(" -Total Items: ") + QString::number(total) +
-                         RunContext::failedAccountsText(failed);
-    m_context.view.logEndRun();
-    m_context.reportCompletion(text);
+                         RunLog::failedAccountsText(failed);
     if (m_context.options.soundOnNewMail && newCount >= 1) {
         m_context.beeper.beep();
         if (m_context.options.continuousAlarm)
             Q_EMIT continuousAlarmRequested();
     }
-    m_context.runBusy = RunBusy::Idle;
-    m_context.view.runActivityChanged(RunActivity::Idle);
-    Q_EMIT ended();
+    leave(RunEnd::Outcome::Completed, text);
 }
 
 void CheckRun::refuseDuringDeleteRun() {
-    m_context.reportHalt(QStringLiteral("Error..A Delete Process Is Still Running"),
-                         m_context.runBusy == RunBusy::Closing);
+    m_context.runs.reportHalt(QStringLiteral("Error..A Delete Process Is Still Running"));
 }
 
 void CheckRun::cancelled() {
-    m_context.emptyMailListAfterCancel();
+    m_context.mail.emptyAfterCancel();
     halt(QStringLiteral("Operation Canceled"));
 }
 
 void CheckRun::halt(const QString& reason) {
-    SessionState& session = m_context.session;
-    const bool closing = m_context.runBusy == RunBusy::Closing;
-    session.checkRunActive = false;
-    clearRunFields();
-    session.haltRequest = false;
-    session.clearAccount();
-    m_context.view.showRunControls(false, m_context.options.deleteEnabled);
-    m_context.runBusy = RunBusy::Idle;
-    m_context.view.runActivityChanged(RunActivity::Idle);
-    Q_EMIT ended();
+    leave(RunEnd::Outcome::Halted, reason);
+}
 
-    m_context.view.logEndRun();
-    m_context.reportHalt(reason, closing);
+void CheckRun::leave(RunEnd::Outcome outcome, const QString& text) {
+    clearRunFields();
+    m_context.session.haltRequest = false;
+    m_context.session.clearAccount();
+    m_context.runs.end({RunPhase::Checking, outcome, text});
 }
 
 void CheckRun::clearRunFields() {
@@ -232,7 +211,7 @@ void CheckRun::mailboxEmpty() {
 }
 
 AfterMessage CheckRun::messageRead(const ReadMessage& message) {
-    m_headers.processMessageHeaders(message);
+    m_context.headers.processMessageHeaders(message);
     return AfterMessage::ReadNext;
 }
 
@@ -240,14 +219,16 @@ bool CheckRun::wantsMoreMessages() {
     if (!m_context.mail.isFull())
         return true;
     // The rest of the mailbox would not fit in the memory the list may take.
-    m_context.logAndShow(QStringLiteral("..Mail List Full: The Remaining Messages Are Not Listed"));
-    m_context.outcome.fail(QStringLiteral("The mail list is full: the remaining messages of this "
-                                          "account are not listed"));
+    m_context.log.logAndShow(
+        QStringLiteral("..Mail List Full: The Remaining Messages Are Not Listed"));
+    m_context.session.outcome.fail(
+        QStringLiteral("The mail list is full: the remaining messages of this "
+                       "account are not listed"));
     return false;
 }
 
 void CheckRun::cancelledAfterMessage() {
-    m_context.emptyMailListAfterCancel();
+    m_context.mail.emptyAfterCancel();
 }
 
 } // namespace mervantic

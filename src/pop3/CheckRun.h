@@ -1,7 +1,14 @@
 #pragma once
 
+#include "mail/MailList.h"
+#include "platform/Beeper.h"
+#include "platform/Connectivity.h"
 #include "pop3/ConversationEvents.h"
-#include "pop3/RunContext.h"
+#include "pop3/RunLog.h"
+#include "pop3/RunTracker.h"
+#include "pop3/SessionState.h"
+#include "store/AccountList.h"
+#include "store/Options.h"
 
 #include <QObject>
 
@@ -32,8 +39,21 @@ class CheckRun : public QObject, public ConversationEvents {
     Q_OBJECT
 
 public:
-    CheckRun(RunContext& context, ConnectionControl& connection, HeaderExtraction& headers,
-             QObject* parent = nullptr);
+    // What it works with.
+    struct Context {
+        RunTracker& runs;
+        RunLog& log;
+        SessionState& session;
+        ConnectionControl& connection;
+        HeaderExtraction& headers;
+        Connectivity& connectivity;
+        Beeper& beeper;
+        Options& options;
+        const AccountList& accounts;
+        MailList& mail;
+    };
+
+    explicit CheckRun(Context context, QObject* parent = nullptr);
 
     void run();
     // The conversation with the current account is over: its outcome is shown, then the run
@@ -52,8 +72,6 @@ public:
 Q_SIGNALS:
     // The timed re-check starts counting its interval again (a run starts or moves on).
     void countdownReset();
-    // The run finished or halted.
-    void ended();
     // The timed re-check should start if it is not running ("Auto-Start Timer").
     void autoStartRequested();
     // The run ended with new mail while the continuous alarm is chosen.
@@ -68,12 +86,12 @@ private:
     void cancelled();
     void refuseDuringDeleteRun();
     void clearRunFields();
+    // Leaves the run: the one way out, after the run's own state is cleared.
+    void leave(RunEnd::Outcome outcome, const QString& text);
     // A failed account gets its row; one read to the end is remembered as seen or new.
     void recordAccount();
 
-    RunContext& m_context;
-    ConnectionControl& m_connection;
-    HeaderExtraction& m_headers;
+    Context m_context;
     CheckRunFields m_fields;
 };
 

@@ -6,7 +6,7 @@ namespace {
 const QString kUserConnectionClosed = QStringLiteral("...User Connection Closed - Wait...");
 }
 
-ConnectionControl::ConnectionControl(RunContext& context, QObject* parent)
+ConnectionControl::ConnectionControl(Context context, QObject* parent)
     : QObject(parent)
     , m_context(context) {
     m_timeoutTicks.setInterval(20000);
@@ -44,7 +44,7 @@ void ConnectionControl::cancel() {
 void ConnectionControl::connectToServer(const QString& server, int port) {
     m_server = server;
     m_port = port;
-    m_context.outcome.reset();
+    m_context.session.outcome.reset();
     const quint64 attempt = ++m_attempt;
     if (m_context.connectivity.isOnline()) {
         closeLeftover();
@@ -53,13 +53,14 @@ void ConnectionControl::connectToServer(const QString& server, int port) {
     // There is no dial-up dialog to offer here: either answer goes on and lets the connection
     // attempt report whether the server can be reached.
     m_phase = Phase::AwaitingDialAnswer;
-    m_context.view.askYesNo({QStringLiteral("You Are NOT CONNECTED To The Internet\n"
-                                            "Do You Want A Dial-Up Connection Window?"),
-                             QString(), false},
-                            [this, attempt](bool) {
-                                if (attempt == m_attempt && m_phase == Phase::AwaitingDialAnswer)
-                                    closeLeftover();
-                            });
+    m_context.log.view().askYesNo({QStringLiteral("You Are NOT CONNECTED To The Internet\n"
+                                                  "Do You Want A Dial-Up Connection Window?"),
+                                   QString(), false},
+                                  [this, attempt](bool) {
+                                      if (attempt == m_attempt &&
+                                          m_phase == Phase::AwaitingDialAnswer)
+                                          closeLeftover();
+                                  });
 }
 
 void ConnectionControl::closeLeftover() {
@@ -71,9 +72,6 @@ void ConnectionControl::closeLeftover() {
 }
 
 void ConnectionControl::startConnecting() {
-    SessionState& session = m_context.session;
-    session.connected = false;
-    session.closed = false;
     m_replyStartTick.reset();
     m_lineStartTick.reset();
     m_connectStartTick = m_context.clock.tickCount();
@@ -101,8 +99,8 @@ void ConnectionControl::onPauseOver() {
         if (connectTimedOut()) {
             const bool handshaking = m_context.socket.state() == Socket::State::Handshaking;
             m_context.socket.close();
-            giveUpConnecting(
-                AccountFailure::connectTimedOut(m_server, m_context.timeoutSeconds(), handshaking));
+            giveUpConnecting(AccountFailure::connectTimedOut(
+                m_server, m_context.options.timeoutSeconds(), handshaking));
             return;
         }
         m_pause.start(m_connectPollMs);
@@ -111,7 +109,7 @@ void ConnectionControl::onPauseOver() {
         if (keepWaitingForClose())
             return;
         if (socketClosed())
-            m_context.logAndShow(kUserConnectionClosed);
+            m_context.log.logAndShow(kUserConnectionClosed);
         m_phase = Phase::Idle;
         Q_EMIT conversationOver();
         return;
@@ -139,11 +137,8 @@ bool ConnectionControl::connectTimedOut() const {
 }
 
 void ConnectionControl::closeSocket() {
-    SessionState& session = m_context.session;
     if (!socketClosed())
         m_context.socket.close();
-    session.connected = false;
-    session.closed = true;
     m_timeoutTicks.stop();
     m_pause.stop();
     m_cancelGrace.stop();
@@ -186,10 +181,12 @@ void ConnectionControl::timeoutTick() {
         return;
     }
     if (silent > timeout) {
-        m_context.failAccount(AccountFailure::noAnswer(m_context.timeoutSeconds()));
+        m_context.log.failAccount(m_context.session.outcome,
+                                  AccountFailure::noAnswer(m_context.options.timeoutSeconds()));
         closeAndAdvance();
     } else if (replyTooLong || lineTooLong) {
-        m_context.failAccount(AccountFailure::replyTooSlow(m_context.timeoutSeconds()));
+        m_context.log.failAccount(m_context.session.outcome,
+                                  AccountFailure::replyTooSlow(m_context.options.timeoutSeconds()));
         closeAndAdvance();
     }
 }
@@ -200,8 +197,8 @@ void ConnectionControl::onConnected() {
     SessionState& session = m_context.session;
     m_pause.stop();
     m_phase = Phase::Connected;
-    session.connected = true;
-    m_context.logAndShow(QStringLiteral("..Connected-ServerIP: ") + m_context.socket.peerAddress());
+    m_context.log.logAndShow(QStringLiteral("..Connected-ServerIP: ") +
+                             m_context.socket.peerAddress());
     // A server that accepts the connection and never greets is timed out like a silent one.
     session.lastDataTick = m_context.clock.tickCount();
     m_lineStartTick = session.lastDataTick;
@@ -210,33 +207,28 @@ void ConnectionControl::onConnected() {
 
 void ConnectionControl::onClosedByPeer() {
     if (m_phase == Phase::Connecting) {
-        m_context.failAccount(AccountFailure::closedByServer());
+        m_context.log.failAccount(m_context.session.outcome, AccountFailure::closedByServer());
         connectionFailed();
         return;
     }
     if (m_phase != Phase::Connected)
         return;
     if (!m_context.session.haltRequest)
-        m_context.failAccount(AccountFailure::closedByServer());
-    m_context.session.connected = false;
-    m_context.session.closed = true;
+        m_context.log.failAccount(m_context.session.outcome, AccountFailure::closedByServer());
     closeAndAdvance();
 }
 
 void ConnectionControl::onFailed(Socket::Failure kind, const QString& description) {
     if (m_phase != Phase::Connecting && m_phase != Phase::Connected)
         return;
-    SessionState& session = m_context.session;
-    session.closed = true;
-    session.connected = false;
-    m_context.view.logEndRun();
-    m_context.logAndShow(QStringLiteral("..Winsock1 Error"));
+    m_context.log.view().logEndRun();
+    m_context.log.logAndShow(QStringLiteral("..Winsock1 Error"));
     // The cause follows, in plain words; a certificate problem as the log always named it.
     const QString why = AccountFailure::ofConnection(kind, description, m_server, m_port);
-    m_context.outcome.fail(why);
-    m_context.logAndShow(kind == Socket::Failure::Tls
-                             ? QStringLiteral("..Secure Connection Failed: ") + description
-                             : QStringLiteral("..") + why);
+    m_context.session.outcome.fail(why);
+    m_context.log.logAndShow(kind == Socket::Failure::Tls
+                                 ? QStringLiteral("..Secure Connection Failed: ") + description
+                                 : QStringLiteral("..") + why);
     // A connection that could not be made is reported as such before the run moves on; one
     // that breaks during the conversation is over at once.
     if (m_phase == Phase::Connecting)
@@ -246,18 +238,14 @@ void ConnectionControl::onFailed(Socket::Failure kind, const QString& descriptio
 }
 
 void ConnectionControl::giveUpConnecting(const QString& why) {
-    SessionState& session = m_context.session;
-    session.closed = true;
-    session.connected = false;
-    m_context.view.logEndRun();
-    m_context.logAndShow(QStringLiteral("..Winsock1 Error"));
-    m_context.failAccount(why);
+    m_context.log.view().logEndRun();
+    m_context.log.logAndShow(QStringLiteral("..Winsock1 Error"));
+    m_context.log.failAccount(m_context.session.outcome, why);
     connectionFailed();
 }
 
 void ConnectionControl::connectionFailed() {
-    m_context.session.closed = false;
-    m_context.logAndShow(QStringLiteral("..Not Connected"));
+    m_context.log.logAndShow(QStringLiteral("..Not Connected"));
     closeAndAdvance();
 }
 

@@ -1,7 +1,11 @@
 #pragma once
 
+#include "platform/Clock.h"
+#include "platform/Connectivity.h"
 #include "platform/Socket.h"
-#include "pop3/RunContext.h"
+#include "pop3/RunLog.h"
+#include "pop3/SessionState.h"
+#include "store/Options.h"
 
 #include <QObject>
 #include <QTimer>
@@ -23,7 +27,17 @@ class ConnectionControl : public QObject {
     Q_OBJECT
 
 public:
-    explicit ConnectionControl(RunContext& context, QObject* parent = nullptr);
+    // What it works with.
+    struct Context {
+        Socket& socket;
+        const Clock& clock;
+        Connectivity& connectivity;
+        const Options& options;
+        SessionState& session;
+        RunLog& log;
+    };
+
+    explicit ConnectionControl(Context context, QObject* parent = nullptr);
 
     // Starts the way to a connection with the server: online check, closing what is left of
     // the previous connection, the settling pause, then the connection attempt. Returns at once.
@@ -99,7 +113,7 @@ private:
     // A connection attempt that did not succeed within the time-out.
     void giveUpConnecting(const QString& why);
 
-    RunContext& m_context;
+    Context m_context;
     Phase m_phase = Phase::Idle;
     // The current pause; its end continues the phase.
     QTimer m_pause;

@@ -47,7 +47,7 @@ QString replyLine(const QByteArray& reply) {
     return QString::fromLatin1(reply.chopped(2));
 }
 
-Conversation::Conversation(RunContext& context, ConnectionControl& connection,
+Conversation::Conversation(Context context, ConnectionControl& connection,
                            ConversationEvents& events)
     : m_context(context)
     , m_connection(connection)
@@ -98,8 +98,8 @@ void Conversation::judge(const QByteArray& reply) {
     } else if (reply.startsWith("-ERR")) {
         onNegative(reply);
     } else {
-        m_context.outcome.fail(QStringLiteral("The server sent a reply that is not POP3: ") +
-                               quotedLine(reply));
+        m_context.session.outcome.fail(
+            QStringLiteral("The server sent a reply that is not POP3: ") + quotedLine(reply));
         m_connection.closeAndAdvance();
     }
 }
@@ -110,9 +110,9 @@ void Conversation::onNegative(const QByteArray& reply) {
         prefix = QStringLiteral("Username Logon Error: ");
     else if (m_context.session.step == Step::Pass)
         prefix = QStringLiteral("Password Logon Error: ");
-    m_context.logAndShow(prefix + loggedLine(reply));
-    m_context.outcome.fail(refusal(m_context.session.step) +
-                           AccountFailure::serverText(quotedLine(reply)));
+    m_context.log.logAndShow(prefix + loggedLine(reply));
+    m_context.session.outcome.fail(refusal(m_context.session.step) +
+                                   AccountFailure::serverText(quotedLine(reply)));
     m_connection.closeAndAdvance();
 }
 
@@ -133,7 +133,6 @@ QString Conversation::refusal(Step step) {
     case Step::Dele:
         return QStringLiteral("The server refused to delete a message: ");
     case Step::Quit:
-    case Step::DeleteQuit:
         return QStringLiteral("The server refused to end the session: ");
     }
     return {};
@@ -147,7 +146,7 @@ void Conversation::onPositive(const QByteArray& reply) {
         session.messageCount = 0;
         session.messageNumber = 0;
         m_reply.clear();
-        m_context.logAndShow(loggedLine(reply));
+        m_context.log.logAndShow(loggedLine(reply));
         if (m_context.options.useApop)
             apopLogon(QString::fromLatin1(reply));
         else
@@ -158,23 +157,16 @@ void Conversation::onPositive(const QByteArray& reply) {
         break;
     case Step::Pass:
     case Step::Apop:
-        m_context.logAndShow(loggedLine(reply));
+        m_context.log.logAndShow(loggedLine(reply));
         send(Step::Stat, QStringLiteral("STAT"));
         break;
     case Step::Stat:
         onStat(reply);
         break;
     case Step::Quit:
-        m_context.logAndShow(loggedLine(reply));
+        m_context.log.logAndShow(loggedLine(reply));
         m_events.quitAccepted();
         m_connection.closeAndAdvance();
-        break;
-    case Step::DeleteQuit:
-        if (m_context.options.deleteEnabled) {
-            m_context.logAndShow(loggedLine(reply));
-            m_events.quitAccepted();
-            m_connection.closeAndAdvance();
-        }
         break;
     case Step::Dele:
         if (m_context.options.deleteEnabled)
@@ -197,14 +189,14 @@ void Conversation::onDeleted() {
 
 void Conversation::onStat(const QByteArray& reply) {
     SessionState& session = m_context.session;
-    m_context.logAndShow(session.deleteRunActive
-                             ? QStringLiteral("..Checking For Delete Mail Items On Server")
-                             : QStringLiteral("..Checking For Mail"));
+    m_context.log.logAndShow(m_context.runs.deleting()
+                                 ? QStringLiteral("..Checking For Delete Mail Items On Server")
+                                 : QStringLiteral("..Checking For Mail"));
     const std::optional<std::int32_t> count = statCount(reply);
     if (!count) {
         // A count that is not a number is treated like a refusal.
-        m_context.outcome.fail(QStringLiteral("The server's message count could not be read: ") +
-                               quotedLine(reply));
+        m_context.session.outcome.fail(
+            QStringLiteral("The server's message count could not be read: ") + quotedLine(reply));
         onNegative(reply);
         return;
     }
@@ -214,9 +206,8 @@ void Conversation::onStat(const QByteArray& reply) {
         requestMessage();
         return;
     }
-    if (!(session.deleteRunActive && m_context.options.deleteEnabled))
-        m_events.mailboxEmpty();
-    m_context.outcome.complete = true;
+    m_events.mailboxEmpty();
+    m_context.session.outcome.complete = true;
     sendQuit();
 }
 
@@ -228,17 +219,17 @@ void Conversation::collectMessage(QByteArray piece) {
     if (!m_reply.statusLineComplete())
         return;
     if (m_reply.startsWith("-ERR")) {
-        m_context.outcome.fail((m_context.options.useRetr
-                                    ? QStringLiteral("The server refused the RETR command: ")
-                                    : QStringLiteral("The server refused the TOP command: ")) +
-                               AccountFailure::serverText(quotedLine(m_reply.statusLine())));
+        m_context.session.outcome.fail(
+            (m_context.options.useRetr ? QStringLiteral("The server refused the RETR command: ")
+                                       : QStringLiteral("The server refused the TOP command: ")) +
+            AccountFailure::serverText(quotedLine(m_reply.statusLine())));
         m_reply.clear();
         m_connection.setReplyStartTick(std::nullopt);
         if (m_context.options.useRetr) {
-            m_context.view.logAppend(QString());
-            m_context.view.showStatus(QString());
+            m_context.log.view().logAppend(QString());
+            m_context.log.view().showStatus(QString());
         } else {
-            m_context.logAndShow(QStringLiteral("Error Using -TOP- Command"));
+            m_context.log.logAndShow(QStringLiteral("Error Using -TOP- Command"));
         }
         sendQuit();
         return;
@@ -261,13 +252,13 @@ void Conversation::collectMessage(QByteArray piece) {
         send(Step::Dele, "DELE " + QByteArray::number(session.messageNumber));
         return;
     case AfterMessage::SendQuit:
-        send(Step::DeleteQuit, QStringLiteral("QUIT"));
+        sendQuit();
         return;
     case AfterMessage::ReadNext:
         break;
     }
     if (session.messageNumber >= session.messageCount) {
-        m_context.outcome.complete = true;
+        m_context.session.outcome.complete = true;
         sendQuit();
         return;
     }
@@ -293,11 +284,11 @@ void Conversation::apopLogon(const QString& greeting) {
         }
     }
     sendQuit();
-    m_context.logAndShow(QStringLiteral("APOP Logon Error ") + reason);
-    m_context.outcome.fail(secret.isEmpty()
-                               ? QStringLiteral("APOP log-on not possible: no shared secret is set")
-                               : QStringLiteral("APOP log-on not possible: the server's greeting "
-                                                "has no timestamp"));
+    m_context.log.logAndShow(QStringLiteral("APOP Logon Error ") + reason);
+    m_context.session.outcome.fail(
+        secret.isEmpty() ? QStringLiteral("APOP log-on not possible: no shared secret is set")
+                         : QStringLiteral("APOP log-on not possible: the server's greeting "
+                                          "has no timestamp"));
 }
 
 void Conversation::requestMessage() {

@@ -1,8 +1,13 @@
 #pragma once
 
+#include "platform/Clock.h"
+#include "platform/Socket.h"
 #include "pop3/ConversationEvents.h"
 #include "pop3/MessageReply.h"
-#include "pop3/RunContext.h"
+#include "pop3/RunLog.h"
+#include "pop3/RunTracker.h"
+#include "pop3/SessionState.h"
+#include "store/Options.h"
 
 #include <QByteArray>
 
@@ -19,7 +24,17 @@ public:
     // A single-line reply longer than this without its CR LF is judged as it stands.
     static constexpr qsizetype kLongestReplyLine = 4096;
 
-    Conversation(RunContext& context, ConnectionControl& connection, ConversationEvents& events);
+    // What it works with.
+    struct Context {
+        Socket& socket;
+        const Clock& clock;
+        const Options& options;
+        SessionState& session;
+        RunLog& log;
+        const RunTracker& runs;
+    };
+
+    Conversation(Context context, ConnectionControl& connection, ConversationEvents& events);
 
     void onDataArrived();
     // Forgets any partial reply of an earlier connection.
@@ -41,7 +56,7 @@ private:
     void sendQuit();
     void requestMessage();
 
-    RunContext& m_context;
+    Context m_context;
     ConnectionControl& m_connection;
     ConversationEvents& m_events;
     // A single-line reply until its CR LF has arrived.

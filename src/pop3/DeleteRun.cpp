@@ -5,29 +5,28 @@
 
 #include <QSet>
 
-#include <stdexcept>
+#include <exception>
 
 namespace mervantic {
 
-DeleteRun::DeleteRun(RunContext& context, ConnectionControl& connection, QObject* parent)
+DeleteRun::DeleteRun(Context context, QObject* parent)
     : QObject(parent)
-    , m_context(context)
-    , m_connection(connection) {}
+    , m_context(context) {}
 
 void DeleteRun::deleteMailButton() {
-    RunView& view = m_context.view;
+    RunView& view = m_context.log.view();
     MailList& mail = m_context.mail;
-    m_context.runBusy = RunBusy::Running;
-    // The mail page first: showing it enables its buttons, which the run then disables.
+    // The mail page first: showing it enables its buttons, which the confirmation then
+    // disables.
     view.selectMailPage();
-    view.showRunControls(true, false);
+    m_context.runs.begin(RunPhase::Confirming);
     if (!m_context.options.deleteEnabled) {
-        restoreControls();
+        decline();
         return;
     }
     if (mail.isEmpty()) {
         view.showMessage(QStringLiteral("There Are No Mail Items On The List"));
-        restoreControls();
+        decline();
         return;
     }
     int ticked = 0;
@@ -41,7 +40,7 @@ void DeleteRun::deleteMailButton() {
     if (ticked == 0) {
         view.showMessage(QStringLiteral("No Mail Items On The List Have Their CheckBoxes "
                                         "Checked To Mark For Deletion"));
-        restoreControls();
+        decline();
         return;
     }
     // What cannot be undone is said in numbers, and Enter does not do it.
@@ -57,7 +56,7 @@ void DeleteRun::deleteMailButton() {
         true};
     view.askYesNo(question, [this](bool yes) {
         if (!yes) {
-            restoreControls();
+            decline();
             return;
         }
         m_context.mail.setEnabled(false);
@@ -65,16 +64,17 @@ void DeleteRun::deleteMailButton() {
     });
 }
 
-void DeleteRun::restoreControls() {
-    const SessionState& session = m_context.session;
-    m_context.view.showRunControls(false, m_context.options.deleteEnabled &&
-                                              !session.checkRunActive && !session.deleteRunActive);
-    m_context.runBusy = RunBusy::Idle;
+void DeleteRun::decline() {
+    m_context.runs.end({RunPhase::Confirming, RunEnd::Outcome::Declined, QString()});
 }
 
 void DeleteRun::run() {
-    if (!m_context.options.deleteEnabled)
+    if (!m_context.options.deleteEnabled) {
+        // Switched off before the run began: nothing is deleted.
+        if (!m_context.runs.idle() && !m_context.runs.deleting())
+            decline();
         return;
+    }
     // Anything unexpected ends the run through its halt, as every refusal does.
     try {
         step();
@@ -85,12 +85,8 @@ void DeleteRun::run() {
 
 void DeleteRun::step() {
     const SessionState& session = m_context.session;
-    if (session.deleteRunActive)
+    if (m_context.runs.deleting())
         keepUncommittedRows();
-    if (session.checkRunActive) {
-        halt(QStringLiteral("Error..A -Check Mail- Process Is Still Running"));
-        return;
-    }
     if (session.haltRequest) {
         cancelled();
         return;
@@ -99,7 +95,7 @@ void DeleteRun::step() {
         halt(QStringLiteral("..There Are No Mail Items On The List."));
         return;
     }
-    if (session.deleteRunActive)
+    if (m_context.runs.deleting())
         continueRun();
     else
         start();
@@ -108,11 +104,9 @@ void DeleteRun::step() {
 void DeleteRun::start() {
     SessionState& session = m_context.session;
     const QString first = QStringLiteral("..Beginning Process To Delete Mail");
-    m_context.view.logBeginRun(first);
-    m_context.view.showStatus(first);
-    m_context.view.showRunControls(true, false);
-    session.deleteRunActive = true;
-    m_context.view.runActivityChanged(RunActivity::Deleting);
+    m_context.log.view().logBeginRun(first);
+    m_context.log.view().showStatus(first);
+    m_context.runs.begin(RunPhase::Deleting);
     clearRunState();
     session.haltRequest = false;
     m_plan = DeletionPlan::of(m_context.mail);
@@ -152,20 +146,20 @@ void DeleteRun::connectToBlock() {
         cancelled();
         return;
     }
-    const std::optional<int> port = session.portNumber();
+    QString notAPort;
+    const std::optional<int> port = portNumber(session.port, &notAPort);
     if (!port) {
-        halt(QStringLiteral("Unknown Error"));
+        halt(notAPort + QStringLiteral(" For User: ") + session.username);
         return;
     }
-    m_context.logAccount(QString(), block.username, block.server, block.port);
-    m_connection.connectToServer(block.server, *port);
+    m_context.log.logAccount(QString(), block.username, block.server, block.port);
+    m_context.connection.connectToServer(block.server, *port);
 }
 
 void DeleteRun::conversationOver() {
     // Rows marked deleted on a server that then did not commit are ordinary rows again.
     keepUncommittedRows();
-    if (m_context.session.deleteRunActive && !m_context.session.haltRequest &&
-        m_block < m_plan.size()) {
+    if (m_context.runs.deleting() && !m_context.session.haltRequest && m_block < m_plan.size()) {
         AccountBlock& block = m_plan.block(m_block);
         block.visited = m_quitAccepted;
         if (!m_quitAccepted)
@@ -211,7 +205,7 @@ void DeleteRun::keepUncommittedRows() {
         m_context.mail.setMark(row, QLatin1Char('K'));
     const auto kept = static_cast<int>(m_uncommitted.size());
     m_uncommitted.clear();
-    m_context.logAndShow(
+    m_context.log.logAndShow(
         QStringLiteral("..The Server Did Not Confirm The Deletion Of %1 Mail Item%2: Kept")
             .arg(kept)
             .arg(kept == 1 ? QString() : QStringLiteral("s")));
@@ -220,11 +214,11 @@ void DeleteRun::keepUncommittedRows() {
 void DeleteRun::cancelledAfterMessage() {
     // The rows go; what the server was asked to delete is no longer the list's concern.
     m_uncommitted.clear();
-    m_context.emptyMailListAfterCancel();
+    m_context.mail.emptyAfterCancel();
 }
 
 void DeleteRun::cancelled() {
-    m_context.emptyMailListAfterCancel();
+    m_context.mail.emptyAfterCancel();
     halt(QStringLiteral("Operation Canceled"));
 }
 
@@ -239,47 +233,35 @@ void DeleteRun::clearRunState() {
 }
 
 void DeleteRun::finish() {
-    SessionState& session = m_context.session;
     const int notFound = m_plan.rowsNotFound(m_context.mail);
     const int failed = m_failedAccounts;
-    session.deleteRunActive = false;
-    session.haltRequest = false;
-    session.clearAccount();
-    clearRunState();
-    m_context.view.logEndRun();
-    m_context.mail.setEnabled(true);
-    restoreControls();
-    m_context.view.runActivityChanged(RunActivity::Idle);
-
     const int deleted = m_context.mail.removeDeletedRows();
     // "Deleted 0" is never left unexplained.
     if (notFound > 0)
-        m_context.view.logAppend(QStringLiteral("..Not Found On The Server: %1 Mail Item%2")
-                                     .arg(notFound)
-                                     .arg(notFound == 1 ? QString() : QStringLiteral("s")));
-    const QString count = QString::number(deleted);
-    const QString text =
-        QStringLiteral("..Delete Complete: Deleted ") + count + QStringLiteral(" Mail Item") +
-        (deleted == 1 ? QString() : QStringLiteral("s")) + RunContext::failedAccountsText(failed);
-    m_context.reportCompletion(text);
+        m_context.log.view().logAppend(QStringLiteral("..Not Found On The Server: %1 Mail Item%2")
+                                           .arg(notFound)
+                                           .arg(notFound == 1 ? QString() : QStringLiteral("s")));
+    const QString text = QStringLiteral("..Delete Complete: Deleted ") + QString::number(deleted) +
+                         QStringLiteral(" Mail Item") +
+                         (deleted == 1 ? QString() : QStringLiteral("s")) +
+                         RunLog::failedAccountsText(failed);
+    leave(RunEnd::Outcome::Completed, text);
 }
 
 void DeleteRun::halt(const QString& reason) {
-    SessionState& session = m_context.session;
-    const bool closing = m_context.runBusy == RunBusy::Closing;
-    const bool wasRunning = session.deleteRunActive;
-    session.deleteRunActive = false;
-    session.haltRequest = false;
-    session.clearAccount();
+    // Messages the servers have deleted do not stay in the list as if they were still there.
+    if (m_context.runs.deleting())
+        m_context.mail.removeDeletedRows();
+    leave(RunEnd::Outcome::Halted, reason);
+}
+
+void DeleteRun::leave(RunEnd::Outcome outcome, const QString& text) {
+    const RunPhase run = m_context.runs.deleting() ? RunPhase::Deleting : RunPhase::Confirming;
+    m_context.session.haltRequest = false;
+    m_context.session.clearAccount();
     clearRunState();
     m_context.mail.setEnabled(true);
-    restoreControls();
-    m_context.view.runActivityChanged(RunActivity::Idle);
-    m_context.view.logEndRun();
-    // Messages the servers have deleted do not stay in the list as if they were still there.
-    if (wasRunning)
-        m_context.mail.removeDeletedRows();
-    m_context.reportHalt(reason, closing);
+    m_context.runs.end({run, outcome, text});
 }
 
 } // namespace mervantic

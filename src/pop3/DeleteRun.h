@@ -1,8 +1,14 @@
 #pragma once
 
 #include "mail/DeletionPlan.h"
+#include "mail/MailList.h"
+#include "platform/Connectivity.h"
 #include "pop3/ConversationEvents.h"
-#include "pop3/RunContext.h"
+#include "pop3/RunLog.h"
+#include "pop3/RunTracker.h"
+#include "pop3/SessionState.h"
+#include "store/AccountList.h"
+#include "store/Options.h"
 
 #include <QObject>
 
@@ -26,7 +32,18 @@ class DeleteRun : public QObject, public ConversationEvents {
     Q_OBJECT
 
 public:
-    DeleteRun(RunContext& context, ConnectionControl& connection, QObject* parent = nullptr);
+    // What it works with.
+    struct Context {
+        RunTracker& runs;
+        RunLog& log;
+        SessionState& session;
+        ConnectionControl& connection;
+        Connectivity& connectivity;
+        const Options& options;
+        MailList& mail;
+    };
+
+    explicit DeleteRun(Context context, QObject* parent = nullptr);
 
     // The "Delete Mail" button: its refusals, its confirmation, then the run.
     void deleteMailButton();
@@ -52,13 +69,15 @@ private:
     void finish();
     void halt(const QString& reason);
     void cancelled();
-    void restoreControls();
+    // The delete run's confirmation ends without a run: the button said why already.
+    void decline();
     void clearRunState();
+    // Leaves the run: the one way out, after the run's own state is cleared.
+    void leave(RunEnd::Outcome outcome, const QString& text);
     // Rows marked "D" whose deletion the server did not commit become ordinary rows again.
     void keepUncommittedRows();
 
-    RunContext& m_context;
-    ConnectionControl& m_connection;
+    Context m_context;
     DeletionPlan m_plan;
     // The block of the account being visited.
     std::size_t m_block = 0;

@@ -76,17 +76,17 @@ std::optional<MessageHeaders> extractHeaders(QByteArrayView message, bool cut) {
     return headers;
 }
 
-HeaderExtraction::HeaderExtraction(RunContext& context)
+HeaderExtraction::HeaderExtraction(Context context)
     : m_context(context) {}
 
 void HeaderExtraction::processMessageHeaders(const ReadMessage& message) {
-    m_context.view.showRawBlock(message.text);
+    m_context.log.view().showRawBlock(message.text);
     const std::optional<MessageHeaders> headers = extractHeaders(message.text, message.cut);
     if (!headers)
         return;
     // A header block longer than what is kept of a message is listed with what was read.
     if (!headers->wholeBlock)
-        m_context.logAndShow(
+        m_context.log.logAndShow(
             QStringLiteral("..Message %1: Header Block Over 1 MB, Listed As Far As It Was Read")
                 .arg(message.number));
 

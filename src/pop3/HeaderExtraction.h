@@ -1,8 +1,11 @@
 #pragma once
 
+#include "mail/MailList.h"
 #include "mail/MessageIdentity.h"
 #include "pop3/ConversationEvents.h"
-#include "pop3/RunContext.h"
+#include "pop3/RunLog.h"
+#include "pop3/SessionState.h"
+#include "store/Options.h"
 
 #include <QString>
 
@@ -37,12 +40,20 @@ std::optional<MessageHeaders> extractHeaders(QByteArrayView message, bool cut = 
 // in a check run.
 class HeaderExtraction {
 public:
-    explicit HeaderExtraction(RunContext& context);
+    // What it works with.
+    struct Context {
+        RunLog& log;
+        const Options& options;
+        const SessionState& session;
+        MailList& mail;
+    };
+
+    explicit HeaderExtraction(Context context);
 
     void processMessageHeaders(const ReadMessage& message);
 
 private:
-    RunContext& m_context;
+    Context m_context;
 };
 
 } // namespace mervantic

@@ -6,13 +6,15 @@ MailChecker::MailChecker(Socket& socket, Clock& clock, Connectivity& connectivit
                          RunView& view, Options& options, AccountList& accounts, MailList& mail,
                          QObject* parent)
     : QObject(parent)
-    , m_context(socket, clock, connectivity, beeper, view, options, accounts, mail)
-    , m_connection(m_context)
-    , m_headers(m_context)
-    , m_conversation(m_context, m_connection, *this)
-    , m_checkRun(m_context, m_connection, m_headers)
-    , m_deleteRun(m_context, m_connection)
-    , m_recheck(m_context)
+    , m_log(view)
+    , m_runs(view, clock, options)
+    , m_connection({socket, clock, connectivity, options, m_session, m_log})
+    , m_headers({m_log, options, m_session, mail})
+    , m_conversation({socket, clock, options, m_session, m_log, m_runs}, m_connection, *this)
+    , m_checkRun({m_runs, m_log, m_session, m_connection, m_headers, connectivity, beeper, options,
+                  accounts, mail})
+    , m_deleteRun({m_runs, m_log, m_session, m_connection, connectivity, options, mail})
+    , m_recheck({clock, connectivity, options, view, m_runs})
     , m_alarm(beeper) {
     connect(&socket, &Socket::connected, this, [this] {
         m_conversation.reset();
@@ -21,62 +23,61 @@ MailChecker::MailChecker(Socket& socket, Clock& clock, Connectivity& connectivit
     connect(&socket, &Socket::dataArrived, this, [this] { m_conversation.onDataArrived(); });
     connect(&socket, &Socket::closedByPeer, &m_connection, &ConnectionControl::onClosedByPeer);
     connect(&socket, &Socket::failed, &m_connection, &ConnectionControl::onFailed);
-    connect(&m_connection, &ConnectionControl::conversationOver, this, &MailChecker::advanceRun);
+    connect(&m_connection, &ConnectionControl::conversationOver, this, [this] {
+        if (m_runs.checking())
+            m_checkRun.conversationOver();
+        else if (m_runs.deleting())
+            m_deleteRun.conversationOver();
+    });
     connect(&m_checkRun, &CheckRun::countdownReset, &m_recheck, &RecheckTimer::restart);
-    connect(&m_checkRun, &CheckRun::ended, &m_recheck, &RecheckTimer::runEnded);
+    // Whether a check completed or halted, the minutes to the next one count from its end.
+    connect(&m_runs, &RunTracker::ended, &m_recheck, [this](const RunEnd& how) {
+        if (how.run == RunPhase::Checking)
+            m_recheck.runEnded();
+    });
     connect(&m_checkRun, &CheckRun::autoStartRequested, &m_recheck, &RecheckTimer::autoStart);
     connect(&m_checkRun, &CheckRun::continuousAlarmRequested, &m_alarm, &NewMailAlarm::start);
     connect(&m_recheck, &RecheckTimer::checkDue, this, &MailChecker::timedCheck);
 }
 
-void MailChecker::prepareRunStart() {
-    m_context.runBusy = RunBusy::Running;
-    m_context.view.showRunControls(true, false);
-}
-
 void MailChecker::checkMailButton() {
-    if (m_context.session.checkRunActive)
+    if (m_runs.checking())
         return;
-    m_context.view.selectMailPage();
+    m_log.view().selectMailPage();
     m_recheck.restart();
-    prepareRunStart();
     m_checkRun.run();
 }
 
 void MailChecker::timedCheck() {
-    m_context.view.selectMailPage();
-    prepareRunStart();
+    m_log.view().selectMailPage();
     m_checkRun.run();
 }
 
 void MailChecker::checkOnOpen() {
-    if (m_context.session.checkRunActive)
+    if (m_runs.checking())
         return;
-    prepareRunStart();
     m_checkRun.run();
 }
 
 void MailChecker::cancel() {
-    m_context.session.haltRequest = true;
-    if (m_context.session.checkRunActive || m_context.session.deleteRunActive)
+    m_session.haltRequest = true;
+    if (m_runs.checking() || m_runs.deleting())
         m_connection.cancel();
 }
 
+void MailChecker::stopForClose() {
+    m_runs.closeAfterRun();
+    cancel();
+}
+
 void MailChecker::deleteMailButton() {
-    if (m_context.session.checkRunActive || m_context.session.deleteRunActive)
+    if (!m_runs.idle())
         return;
     m_deleteRun.deleteMailButton();
 }
 
-void MailChecker::advanceRun() {
-    if (m_context.session.checkRunActive)
-        m_checkRun.conversationOver();
-    else if (m_context.session.deleteRunActive)
-        m_deleteRun.conversationOver();
-}
-
 ConversationEvents& MailChecker::activeRun() {
-    if (m_context.session.deleteRunActive)
+    if (m_runs.deleting())
         return m_deleteRun;
     return m_checkRun;
 }

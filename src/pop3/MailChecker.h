@@ -7,15 +7,18 @@
 #include "pop3/HeaderExtraction.h"
 #include "pop3/NewMailAlarm.h"
 #include "pop3/RecheckTimer.h"
-#include "pop3/RunContext.h"
+#include "pop3/RunLog.h"
+#include "pop3/RunTracker.h"
+#include "pop3/SessionState.h"
 
 #include <QObject>
 
 namespace mervantic {
 
-// The core of the program: owns the state of the run in progress and the one connection, and
-// drives check runs from the user's clicks, the first showing of the window and the timed
-// re-check. The main window forwards clicks to it and renders what it says through RunView.
+// The core of the program: owns the phase of the runs and the one connection, and drives check
+// runs from the user's clicks, the first showing of the window and the timed re-check, and the
+// delete run from its button. The window forwards clicks to it, renders what it says through
+// RunView and observes its phase; so do the icon and the closing.
 class MailChecker : public QObject, private ConversationEvents {
     Q_OBJECT
 
@@ -32,12 +35,15 @@ public:
     void cancel();
     // The "Delete Mail" button.
     void deleteMailButton();
+    // The window's close waits for the run in progress: it is asked to stop, and the phase is
+    // Closing until it has.
+    void stopForClose();
 
-    RunBusy runBusy() const { return m_context.runBusy; }
-    // The window's close marks the run it waits for (RunBusy::Closing).
-    void setRunBusy(RunBusy value) { m_context.runBusy = value; }
+    RunPhase phase() const { return m_runs.phase(); }
+    // Where the phase is kept; its signals say when it moves and how each run ended.
+    const RunTracker& runs() const { return m_runs; }
     // For tests and benchmarks: the conversation state and the check run's fields.
-    const SessionState& session() const { return m_context.session; }
+    const SessionState& session() const { return m_session; }
     const CheckRunFields& checkRunFields() const { return m_checkRun.fields(); }
     ConnectionControl& connection() { return m_connection; }
     CheckRun& checkRun() { return m_checkRun; }
@@ -46,8 +52,6 @@ public:
     NewMailAlarm& alarm() { return m_alarm; }
 
 private:
-    void advanceRun();
-    void prepareRunStart();
     // The check the timed re-check starts.
     void timedCheck();
 
@@ -62,7 +66,9 @@ private:
     bool deleteAccepted() override { return activeRun().deleteAccepted(); }
     void quitAccepted() override { activeRun().quitAccepted(); }
 
-    RunContext m_context;
+    SessionState m_session;
+    RunLog m_log;
+    RunTracker m_runs;
     ConnectionControl m_connection;
     HeaderExtraction m_headers;
     Conversation m_conversation;

@@ -4,7 +4,7 @@
 
 namespace mervantic {
 
-RecheckTimer::RecheckTimer(RunContext& context, QObject* parent)
+RecheckTimer::RecheckTimer(Context context, QObject* parent)
     : QObject(parent)
     , m_context(context) {
     m_ticks.setInterval(kMinuteMs);
@@ -17,11 +17,11 @@ void RecheckTimer::countFromNow() {
 }
 
 void RecheckTimer::tick() {
-    if (m_context.session.checkRunActive) {
+    if (m_context.runs.checking()) {
         countFromNow();
         return;
     }
-    if (m_context.runBusy != RunBusy::Idle)
+    if (!m_context.runs.idle())
         return;
     ++m_elapsed;
     const int minutes = interval();
@@ -99,7 +99,7 @@ void RecheckTimer::intervalButtonReleased(bool down) {
         return;
     if (down && m_elapsed >= interval())
         tick();
-    if (isOn() && m_context.runBusy == RunBusy::Idle)
+    if (isOn() && m_context.runs.idle())
         showMinutesLeft();
     Q_EMIT toolTipChanged(ToolTip::On);
 }

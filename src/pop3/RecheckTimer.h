@@ -1,6 +1,10 @@
 #pragma once
 
-#include "pop3/RunContext.h"
+#include "platform/Clock.h"
+#include "platform/Connectivity.h"
+#include "pop3/RunTracker.h"
+#include "pop3/RunView.h"
+#include "store/Options.h"
 
 #include <QObject>
 #include <QTimer>
@@ -22,7 +26,16 @@ public:
 
     static constexpr int kMinuteMs = 60000;
 
-    explicit RecheckTimer(RunContext& context, QObject* parent = nullptr);
+    // What it works with.
+    struct Context {
+        const Clock& clock;
+        Connectivity& connectivity;
+        Options& options;
+        RunView& view;
+        const RunTracker& runs;
+    };
+
+    explicit RecheckTimer(Context context, QObject* parent = nullptr);
 
     bool isOn() const { return m_ticks.isActive(); }
     int elapsed() const { return m_elapsed; }
@@ -66,7 +79,7 @@ private:
     // The minutes count from zero, now.
     void countFromNow();
 
-    RunContext& m_context;
+    Context m_context;
     QTimer m_ticks;
     int m_elapsed = 0;
     // When the minutes counted began, on the clock of the day: it goes on while the computer

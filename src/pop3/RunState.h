@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QString>
+
 namespace mervantic {
 
 // The reply the conversation awaits, numbered as the step table numbers it.
@@ -11,15 +13,23 @@ enum class Step : int {
     Message = 4,
     Quit = 5,
     Dele = 6,
-    DeleteQuit = 7,
     Apop = 8,
 };
 
-// Whether a run keeps the program busy: Running from the moment a starter prepares a run until
-// it finishes or halts, Closing while the window's close waits for the run to end.
-enum class RunBusy : int { Idle = 0, Running = 1, Closing = 2 };
+// Where the program's runs stand: nothing in progress, the delete run's confirmation awaited,
+// a check or a delete run under way, or a run the window's close waits for to end. Only
+// RunTracker moves it; everything else observes it.
+enum class RunPhase { Idle, Confirming, Checking, Deleting, Closing };
 
-// Which run is in progress, as the window needs to know it for its buttons, tabs and menus.
-enum class RunActivity { Idle, Checking, Deleting };
+// How a run ended: the one way out of both runs. A completed run says so with its completion
+// line, a halted one with its reason; a delete declined at its confirmation, or refused before
+// it began, has said why already.
+struct RunEnd {
+    enum class Outcome { Completed, Halted, Declined };
+    // Checking, Deleting, or Confirming for a delete that never began.
+    RunPhase run = RunPhase::Idle;
+    Outcome outcome = Outcome::Completed;
+    QString text;
+};
 
 } // namespace mervantic

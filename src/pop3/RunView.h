@@ -25,11 +25,10 @@ public:
     virtual void logEndRun() = 0;
     virtual void showStatus(const QString& text) = 0;
 
-    // The buttons and tabs while a run is in progress ("Check Mail" and the tabs disabled,
-    // "Cancel" shown in place of "Seen") or after it.
-    virtual void showRunControls(bool running, bool deleteMailEnabled) = 0;
-    // A run started (checking or deleting) or ended.
-    virtual void runActivityChanged(RunActivity activity) = 0;
+    // The runs moved to `phase`: the buttons and tabs while a run is in progress ("Check Mail"
+    // and the tabs disabled, "Cancel" shown in place of "Seen") or after it, when "Delete Mail"
+    // is enabled as `deleteMailEnabled` says.
+    virtual void runPhaseChanged(RunPhase phase, bool deleteMailEnabled) = 0;
     virtual void selectMailPage() = 0;
     virtual void setCaption(const QString& caption) = 0;
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "pop3/AccountOutcome.h"
 #include "pop3/RunState.h"
 
 #include <QString>
@@ -9,17 +10,17 @@
 
 namespace mervantic {
 
-// The one POP3 conversation in progress, and the flags of the run that drives it.
+// The one POP3 conversation in progress: the account it is with, where it stands, how it ended,
+// and whether the user asked the run that drives it to stop.
 struct SessionState {
     Step step = Step::Greeting;
     std::int32_t messageCount = 0;
     std::int32_t messageNumber = 0;
     std::uint32_t lastDataTick = 0;
-    bool connected = false;
-    bool closed = false;
-    bool checkRunActive = false;
-    bool deleteRunActive = false;
+    // The user asked the run to stop (Cancel, or the window's close).
     bool haltRequest = false;
+    // How the conversation with the current account ended.
+    AccountOutcome outcome;
 
     QString displayName;
     QString username;

@@ -2,6 +2,16 @@
 
 namespace mervantic {
 
+std::optional<int> portNumber(const QString& port, QString* why) {
+    bool isNumber = false;
+    const int number = port.trimmed().toInt(&isNumber);
+    if (isNumber && number >= 1 && number <= 65535)
+        return number;
+    if (why != nullptr)
+        *why = QStringLiteral("Port No. \"%1\" Is Not A Port Number (1 To 65535)").arg(port);
+    return std::nullopt;
+}
+
 const AccountRow& AccountList::at(int row) const {
     return m_rows.at(static_cast<std::size_t>(row - 1));
 }

@@ -2,6 +2,7 @@
 
 #include <QString>
 
+#include <optional>
 #include <vector>
 
 namespace mervantic {
@@ -19,6 +20,10 @@ struct AccountRow {
     // a gap): written back as it was, so that nothing the program cannot read is lost.
     QByteArray unreadable{};
 };
+
+// An account's port as the number a connection needs; nothing when the text is not a port
+// number (1 to 65535), with why in words the user can act on.
+std::optional<int> portNumber(const QString& port, QString* why = nullptr);
 
 // The accounts in the user's order. The check run walks it with 1-based row numbers.
 class AccountList {

@@ -393,7 +393,7 @@ TEST_F(AccountEditing, AnApopSecretEnteredInItsBoxIsUsedByTheNextApopLogOn) {
                               .expect("QUIT")
                               .serve("+OK\r\n"));
     QTest::mouseClick(window().findChild<QPushButton*>(QStringLiteral("Command1")), Qt::LeftButton);
-    ASSERT_TRUE(test::waitUntil([this] { return program->checker().runBusy() == RunBusy::Idle; }));
+    ASSERT_TRUE(test::waitUntil([this] { return program->checker().phase() == RunPhase::Idle; }));
     EXPECT_TRUE(socket.scriptDone());
     ASSERT_TRUE(window().close());
     const auto saved = SettingsFile::read(settingsFile());
@@ -497,7 +497,7 @@ TEST_F(AccountEditing, TextTheFilesCannotHoldIsRefusedWhereItIsTyped) {
     program->settings().options.checkOnlyChecked = true;
     program->accounts().checkItem(2);
     program->checker().checkMailButton();
-    ASSERT_TRUE(test::waitUntil([this] { return program->checker().runBusy() == RunBusy::Idle; }));
+    ASSERT_TRUE(test::waitUntil([this] { return program->checker().phase() == RunPhase::Idle; }));
     EXPECT_TRUE(socket.unexpected().isEmpty());
     EXPECT_TRUE(socket.sent().contains(QString::fromLatin1("PASS p\x80ss")));
 }

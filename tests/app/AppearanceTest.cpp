@@ -215,14 +215,14 @@ TEST_F(Appearance, TheRawDataWindowShowsEachMessageOfACheckAndClearsBeforeItOver
     EXPECT_FALSE(toggle->isChecked());
     socket.addScript(1101, script());
     program->checker().checkMailButton();
-    ASSERT_TRUE(test::waitUntil([this] { return program->checker().runBusy() == RunBusy::Idle; }));
+    ASSERT_TRUE(test::waitUntil([this] { return program->checker().phase() == RunPhase::Idle; }));
     EXPECT_EQ(window().presenter().rawDataWindow(), nullptr); // off: no window
 
     toggle->trigger();
     EXPECT_TRUE(toggle->isChecked());
     socket.addScript(1101, script());
     program->checker().checkMailButton();
-    ASSERT_TRUE(test::waitUntil([this] { return program->checker().runBusy() == RunBusy::Idle; }));
+    ASSERT_TRUE(test::waitUntil([this] { return program->checker().phase() == RunPhase::Idle; }));
     RawDataWindow* raw = window().presenter().rawDataWindow();
     ASSERT_NE(raw, nullptr);
     EXPECT_TRUE(raw->isVisible());
@@ -236,12 +236,12 @@ TEST_F(Appearance, TheRawDataWindowShowsEachMessageOfACheckAndClearsBeforeItOver
     // A new check starts it afresh; switched off, it stays open and takes nothing more.
     socket.addScript(1101, script());
     program->checker().checkMailButton();
-    ASSERT_TRUE(test::waitUntil([this] { return program->checker().runBusy() == RunBusy::Idle; }));
+    ASSERT_TRUE(test::waitUntil([this] { return program->checker().phase() == RunPhase::Idle; }));
     EXPECT_EQ(raw->content().count(QStringLiteral("Subject: two")), 1);
     toggle->trigger();
     socket.addScript(1101, script());
     program->checker().checkMailButton();
-    ASSERT_TRUE(test::waitUntil([this] { return program->checker().runBusy() == RunBusy::Idle; }));
+    ASSERT_TRUE(test::waitUntil([this] { return program->checker().phase() == RunPhase::Idle; }));
     EXPECT_TRUE(raw->isVisible());
     EXPECT_EQ(raw->content(), QString()); // emptied as the check began, then nothing added
 }
@@ -268,7 +268,7 @@ TEST_F(Appearance, ServerTextIsNeverReadAsMarkup) {
     socket.addScript(1101, script);
     start();
     program->checker().checkMailButton();
-    ASSERT_TRUE(test::waitUntil([this] { return program->checker().runBusy() == RunBusy::Idle; }));
+    ASSERT_TRUE(test::waitUntil([this] { return program->checker().phase() == RunPhase::Idle; }));
     QAbstractItemModel* model = window().mailListView()->model();
     EXPECT_EQ(model->index(0, MailListModel::From).data().toString(),
               QStringLiteral("<img src=\"x.png\">"));

@@ -53,7 +53,7 @@ public:
 
     bool check() {
         program->checker().checkMailButton();
-        return test::waitUntil([this] { return program->checker().runBusy() == RunBusy::Idle; },
+        return test::waitUntil([this] { return program->checker().phase() == RunPhase::Idle; },
                                60000);
     }
 
@@ -136,7 +136,7 @@ TEST_F(Failures, EachFailedAccountHasARowSayingWhyAndTheCountsSayHowMany) {
                     // it needs.
                     if (c.waits && program->mail().count() == 0)
                         clock.advance(1000);
-                    return program->checker().runBusy() == RunBusy::Idle;
+                    return program->checker().phase() == RunPhase::Idle;
                 },
                 60000);
         };

@@ -126,7 +126,7 @@ TEST_F(TimerControlsTest, ATimedCheckFindsNewMailAndSoundsTheAlarm) {
     const auto timedCheck = [&] {
         recheck().tick();
         EXPECT_EQ(countdown()->text(), QStringLiteral("0"));
-        return test::waitUntil([&] { return program->checker().runBusy() == RunBusy::Idle; });
+        return test::waitUntil([&] { return program->checker().phase() == RunPhase::Idle; });
     };
     QTest::mouseDClick(countdown(), Qt::LeftButton); // the timer on
     ASSERT_TRUE(timedCheck());

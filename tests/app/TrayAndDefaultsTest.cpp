@@ -112,7 +112,7 @@ TEST_F(TrayAndClosing, ASecondCloseWhileTheCloseIsDelayedClosesAtOnce) {
     ASSERT_TRUE(test::waitUntil([this] { return socket.sent().contains(QStringLiteral("STAT")); }));
     EXPECT_FALSE(window().close());
     EXPECT_TRUE(program->closing().delaying());
-    EXPECT_EQ(program->checker().runBusy(), RunBusy::Closing);
+    EXPECT_EQ(program->checker().phase(), RunPhase::Closing);
     ASSERT_TRUE(programEndsAfter([this] { window().close(); }));
     EXPECT_EQ(program->closing().delayTicks(), 1);
 }
@@ -183,7 +183,7 @@ TEST_F(TrayAndClosing, NewMailFoundWhileHiddenIsAnnouncedThroughTheIcon) {
     start();
     EXPECT_FALSE(window().close()); // hidden in the notification area
     program->checker().checkMailButton();
-    ASSERT_TRUE(test::waitUntil([this] { return program->checker().runBusy() == RunBusy::Idle; }));
+    ASSERT_TRUE(test::waitUntil([this] { return program->checker().phase() == RunPhase::Idle; }));
     ASSERT_EQ(tray.notifications.size(), 1);
     EXPECT_EQ(tray.notifications.first(),
               QStringLiteral("Mervantic | 2 New Mail Items\n<b>Ann</b>: <img src=x>\nBob: Lunch"));
@@ -196,7 +196,7 @@ TEST_F(TrayAndClosing, NewMailFoundWhileHiddenIsAnnouncedThroughTheIcon) {
     ASSERT_TRUE(window().isActiveWindow());
     socket.addScript(1101, script);
     program->checker().checkMailButton();
-    ASSERT_TRUE(test::waitUntil([this] { return program->checker().runBusy() == RunBusy::Idle; }));
+    ASSERT_TRUE(test::waitUntil([this] { return program->checker().phase() == RunPhase::Idle; }));
     EXPECT_EQ(tray.notifications.size(), 1);
 }
 
@@ -214,7 +214,7 @@ TEST_F(TrayAndClosing, NewMailIsAnnouncedWheneverTheWindowIsOutOfView) {
     const auto check = [this](const Script& script) {
         socket.addScript(1101, script);
         program->checker().checkMailButton();
-        return test::waitUntil([this] { return program->checker().runBusy() == RunBusy::Idle; });
+        return test::waitUntil([this] { return program->checker().phase() == RunPhase::Idle; });
     };
     window().showMinimized();
     ASSERT_TRUE(check(one));
@@ -235,7 +235,7 @@ TEST_F(TrayAndClosing, NewMailIsAnnouncedWheneverTheWindowIsOutOfView) {
     program->checker().checkMailButton();
     ASSERT_TRUE(test::waitUntil([this] { return socket.paused(); }));
     program->checker().cancel();
-    ASSERT_TRUE(test::waitUntil([this] { return program->checker().runBusy() == RunBusy::Idle; }));
+    ASSERT_TRUE(test::waitUntil([this] { return program->checker().phase() == RunPhase::Idle; }));
     EXPECT_EQ(program->mail().newMessageCount(), 0);
     EXPECT_EQ(tray.notifications.size(), 2);
     EXPECT_FALSE(tray.toolTip.contains(QStringLiteral("New Mail")));

@@ -158,7 +158,7 @@ TEST_F(WindowTest, CheckMailDisablesTheTabsAndButtonsUntilTheRunEnds) {
     EXPECT_FALSE(find<QTabWidget>("TabStrip1")->tabBar()->isEnabled());
 
     socket.resume();
-    ASSERT_TRUE(test::waitUntil([this] { return program->checker().runBusy() == RunBusy::Idle; }));
+    ASSERT_TRUE(test::waitUntil([this] { return program->checker().phase() == RunPhase::Idle; }));
     EXPECT_TRUE(enabled("Command1"));
     EXPECT_TRUE(shown("Command2"));
     EXPECT_FALSE(shown("Command7"));
@@ -230,7 +230,7 @@ TEST_F(WindowTest, AutomaticCheckOnOpenStartsARunWhenTheWindowFirstShows) {
     socket.addScript(1101, Script::emptyMailbox());
     start();
     ASSERT_TRUE(test::waitUntil(
-        [this] { return socket.scriptDone() && program->checker().runBusy() == RunBusy::Idle; }));
+        [this] { return socket.scriptDone() && program->checker().phase() == RunPhase::Idle; }));
     EXPECT_EQ(socket.connections(), 1);
     EXPECT_EQ(program->mail().count(), 1);
 }
@@ -266,7 +266,7 @@ TEST_F(WindowTest, TheLastCheckAndTheRunsStampFollowTheProgramsClock) {
     EXPECT_EQ(window().statusBar()->text(), QString());
 
     QTest::mouseClick(find<QPushButton>("Command1"), Qt::LeftButton);
-    ASSERT_TRUE(test::waitUntil([this] { return program->checker().runBusy() == RunBusy::Idle; }));
+    ASSERT_TRUE(test::waitUntil([this] { return program->checker().phase() == RunPhase::Idle; }));
     EXPECT_TRUE(window().logPane()->content().contains(
         DateTimeText::stamp(QDateTime(QDate(2036, 1, 2), QTime(8, 30, 5)))));
 }
@@ -464,7 +464,7 @@ TEST_F(WindowTest, TheMailListMenuOpensOnlyWhenItsItemsCanAct) {
     addRows();
     EXPECT_FALSE(rightClick());
     socket.resume();
-    ASSERT_TRUE(test::waitUntil([this] { return program->checker().runBusy() == RunBusy::Idle; }));
+    ASSERT_TRUE(test::waitUntil([this] { return program->checker().phase() == RunPhase::Idle; }));
     EXPECT_TRUE(rightClick());
 }
 
@@ -493,7 +493,7 @@ TEST_F(WindowTest, TickedRowsDeletedThroughTheWindowLeaveTheServer) {
     window().selectTab(Page::Settings);
     find<QCheckBox>("Check4")->click(); // "Enable Functions To Delete Messages On POP3 Server"
     QTest::mouseClick(find<QPushButton>("Command1"), Qt::LeftButton); // "Check Mail"
-    ASSERT_TRUE(test::waitUntil([this] { return program->checker().runBusy() == RunBusy::Idle; }));
+    ASSERT_TRUE(test::waitUntil([this] { return program->checker().phase() == RunPhase::Idle; }));
     QAbstractItemModel* model = window().mailListView()->model();
     ASSERT_EQ(model->rowCount(), 3);
     for (const int row : {0, 2})
@@ -513,7 +513,7 @@ TEST_F(WindowTest, TickedRowsDeletedThroughTheWindowLeaveTheServer) {
     EXPECT_FALSE(enabled("Command5"));
     EXPECT_FALSE(enabled("Command1"));
     dialogs.answerPending(true);
-    ASSERT_TRUE(test::waitUntil([this] { return program->checker().runBusy() == RunBusy::Idle; }));
+    ASSERT_TRUE(test::waitUntil([this] { return program->checker().phase() == RunPhase::Idle; }));
     const QList<QByteArray> left = server.mailbox(QStringLiteral("windowdelete"));
     ASSERT_EQ(left.size(), 1);
     EXPECT_TRUE(left.first().contains("Subject: Message 2"));

@@ -54,7 +54,7 @@ public:
     }
     static bool deleteTicked(CheckerHarness& run) {
         run.checker.deleteMailButton();
-        return test::waitUntil([&] { return run.checker.runBusy() == RunBusy::Idle; }, 30000);
+        return test::waitUntil([&] { return run.checker.phase() == RunPhase::Idle; }, 30000);
     }
 
     DovecotServer& server = DovecotServer::shared();
@@ -230,7 +230,7 @@ TEST_F(DovecotDelete, AConnectionCutBeforeQuitDeletesNothing) {
             ASSERT_TRUE(test::waitUntil([&] { return proxy.cuts() == 1; }));
             run.clock.advance(5001);
         }
-        ASSERT_TRUE(test::waitUntil([&] { return run.checker.runBusy() == RunBusy::Idle; }));
+        ASSERT_TRUE(test::waitUntil([&] { return run.checker.phase() == RunPhase::Idle; }));
         EXPECT_EQ(onServer(alice), (QStringList{QStringLiteral("a1"), QStringLiteral("a2")}));
         EXPECT_EQ(onServer(bob), QStringList{});
         EXPECT_EQ(

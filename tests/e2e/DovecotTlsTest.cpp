@@ -125,7 +125,7 @@ TEST_F(DovecotTls, AHandshakeThatNeverEndsIsGivenUpAtTheTimeOut) {
     ASSERT_TRUE(test::waitUntil([&] { return mute.connections() == 1; }));
     ASSERT_TRUE(test::waitUntil([&] { return socket.state() == Socket::State::Handshaking; }));
     harness.clock.advance(5001);
-    ASSERT_TRUE(test::waitUntil([&] { return harness.checker.runBusy() == RunBusy::Idle; }));
+    ASSERT_TRUE(test::waitUntil([&] { return harness.checker.phase() == RunPhase::Idle; }));
     const QString why = QStringLiteral("Secure connection failed: the TLS handshake with 127.0.0.1 "
                                        "did not end within 5 seconds");
     EXPECT_TRUE(harness.view.lines().contains(QStringLiteral("..") + why));

@@ -49,7 +49,7 @@ TEST_F(ScriptedServerCheck, ARealServerThatNeverGreetsIsGivenUpAfterTheTimeOut) 
     QTest::qWait(50);
     EXPECT_EQ(good.connections(), 0);
     harness.clock.advance(5001);
-    ASSERT_TRUE(test::waitUntil([&] { return harness.checker.runBusy() == RunBusy::Idle; }));
+    ASSERT_TRUE(test::waitUntil([&] { return harness.checker.phase() == RunPhase::Idle; }));
     EXPECT_EQ(harness.rowTexts(3),
               (QStringList{QStringLiteral("No answer from the server within 5 seconds"),
                            QStringLiteral("fine")}));

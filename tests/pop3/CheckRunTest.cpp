@@ -62,7 +62,7 @@ TEST_F(CheckRunTest, RefusalsHaltBeforeAnyConnection) {
                                 QStringLiteral("pop"), QStringLiteral("11o"),
                                 QStringLiteral("K1Psecret"), false});
          },
-         QStringLiteral("Unknown Error")},
+         QStringLiteral("Port No. \"11o\" Is Not A Port Number (1 To 65535) For User: dave")},
     };
     for (const HaltCase& c : cases) {
         SCOPED_TRACE(c.name);
@@ -77,8 +77,7 @@ TEST_F(CheckRunTest, RefusalsHaltBeforeAnyConnection) {
         EXPECT_EQ(run.view.messages, QStringList{QStringLiteral("Process Halted: ") + c.reason});
         EXPECT_FALSE(run.view.running);
         EXPECT_FALSE(run.view.runColours);
-        EXPECT_EQ(run.checker.runBusy(), RunBusy::Idle);
-        EXPECT_FALSE(run.checker.session().checkRunActive);
+        EXPECT_EQ(run.checker.phase(), RunPhase::Idle);
         EXPECT_EQ(run.checker.session().password, QString());
     }
 }
@@ -233,7 +232,7 @@ TEST_F(CheckRunTest, SeenMailStaysSeenThroughAFailedCancelledOrHaltedCheck) {
              ASSERT_TRUE(test::waitUntil([&] { return t.socket.paused(); }));
              t.harness.checker.cancel();
              ASSERT_TRUE(
-                 test::waitUntil([&] { return t.harness.checker.runBusy() == RunBusy::Idle; }));
+                 test::waitUntil([&] { return t.harness.checker.phase() == RunPhase::Idle; }));
              EXPECT_TRUE(t.harness.mail.isEmpty());
          }},
         {"the run halted off-line before the account",
@@ -278,12 +277,11 @@ TEST_F(CheckRunTest, AHaltWhileTheWindowWaitsToCloseShowsNoMessageBox) {
     addAccount(1101);
     socket.addScript(1101, Script().neverConnects());
     QTimer::singleShot(20, [&] {
-        harness.checker.setRunBusy(RunBusy::Closing); // the window's close waits for the run
-        harness.checker.cancel();
+        harness.checker.stopForClose(); // the window's close waits for the run
         harness.clock.advance(200000);
     });
     harness.checker.checkMailButton();
-    ASSERT_TRUE(test::waitUntil([&] { return harness.checker.runBusy() == RunBusy::Idle; }));
+    ASSERT_TRUE(test::waitUntil([&] { return harness.checker.phase() == RunPhase::Idle; }));
     EXPECT_EQ(lines().last(), QStringLiteral("..Process Halted: Operation Canceled"));
     EXPECT_TRUE(harness.view.messages.isEmpty());
 }
@@ -292,14 +290,12 @@ TEST_F(CheckRunTest, StartersDisableTheControlsAndEachRunStartsAFreshLog) {
     addAccount(1101);
     socket.addScript(1101, Script().neverConnects());
     bool running = false;
-    RunBusy runBusy = RunBusy::Idle;
-    bool active = false;
+    RunPhase phase = RunPhase::Idle;
     int runsBegun = 0;
     // Inside the connection wait: the run is under way.
     QTimer::singleShot(20, [&] {
         running = harness.view.running;
-        runBusy = harness.checker.runBusy();
-        active = harness.checker.session().checkRunActive;
+        phase = harness.checker.phase();
         harness.checker.checkMailButton(); // ignored while the run is in progress
         runsBegun = harness.view.runsBegun;
         harness.checker.cancel();
@@ -307,8 +303,7 @@ TEST_F(CheckRunTest, StartersDisableTheControlsAndEachRunStartsAFreshLog) {
     });
     ASSERT_TRUE(harness.runCheck());
     EXPECT_TRUE(running);
-    EXPECT_EQ(runBusy, RunBusy::Running);
-    EXPECT_TRUE(active);
+    EXPECT_EQ(phase, RunPhase::Checking);
     EXPECT_EQ(runsBegun, 1);
     EXPECT_EQ(harness.view.mailPageSelections, 1);
     EXPECT_EQ(lines().last(), QStringLiteral("..Process Halted: Operation Canceled"));

@@ -382,7 +382,7 @@ TEST_F(ConversationTest, AServerSilentAfterTheGreetingIsAbandonedAtTheFirstTickP
     QTest::qWait(50);
     EXPECT_EQ(socket.connections(), 1); // exactly the time-out is not past it
     harness.clock.advance(1);
-    ASSERT_TRUE(test::waitUntil([&] { return harness.checker.runBusy() == RunBusy::Idle; }));
+    ASSERT_TRUE(test::waitUntil([&] { return harness.checker.phase() == RunPhase::Idle; }));
     EXPECT_EQ(socket.connections(), 2);
     // The time-out says so, in the log and in the account's row.
     EXPECT_TRUE(lines().contains(QStringLiteral("..No answer from the server within 5 seconds")));
@@ -403,7 +403,7 @@ TEST_F(ConversationTest, AServerThatNeverGreetsIsAbandonedLikeASilentOne) {
     QTest::qWait(50);
     EXPECT_EQ(socket.connections(), 1);
     harness.clock.advance(5001);
-    ASSERT_TRUE(test::waitUntil([&] { return harness.checker.runBusy() == RunBusy::Idle; }));
+    ASSERT_TRUE(test::waitUntil([&] { return harness.checker.phase() == RunPhase::Idle; }));
     EXPECT_EQ(socket.connections(), 2);
 }
 
@@ -449,7 +449,7 @@ TEST_F(ConversationTest, AMessageThatNeverEndsIsGivenUpAfterFourTimeOuts) {
         socket.resume();
     }
     harness.clock.advance(1);
-    ASSERT_TRUE(test::waitUntil([&] { return harness.checker.runBusy() == RunBusy::Idle; }));
+    ASSERT_TRUE(test::waitUntil([&] { return harness.checker.phase() == RunPhase::Idle; }));
     EXPECT_EQ(socket.connections(), 2);
 }
 
@@ -465,7 +465,7 @@ TEST_F(ConversationTest, CancelTakesEffectWhenTheMessageBeingReadIsComplete) {
     EXPECT_EQ(harness.mail.count(), 1);
     harness.checker.cancel();
     socket.resume();
-    ASSERT_TRUE(test::waitUntil([&] { return harness.checker.runBusy() == RunBusy::Idle; }));
+    ASSERT_TRUE(test::waitUntil([&] { return harness.checker.phase() == RunPhase::Idle; }));
     EXPECT_TRUE(socket.scriptDone());
     EXPECT_EQ(socket.connections(), 1); // the second account is never reached
     EXPECT_EQ(harness.mail.count(), 0);
@@ -488,7 +488,7 @@ TEST_F(ConversationTest, CancelWithASilentServerTakesEffectAtOnce) {
     QElapsedTimer waited;
     waited.start();
     harness.checker.cancel();
-    ASSERT_TRUE(test::waitUntil([&] { return harness.checker.runBusy() == RunBusy::Idle; }, 5000));
+    ASSERT_TRUE(test::waitUntil([&] { return harness.checker.phase() == RunPhase::Idle; }, 5000));
     EXPECT_LT(waited.elapsed(), 5000);
     EXPECT_EQ(socket.connections(), 1);
     EXPECT_FALSE(socket.sent().contains(QStringLiteral("QUIT")));
@@ -519,7 +519,7 @@ TEST_F(ConversationTest, AReplyLineDrippedByteByByteIsAbandonedOnceTheTimeOutHas
         scripted.addScript(1102, mailbox(0));
         run.checker.checkMailButton();
         // Each byte comes well within the time-out of the one before; the line never ends.
-        for (int i = 0; i < 6 && run.checker.runBusy() != RunBusy::Idle; ++i) {
+        for (int i = 0; i < 6 && run.checker.phase() != RunPhase::Idle; ++i) {
             ASSERT_TRUE(
                 test::waitUntil([&] { return scripted.paused() || scripted.connections() == 2; }));
             if (scripted.connections() == 2)
@@ -528,7 +528,7 @@ TEST_F(ConversationTest, AReplyLineDrippedByteByByteIsAbandonedOnceTheTimeOutHas
             QTest::qWait(20);
             scripted.resume();
         }
-        ASSERT_TRUE(test::waitUntil([&] { return run.checker.runBusy() == RunBusy::Idle; }));
+        ASSERT_TRUE(test::waitUntil([&] { return run.checker.phase() == RunPhase::Idle; }));
         EXPECT_EQ(scripted.connections(), 2);
         EXPECT_EQ(run.view.lines().last(),
                   QStringLiteral("..Check Complete: No New Mail Items -Total Items: 0 - 1 Account "

@@ -43,7 +43,7 @@ public:
 
     bool runDelete() {
         harness.checker.deleteMailButton();
-        return test::waitUntil([&] { return harness.checker.runBusy() == RunBusy::Idle; });
+        return test::waitUntil([&] { return harness.checker.phase() == RunPhase::Idle; });
     }
     QStringList lines() const { return harness.view.lines(); }
 
@@ -100,7 +100,7 @@ TEST_F(DeleteRunTest, TheButtonRefusesWhatItCannotDoAndRestoresTheControls) {
         harness.checker.deleteMailButton();
         EXPECT_EQ(harness.view.messages, c.messages);
         EXPECT_EQ(harness.view.questions.size(), c.asked ? 1 : 0);
-        EXPECT_EQ(harness.checker.runBusy(), RunBusy::Idle);
+        EXPECT_EQ(harness.checker.phase(), RunPhase::Idle);
         EXPECT_FALSE(harness.view.running);
         EXPECT_EQ(harness.view.deleteMailEnabled, harness.options.deleteEnabled);
         EXPECT_EQ(harness.view.mailPageSelections, 1);
@@ -108,6 +108,23 @@ TEST_F(DeleteRunTest, TheButtonRefusesWhatItCannotDoAndRestoresTheControls) {
         EXPECT_TRUE(harness.mail.isEnabled());
         EXPECT_EQ(socket.connections(), 0);
     }
+}
+
+// A port that is no number halts the delete run with the words a check halts with.
+TEST_F(DeleteRunTest, ARowWhosePortIsNoNumberHaltsTheRunAsACheckWould) {
+    harness.mail.addMessageRow(QStringLiteral("Box"), QStringLiteral("alice"),
+                               QStringLiteral("secret"), QStringLiteral("s@example.org"),
+                               QStringLiteral("Subject"), QString(), kServer, QStringLiteral("11o"),
+                               QStringLiteral("<1@example.org>"));
+    harness.mail.checkItem(1);
+    ASSERT_TRUE(runDelete());
+    const QString reason =
+        QStringLiteral("Port No. \"11o\" Is Not A Port Number (1 To 65535) For User: alice");
+    EXPECT_EQ(lines().last(), QStringLiteral("..Process Halted: ") + reason);
+    EXPECT_EQ(harness.view.messages, QStringList{QStringLiteral("Process Halted: ") + reason});
+    EXPECT_EQ(socket.connections(), 0);
+    EXPECT_EQ(harness.mail.count(), 1);
+    EXPECT_TRUE(harness.mail.isEnabled());
 }
 
 TEST_F(DeleteRunTest, ADeleteThatTheServerDoesNotCommitWithQuitDeletesNothing) {
@@ -216,10 +233,11 @@ TEST_F(DeleteRunTest, CancelOrACloseDuringADeleteRunEmptiesTheListAndHalts) {
         ASSERT_TRUE(test::waitUntil([&] { return scripted.paused(); }));
         EXPECT_FALSE(run.mail.isEnabled());
         if (closing)
-            run.checker.setRunBusy(RunBusy::Closing);
-        run.checker.cancel();
+            run.checker.stopForClose();
+        else
+            run.checker.cancel();
         scripted.resume();
-        ASSERT_TRUE(test::waitUntil([&] { return run.checker.runBusy() == RunBusy::Idle; }));
+        ASSERT_TRUE(test::waitUntil([&] { return run.checker.phase() == RunPhase::Idle; }));
         EXPECT_TRUE(scripted.unexpected().isEmpty());
         EXPECT_EQ(scripted.connections(), 1); // the second account is never reached
         EXPECT_EQ(run.view.lines().last(), QStringLiteral("..Process Halted: Operation Canceled"));
@@ -229,7 +247,7 @@ TEST_F(DeleteRunTest, CancelOrACloseDuringADeleteRunEmptiesTheListAndHalts) {
         EXPECT_EQ(run.mail.count(), 0);
         EXPECT_TRUE(run.mail.isEnabled());
         EXPECT_FALSE(run.view.running);
-        EXPECT_FALSE(run.checker.session().deleteRunActive);
+        EXPECT_FALSE(run.checker.runs().deleting());
     }
 }
 
@@ -245,7 +263,7 @@ TEST_F(DeleteRunTest, ACancelWhoseQuitTheServerRefusesEndsCleanly) {
     ASSERT_TRUE(test::waitUntil([&] { return socket.paused(); }));
     harness.checker.cancel();
     socket.resume();
-    ASSERT_TRUE(test::waitUntil([&] { return harness.checker.runBusy() == RunBusy::Idle; }));
+    ASSERT_TRUE(test::waitUntil([&] { return harness.checker.phase() == RunPhase::Idle; }));
     EXPECT_EQ(lines().last(), QStringLiteral("..Process Halted: Operation Canceled"));
     EXPECT_EQ(harness.mail.count(), 0);
 }
@@ -266,9 +284,9 @@ TEST_F(DeleteRunTest, ACheckAskedForDuringADeleteRunIsRefusedAndTheDeleteGoesOn)
         harness.view.messages,
         QStringList{QStringLiteral("Process Halted: Error..A Delete Process Is Still Running")});
     EXPECT_TRUE(harness.view.running);
-    EXPECT_EQ(harness.checker.runBusy(), RunBusy::Running);
+    EXPECT_EQ(harness.checker.phase(), RunPhase::Deleting);
     socket.resume();
-    ASSERT_TRUE(test::waitUntil([&] { return harness.checker.runBusy() == RunBusy::Idle; }));
+    ASSERT_TRUE(test::waitUntil([&] { return harness.checker.phase() == RunPhase::Idle; }));
     EXPECT_EQ(lines().last(), QStringLiteral("..Delete Complete: Deleted 1 Mail Item"));
     EXPECT_EQ(harness.mail.count(), 1);
     EXPECT_TRUE(harness.mail.at(1).isNoMail());

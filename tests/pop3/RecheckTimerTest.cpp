@@ -35,7 +35,7 @@ protected:
         return countdown.isEmpty() ? QStringLiteral("<none>") : countdown.last().at(0).toString();
     }
     bool waitForRunEnd() {
-        return test::waitUntil([&] { return harness.checker.runBusy() == RunBusy::Idle; });
+        return test::waitUntil([&] { return harness.checker.phase() == RunPhase::Idle; });
     }
 
     ScriptedSocket socket;
@@ -54,7 +54,7 @@ TEST_F(RecheckTimerTest, IntervalOneChecksOnEveryTick) {
         socket.addScript(1101, Script::emptyMailbox());
         timer().tick();
         EXPECT_EQ(shown(), QStringLiteral("0")); // at the start of the check
-        EXPECT_EQ(harness.checker.runBusy(), RunBusy::Running);
+        EXPECT_EQ(harness.checker.phase(), RunPhase::Checking);
         EXPECT_TRUE(harness.view.running);
         EXPECT_EQ(harness.view.mailPageSelections, check);
         ASSERT_TRUE(waitForRunEnd());
@@ -82,11 +82,39 @@ TEST_F(RecheckTimerTest, TicksCountTheMinutesAndAreHeldWhileARunKeepsTheProgramB
     EXPECT_EQ(shown(), QStringLiteral("5"));
     timer().tick();
     EXPECT_EQ(shown(), QStringLiteral("4"));
-    // Busy without a check (a delete run, a close that waits): the count is held.
-    harness.checker.setRunBusy(RunBusy::Running);
+    // Busy without a check (the delete run's confirmation open): the count is held.
+    harness.options.deleteEnabled = true;
+    harness.mail.removeAll();
+    harness.mail.addMessageRow(QString(), QStringLiteral("u"), QStringLiteral("p"),
+                               QStringLiteral("a@b"), QStringLiteral("s"), QString(),
+                               QStringLiteral("127.0.0.1"), QStringLiteral("1101"),
+                               QStringLiteral("<1@b>"), QString());
+    harness.mail.checkItem(1);
+    harness.view.holdAnswers = true;
+    harness.checker.deleteMailButton();
+    ASSERT_EQ(harness.checker.phase(), RunPhase::Confirming);
     timer().tick();
     EXPECT_EQ(timer().elapsed(), 1);
-    harness.checker.setRunBusy(RunBusy::Idle);
+    harness.view.answerPending(false);
+    EXPECT_EQ(harness.checker.phase(), RunPhase::Idle);
+    timer().tick();
+    EXPECT_EQ(timer().elapsed(), 2);
+}
+
+// A check that halts, however early, counts the minutes to the next one from its end, as a
+// completed one does.
+TEST_F(RecheckTimerTest, AHaltedCheckStartsTheIntervalAfresh) {
+    harness.options.recheckMinutes = 5;
+    harness.accounts.clear(); // "No Usernames Are Configured."
+    timer().toggle();
+    timer().tick();
+    timer().tick();
+    EXPECT_EQ(shown(), QStringLiteral("3"));
+    harness.checker.checkOnOpen();
+    EXPECT_EQ(harness.view.messages,
+              QStringList{QStringLiteral("Process Halted: No Usernames Are Configured.")});
+    EXPECT_EQ(timer().elapsed(), 0);
+    EXPECT_EQ(shown(), QStringLiteral("5"));
 }
 
 TEST_F(RecheckTimerTest, OffLineWithIdleIfOfflineTheCheckWaitsOneMinuteShort) {
@@ -177,7 +205,7 @@ TEST_F(RecheckTimerTest, TheIntervalStaysWithinItsLimitsAndALoweredOneChecksAtOn
     timer().stepInterval(-4); // 3 minutes, 4 already counted
     socket.addScript(1101, Script::emptyMailbox());
     timer().intervalButtonReleased(true);
-    EXPECT_EQ(harness.checker.runBusy(), RunBusy::Running);
+    EXPECT_EQ(harness.checker.phase(), RunPhase::Checking);
     ASSERT_TRUE(waitForRunEnd());
     EXPECT_EQ(socket.connections(), 1);
     EXPECT_EQ(shown(), QStringLiteral("3"));
@@ -225,11 +253,11 @@ TEST_F(RecheckTimerTest, WakingUpCountsTheMinutesThatPassedAsleep) {
         run.connectivity.setAnswers({c.online});
         run.clock.advance(static_cast<std::uint32_t>(c.asleepMinutes) * 60000 + 5000);
         recheck.wokeUp();
-        EXPECT_EQ(scripted.connections() > 0 || run.checker.runBusy() == RunBusy::Running,
+        EXPECT_EQ(scripted.connections() > 0 || run.checker.phase() == RunPhase::Checking,
                   c.checks);
         EXPECT_EQ(shownNow.isEmpty() ? QStringLiteral("<none>") : shownNow.last().at(0).toString(),
                   c.shows);
-        ASSERT_TRUE(test::waitUntil([&] { return run.checker.runBusy() == RunBusy::Idle; }));
+        ASSERT_TRUE(test::waitUntil([&] { return run.checker.phase() == RunPhase::Idle; }));
     }
 }
 

@@ -121,8 +121,7 @@ TEST(RunPauses, AnEventAtAnyPauseIsHandledFromTheOneEventLoop) {
                 run.checker.cancel();
                 break;
             case Event::WindowClose:
-                run.checker.setRunBusy(RunBusy::Closing);
-                run.checker.cancel();
+                run.checker.stopForClose();
                 break;
             case Event::TimeoutTick:
                 run.checker.connection().timeoutTick();
@@ -143,7 +142,7 @@ TEST(RunPauses, AnEventAtAnyPauseIsHandledFromTheOneEventLoop) {
             deliver();
             run.clock.advance(5001);
         }
-        ASSERT_TRUE(test::waitUntil([&] { return run.checker.runBusy() == RunBusy::Idle; }));
+        ASSERT_TRUE(test::waitUntil([&] { return run.checker.phase() == RunPhase::Idle; }));
         EXPECT_TRUE(delivered);
         EXPECT_EQ(run.view.lines(), c.log);
         EXPECT_EQ(run.mail.count(), c.rows);

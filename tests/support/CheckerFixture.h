@@ -34,7 +34,7 @@ public:
     bool runCheck(int timeoutMs = 30000) {
         checker.checkMailButton();
         const bool ended =
-            waitUntil([this] { return checker.runBusy() == RunBusy::Idle; }, timeoutMs);
+            waitUntil([this] { return checker.phase() == RunPhase::Idle; }, timeoutMs);
         if (qEnvironmentVariableIsSet("MERVANTIC_TEST_LOG"))
             std::fprintf(stderr, "%s\n", qPrintable(view.log.join(QLatin1Char('\n'))));
         return ended;

@@ -7,6 +7,7 @@
 
 #include <deque>
 #include <functional>
+#include <utility>
 
 namespace mervantic::test {
 
@@ -27,20 +28,26 @@ public:
     }
     void logEndRun() override { runColours = false; }
     void showStatus(const QString& text) override { statuses << text; }
-    void showRunControls(bool running_, bool deleteMailEnabled_) override {
-        running = running_;
+    void runPhaseChanged(RunPhase phase_, bool deleteMailEnabled_) override {
+        phase = phase_;
+        running = phase_ != RunPhase::Idle;
         deleteMailEnabled = deleteMailEnabled_;
     }
     void selectMailPage() override { ++mailPageSelections; }
     void setCaption(const QString& caption_) override { caption = caption_; }
     void showMessage(const QString& text) override { messages << text; }
-    void runActivityChanged(RunActivity activity_) override { activity = activity_; }
     void askYesNo(const Question& question, std::function<void(bool)> answered) override {
         questions << question.text;
         details << question.detail;
         noByDefault << question.noByDefault;
+        if (holdAnswers) {
+            pending = std::move(answered);
+            return;
+        }
         answered(answers.next());
     }
+    // Answers the question left open while `holdAnswers` was set.
+    void answerPending(bool yes) { std::exchange(pending, {})(yes); }
     void showRawBlock(QByteArrayView block) override { rawBlocks << QString::fromLatin1(block); }
 
     // The log without the date-time line that a run begins with.
@@ -58,12 +65,15 @@ public:
     QStringList details;
     QList<bool> noByDefault;
     AnswerQueue answers;
+    // Leaves questions open, as a user who has not answered yet.
+    bool holdAnswers = false;
+    std::function<void(bool)> pending;
     QStringList rawBlocks;
     QString caption;
     bool running = false;
     bool deleteMailEnabled = false;
     bool runColours = false;
-    RunActivity activity = RunActivity::Idle;
+    RunPhase phase = RunPhase::Idle;
     int runsBegun = 0;
     int mailPageSelections = 0;
 };
