@@ -5,7 +5,6 @@
 #include "app/Tray.h"
 #include "app/Twips.h"
 
-#include <QFileInfo>
 #include <QFontDatabase>
 #include <QGuiApplication>
 #include <QScreen>
@@ -75,11 +74,13 @@ DisplayFacts Program::desktop() {
 }
 
 void Program::load() {
-    const std::optional<SettingsRecord> record = SettingsFile::read(m_startup.settingsFilePath);
+    QString why;
+    const std::optional<SettingsRecord> record =
+        SettingsFile::read(m_startup.settingsFilePath, &why);
     // What could not be read is not written over with defaults at the close.
     m_settingsReadable = record.has_value();
     if (!record)
-        m_services.dialogs.message(QStringLiteral("An Error Occurred Loading App Data"));
+        m_services.dialogs.message(QStringLiteral("An Error Occurred Loading App Data\n") + why);
     m_record = record.value_or(SettingsRecord());
     m_settings = Settings::load(m_record, desktop());
     m_settings.runPassword = m_startup.runPassword;
@@ -88,28 +89,9 @@ void Program::load() {
     AccountList loaded;
     const QString file = QStringLiteral("The Username File ") + m_accountFile.path();
     const QString leftAlone = QStringLiteral(", And The File Is Left As It Is");
-    switch (m_accountFile.load(loaded)) {
-    case AccountFile::LoadResult::Loaded:
-        break;
-    case AccountFile::LoadResult::NotAFile:
-        m_services.dialogs.message(
-            file +
-            (QFileInfo(m_accountFile.path()).isDir()
-                 ? QStringLiteral(" Is A Folder, Not A File: No Usernames Were Loaded")
-                 : QStringLiteral(" Is Not A Regular File: No Usernames Were Loaded")) +
-            leftAlone);
-        break;
-    case AccountFile::LoadResult::Unreadable:
-        m_services.dialogs.message(
-            file + QStringLiteral(" Cannot Be Read: No Usernames Were Loaded") + leftAlone);
-        break;
-    case AccountFile::LoadResult::TooLarge:
-        m_services.dialogs.message(file +
-                                   QStringLiteral(" Holds More Than %1 Usernames: None Were Loaded")
-                                       .arg(AccountFile::kMostAccounts) +
-                                   leftAlone);
-        break;
-    }
+    if (m_accountFile.load(loaded) != AccountFile::LoadResult::Loaded)
+        m_services.dialogs.message(file + QLatin1Char(' ') + m_accountFile.whyNotLoaded() +
+                                   QStringLiteral(": No Usernames Were Loaded") + leftAlone);
     m_accountModel.replaceAll(std::move(loaded));
     loadSeenMemory();
     m_window->applySettings();

@@ -77,10 +77,12 @@ AccountRow AccountFile::decodeRecord(QByteArrayView record, int number) {
 
 AccountFile::LoadResult AccountFile::load(AccountList& list) {
     m_writable = false;
+    m_whyNotLoaded.clear();
     QFile file(m_path);
     const QFileInfo info(m_path);
     if (info.isDir()) {
         m_whyNotWritable = QStringLiteral("it is a folder");
+        m_whyNotLoaded = QStringLiteral("Is A Folder, Not A File");
         return LoadResult::NotAFile;
     }
     if (!file.exists()) {
@@ -95,19 +97,23 @@ AccountFile::LoadResult AccountFile::load(AccountList& list) {
     // Only a regular file is read: a FIFO would block, a device never end.
     if (!info.isFile()) {
         m_whyNotWritable = QStringLiteral("it is not a regular file");
+        m_whyNotLoaded = QStringLiteral("Is Not A Regular File");
         return LoadResult::NotAFile;
     }
     if (info.size() > kMostAccounts * kRecordSize) {
         m_whyNotWritable = QStringLiteral("it is larger than %1 accounts").arg(kMostAccounts);
+        m_whyNotLoaded = QStringLiteral("Holds More Than %1 Usernames").arg(kMostAccounts);
         return LoadResult::TooLarge;
     }
     if (!file.open(QIODevice::ReadOnly)) {
         m_whyNotWritable = QStringLiteral("it could not be read");
+        m_whyNotLoaded = QStringLiteral("Cannot Be Read (%1)").arg(file.errorString());
         return LoadResult::Unreadable;
     }
     const QByteArray content = file.read(kMostAccounts * kRecordSize + 1);
     if (file.error() != QFileDevice::NoError || content.size() > kMostAccounts * kRecordSize) {
         m_whyNotWritable = QStringLiteral("it could not be read");
+        m_whyNotLoaded = QStringLiteral("Cannot Be Read (%1)").arg(file.errorString());
         return LoadResult::Unreadable;
     }
     m_writable = true;

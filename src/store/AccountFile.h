@@ -44,6 +44,9 @@ public:
     // Whether this run may write the file, and why not.
     bool writable() const { return m_writable; }
     const QString& whyNotWritable() const { return m_whyNotWritable; }
+    // Why the last load read nothing, as the file's message says it after the file's name:
+    // "Is A Folder, Not A File", "Cannot Be Read (Permission denied)"...
+    const QString& whyNotLoaded() const { return m_whyNotLoaded; }
 
     // Rewrites the whole file from the list, atomically: a failed save leaves the previous file
     // whole. The row numbered `renamedRow` (from 1) is written with `replacementName` as its
@@ -65,6 +68,7 @@ private:
     QString m_path;
     bool m_writable = true;
     QString m_whyNotWritable;
+    QString m_whyNotLoaded;
 };
 
 // The smallest positive number that no row's key carries, as text; "" when a row's key has

@@ -81,13 +81,18 @@ QByteArray SettingsRecord::toBytes() const {
 
 namespace SettingsFile {
 
-std::optional<SettingsRecord> read(const QString& path) {
+std::optional<SettingsRecord> read(const QString& path, QString* why) {
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    const auto failed = [&file, why] {
+        if (why != nullptr)
+            *why = file.fileName() + QStringLiteral(": ") + file.errorString();
         return std::nullopt;
+    };
+    if (!file.open(QIODevice::ReadOnly))
+        return failed();
     const QByteArray bytes = file.read(SettingsRecord::kSize);
     if (file.error() != QFileDevice::NoError)
-        return std::nullopt;
+        return failed();
     return SettingsRecord::fromBytes(bytes);
 }
 

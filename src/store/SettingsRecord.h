@@ -64,8 +64,9 @@ struct SettingsRecord {
 // Reading and writing the settings file.
 namespace SettingsFile {
 
-// The record at the start of the file; nothing when the file cannot be opened or read.
-std::optional<SettingsRecord> read(const QString& path);
+// The record at the start of the file; nothing when the file cannot be opened or read, with why
+// when `why` is given.
+std::optional<SettingsRecord> read(const QString& path, QString* why = nullptr);
 // Writes the record as the start of the file, atomically: a failure leaves the previous file
 // whole. Bytes the file holds beyond the record are kept (copied a piece at a time, whatever
 // their size). False when it could not be written, with why when `why` is given.

@@ -600,8 +600,8 @@ TEST_F(WindowTest, AnAccountFileThatCouldNotBeReadIsNeverWritten) {
     start();
     EXPECT_EQ(dialogs.messages,
               QStringList{QStringLiteral("The Username File ") + accountFile() +
-                          QStringLiteral(" Holds More Than 10000 Usernames: None Were Loaded, And "
-                                         "The File Is Left As It Is")});
+                          QStringLiteral(" Holds More Than 10000 Usernames: No Usernames Were "
+                                         "Loaded, And The File Is Left As It Is")});
     window().selectTab(Page::Accounts);
     AccountPage* page = window().accountPage();
     page->usernameBox()->setText(QStringLiteral("alice"));
