@@ -116,14 +116,8 @@ void SettingsPageController::onOptionChanged(OptionCheck option, bool on) {
         }
         Q_EMIT continuousAlarmSwitched(on);
         break;
-    case OptionCheck::CheckOnlyChecked:
-    case OptionCheck::AutoCheckOnOpen:
-    case OptionCheck::UseRetr:
-    case OptionCheck::SoundOnNewMail:
-    case OptionCheck::UseApop:
-    case OptionCheck::AutoStartTimer:
-    case OptionCheck::IdleIfOffline:
-    case OptionCheck::PasswordsAsSecrets:
+    default:
+        // The others are read where they act, when they act.
         break;
     }
 }
