@@ -6,5 +6,5 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 cmake --preset bench >/dev/null
-cmake --build --preset bench --target mervantic window_throughput
+cmake --build --preset bench --target mervantic window_throughput pop3_serial
 exec build/bench/bench/window_throughput build/bench/bin/mervantic "$@"

@@ -46,6 +46,29 @@ TEST(HeaderText, EncodedWordsAndRawBytesReadAsText) {
         EXPECT_EQ(decodeHeaderText(c.raw), c.shown) << c.name;
 }
 
+// The decoders of charsets are kept open between headers: each word starts from the charset's
+// initial state whatever the one before left, and a server that names more charsets than are
+// kept still has each of them read.
+TEST(HeaderText, KeptDecodersStartEveryWordAfresh) {
+    // Switched to JIS X 0208 and cut in the middle of a character: the word is shown as sent,
+    // and the next word must not begin in JIS X 0208.
+    EXPECT_EQ(decodeHeaderText("=?ISO-2022-JP?B?GyRCRg==?="),
+              QStringLiteral("=?ISO-2022-JP?B?GyRCRg==?="));
+    EXPECT_EQ(decodeHeaderText("=?ISO-2022-JP?B?Rnw=?="), QStringLiteral("F|"));
+    const char* const charsets[] = {"ISO-8859-2",   "ISO-8859-5",   "ISO-8859-7",   "ISO-8859-9",
+                                    "ISO-8859-15",  "KOI8-R",       "KOI8-U",       "WINDOWS-1250",
+                                    "WINDOWS-1251", "WINDOWS-1253", "WINDOWS-1254", "WINDOWS-1256",
+                                    "CP866",        "CP850",        "BIG5",         "GB2312",
+                                    "GBK",          "EUC-JP",       "SHIFT_JIS",    "EUC-KR"};
+    for (int round = 0; round < 2; ++round) {
+        for (const char* charset : charsets)
+            EXPECT_EQ(decodeHeaderText(QByteArray("=?") + charset + "?Q?plain_text?="),
+                      QStringLiteral("plain text"))
+                << charset;
+        EXPECT_EQ(decodeHeaderText("=?ISO-2022-JP?B?GyRCRnxLXDhsGyhC?="), QStringLiteral("日本語"));
+    }
+}
+
 TEST(HeaderText, ExtractionDecodesFromAndSubjectOnly) {
     const auto headers = extractHeaders("From: =?UTF-8?Q?J=C3=B6rg?= <joerg@example.org>\r\n"
                                         "Subject: =?ISO-8859-1?Q?=C0_bient=F4t?=\r\n"
