@@ -7,7 +7,8 @@
 // program's fixed pauses cancel out; each figure is the best of the rounds. Peak resident memory
 // is read from the kernel at the end of the check.
 //
-// Usage: window_throughput <program> [rounds] [sizes...]   (sizes default to 2000 10000)
+// Usage: window_throughput <program> [plain] [rounds] [sizes...]   (sizes default to 2000 10000)
+#include "BenchMail.h"
 #include "DovecotServer.h"
 #include "ProgramHome.h"
 #include "RealisticMail.h"
@@ -228,6 +229,12 @@ int main(int argc, char* argv[]) {
         return 2;
     }
     const QString program = QString::fromLocal8Bit(argv[1]);
+    // "plain" fills the mailboxes with the short ASCII messages of the earlier benchmark instead.
+    const bool plain = argc > 2 && QByteArray(argv[2]) == "plain";
+    if (plain) {
+        --argc;
+        ++argv;
+    }
     const bool limit = argc > 2 && QByteArray(argv[2]) == "limit";
     const int rounds = argc > 2 && !limit ? std::max(1, atoi(argv[2])) : 3;
     std::vector<int> sizes;
@@ -266,7 +273,7 @@ int main(int argc, char* argv[]) {
         const QString user = QStringLiteral("bench%1").arg(count);
         server.addUser(user, QStringLiteral("pw"));
         for (int n = 1; n <= count; ++n)
-            server.deliver(user, bench::RealisticMail::message(n));
+            server.deliver(user, plain ? bench::benchMessage(n) : bench::RealisticMail::message(n));
         bench.serialClientMs(user); // Dovecot builds its index once
         std::vector<double> window;
         std::vector<double> serial;

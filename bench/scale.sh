@@ -6,7 +6,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 cmake --preset bench >/dev/null
-cmake --build --preset bench --target mervantic window_throughput list_scale
+cmake --build --preset bench --target mervantic window_throughput pop3_serial list_scale
 echo "== the real window, 10,000 and 100,000 messages"
 build/bench/bench/window_throughput build/bench/bin/mervantic 1 10000 100000
 echo "== the mail list of 100,000 rows"
