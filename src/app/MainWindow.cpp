@@ -117,7 +117,8 @@ MainWindow::MainWindow(Parts parts, QWidget* parent)
     , m_presenter(new RunPresenter(*m_log, *m_status, *m_bottomRow, parts.mailModel, parts.dialogs,
                                    parts.clock, this))
     , m_tray(parts.tray)
-    , m_secrets(parts.secrets) {
+    , m_secrets(parts.secrets)
+    , m_accountModel(parts.accountModel) {
     static const bool accessibleAsWindow = [] {
         QAccessible::installFactory(mainWindowAccessible);
         return true;
@@ -221,10 +222,10 @@ MainWindow::~MainWindow() = default;
 
 void MainWindow::attach(MailChecker& checker) {
     m_checker = &checker;
-    m_settingsController =
-        new SettingsPageController({*m_settingsPage, m_settings, m_secrets, m_dialogs, m_mail,
-                                    checker.recheck(), [this] { return m_activated; }},
-                                   this);
+    m_settingsController = new SettingsPageController(
+        {*m_settingsPage, m_settings, m_secrets, m_dialogs, m_mail, checker.recheck(),
+         m_accountModel.list(), [this] { return m_activated; }},
+        this);
     m_trayControls = new TrayControls({m_tray, *this, *m_menus, m_mail, checker,
                                        [this] { bringToFront(); }, [this] { closeByProgram(); }});
     m_timerControls = new TimerControls(checker.recheck(), checker.alarm(), *m_bottomRow,

@@ -174,6 +174,7 @@ private:
     MailChecker* m_checker = nullptr;
     Tray& m_tray;
     SecretEntry& m_secrets;
+    AccountListModel& m_accountModel;
     SettingsPageController* m_settingsController = nullptr;
     TrayControls* m_trayControls = nullptr;
     TimerControls* m_timerControls = nullptr;

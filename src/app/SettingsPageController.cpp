@@ -5,7 +5,9 @@
 #include "app/SecretEntry.h"
 #include "app/SettingsPage.h"
 #include "mail/MailList.h"
+#include "pop3/ProviderHints.h"
 #include "pop3/RecheckTimer.h"
+#include "store/AccountList.h"
 #include "store/OptionFields.h"
 #include "store/Settings.h"
 
@@ -115,6 +117,20 @@ void SettingsPageController::onOptionChanged(OptionCheck option, bool on) {
             m_parts.page.check(OptionCheck::SoundOnNewMail)->setChecked(true);
         }
         Q_EMIT continuousAlarmSwitched(on);
+        break;
+    case OptionCheck::UseRetr:
+        if (on && m_parts.windowActivated() && !m_toldGmailRetr) {
+            const auto& rows = m_parts.accounts.rows();
+            const bool gmail = std::any_of(rows.begin(), rows.end(), [](const AccountRow& row) {
+                return isGmailServer(row.server);
+            });
+            if (gmail) {
+                m_toldGmailRetr = true;
+                m_parts.dialogs.message(QStringLiteral(
+                    "Gmail Hides A Message Fetched With RETR From Later POP3 Sessions: Your Gmail "
+                    "Account Will List Each Message Once Only"));
+            }
+        }
         break;
     default:
         // The others are read where they act, when they act.

@@ -10,6 +10,7 @@ namespace mervantic {
 
 class Dialogs;
 class HeldButtonRepeater;
+class AccountList;
 class MailList;
 class RecheckTimer;
 class SecretEntry;
@@ -30,6 +31,7 @@ public:
         Dialogs& dialogs;
         MailList& mail;
         RecheckTimer& recheck;
+        const AccountList& accounts;
         // Whether the window has had its first activation: values set while it loads are not
         // the user's clicks.
         std::function<bool()> windowActivated;
@@ -54,9 +56,10 @@ Q_SIGNALS:
 private:
     void onOptionChanged(OptionCheck option, bool on);
     void stepTimeout(int seconds);
-    // Unticks an option box, as a click would when it is ticked, and sets its value off.
 
     Parts m_parts;
+    // Gmail's way with RETR is told once a run.
+    bool m_toldGmailRetr = false;
     HeldButtonRepeater* m_timeoutDown;
     HeldButtonRepeater* m_timeoutUp;
 };

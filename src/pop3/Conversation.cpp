@@ -3,6 +3,7 @@
 #include "pop3/Apop.h"
 #include "pop3/ByteSearch.h"
 #include "pop3/ConnectionControl.h"
+#include "pop3/ProviderHints.h"
 #include "store/Windows1252.h"
 
 namespace mervantic {
@@ -111,8 +112,16 @@ void Conversation::onNegative(const QByteArray& reply) {
     else if (m_context.session.step == Step::Pass)
         prefix = QStringLiteral("Password Logon Error: ");
     m_context.log.logAndShow(prefix + loggedLine(reply));
-    m_context.session.outcome.fail(refusal(m_context.session.step) +
-                                   AccountFailure::serverText(quotedLine(reply)));
+    // The server's own words stay; what the user can do about the common ones follows them.
+    const Step step = m_context.session.step;
+    const QString text = AccountFailure::serverText(quotedLine(reply));
+    const bool loggingOn =
+        step == Step::Greeting || step == Step::User || step == Step::Pass || step == Step::Apop;
+    const QString hint = providerHint(m_context.session.server, text, loggingOn);
+    if (!hint.isEmpty())
+        m_context.log.logAndShow(QStringLiteral("..") + hint);
+    m_context.session.outcome.fail(refusal(step) + text +
+                                   (hint.isEmpty() ? QString() : QStringLiteral(" - ") + hint));
     m_connection.closeAndAdvance();
 }
 

@@ -362,3 +362,35 @@ TEST_F(TrayAndClosing, DefaultsShowTheirValuesOnThePage) {
 
 } // namespace
 } // namespace mervantic
+
+namespace mervantic {
+namespace {
+
+// Choosing RETR while a Gmail account is listed says, once, what Gmail does with messages
+// fetched whole; without one it says nothing.
+TEST_F(TrayAndClosing, RetrWithAGmailAccountIsExplainedOnce) {
+    for (const bool gmail : {false, true}) {
+        SCOPED_TRACE(gmail);
+        accounts.clear();
+        addAccount(1101);
+        if (gmail)
+            accounts.at(1).server = QStringLiteral("pop.gmail.com");
+        start();
+        dialogs.messages.clear();
+        window().selectTab(Page::Settings);
+        window().settingsPage()->showSubPage(3);
+        auto* retr = find<QCheckBox>("Check3");
+        retr->click(); // on
+        retr->click(); // off
+        retr->click(); // on again
+        EXPECT_EQ(dialogs.messages.size(), gmail ? 1 : 0);
+        if (gmail) {
+            EXPECT_TRUE(dialogs.messages.first().startsWith(QStringLiteral("Gmail Hides")));
+        }
+        window().closeByProgram();
+        program.reset();
+    }
+}
+
+} // namespace
+} // namespace mervantic

@@ -1,5 +1,6 @@
 #include "CheckerFixture.h"
 #include "ScriptedSocket.h"
+#include "pop3/ProviderHints.h"
 
 #include <QElapsedTimer>
 #include <QTest>
@@ -245,6 +246,25 @@ TEST_F(ConversationTest, ARefusalEndsTheAccountWithoutQuitAndTheRunGoesOn) {
         EXPECT_EQ(run.mail.at(1).port(), QStringLiteral("1101"));
         EXPECT_EQ(run.mail.at(2).subject(), QStringLiteral("Message 1"));
     }
+}
+
+// A refusal from a provider whose users meet it most is followed by what to do about it, in
+// the log and in the failed account's row; the server's own words come first.
+TEST_F(ConversationTest, AProvidersLogOnRefusalSaysWhatToDo) {
+    ScriptedSocket scripted;
+    CheckerHarness run(scripted);
+    run.addAccount(QString(), QStringLiteral("alice"), QStringLiteral("secret"),
+                   QStringLiteral("pop.gmail.com"), 1101);
+    scripted.addScript(1101, refusedAt(2, "-ERR [AUTH] Username and password not accepted.\r\n"));
+    ASSERT_TRUE(run.runCheck());
+    const QString hint = providerHint(QStringLiteral("pop.gmail.com"), QString(), true);
+    ASSERT_FALSE(hint.isEmpty());
+    EXPECT_TRUE(run.view.lines().contains(QStringLiteral("..") + hint));
+    ASSERT_EQ(run.mail.count(), 1);
+    EXPECT_EQ(run.mail.at(1).subject(),
+              QStringLiteral("Wrong user name or password: [AUTH] Username and password not "
+                             "accepted. - ") +
+                  hint);
 }
 
 TEST_F(ConversationTest, ARefusedMessageRequestEndsWithQuit) {
