@@ -4,6 +4,7 @@
 #include "app/StorableText.h"
 #include "platform/Beeper.h"
 #include "store/AccountKey.h"
+#include "store/AccountList.h"
 #include "store/AccountListModel.h"
 
 namespace mervantic {
@@ -95,6 +96,82 @@ void AccountEditor::add(AccountEntry& boxes) {
         m_dialogs.message(kAddFailed + QLatin1Char('\n') + why);
         return;
     }
+    boxes.displayName.clear();
+    boxes.username.clear();
+    boxes.password.clear();
+}
+
+AccountEntry AccountEditor::entryOf(int row) const {
+    if (row < 1 || row > m_model.rowCount())
+        return {};
+    const AccountRow& account = m_model.list().at(row);
+    return {account.displayName, account.username, QString(), account.server, account.port};
+}
+
+void AccountEditor::edit(int row, AccountEntry& boxes) {
+    if (row < 1 || row > m_model.rowCount())
+        return;
+    QString refusal;
+    if (boxes.username.trimmed().isEmpty())
+        refusal = QStringLiteral("No Username Was Entered In TextBox");
+    if (boxes.server.trimmed().isEmpty())
+        refusal = QStringLiteral("No Server Name Was Entered In TextBox");
+    if (boxes.port.trimmed().isEmpty())
+        refusal = QStringLiteral("No Port No. Was Entered In TextBox");
+    if (refusal.isEmpty())
+        refusal = unstorableTextRefusal(
+            {boxes.displayName, boxes.username, boxes.password, boxes.server});
+    if (refusal.isEmpty() && !portNumber(boxes.port, &refusal))
+        refusal = QStringLiteral("An Error Occurred Changing The Item\n") + refusal;
+    if (!refusal.isEmpty()) {
+        m_dialogs.message(refusal);
+        return;
+    }
+    if (refusedForThisRun())
+        return;
+    const AccountRow before = m_model.list().at(row);
+    AccountRow after = before;
+    after.displayName = boxes.displayName.trimmed();
+    after.username = boxes.username.trimmed();
+    after.server = boxes.server.trimmed();
+    after.port = boxes.port.trimmed();
+    for (int other = 1; other <= m_model.rowCount(); ++other) {
+        const AccountRow& existing = m_model.list().at(other);
+        if (other != row && existing.username == after.username &&
+            existing.server == after.server && existing.port == after.port) {
+            m_dialogs.message(
+                QStringLiteral("Identical Username / Server Name / Port No. Already On List"));
+            return;
+        }
+    }
+    // An empty password box keeps the password; a record whose password could not be read
+    // needs one typed.
+    const QString password = boxes.password.trimmed();
+    const QString changeFailed = QStringLiteral("An Error Occurred Changing The Item\n");
+    if (!password.isEmpty()) {
+        const int mark = AccountKey::passwordMarkPosition(before.key);
+        if (mark < 3) {
+            m_dialogs.message(changeFailed);
+            return;
+        }
+        after.key = before.key.left(mark) + password;
+        after.unreadable.clear();
+    } else if (!AccountKey::password(before.key)) {
+        m_dialogs.message(changeFailed + kNoPassword);
+        return;
+    }
+    m_model.replaceAccount(row, after);
+    QString why;
+    if (!m_file.save(m_model.list(), {}, 0, &why)) {
+        // The list shows only what the file holds.
+        m_model.replaceAccount(row, before);
+        m_dialogs.message(QStringLiteral("An Error Occurred Saving Changes To Username File\n") +
+                          why);
+        return;
+    }
+    if (m_mailboxMoved && (before.username != after.username || before.server != after.server ||
+                           before.port != after.port))
+        m_mailboxMoved(before, after);
     boxes.displayName.clear();
     boxes.username.clear();
     boxes.password.clear();

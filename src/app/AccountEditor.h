@@ -4,6 +4,8 @@
 
 #include <QString>
 
+#include <functional>
+
 namespace mervantic {
 
 class AccountListModel;
@@ -40,6 +42,18 @@ public:
     int moveToBottom(int row);
     // "Enter New Password For Selected Item": the password box's text becomes the row's password.
     void changePassword(int row, AccountEntry& boxes);
+    // "Change Selected Item To The Boxes": the row (from 1) takes the boxes' display name, user
+    // name, server and port, and their password unless that box is empty, with the checks of
+    // "Add" (empty boxes, text the file cannot hold, another row with the same user name,
+    // server and port, a port that is no number). The boxes are emptied as after "Add". The
+    // seen memory follows the account through `mailboxMoved`.
+    void edit(int row, AccountEntry& boxes);
+    // "Copy Selected Item To The Boxes": the boxes show the row, all but its password.
+    AccountEntry entryOf(int row) const;
+    // Told when an edit changed an account's user name, server or port.
+    using MailboxMoved = std::function<void(const AccountRow& before, const AccountRow& after)>;
+    void setMailboxMoved(MailboxMoved handler) { m_mailboxMoved = std::move(handler); }
+
     // The display name typed in place; the file takes it before the list does. False when the
     // name is refused and the list keeps the old one.
     bool rename(int row, const QString& name);
@@ -62,6 +76,7 @@ private:
     const AccountFile& m_file;
     Dialogs& m_dialogs;
     Beeper& m_beeper;
+    MailboxMoved m_mailboxMoved;
 };
 
 } // namespace mervantic

@@ -52,6 +52,18 @@ AccountPageController::AccountPageController(AccountPage& page, AccountListModel
             [this] { move(&AccountEditor::moveToBottom); });
     connect(menus.changePassword, &QAction::triggered, this,
             &AccountPageController::changePassword);
+    connect(menus.copyToBoxes, &QAction::triggered, this, [this] {
+        if (const int row = selectedRow(); row != 0) {
+            const AccountEntry boxes = m_editor.entryOf(row);
+            showEntry(m_page, boxes);
+            m_page.portBox()->setText(boxes.port);
+        }
+    });
+    connect(menus.changeToBoxes, &QAction::triggered, this, [this] {
+        AccountEntry boxes = entryOf(m_page);
+        m_editor.edit(selectedRow(), boxes);
+        showEntry(m_page, boxes);
+    });
     connect(&page, &AccountPage::menuRequested, menus.account,
             [menu = menus.account](const QPoint& at) { menu->popup(at); });
     connect(page.portBox(), &QLineEdit::textChanged, this, &AccountPageController::filterPort);

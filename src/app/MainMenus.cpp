@@ -41,6 +41,8 @@ MainMenus::MainMenus(QWidget* owner)
     , moveToBottom(addItem(account, "mnuToBot", "Move To &Bottom"))
     , deleteSelected(nullptr)
     , changePassword(nullptr)
+    , copyToBoxes(nullptr)
+    , changeToBoxes(nullptr)
     , tray(makeMenu(owner, "mnuTrayIconPop1"))
     , trayOpen(addItem(tray, "mnuTrayIcoShow", "Open"))
     , trayClose(addItem(tray, "mnuTrayIcoExit", "Close"))
@@ -53,6 +55,9 @@ MainMenus::MainMenus(QWidget* owner)
     deleteSelected = addItem(account, "mnuDelete", "Delete &Selected User (Disregards CheckBox)");
     account->addSeparator();
     changePassword = addItem(account, "mnuChangePass", "Enter New Password For Selected Item");
+    account->addSeparator();
+    copyToBoxes = addItem(account, "mnuCopyToBoxes", "Copy Selected Item To The Boxes");
+    changeToBoxes = addItem(account, "mnuChangeToBoxes", "Change Selected Item To The Boxes");
     // "Open" is what a double click on the icon does too.
     QFont bold = trayOpen->font();
     bold.setBold(true);

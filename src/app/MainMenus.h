@@ -36,6 +36,9 @@ public:
     QAction* moveToBottom;
     QAction* deleteSelected;
     QAction* changePassword;
+    // Beside the items of old: an account's user name, server and port changed in place.
+    QAction* copyToBoxes;
+    QAction* changeToBoxes;
 
     QMenu* tray;
     QAction* trayOpen;

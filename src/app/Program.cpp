@@ -34,6 +34,11 @@ Program::Program(const StartupValues& startup, Services services)
         services.socket, services.clock, services.connectivity, services.newMailSound,
         m_window->presenter(), m_settings.options, m_accounts, m_mail);
     m_window->attach(*m_checker);
+    // What was seen of an account stays seen when its user name, server or port is changed.
+    m_editor.setMailboxMoved([this](const AccountRow& before, const AccountRow& after) {
+        m_mail.moveMailbox({before.username, before.server, before.port},
+                           {after.username, after.server, after.port});
+    });
     MainWindow& window = *m_window;
     m_closing = std::make_unique<CloseSequence>(CloseSequence::Parts{
         window, *m_checker, *window.logPane(), *window.statusBar(), m_settings, services.tray,

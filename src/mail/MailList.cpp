@@ -38,6 +38,15 @@ void MailList::append(MailItem item) {
     Q_EMIT appended();
 }
 
+void MailList::moveMailbox(const MailboxId& from, const MailboxId& to) {
+    if (from == to)
+        return;
+    // What the list shows of the old mailbox is remembered first, so that it moves too.
+    foldIntoMemory();
+    m_memory.moveMailbox(from, to);
+    Q_EMIT seenMemoryChanged();
+}
+
 void MailList::takeSnapshotAndClear() {
     foldIntoMemory();
     const auto previousCount = m_rows.size();

@@ -115,6 +115,17 @@ void SeenMemory::forgetMailbox(const MailboxId& mailbox) {
     m_lastBox = nullptr;
 }
 
+void SeenMemory::moveMailbox(const MailboxId& from, const MailboxId& to) {
+    const auto found = m_mailboxes.find(from);
+    if (from == to || found == m_mailboxes.end())
+        return;
+    Box messages = std::move(*found);
+    m_mailboxes.erase(found);
+    forgetMailbox(to);
+    m_mailboxes.insert(to, std::move(messages));
+    m_lastBox = nullptr;
+}
+
 void SeenMemory::clear() {
     m_mailboxes.clear();
     m_cost = 0;

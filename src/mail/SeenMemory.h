@@ -29,6 +29,9 @@ public:
     void remember(const MailboxId& mailbox, const MessageDigest& digest, MailIcon icon);
     // Forgets everything of the mailbox; what it holds now is remembered after this.
     void forgetMailbox(const MailboxId& mailbox);
+    // An account's user name, server or port changed: what was known of the old mailbox is now
+    // known of the new one, in place of whatever that held.
+    void moveMailbox(const MailboxId& from, const MailboxId& to);
     void clear();
 
     qsizetype mailboxCount() const { return m_mailboxes.size(); }

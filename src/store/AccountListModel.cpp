@@ -117,6 +117,11 @@ void AccountListModel::setKey(int row, const QString& key) {
     Q_EMIT dataChanged(index(row - 1, 0), index(row - 1, ColumnCount - 1), {KeyRole});
 }
 
+void AccountListModel::replaceAccount(int row, AccountRow account) {
+    m_list.at(row) = std::move(account);
+    Q_EMIT dataChanged(index(row - 1, 0), index(row - 1, ColumnCount - 1));
+}
+
 void AccountListModel::setChecked(int row, bool checked) {
     if (checked)
         m_list.checkItem(row);

@@ -38,6 +38,8 @@ public:
     // Moves a row, with its key and tick, to `to`.
     void moveAccount(int from, int to);
     void setKey(int row, const QString& key);
+    // Row `row` (from 1) becomes `account`, in its place.
+    void replaceAccount(int row, AccountRow account);
     void setChecked(int row, bool checked);
 
     // Asked when the user has typed a new display name in place, before the list takes it; the

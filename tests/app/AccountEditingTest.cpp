@@ -4,6 +4,9 @@
 #include "app/AccountPage.h"
 #include "app/MainMenus.h"
 #include "app/SettingsPage.h"
+#include "mail/MailList.h"
+#include "mail/MessageIdentity.h"
+#include "mail/SeenMemory.h"
 #include "pop3/Apop.h"
 #include "store/PasswordScrambler.h"
 
@@ -292,6 +295,84 @@ TEST_F(AccountEditing, ANewPasswordReplacesTheOneBehindTheKey) {
               QStringLiteral(
                   "An Error Occurred When Changing Password\nNo Password Was Entered In TextBox"));
     EXPECT_EQ(keys(), QStringList{QStringLiteral("K1Pbrand new")});
+}
+
+// An account's user name, server and port change in place: it keeps its row, its key and what
+// was seen of it; the checks of "Add" hold, and an empty password box keeps the password.
+TEST_F(AccountEditing, AnItemChangedInPlaceKeepsItsPlaceItsKeyAndWhatWasSeen) {
+    fill(QStringLiteral("Home"), QStringLiteral("alice"), QStringLiteral("pw"),
+         QStringLiteral("pop.example.org"), QStringLiteral("110"));
+    clickAdd();
+    fill(QStringLiteral("Work"), QStringLiteral("bob"), QStringLiteral("pw2"),
+         QStringLiteral("mail.example.com"), QStringLiteral("995"));
+    clickAdd();
+    const MessageDigest seen = MessageDigest::of(QStringLiteral("a@b"), QStringLiteral("s"),
+                                                 QStringLiteral("d"), QStringLiteral("<1@b>"));
+    {
+        SeenMemory memory;
+        memory.remember(
+            {QStringLiteral("alice"), QStringLiteral("pop.example.org"), QStringLiteral("110")},
+            seen, MailIcon::Seen);
+        program->mail().setSeenMemory(std::move(memory));
+    }
+
+    select(1);
+    menu("mnuCopyToBoxes");
+    EXPECT_EQ(page->displayNameBox()->text(), QStringLiteral("Home"));
+    EXPECT_EQ(page->usernameBox()->text(), QStringLiteral("alice"));
+    EXPECT_EQ(page->passwordBox()->text(), QString());
+    EXPECT_EQ(page->serverBox()->text(), QStringLiteral("pop.example.org"));
+    EXPECT_EQ(page->portBox()->text(), QStringLiteral("110"));
+    type(page->serverBox(), QStringLiteral("pop2.example.org"));
+    type(page->portBox(), QStringLiteral("1110"));
+    menu("mnuChangeToBoxes");
+    EXPECT_EQ(dialogs.messages, QStringList());
+    const AccountRow& changed = program->accounts().at(1);
+    EXPECT_EQ(changed.displayName, QStringLiteral("Home"));
+    EXPECT_EQ(changed.server, QStringLiteral("pop2.example.org"));
+    EXPECT_EQ(changed.port, QStringLiteral("1110"));
+    EXPECT_EQ(keys(), (QStringList{"K1Ppw", "K2Ppw2"}));
+    EXPECT_EQ(program->accounts().at(2).server, QStringLiteral("mail.example.com"));
+    expectFileMatchesList();
+    const SeenMemory& memory = program->mail().seenMemory();
+    EXPECT_EQ(memory.lookup({QStringLiteral("alice"), QStringLiteral("pop2.example.org"),
+                             QStringLiteral("1110")},
+                            seen),
+              MailIcon::Seen);
+    EXPECT_EQ(memory.lookup({QStringLiteral("alice"), QStringLiteral("pop.example.org"),
+                             QStringLiteral("110")},
+                            seen),
+              MailIcon::New);
+
+    // The refusals of "Add", each leaving the account as it was.
+    const struct {
+        const char* user;
+        const char* server;
+        const char* port;
+        const char* message;
+    } refusals[] = {
+        {"bob", "mail.example.com", "995",
+         "Identical Username / Server Name / Port No. Already On List"},
+        {"alice", "", "110", "No Server Name Was Entered In TextBox"},
+        {"", "pop.example.org", "110", "No Username Was Entered In TextBox"},
+    };
+    for (const auto& r : refusals) {
+        dialogs.messages.clear();
+        select(1);
+        paste(QStringLiteral("Home"), QString::fromLatin1(r.user), QString(),
+              QString::fromLatin1(r.server), QString::fromLatin1(r.port));
+        menu("mnuChangeToBoxes");
+        EXPECT_EQ(dialogs.messages, QStringList{QString::fromLatin1(r.message)}) << r.message;
+        EXPECT_EQ(program->accounts().at(1).server, QStringLiteral("pop2.example.org"));
+    }
+
+    // A password typed goes behind the same key number.
+    select(1);
+    menu("mnuCopyToBoxes");
+    type(page->passwordBox(), QStringLiteral("new"));
+    menu("mnuChangeToBoxes");
+    EXPECT_EQ(keys(), (QStringList{"K1Pnew", "K2Ppw2"}));
+    expectFileMatchesList();
 }
 
 TEST_F(AccountEditing, ANameEditedInPlaceIsSaved) {
