@@ -2,6 +2,7 @@
 
 #include "platform/TcpStream.h"
 
+#include <QDir>
 #include <QHostAddress>
 #include <QMetaObject>
 #include <QSslConfiguration>
@@ -14,6 +15,20 @@
 #include <unistd.h>
 
 namespace mervantic {
+
+QList<QSslCertificate> authoritiesNamedByEnvironment() {
+    QList<QSslCertificate> found;
+    const QString file = qEnvironmentVariable("SSL_CERT_FILE");
+    if (!file.isEmpty())
+        found += QSslCertificate::fromPath(file, QSsl::Pem);
+    const QStringList folders =
+        qEnvironmentVariable("SSL_CERT_DIR").split(QLatin1Char(':'), Qt::SkipEmptyParts);
+    for (const QString& folder : folders) {
+        for (const QString& entry : QDir(folder).entryList(QDir::Files | QDir::Readable))
+            found += QSslCertificate::fromPath(QDir(folder).filePath(entry), QSsl::Pem);
+    }
+    return found;
+}
 
 ClientSocket::ClientSocket(TlsPolicy policy, QObject* parent)
     : Socket(parent)
@@ -87,6 +102,9 @@ void ClientSocket::connectEncrypted(const QString& host, quint16 port) {
         m_certificateProblem = certificateProblem(errors);
     });
     QSslConfiguration configuration = QSslConfiguration::defaultConfiguration();
+    const QList<QSslCertificate> named = authoritiesNamedByEnvironment();
+    if (!named.isEmpty())
+        configuration.addCaCertificates(named);
     if (!m_policy.extraAuthorities.isEmpty())
         configuration.addCaCertificates(m_policy.extraAuthorities);
     configuration.setPeerVerifyMode(QSslSocket::VerifyPeer);

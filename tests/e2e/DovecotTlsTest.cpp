@@ -4,6 +4,9 @@
 #include "ScriptedServer.h"
 #include "platform/ClientSocket.h"
 
+#include <QFile>
+#include <QTemporaryDir>
+
 #include <gtest/gtest.h>
 
 namespace mervantic {
@@ -56,6 +59,44 @@ TEST_F(DovecotTls, AnEncryptedAccountListsItsMailBesideAPlainOne) {
     EXPECT_FALSE(harness.view.lines().contains(QStringLiteral("..Winsock1 Error")));
     EXPECT_EQ(harness.view.lines().last(),
               QStringLiteral("..Check Complete: 4 New Mail Items -Total Items: 4"));
+}
+
+// A private authority named by SSL_CERT_FILE or SSL_CERT_DIR is trusted, as OpenSSL programs
+// trust it, without adding it to the system's store; without them it is not.
+TEST_F(DovecotTls, AnAuthorityNamedBySslCertFileOrDirIsTrusted) {
+    QTemporaryDir folder;
+    ASSERT_TRUE(folder.isValid());
+    const QString file = folder.filePath(QStringLiteral("private-ca.pem"));
+    {
+        QFile pem(file);
+        ASSERT_TRUE(pem.open(QIODevice::WriteOnly));
+        for (const QSslCertificate& certificate : server.authority())
+            pem.write(certificate.toPem());
+    }
+    const struct {
+        const char* name;
+        const char* variable;
+        QString value;
+        bool trusted;
+    } cases[] = {
+        {"nothing named", nullptr, QString(), false},
+        {"SSL_CERT_FILE", "SSL_CERT_FILE", file, true},
+        {"SSL_CERT_DIR", "SSL_CERT_DIR", QStringLiteral("/nonexistent:") + folder.path(), true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        if (c.variable != nullptr)
+            qputenv(c.variable, c.value.toLocal8Bit());
+        ClientSocket socket(policy(false));
+        CheckerHarness harness(socket);
+        harness.addAccount(QStringLiteral("Secure"), user, QStringLiteral("pw"),
+                           QStringLiteral("localhost"), server.tlsPort());
+        ASSERT_TRUE(harness.runCheck());
+        if (c.variable != nullptr)
+            qunsetenv(c.variable);
+        EXPECT_EQ(harness.view.lines().contains(QStringLiteral("..Winsock1 Error")), !c.trusted);
+        EXPECT_EQ(harness.mail.count() == 2 && !harness.mail.at(1).isFailure(), c.trusted);
+    }
 }
 
 TEST_F(DovecotTls, ABadCertificateEndsTheAccountWithAPlainReason) {
