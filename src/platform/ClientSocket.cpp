@@ -11,23 +11,42 @@
 #include <cstring>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
+#include <optional>
 #include <sys/socket.h>
 #include <unistd.h>
 
 namespace mervantic {
 
-QList<QSslCertificate> authoritiesNamedByEnvironment() {
+namespace {
+
+QList<QSslCertificate> readAuthorities(const QString& file, const QString& folders) {
     QList<QSslCertificate> found;
-    const QString file = qEnvironmentVariable("SSL_CERT_FILE");
     if (!file.isEmpty())
         found += QSslCertificate::fromPath(file, QSsl::Pem);
-    const QStringList folders =
-        qEnvironmentVariable("SSL_CERT_DIR").split(QLatin1Char(':'), Qt::SkipEmptyParts);
-    for (const QString& folder : folders) {
-        for (const QString& entry : QDir(folder).entryList(QDir::Files | QDir::Readable))
-            found += QSslCertificate::fromPath(QDir(folder).filePath(entry), QSsl::Pem);
+    for (const QString& folder : folders.split(QLatin1Char(':'), Qt::SkipEmptyParts)) {
+        const QDir dir(folder);
+        for (const QString& entry : dir.entryList(QDir::Files | QDir::Readable))
+            found += QSslCertificate::fromPath(dir.filePath(entry), QSsl::Pem);
     }
     return found;
+}
+
+} // namespace
+
+QList<QSslCertificate> authoritiesNamedByEnvironment() {
+    // Read once for each naming: many desktops set these to the system's own bundle and
+    // folder, hundreds of certificates that every connection would otherwise parse again.
+    struct Read {
+        QString file;
+        QString folders;
+        QList<QSslCertificate> authorities;
+    };
+    thread_local std::optional<Read> last;
+    const QString file = qEnvironmentVariable("SSL_CERT_FILE");
+    const QString folders = qEnvironmentVariable("SSL_CERT_DIR");
+    if (!last || last->file != file || last->folders != folders)
+        last = Read{file, folders, readAuthorities(file, folders)};
+    return last->authorities;
 }
 
 ClientSocket::ClientSocket(TlsPolicy policy, QObject* parent)

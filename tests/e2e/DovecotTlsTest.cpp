@@ -83,6 +83,11 @@ TEST_F(DovecotTls, AnAuthorityNamedBySslCertFileOrDirIsTrusted) {
         {"SSL_CERT_FILE", "SSL_CERT_FILE", file, true},
         {"SSL_CERT_DIR", "SSL_CERT_DIR", QStringLiteral("/nonexistent:") + folder.path(), true},
     };
+    // The machine's own naming (many set them to the system's bundle) is put back afterwards.
+    const QByteArray machineFile = qgetenv("SSL_CERT_FILE");
+    const QByteArray machineFolders = qgetenv("SSL_CERT_DIR");
+    qunsetenv("SSL_CERT_FILE");
+    qunsetenv("SSL_CERT_DIR");
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         if (c.variable != nullptr)
@@ -96,6 +101,11 @@ TEST_F(DovecotTls, AnAuthorityNamedBySslCertFileOrDirIsTrusted) {
             qunsetenv(c.variable);
         EXPECT_EQ(harness.view.lines().contains(QStringLiteral("..Winsock1 Error")), !c.trusted);
         EXPECT_EQ(harness.mail.count() == 2 && !harness.mail.at(1).isFailure(), c.trusted);
+    }
+    for (const auto& [name, value] :
+         {std::pair{"SSL_CERT_FILE", machineFile}, std::pair{"SSL_CERT_DIR", machineFolders}}) {
+        if (!value.isEmpty())
+            qputenv(name, value);
     }
 }
 
