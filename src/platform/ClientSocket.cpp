@@ -105,16 +105,19 @@ void ClientSocket::onHostFound(const QHostInfo& info, quint16 port) {
     m_plain->connectTo(info.addresses(), port);
 }
 
-void ClientSocket::connectEncrypted(const QString& host, quint16 port) {
+QSslSocket* ClientSocket::makeTlsSocket() {
     m_tls = std::make_unique<QSslSocket>();
     QSslSocket* tls = m_tls.get();
-    connect(tls, &QSslSocket::encrypted, this, &ClientSocket::reportConnected);
-    connect(tls, &QIODevice::readyRead, this, &ClientSocket::onReadyRead);
-    connect(tls, &QAbstractSocket::connected, this, [this] {
-        m_state = State::Handshaking;
-        closeTlsWatch();
-        m_tlsWatch = ::dup(static_cast<int>(m_tls->socketDescriptor()));
+    connect(tls, &QSslSocket::encrypted, this, [this] {
+        if (m_upgrading) {
+            m_upgrading = false;
+            m_state = State::Connected;
+            Q_EMIT tlsStarted();
+        } else {
+            reportConnected();
+        }
     });
+    connect(tls, &QIODevice::readyRead, this, &ClientSocket::onReadyRead);
     connect(tls, &QAbstractSocket::disconnected, this, &ClientSocket::onTlsDisconnected);
     connect(tls, &QAbstractSocket::errorOccurred, this, &ClientSocket::onTlsError);
     connect(tls, &QSslSocket::sslErrors, this, [this](const QList<QSslError>& errors) {
@@ -128,8 +131,43 @@ void ClientSocket::connectEncrypted(const QString& host, quint16 port) {
         configuration.addCaCertificates(m_policy.extraAuthorities);
     configuration.setPeerVerifyMode(QSslSocket::VerifyPeer);
     tls->setSslConfiguration(configuration);
+    return tls;
+}
+
+void ClientSocket::connectEncrypted(const QString& host, quint16 port) {
+    QSslSocket* tls = makeTlsSocket();
+    connect(tls, &QAbstractSocket::connected, this, [this] {
+        m_state = State::Handshaking;
+        closeTlsWatch();
+        m_tlsWatch = ::dup(static_cast<int>(m_tls->socketDescriptor()));
+    });
     tls->connectToHostEncrypted(host, port);
     tls->setSocketOption(QAbstractSocket::LowDelayOption, 1);
+}
+
+void ClientSocket::startTls(const QString& host) {
+    const int fd = m_plain && m_state == State::Connected ? m_plain->releaseDescriptor() : -1;
+    if (fd < 0) {
+        reportFailure(Failure::Tls, QStringLiteral("the connection could not go on under TLS"));
+        return;
+    }
+    // The plain stream may be the one whose signal is being handled: it goes from the loop.
+    TcpStream* retired = m_plain.release();
+    retired->disconnect(this);
+    retired->deleteLater();
+    QSslSocket* tls = makeTlsSocket();
+    m_upgrading = true;
+    m_state = State::Handshaking;
+    m_certificateProblem.clear();
+    closeTlsWatch();
+    m_tlsWatch = ::dup(fd);
+    if (!tls->setSocketDescriptor(fd, QAbstractSocket::ConnectedState)) {
+        ::close(fd);
+        reportFailure(Failure::Tls, QStringLiteral("the connection could not go on under TLS"));
+        return;
+    }
+    tls->setPeerVerifyName(host);
+    tls->startClientEncryption();
 }
 
 void ClientSocket::onTlsDisconnected() {
@@ -321,6 +359,7 @@ qint64 ClientSocket::bytesAvailable() const {
 void ClientSocket::close() {
     ++m_connection;
     m_state = State::Closed;
+    m_upgrading = false;
     // Nothing the connection says from here on is an event of the program's. Its own signal may
     // still be on the stack (the conversation closes from inside a data event), so the object is
     // deleted later, from the event loop.

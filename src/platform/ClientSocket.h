@@ -48,8 +48,11 @@ public:
     void close() override;
     State state() const override;
     QString peerAddress() const override;
+    void startTls(const QString& host) override;
 
 private:
+    // The encrypted socket with its signals and the trust of its certificate.
+    QSslSocket* makeTlsSocket();
     void connectPlain(const QString& host, quint16 port);
     void connectEncrypted(const QString& host, quint16 port);
     void onHostFound(const QHostInfo& info, quint16 port);
@@ -78,6 +81,8 @@ public:
     // A second descriptor of the encrypted connection's TCP socket, to tell a reset from an
     // orderly close once Qt has read the end of the stream (it reports both alike).
     int m_tlsWatch = -1;
+    // A plain connection going on under TLS: its handshake's end is not a new connection.
+    bool m_upgrading = false;
     quint64 m_connection = 0;
     State m_state = State::Closed;
     QString m_certificateProblem;

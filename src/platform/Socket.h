@@ -46,9 +46,18 @@ public:
     virtual void close() = 0;
     virtual State state() const = 0;
     virtual QString peerAddress() const = 0;
+    // Goes on under TLS on the connection made (after the server agreed to STLS), checking the
+    // server's certificate against `host`; tlsStarted() or failed() follows. A socket that
+    // cannot reports a TLS failure.
+    virtual void startTls(const QString& host) {
+        Q_UNUSED(host);
+        Q_EMIT failed(Failure::Tls, QStringLiteral("this connection cannot go on under TLS"));
+    }
 
 Q_SIGNALS:
     void connected();
+    // The connection went on under TLS (startTls), its certificate trusted.
+    void tlsStarted();
     void dataArrived();
     void closedByPeer();
     void failed(mervantic::Socket::Failure kind, const QString& description);

@@ -201,6 +201,15 @@ void TcpStream::abort() {
     m_pending.clear();
 }
 
+int TcpStream::releaseDescriptor() {
+    if (m_fd < 0 || !m_connected || !m_received.isEmpty() || !m_pending.isEmpty())
+        return -1;
+    const int fd = m_fd;
+    m_fd = -1;
+    closeDescriptor();
+    return fd;
+}
+
 void TcpStream::closeDescriptor() {
     // The notifier may be the one whose signal is being handled: it goes from the event loop.
     for (auto* notifier : {&m_readNotifier, &m_writeNotifier}) {

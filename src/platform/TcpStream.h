@@ -30,6 +30,10 @@ public:
     QByteArray readAll();
     qint64 bytesAvailable() const { return m_received.size(); }
     void abort();
+    // Hands the connected socket over, to go on under TLS: this stream stops watching it and
+    // forgets it without closing it. -1 when there is none, or when bytes were received that
+    // nobody read (they would be lost to the new owner).
+    int releaseDescriptor();
     QHostAddress peerAddress() const { return m_peer; }
 
 Q_SIGNALS:

@@ -216,6 +216,58 @@ TEST(ClientSocket, AResetIsAFailureAndOnlyAnOrderlyEndIsAClose) {
     }
 }
 
+// A plain connection goes on under TLS once the server has agreed to STLS (RFC 2595), with
+// the server's certificate checked as on port 995: trusted, the conversation goes on encrypted
+// (the real Dovecot no longer offers STLS then); untrusted, the socket fails with the reason and
+// nothing more is sent.
+TEST(ClientSocket, APlainConnectionGoesOnUnderTlsAfterStls) {
+    test::DovecotServer& server = test::DovecotServer::shared();
+    ASSERT_TRUE(server.isRunning() || server.start()) << server.why().toStdString();
+    for (const bool trusted : {true, false}) {
+        SCOPED_TRACE(trusted ? "trusted" : "untrusted");
+        TlsPolicy policy;
+        if (trusted)
+            policy.extraAuthorities = server.authority();
+        ClientSocket socket(policy);
+        QSignalSpy connected(&socket, &Socket::connected);
+        QSignalSpy secured(&socket, &Socket::tlsStarted);
+        QSignalSpy failed(&socket, &Socket::failed);
+        QByteArray received;
+        QObject::connect(&socket, &Socket::dataArrived, [&] { received += socket.readAll(); });
+        const auto reply = [&](const QByteArray& end) {
+            const bool arrived = waitUntil([&] { return received.endsWith(end); });
+            const QByteArray text = received;
+            received.clear();
+            return arrived ? text : QByteArray();
+        };
+        socket.connectToServer(QStringLiteral("localhost"), server.port());
+        ASSERT_TRUE(waitUntil([&] { return connected.count() == 1; }));
+        ASSERT_TRUE(reply("\r\n").startsWith("+OK"));
+        socket.send("CAPA\r\n");
+        EXPECT_TRUE(reply(".\r\n").contains("\r\nSTLS\r\n"));
+        socket.send("STLS\r\n");
+        ASSERT_TRUE(reply("\r\n").startsWith("+OK"));
+        socket.startTls(QStringLiteral("localhost"));
+        ASSERT_TRUE(waitUntil([&] { return secured.count() + failed.count() == 1; }));
+        if (!trusted) {
+            ASSERT_EQ(failed.count(), 1);
+            EXPECT_EQ(failed.first().at(0).value<Socket::Failure>(), Socket::Failure::Tls);
+            EXPECT_TRUE(failed.first().at(1).toString().contains(QStringLiteral("authority")))
+                << failed.first().at(1).toString().toStdString();
+            EXPECT_EQ(socket.state(), Socket::State::Closed);
+            continue;
+        }
+        EXPECT_EQ(connected.count(), 1); // going on under TLS is no new connection
+        EXPECT_EQ(socket.state(), Socket::State::Connected);
+        socket.send("CAPA\r\n");
+        const QByteArray capabilities = reply(".\r\n");
+        EXPECT_TRUE(capabilities.contains("\r\nUSER\r\n")) << capabilities.constData();
+        EXPECT_FALSE(capabilities.contains("STLS")) << capabilities.constData();
+        socket.send("QUIT\r\n");
+        EXPECT_TRUE(reply("\r\n").startsWith("+OK"));
+    }
+}
+
 // What the kernel says of a failed connection, in the kinds the user is told apart, and in
 // English whatever the locale.
 TEST(ClientSocket, EachConnectionErrorHasItsKind) {
