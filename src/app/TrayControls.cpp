@@ -55,7 +55,8 @@ TrayControls::TrayControls(Parts parts)
             m_tray.setIcon(sounding ? newMailIcon() : m_window.windowIcon());
     });
     connect(&parts.checker.runs(), &RunTracker::ended, this, [this](const RunEnd& how) {
-        if (how.run == RunPhase::Checking)
+        // A check halted before it began has found nothing to tell of.
+        if (how.run == RunPhase::Checking && how.began)
             checkEnded();
     });
 }

@@ -30,6 +30,9 @@ struct RunEnd {
     RunPhase run = RunPhase::Idle;
     Outcome outcome = Outcome::Completed;
     QString text;
+    // Whether the run had begun (a check halted before its first account, for want of
+    // accounts, had not): set by the one way out.
+    bool began = false;
 };
 
 } // namespace mervantic

@@ -28,7 +28,8 @@ void RunTracker::closeAfterRun() {
     Q_EMIT phaseChanged(phase());
 }
 
-void RunTracker::end(const RunEnd& how) {
+void RunTracker::end(RunEnd how) {
+    how.began = m_run == how.run;
     if (how.outcome != RunEnd::Outcome::Declined) {
         m_view.logEndRun();
         if (how.outcome == RunEnd::Outcome::Completed)

@@ -34,7 +34,7 @@ public:
     // The window's close waits for the run in progress; nothing when there is none.
     void closeAfterRun();
     // The one way out.
-    void end(const RunEnd& how);
+    void end(RunEnd how);
     // A halt said without ending anything: a run refused while another goes on.
     void reportHalt(const QString& reason);
 

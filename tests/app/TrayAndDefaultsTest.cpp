@@ -200,6 +200,28 @@ TEST_F(TrayAndClosing, NewMailFoundWhileHiddenIsAnnouncedThroughTheIcon) {
     EXPECT_EQ(tray.notifications.size(), 1);
 }
 
+// A check that halts before it begins (no account left) finds nothing: the mail still listed
+// from before is not announced again.
+TEST_F(TrayAndClosing, ACheckHaltedBeforeItBeganAnnouncesNothing) {
+    record.trayOnClose = 1;
+    addAccount(1101);
+    Script script = Script::loggedOn();
+    script.expect("STAT").serve("+OK 1 10\r\n");
+    script.expect("TOP 1 2").serve("+OK\r\nFrom: Ann\r\nSubject: Hi\r\n\r\n.\r\n");
+    script.expect("QUIT").serve("+OK\r\n");
+    socket.addScript(1101, script);
+    start();
+    EXPECT_FALSE(window().close()); // hidden in the notification area
+    program->checker().checkMailButton();
+    ASSERT_TRUE(test::waitUntil([this] { return program->checker().phase() == RunPhase::Idle; }));
+    ASSERT_EQ(tray.notifications.size(), 1);
+    program->accounts().clear(); // "No Usernames Are Configured."
+    program->checker().checkOnOpen();
+    EXPECT_EQ(program->checker().phase(), RunPhase::Idle);
+    EXPECT_EQ(tray.notifications.size(), 1);
+    EXPECT_EQ(program->mail().newMessageCount(), 1);
+}
+
 // Out of view is hidden, minimized or not the active window; with the desktop's notification
 // service the user is told even without an icon. A cancelled check counts no rows that went.
 TEST_F(TrayAndClosing, NewMailIsAnnouncedWheneverTheWindowIsOutOfView) {
