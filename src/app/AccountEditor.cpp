@@ -169,9 +169,8 @@ void AccountEditor::edit(int row, AccountEntry& boxes) {
                           why);
         return;
     }
-    if (m_mailboxMoved && (before.username != after.username || before.server != after.server ||
-                           before.port != after.port))
-        m_mailboxMoved(before, after);
+    if (m_accountChanged)
+        m_accountChanged(before, after);
     boxes.displayName.clear();
     boxes.username.clear();
     boxes.password.clear();

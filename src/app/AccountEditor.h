@@ -50,9 +50,9 @@ public:
     void edit(int row, AccountEntry& boxes);
     // "Copy Selected Item To The Boxes": the boxes show the row, all but its password.
     AccountEntry entryOf(int row) const;
-    // Told when an edit changed an account's user name, server or port.
-    using MailboxMoved = std::function<void(const AccountRow& before, const AccountRow& after)>;
-    void setMailboxMoved(MailboxMoved handler) { m_mailboxMoved = std::move(handler); }
+    // Told when an edit changed an account.
+    using AccountChanged = std::function<void(const AccountRow& before, const AccountRow& after)>;
+    void setAccountChanged(AccountChanged handler) { m_accountChanged = std::move(handler); }
 
     // The display name typed in place; the file takes it before the list does. False when the
     // name is refused and the list keeps the old one.
@@ -76,7 +76,7 @@ private:
     const AccountFile& m_file;
     Dialogs& m_dialogs;
     Beeper& m_beeper;
-    MailboxMoved m_mailboxMoved;
+    AccountChanged m_accountChanged;
 };
 
 } // namespace mervantic

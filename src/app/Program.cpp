@@ -4,6 +4,7 @@
 #include "app/RunPresenter.h"
 #include "app/Tray.h"
 #include "app/Twips.h"
+#include "store/AccountKey.h"
 
 #include <QFontDatabase>
 #include <QGuiApplication>
@@ -34,10 +35,12 @@ Program::Program(const StartupValues& startup, Services services)
         services.socket, services.clock, services.connectivity, services.newMailSound,
         m_window->presenter(), m_settings.options, m_accounts, m_mail);
     m_window->attach(*m_checker);
-    // What was seen of an account stays seen when its user name, server or port is changed.
-    m_editor.setMailboxMoved([this](const AccountRow& before, const AccountRow& after) {
-        m_mail.moveMailbox({before.username, before.server, before.port},
-                           {after.username, after.server, after.port});
+    // An account changed in place: its rows show it as it is now, and what was seen of it
+    // stays seen.
+    m_editor.setAccountChanged([this](const AccountRow& before, const AccountRow& after) {
+        m_mail.changeAccount({before.username, before.server, before.port},
+                             {after.username, after.server, after.port}, after.displayName,
+                             AccountKey::password(after.key).value_or(QString()));
     });
     MainWindow& window = *m_window;
     m_closing = std::make_unique<CloseSequence>(CloseSequence::Parts{

@@ -52,6 +52,8 @@ public:
     bool isFailure() const { return kind == RowKind::Failed; }
     // The mailbox the row belongs to.
     MailboxId mailbox() const { return {username(), server(), port()}; }
+    // The row's account was changed: its display name and mailbox become these.
+    void setAccount(const QString& displayName, const MailboxId& mailbox);
 
     // The characters the row's texts take.
     qsizetype textSize() const { return m_text.size(); }

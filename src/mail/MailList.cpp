@@ -38,13 +38,29 @@ void MailList::append(MailItem item) {
     Q_EMIT appended();
 }
 
-void MailList::moveMailbox(const MailboxId& from, const MailboxId& to) {
-    if (from == to)
+void MailList::changeAccount(const MailboxId& from, const MailboxId& to, const QString& displayName,
+                             const QString& password) {
+    if (from != to) {
+        // What the list shows of the old mailbox is remembered first, so that it moves too.
+        foldIntoMemory();
+        m_memory.moveMailbox(from, to);
+        Q_EMIT seenMemoryChanged();
+    }
+    int first = 0;
+    int last = 0;
+    for (int row = 1; row <= count(); ++row) {
+        MailItem& item = m_rows[static_cast<std::size_t>(row - 1)];
+        if (item.mailbox() != from)
+            continue;
+        item.setAccount(displayName, to);
+        item.password = password;
+        first = first == 0 ? row : first;
+        last = row;
+    }
+    if (first == 0)
         return;
-    // What the list shows of the old mailbox is remembered first, so that it moves too.
-    foldIntoMemory();
-    m_memory.moveMailbox(from, to);
-    Q_EMIT seenMemoryChanged();
+    recount();
+    Q_EMIT rowsChanged(first, last);
 }
 
 void MailList::takeSnapshotAndClear() {

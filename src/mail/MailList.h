@@ -59,9 +59,10 @@ public:
     // What is remembered of seen and new mail: all that the list has shown, and what earlier
     // lists showed of mailboxes the last check did not read to the end.
     const SeenMemory& seenMemory() const { return m_memory; }
-    // An account's user name, server or port changed: the seen memory follows it, the rows
-    // listed now included.
-    void moveMailbox(const MailboxId& from, const MailboxId& to);
+    // An account was changed: its rows listed now take its display name, mailbox and password,
+    // and what was seen of it follows it to its new mailbox.
+    void changeAccount(const MailboxId& from, const MailboxId& to, const QString& displayName,
+                       const QString& password);
     void setSeenMemory(SeenMemory memory);
     // The mailbox was read to its end: what is remembered of it becomes the message rows it has
     // from `firstRow` on.

@@ -2,9 +2,11 @@
 #include "Printers.h"
 #include "ProgramFixture.h"
 #include "app/AccountPage.h"
+#include "app/MailListView.h"
 #include "app/MainMenus.h"
 #include "app/SettingsPage.h"
 #include "mail/MailList.h"
+#include "mail/MailListModel.h"
 #include "mail/MessageIdentity.h"
 #include "mail/SeenMemory.h"
 #include "pop3/Apop.h"
@@ -315,6 +317,13 @@ TEST_F(AccountEditing, AnItemChangedInPlaceKeepsItsPlaceItsKeyAndWhatWasSeen) {
             seen, MailIcon::Seen);
         program->mail().setSeenMemory(std::move(memory));
     }
+    // A row the last check listed for the account.
+    program->mail().addMessageRow(
+        QStringLiteral("Home"), QStringLiteral("alice"), QStringLiteral("pw"),
+        QStringLiteral("c@d"), QStringLiteral("Listed"), QString(),
+        QStringLiteral("pop.example.org"), QStringLiteral("110"), QStringLiteral("<2@d>"));
+    QAbstractItemModel* shown = window().mailListView()->model();
+    ASSERT_TRUE(test::waitUntil([shown] { return shown->rowCount() == 1; }));
 
     select(1);
     menu("mnuCopyToBoxes");
@@ -343,6 +352,14 @@ TEST_F(AccountEditing, AnItemChangedInPlaceKeepsItsPlaceItsKeyAndWhatWasSeen) {
                              QStringLiteral("110")},
                             seen),
               MailIcon::New);
+    // The listed row shows the account as it is now, and a delete would go there.
+    const MailItem& listed = program->mail().at(1);
+    EXPECT_EQ(listed.server(), QStringLiteral("pop2.example.org"));
+    EXPECT_EQ(listed.port(), QStringLiteral("1110"));
+    EXPECT_EQ(listed.subject(), QStringLiteral("Listed"));
+    EXPECT_EQ(listed.password, QStringLiteral("pw"));
+    EXPECT_EQ(shown->index(0, MailListModel::Server).data().toString(),
+              QStringLiteral("pop2.example.org"));
 
     // The refusals of "Add", each leaving the account as it was.
     const struct {
@@ -372,6 +389,7 @@ TEST_F(AccountEditing, AnItemChangedInPlaceKeepsItsPlaceItsKeyAndWhatWasSeen) {
     type(page->passwordBox(), QStringLiteral("new"));
     menu("mnuChangeToBoxes");
     EXPECT_EQ(keys(), (QStringList{"K1Pnew", "K2Ppw2"}));
+    EXPECT_EQ(program->mail().at(1).password, QStringLiteral("new"));
     expectFileMatchesList();
 }
 
