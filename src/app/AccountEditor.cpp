@@ -15,6 +15,25 @@ const QString kAddFailed = QStringLiteral("An Error Occurred Adding Username Inf
 const QString kPasswordFailed = QStringLiteral("An Error Occurred When Changing Password");
 const QString kNoPassword = QStringLiteral("No Password Was Entered In TextBox");
 
+// What "Add" and "Change Selected Item To The Boxes" refuse in the boxes: each empty box
+// replaces the message of the one before, so the last empty one is named; then text the file
+// cannot hold.
+QString refusalOfBoxes(const AccountEntry& boxes, bool passwordNeeded) {
+    QString refusal;
+    if (boxes.username.trimmed().isEmpty())
+        refusal = QStringLiteral("No Username Was Entered In TextBox");
+    if (passwordNeeded && boxes.password.trimmed().isEmpty())
+        refusal = kNoPassword;
+    if (boxes.server.trimmed().isEmpty())
+        refusal = QStringLiteral("No Server Name Was Entered In TextBox");
+    if (boxes.port.trimmed().isEmpty())
+        refusal = QStringLiteral("No Port No. Was Entered In TextBox");
+    if (refusal.isEmpty())
+        refusal = unstorableTextRefusal(
+            {boxes.displayName, boxes.username, boxes.password, boxes.server});
+    return refusal;
+}
+
 } // namespace
 
 AccountEditor::AccountEditor(AccountListModel& model, const AccountFile& file, Dialogs& dialogs,
@@ -42,19 +61,7 @@ bool AccountEditor::refusedForThisRun() {
 }
 
 void AccountEditor::add(AccountEntry& boxes) {
-    // Each empty box replaces the message of the one before: the last empty one is named.
-    QString refusal;
-    if (boxes.username.trimmed().isEmpty())
-        refusal = QStringLiteral("No Username Was Entered In TextBox");
-    if (boxes.password.trimmed().isEmpty())
-        refusal = kNoPassword;
-    if (boxes.server.trimmed().isEmpty())
-        refusal = QStringLiteral("No Server Name Was Entered In TextBox");
-    if (boxes.port.trimmed().isEmpty())
-        refusal = QStringLiteral("No Port No. Was Entered In TextBox");
-    if (refusal.isEmpty())
-        refusal = unstorableTextRefusal(
-            {boxes.displayName, boxes.username, boxes.password, boxes.server});
+    const QString refusal = refusalOfBoxes(boxes, true);
     if (!refusal.isEmpty()) {
         m_dialogs.message(refusal);
         return;
@@ -111,16 +118,8 @@ AccountEntry AccountEditor::entryOf(int row) const {
 void AccountEditor::edit(int row, AccountEntry& boxes) {
     if (row < 1 || row > m_model.rowCount())
         return;
-    QString refusal;
-    if (boxes.username.trimmed().isEmpty())
-        refusal = QStringLiteral("No Username Was Entered In TextBox");
-    if (boxes.server.trimmed().isEmpty())
-        refusal = QStringLiteral("No Server Name Was Entered In TextBox");
-    if (boxes.port.trimmed().isEmpty())
-        refusal = QStringLiteral("No Port No. Was Entered In TextBox");
-    if (refusal.isEmpty())
-        refusal = unstorableTextRefusal(
-            {boxes.displayName, boxes.username, boxes.password, boxes.server});
+    // An empty password box keeps the password.
+    QString refusal = refusalOfBoxes(boxes, false);
     if (refusal.isEmpty() && !portNumber(boxes.port, &refusal))
         refusal = QStringLiteral("An Error Occurred Changing The Item\n") + refusal;
     if (!refusal.isEmpty()) {
