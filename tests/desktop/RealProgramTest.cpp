@@ -79,6 +79,17 @@ protected:
         return settings;
     }
 
+    // Writes the data files of `folder`: `settings`, and one account `name` for `user` (password
+    // "pw") on 127.0.0.1 at `port`.
+    static bool writeDataFiles(const QString& folder, const SettingsRecord& settings,
+                               const QString& name, const QString& user, int port) {
+        AccountList accounts;
+        accounts.append({name, user, QStringLiteral("127.0.0.1"), QString::number(port),
+                         AccountKey::make(1, QStringLiteral("pw")), false});
+        return SettingsFile::write(folder + QStringLiteral("/mervantic.ini"), settings) &&
+               AccountFile(folder + QStringLiteral("/mervuser.ini")).save(accounts);
+    }
+
     XvfbDisplay display;
     test::ProgramHome home;
     QString dataFolder;
@@ -195,12 +206,8 @@ TEST_F(RealProgram, ClosingWhileAConnectionIsPendingEndsTheProgramAndTheNextStar
     // The connection attempt gives up after 5 s; the close waits for the run to stop.
     settings.serverTimeout = 5000LL * 10000;
     settings.autoCheckOnOpen = 1;
-    ASSERT_TRUE(SettingsFile::write(dataFolder + QStringLiteral("/mervantic.ini"), settings));
-    AccountList accounts;
-    accounts.append({QStringLiteral("Stuck"), QStringLiteral("alice"), QStringLiteral("127.0.0.1"),
-                     QString::number(server.port()), AccountKey::make(1, QStringLiteral("pw")),
-                     false});
-    ASSERT_TRUE(AccountFile(dataFolder + QStringLiteral("/mervuser.ini")).save(accounts));
+    ASSERT_TRUE(writeDataFiles(dataFolder, settings, QStringLiteral("Stuck"),
+                               QStringLiteral("alice"), server.port()));
 
     QProcess program;
     startProgram(program);
@@ -420,12 +427,8 @@ TEST_F(RealProgram, NewMailIsAnnouncedThroughTheNotificationServiceAndItsActions
     });
     SettingsRecord settings = returningUser();
     settings.autoCheckOnOpen = 1;
-    ASSERT_TRUE(SettingsFile::write(dataFolder + QStringLiteral("/mervantic.ini"), settings));
-    AccountList accounts;
-    accounts.append({QStringLiteral("Box"), QStringLiteral("alice"), QStringLiteral("127.0.0.1"),
-                     QString::number(pop3.port()), AccountKey::make(1, QStringLiteral("pw")),
-                     false});
-    ASSERT_TRUE(AccountFile(dataFolder + QStringLiteral("/mervuser.ini")).save(accounts));
+    ASSERT_TRUE(writeDataFiles(dataFolder, settings, QStringLiteral("Box"), QStringLiteral("alice"),
+                               pop3.port()));
     QProcessEnvironment env = environment();
     bus.addTo(env);
     QProcess program;
@@ -531,12 +534,8 @@ TEST_F(RealProgram, NewMailIsHeardThroughTheDesktopsSoundSystem) {
         SettingsRecord settings = returningUser();
         settings.autoCheckOnOpen = 1;
         settings.soundOnNewMail = 1;
-        ASSERT_TRUE(SettingsFile::write(data + QStringLiteral("/mervantic.ini"), settings));
-        AccountList accounts;
-        accounts.append({QStringLiteral("Box"), QString::fromLatin1(c.user),
-                         QStringLiteral("127.0.0.1"), QString::number(server.port()),
-                         AccountKey::make(1, QStringLiteral("pw")), false});
-        ASSERT_TRUE(AccountFile(data + QStringLiteral("/mervuser.ini")).save(accounts));
+        ASSERT_TRUE(writeDataFiles(data, settings, QStringLiteral("Box"),
+                                   QString::fromLatin1(c.user), server.port()));
         QProcessEnvironment env = fresh.environment(display.name());
         sound.addTo(env);
         if (c.eventSoundsOff) {
@@ -590,12 +589,8 @@ TEST_F(RealProgram, AScreenReaderTicksAnOptionAndARowAndHearsTheTick) {
                                                      subject + "\r\n\r\nbody\r\n");
     SettingsRecord settings = returningUser();
     settings.autoCheckOnOpen = 1;
-    ASSERT_TRUE(SettingsFile::write(dataFolder + QStringLiteral("/mervantic.ini"), settings));
-    AccountList accounts;
-    accounts.append({QStringLiteral("Box"), QStringLiteral("reader"), QStringLiteral("127.0.0.1"),
-                     QString::number(server.port()), AccountKey::make(1, QStringLiteral("pw")),
-                     false});
-    ASSERT_TRUE(AccountFile(dataFolder + QStringLiteral("/mervuser.ini")).save(accounts));
+    ASSERT_TRUE(writeDataFiles(dataFolder, settings, QStringLiteral("Box"),
+                               QStringLiteral("reader"), server.port()));
     QProcessEnvironment env = environment();
     bus.addTo(env);
     test::AssistiveTechnology::addTo(env);
@@ -665,12 +660,8 @@ TEST_F(RealProgram, OnWaylandTheWindowIsDrawnAndACheckRuns) {
     settings.trayOnClose = 1;
     settings.autoCheckOnOpen = 1;
     const QString file = dataFolder + QStringLiteral("/mervantic.ini");
-    ASSERT_TRUE(SettingsFile::write(file, settings));
-    AccountList accounts;
-    accounts.append({QStringLiteral("Box"), QStringLiteral("wayland"), QStringLiteral("127.0.0.1"),
-                     QString::number(server.port()), AccountKey::make(1, QStringLiteral("pw")),
-                     false});
-    ASSERT_TRUE(AccountFile(dataFolder + QStringLiteral("/mervuser.ini")).save(accounts));
+    ASSERT_TRUE(writeDataFiles(dataFolder, settings, QStringLiteral("Box"),
+                               QStringLiteral("wayland"), server.port()));
     QProcessEnvironment env = environment();
     wayland.addTo(env);
     bus.addTo(env);
