@@ -25,7 +25,6 @@ void RunTracker::closeAfterRun() {
     if (m_run == RunPhase::Idle || m_closing)
         return;
     m_closing = true;
-    Q_EMIT phaseChanged(phase());
 }
 
 void RunTracker::end(RunEnd how) {
@@ -45,7 +44,6 @@ void RunTracker::end(RunEnd how) {
 void RunTracker::moveTo(RunPhase run) {
     m_run = run;
     m_view.runPhaseChanged(phase(), m_options.deleteEnabled && run == RunPhase::Idle);
-    Q_EMIT phaseChanged(phase());
 }
 
 void RunTracker::reportCompletion(const QString& text) {

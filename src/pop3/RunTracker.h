@@ -25,8 +25,6 @@ public:
     bool idle() const { return m_run == RunPhase::Idle; }
     bool checking() const { return m_run == RunPhase::Checking; }
     bool deleting() const { return m_run == RunPhase::Deleting; }
-    // The window's close waits for the run in progress to end.
-    bool closing() const { return m_closing; }
 
     // A run, or the delete run's confirmation, begins (Confirming, Checking or Deleting); the
     // delete run begins from its confirmation.
@@ -39,7 +37,6 @@ public:
     void reportHalt(const QString& reason);
 
 Q_SIGNALS:
-    void phaseChanged(mervantic::RunPhase phase);
     void ended(const mervantic::RunEnd& how);
 
 private:
