@@ -1,0 +1,211 @@
+#include "store/ConnectionSettings.h"
+
+#include "store/FileReplacement.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+
+#include <array>
+
+namespace mervantic {
+
+namespace {
+
+struct SecurityName {
+    Security security;
+    const char* text;
+};
+constexpr std::array kSecurityNames{
+    SecurityName{Security::Tls, "TLS"},
+    SecurityName{Security::StartTls, "STARTTLS"},
+    SecurityName{Security::StartTlsWhenOffered, "STARTTLS when offered"},
+    SecurityName{Security::None, "None"},
+};
+
+const QString kAccounts = QStringLiteral("accounts");
+const QString kUsername = QStringLiteral("username");
+const QString kServer = QStringLiteral("server");
+const QString kPort = QStringLiteral("port");
+const QString kSecurity = QStringLiteral("security");
+const QString kStartTlsSeen = QStringLiteral("startTlsSeen");
+
+bool holds(const QJsonObject& entry, const MailboxAddress& account) {
+    return entry.value(kUsername).toString() == account.username &&
+           entry.value(kServer).toString() == account.server &&
+           entry.value(kPort).toString() == account.port;
+}
+
+} // namespace
+
+QString securityText(Security security) {
+    for (const SecurityName& name : kSecurityNames) {
+        if (name.security == security)
+            return QString::fromLatin1(name.text);
+    }
+    return {};
+}
+
+std::optional<Security> securityFromText(const QString& text) {
+    for (const SecurityName& name : kSecurityNames) {
+        if (text == QLatin1String(name.text))
+            return name.security;
+    }
+    return std::nullopt;
+}
+
+Security defaultSecurity(const QString& port) {
+    return port.trimmed() == QLatin1String("995") ? Security::Tls : Security::StartTlsWhenOffered;
+}
+
+QJsonObject* ConnectionSettings::find(const MailboxAddress& account) {
+    for (QJsonObject& entry : m_entries) {
+        if (holds(entry, account))
+            return &entry;
+    }
+    return nullptr;
+}
+
+const QJsonObject* ConnectionSettings::find(const MailboxAddress& account) const {
+    return const_cast<ConnectionSettings*>(this)->find(account);
+}
+
+QJsonObject& ConnectionSettings::entry(const MailboxAddress& account) {
+    if (QJsonObject* found = find(account))
+        return *found;
+    QJsonObject fresh;
+    fresh.insert(kUsername, account.username);
+    fresh.insert(kServer, account.server);
+    fresh.insert(kPort, account.port);
+    m_entries.push_back(fresh);
+    return m_entries.back();
+}
+
+void ConnectionSettings::changed() const {
+    if (m_changed)
+        m_changed();
+}
+
+Security ConnectionSettings::security(const MailboxAddress& account) const {
+    if (const QJsonObject* found = find(account)) {
+        // A choice this program does not know (a later version's) is taken as the safest.
+        if (found->contains(kSecurity))
+            return securityFromText(found->value(kSecurity).toString()).value_or(Security::Tls);
+    }
+    return defaultSecurity(account.port);
+}
+
+void ConnectionSettings::setSecurity(const MailboxAddress& account, Security security) {
+    QJsonObject* found = find(account);
+    if (found == nullptr && security == defaultSecurity(account.port))
+        return;
+    if (found != nullptr && found->contains(kSecurity) && this->security(account) == security)
+        return;
+    QJsonObject& settings = entry(account);
+    settings.insert(kSecurity, securityText(security));
+    settings.remove(kStartTlsSeen);
+    changed();
+}
+
+bool ConnectionSettings::startTlsSeen(const MailboxAddress& account) const {
+    const QJsonObject* found = find(account);
+    return found != nullptr && found->value(kStartTlsSeen).toBool();
+}
+
+void ConnectionSettings::markStartTlsSeen(const MailboxAddress& account) {
+    if (startTlsSeen(account))
+        return;
+    entry(account).insert(kStartTlsSeen, true);
+    changed();
+}
+
+void ConnectionSettings::moveAccount(const MailboxAddress& from, const MailboxAddress& to) {
+    if (from == to)
+        return;
+    QJsonObject* found = find(from);
+    if (found == nullptr)
+        return;
+    QJsonObject moved = *found;
+    removeAccount(to);
+    found = find(from);
+    moved.insert(kUsername, to.username);
+    moved.insert(kServer, to.server);
+    moved.insert(kPort, to.port);
+    // What was seen of one server says nothing of another.
+    if (from.server != to.server || from.port != to.port)
+        moved.remove(kStartTlsSeen);
+    *found = moved;
+    changed();
+}
+
+void ConnectionSettings::removeAccount(const MailboxAddress& account) {
+    const auto before = m_entries.size();
+    std::erase_if(m_entries, [&](const QJsonObject& entry) { return holds(entry, account); });
+    if (m_entries.size() != before)
+        changed();
+}
+
+std::optional<ConnectionSettings> ConnectionSettings::fromBytes(const QByteArray& bytes) {
+    QJsonParseError error{};
+    const QJsonDocument document = QJsonDocument::fromJson(bytes, &error);
+    if (error.error != QJsonParseError::NoError || !document.isObject())
+        return std::nullopt;
+    ConnectionSettings settings;
+    settings.m_rest = document.object();
+    const QJsonValue accounts = settings.m_rest.take(kAccounts);
+    if (!accounts.isUndefined() && !accounts.isArray())
+        return std::nullopt;
+    for (const QJsonValue& value : accounts.toArray()) {
+        if (!value.isObject())
+            return std::nullopt;
+        settings.m_entries.push_back(value.toObject());
+    }
+    return settings;
+}
+
+QByteArray ConnectionSettings::toBytes() const {
+    QJsonObject document = m_rest;
+    QJsonArray accounts;
+    for (const QJsonObject& entry : m_entries)
+        accounts.append(entry);
+    document.insert(kAccounts, accounts);
+    return QJsonDocument(document).toJson(QJsonDocument::Indented);
+}
+
+ConnectionSettingsFile::LoadResult ConnectionSettingsFile::load(ConnectionSettings& settings,
+                                                                QString* why) const {
+    settings.adopt(ConnectionSettings());
+    const QFileInfo info(m_path);
+    if (!info.exists() && !info.isSymLink())
+        return LoadResult::Missing;
+    const auto unreadable = [why](const QString& reason) {
+        if (why != nullptr)
+            *why = reason;
+        return LoadResult::Unreadable;
+    };
+    // Only a regular file is read: a FIFO would block the start and a device never end.
+    if (!info.isFile())
+        return unreadable(QStringLiteral("Is Not A Regular File"));
+    if (info.size() > kLargestFile)
+        return unreadable(QStringLiteral("Is Larger Than 4 MB"));
+    QFile file(m_path);
+    if (!file.open(QIODevice::ReadOnly))
+        return unreadable(QStringLiteral("Cannot Be Opened (") + file.errorString() +
+                          QLatin1Char(')'));
+    const QByteArray bytes = file.read(kLargestFile + 1);
+    if (file.error() != QFileDevice::NoError)
+        return unreadable(QStringLiteral("Cannot Be Read (") + file.errorString() +
+                          QLatin1Char(')'));
+    std::optional<ConnectionSettings> read = ConnectionSettings::fromBytes(bytes);
+    if (!read)
+        return unreadable(QStringLiteral("Is Not A Connection Settings File"));
+    settings.adopt(std::move(*read));
+    return LoadResult::Loaded;
+}
+
+bool ConnectionSettingsFile::save(const ConnectionSettings& settings, QString* why) const {
+    return replaceFile(m_path, settings.toBytes(), why);
+}
+
+} // namespace mervantic

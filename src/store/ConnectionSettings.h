@@ -1,0 +1,96 @@
+#pragma once
+
+#include <QJsonObject>
+#include <QString>
+
+#include <functional>
+#include <optional>
+#include <vector>
+
+namespace mervantic {
+
+// How a conversation with an account's server is protected.
+enum class Security {
+    // TLS from the first byte (POP3S).
+    Tls,
+    // A plain connection upgraded with STLS before anything is sent; no log-on without it.
+    StartTls,
+    // STLS when the server offers it; plain when it never did.
+    StartTlsWhenOffered,
+    // Plain all the way: the password crosses the network as it is.
+    None,
+};
+
+// The words the account page and the file use for each choice.
+QString securityText(Security security);
+std::optional<Security> securityFromText(const QString& text);
+// What an account has until the user chooses: TLS on 995, STARTTLS when offered elsewhere.
+Security defaultSecurity(const QString& port);
+
+// An account as the connection settings know it: the mailbox it reaches.
+struct MailboxAddress {
+    QString username;
+    QString server;
+    QString port;
+    bool operator==(const MailboxAddress&) const = default;
+};
+
+// Per-account connection settings, beside the account file whose layout stays as it is: the
+// security chosen, and whether the server was ever seen over STARTTLS (so that a conversation
+// stripped of it later is refused). Entries of accounts this run does not list, and fields it
+// does not know, are kept as they were read.
+class ConnectionSettings {
+public:
+    Security security(const MailboxAddress& account) const;
+    // A changed choice forgets that STARTTLS was seen: the user decided anew.
+    void setSecurity(const MailboxAddress& account, Security security);
+    bool startTlsSeen(const MailboxAddress& account) const;
+    void markStartTlsSeen(const MailboxAddress& account);
+    // The account was changed in place: its settings follow it.
+    void moveAccount(const MailboxAddress& from, const MailboxAddress& to);
+    void removeAccount(const MailboxAddress& account);
+
+    // Told after every change, so that it can be saved.
+    void setChanged(std::function<void()> handler) { m_changed = std::move(handler); }
+    // Takes the entries of `other` (a file just read), keeping this one's change handler.
+    void adopt(ConnectionSettings other) {
+        m_entries = std::move(other.m_entries);
+        m_rest = std::move(other.m_rest);
+    }
+
+    // The file's bytes (JSON); nothing when they are not a file of this kind.
+    static std::optional<ConnectionSettings> fromBytes(const QByteArray& bytes);
+    QByteArray toBytes() const;
+
+private:
+    QJsonObject* find(const MailboxAddress& account);
+    const QJsonObject* find(const MailboxAddress& account) const;
+    QJsonObject& entry(const MailboxAddress& account);
+    void changed() const;
+
+    std::vector<QJsonObject> m_entries;
+    // The file's other top-level fields.
+    QJsonObject m_rest;
+    std::function<void()> m_changed;
+};
+
+// The file that keeps them (mervconn.json beside the account file): private to the user and
+// replaced whole, like the other data files.
+class ConnectionSettingsFile {
+public:
+    explicit ConnectionSettingsFile(QString path)
+        : m_path(std::move(path)) {}
+    const QString& path() const { return m_path; }
+
+    enum class LoadResult { Loaded, Missing, Unreadable };
+    // An unreadable file (or one of another kind) leaves the settings empty, with why.
+    LoadResult load(ConnectionSettings& settings, QString* why = nullptr) const;
+    bool save(const ConnectionSettings& settings, QString* why = nullptr) const;
+
+    static constexpr qint64 kLargestFile = 4 * 1024 * 1024;
+
+private:
+    QString m_path;
+};
+
+} // namespace mervantic
