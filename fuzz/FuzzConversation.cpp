@@ -20,7 +20,7 @@ public:
     std::deque<QByteArray> pieces;
     bool connects = true;
 
-    bool connectToServer(const QString&, int port) override {
+    bool connectToServer(const QString&, int port, Encryption) override {
         if (port < 1 || port > 65535)
             return false;
         m_state = State::Connecting;
@@ -155,7 +155,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                      QStringLiteral("110"), QStringLiteral("K1Psecret"), false});
     MailList mail;
     mail.setMemoryBudget(64 * 1024);
-    MailChecker checker(socket, clock, online, beeper, view, options, accounts, mail);
+    ConnectionSettings connections;
+    MailChecker checker(socket, clock, online, beeper, view, options, accounts, mail, connections);
     checker.connection().setSettleWaitMs(0);
     checker.connection().setCloseWaitMs(0);
     checker.connection().setTimeoutTickInterval(1000000);

@@ -78,7 +78,7 @@ public:
     Drop drop = Drop::None;
     int commands = 0;
 
-    bool connectToServer(const QString&, int port) override {
+    bool connectToServer(const QString&, int port, Encryption) override {
         m_port = port;
         m_state = State::Connecting;
         m_marked.clear();
@@ -270,7 +270,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         accounts.append({QStringLiteral("Box"), QStringLiteral("alice"), QStringLiteral("pop"),
                          QString::number(port), QStringLiteral("K%1Psecret").arg(port), false});
     MailList mail;
-    MailChecker checker(server, clock, online, beeper, view, options, accounts, mail);
+    ConnectionSettings connections;
+    MailChecker checker(server, clock, online, beeper, view, options, accounts, mail, connections);
     checker.connection().setSettleWaitMs(0);
     checker.connection().setCloseWaitMs(0);
     checker.connection().setTimeoutTickInterval(1000000);

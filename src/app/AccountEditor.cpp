@@ -36,10 +36,11 @@ QString refusalOfBoxes(const AccountEntry& boxes, bool passwordNeeded) {
 
 } // namespace
 
-AccountEditor::AccountEditor(AccountListModel& model, const AccountFile& file, Dialogs& dialogs,
-                             Beeper& beeper)
+AccountEditor::AccountEditor(AccountListModel& model, const AccountFile& file,
+                             ConnectionSettings& connections, Dialogs& dialogs, Beeper& beeper)
     : m_model(model)
     , m_file(file)
+    , m_connections(connections)
     , m_dialogs(dialogs)
     , m_beeper(beeper) {}
 
@@ -103,6 +104,10 @@ void AccountEditor::add(AccountEntry& boxes) {
         m_dialogs.message(kAddFailed + QLatin1Char('\n') + why);
         return;
     }
+    // Whatever was kept of an account once at this address belongs to the one that left.
+    const MailboxAddress address{row.username, row.server, row.port};
+    m_connections.removeAccount(address);
+    m_connections.setSecurity(address, boxes.security.value_or(defaultSecurity(port)));
     boxes.displayName.clear();
     boxes.username.clear();
     boxes.password.clear();
@@ -112,7 +117,12 @@ AccountEntry AccountEditor::entryOf(int row) const {
     if (row < 1 || row > m_model.rowCount())
         return {};
     const AccountRow& account = m_model.list().at(row);
-    return {account.displayName, account.username, QString(), account.server, account.port};
+    return {account.displayName,
+            account.username,
+            QString(),
+            account.server,
+            account.port,
+            m_connections.security({account.username, account.server, account.port})};
 }
 
 void AccountEditor::edit(int row, AccountEntry& boxes) {
@@ -168,6 +178,10 @@ void AccountEditor::edit(int row, AccountEntry& boxes) {
                           why);
         return;
     }
+    const MailboxAddress moved{after.username, after.server, after.port};
+    m_connections.moveAccount({before.username, before.server, before.port}, moved);
+    if (boxes.security)
+        m_connections.setSecurity(moved, *boxes.security);
     if (m_accountChanged)
         m_accountChanged(before, after);
     boxes.displayName.clear();
@@ -181,8 +195,10 @@ void AccountEditor::remove(int row) {
     if (!m_dialogs.question(QStringLiteral("Confirm: Delete Username .. ") +
                             m_model.list().at(row).username))
         return;
+    const AccountRow gone = m_model.list().at(row);
     m_model.removeAccount(row);
     save();
+    m_connections.removeAccount({gone.username, gone.server, gone.port});
 }
 
 int AccountEditor::move(int from, int to) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "store/AccountFile.h"
+#include "store/ConnectionSettings.h"
 
 #include <QString>
 
@@ -19,6 +20,8 @@ struct AccountEntry {
     QString password;    // Text3, 62
     QString server;      // Text4, 256
     QString port;        // Text5, "110" at first
+    // The security box beside them; nothing: the port's default.
+    std::optional<Security> security{};
 };
 
 // The account page's commands: add from the entry boxes, delete, the four moves, a new
@@ -27,8 +30,8 @@ struct AccountEntry {
 // start), no change is made at all: the list shows what the file holds.
 class AccountEditor {
 public:
-    AccountEditor(AccountListModel& model, const AccountFile& file, Dialogs& dialogs,
-                  Beeper& beeper);
+    AccountEditor(AccountListModel& model, const AccountFile& file, ConnectionSettings& connections,
+                  Dialogs& dialogs, Beeper& beeper);
 
     // "Add": checks the boxes, refuses a duplicate, appends the account and its record. The
     // boxes are left ready for the next account: server and port kept, the others emptied.
@@ -48,7 +51,8 @@ public:
     // server and port, a port that is no number). The boxes are emptied as after "Add". The
     // seen memory follows the account through `mailboxMoved`.
     void edit(int row, AccountEntry& boxes);
-    // "Copy Selected Item To The Boxes": the boxes show the row, all but its password.
+    // "Copy Selected Item To The Boxes": the boxes show the row, all but its password, and its
+    // security.
     AccountEntry entryOf(int row) const;
     // Told when an edit changed an account.
     using AccountChanged = std::function<void(const AccountRow& before, const AccountRow& after)>;
@@ -74,6 +78,8 @@ private:
 
     AccountListModel& m_model;
     const AccountFile& m_file;
+    // Each account's security follows it through an edit and goes with it.
+    ConnectionSettings& m_connections;
     Dialogs& m_dialogs;
     Beeper& m_beeper;
     AccountChanged m_accountChanged;

@@ -17,7 +17,8 @@ Program::Program(const StartupValues& startup, Services services)
     , m_services(services)
     , m_accountModel(m_accounts)
     , m_accountFile(startup.dataFolder + QStringLiteral("/mervuser.ini"))
-    , m_editor(m_accountModel, m_accountFile, services.dialogs, services.beeper)
+    , m_connectionsFile(startup.dataFolder + QStringLiteral("/mervconn.json"))
+    , m_editor(m_accountModel, m_accountFile, m_connections, services.dialogs, services.beeper)
     , m_secrets(m_settings, services.dialogs)
     , m_mailModel(m_mail)
     , m_seenFile(startup.dataFolder + QStringLiteral("/mervseen.dat")) {
@@ -26,6 +27,10 @@ Program::Program(const StartupValues& startup, Services services)
     QObject::connect(&m_seenSave, &QTimer::timeout, [this] { saveSeenMemory(); });
     QObject::connect(&m_mail, &MailList::seenMemoryChanged, &m_seenSave,
                      qOverload<>(&QTimer::start));
+    m_connectionsSave.setSingleShot(true);
+    m_connectionsSave.setInterval(0);
+    QObject::connect(&m_connectionsSave, &QTimer::timeout, [this] { saveConnections(); });
+    m_connections.setChanged([this] { m_connectionsSave.start(); });
     m_window = std::make_unique<MainWindow>(MainWindow::Parts{
         m_settings, m_mail, m_mailModel, m_accountModel, m_editor, m_secrets, services.dialogs,
         startup, services.clock, services.beeper, services.tray, services.desktop});
@@ -33,7 +38,7 @@ Program::Program(const StartupValues& startup, Services services)
     // closing act on it and observe its phase.
     m_checker = std::make_unique<MailChecker>(
         services.socket, services.clock, services.connectivity, services.newMailSound,
-        m_window->presenter(), m_settings.options, m_accounts, m_mail);
+        m_window->presenter(), m_settings.options, m_accounts, m_mail, m_connections);
     m_window->attach(*m_checker);
     // An account changed in place: its rows show it as it is now, and what was seen of it
     // stays seen.
@@ -101,6 +106,7 @@ void Program::load() {
         m_services.dialogs.message(file + QLatin1Char(' ') + m_accountFile.whyNotLoaded() +
                                    QStringLiteral(": No Usernames Were Loaded") + leftAlone);
     m_accountModel.replaceAll(std::move(loaded));
+    loadConnections();
     loadSeenMemory();
     m_window->applySettings();
 }
@@ -124,6 +130,29 @@ void Program::saveSeenMemory() {
         (void)m_seenFile.save(m_mail.seenMemory());
 }
 
+void Program::loadConnections() {
+    QString why;
+    if (m_connectionsFile.load(m_connections, &why) ==
+        ConnectionSettingsFile::LoadResult::Unreadable) {
+        m_connectionsWritable = false;
+        m_services.dialogs.message(
+            QStringLiteral("The Connection Settings File ") + m_connectionsFile.path() +
+            QLatin1Char(' ') + why +
+            QStringLiteral(": Every Account Uses The Security Of Its Port, And The File Is Left "
+                           "As It Is"));
+    }
+}
+
+void Program::saveConnections() {
+    m_connectionsSave.stop();
+    if (!m_connectionsWritable)
+        return;
+    QString why;
+    if (!m_connectionsFile.save(m_connections, &why))
+        m_services.dialogs.warn(
+            QStringLiteral("An Error Occurred Saving The Connection Settings File\n") + why);
+}
+
 void Program::saveAccounts() {
     // A file this run could not read was said so at start, and is left as it is.
     if (!m_accountFile.writable())
@@ -143,6 +172,8 @@ void Program::saveSettings() {
     // What the list shows now is what the next start remembers.
     m_mail.foldIntoMemory();
     saveSeenMemory();
+    if (m_connectionsSave.isActive())
+        saveConnections();
 }
 
 } // namespace mervantic

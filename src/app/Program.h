@@ -15,6 +15,7 @@
 #include "store/AccountFile.h"
 #include "store/AccountList.h"
 #include "store/AccountListModel.h"
+#include "store/ConnectionSettings.h"
 #include "store/Settings.h"
 
 #include <QTimer>
@@ -60,6 +61,7 @@ public:
     MailList& mail() { return m_mail; }
     const QString& accountFilePath() const { return m_accountFile.path(); }
     const QString& seenMemoryPath() const { return m_seenFile.path(); }
+    ConnectionSettings& connections() { return m_connections; }
 
     // The desktop as the load needs it: screen, work area and fonts.
     static DisplayFacts desktop();
@@ -69,6 +71,8 @@ private:
     void saveSettings();
     void loadSeenMemory();
     void saveSeenMemory();
+    void loadConnections();
+    void saveConnections();
 
     StartupValues m_startup;
     Services m_services;
@@ -78,6 +82,11 @@ private:
     AccountList m_accounts;
     AccountListModel m_accountModel;
     AccountFile m_accountFile;
+    ConnectionSettings m_connections;
+    ConnectionSettingsFile m_connectionsFile;
+    // A file that could not be read is not written over by this run.
+    bool m_connectionsWritable = true;
+    QTimer m_connectionsSave;
     AccountEditor m_editor;
     SecretEntry m_secrets;
     MailList m_mail;

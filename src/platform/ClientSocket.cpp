@@ -57,14 +57,14 @@ ClientSocket::~ClientSocket() {
     close();
 }
 
-bool ClientSocket::connectToServer(const QString& host, int port) {
+bool ClientSocket::connectToServer(const QString& host, int port, Encryption encryption) {
     close();
     if (port < 1 || port > 65535)
         return false;
     m_state = State::Connecting;
     m_certificateProblem.clear();
     const auto port16 = static_cast<quint16>(port);
-    if (m_policy.implicitTls && m_policy.implicitTls(port))
+    if (encryption == Encryption::Tls)
         connectEncrypted(host, port16);
     else
         connectPlain(host, port16);

@@ -15,16 +15,14 @@ namespace mervantic {
 
 class TcpStream;
 
-// Which connections are encrypted and which extra authorities are trusted. The product uses the
-// defaults: implicit TLS on port 995, certificates checked against the system's trust store and
-// the server name. Tests add their own certificate authority and their own TLS ports here.
+// Which extra authorities are trusted. The product uses the default: certificates checked
+// against the system's trust store and the server name. Tests add their own authority here.
 // The authorities SSL_CERT_FILE (a PEM file) and SSL_CERT_DIR (folders, separated by ':') name,
 // as OpenSSL programs take them: trusted beside the system's, so that a private authority can be
 // trusted without adding it to the system as root.
 QList<QSslCertificate> authoritiesNamedByEnvironment();
 
 struct TlsPolicy {
-    std::function<bool(int port)> implicitTls = [](int port) { return port == 995; };
     QList<QSslCertificate> extraAuthorities;
 };
 
@@ -41,7 +39,7 @@ public:
     explicit ClientSocket(TlsPolicy policy = {}, QObject* parent = nullptr);
     ~ClientSocket() override;
 
-    bool connectToServer(const QString& host, int port) override;
+    bool connectToServer(const QString& host, int port, Encryption encryption) override;
     void send(const QByteArray& bytes) override;
     QByteArray readAll() override;
     qint64 bytesAvailable() const override;

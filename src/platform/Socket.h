@@ -34,11 +34,14 @@ public:
     Q_ENUM(State)
     Q_ENUM(Failure)
 
+    // Plain TCP (perhaps upgraded later with startTls), or TLS from the first byte.
+    enum class Encryption { Plain, Tls };
+
     using QObject::QObject;
 
     // Starts connecting. Returns false when the attempt could not even start (for example a
     // port outside 1..65535); no event follows then.
-    virtual bool connectToServer(const QString& host, int port) = 0;
+    virtual bool connectToServer(const QString& host, int port, Encryption encryption) = 0;
     virtual void send(const QByteArray& bytes) = 0;
     // Every byte received and not yet read.
     virtual QByteArray readAll() = 0;

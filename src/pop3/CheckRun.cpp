@@ -155,6 +155,7 @@ void CheckRun::connectToAccount() {
         return;
     }
     m_context.log.logAccount(session.displayName, session.username, session.server, session.port);
+    session.security = m_context.connections.security(session.address());
     m_context.connection.connectToServer(session.server, *port);
 }
 

@@ -51,6 +51,7 @@ public:
         Options& options;
         const AccountList& accounts;
         MailList& mail;
+        const ConnectionSettings& connections;
     };
 
     explicit CheckRun(Context context, QObject* parent = nullptr);

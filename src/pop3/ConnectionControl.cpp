@@ -76,7 +76,10 @@ void ConnectionControl::startConnecting() {
     m_lineStartTick.reset();
     m_connectStartTick = m_context.clock.tickCount();
     m_phase = Phase::Connecting;
-    if (!m_context.socket.connectToServer(m_server, m_port)) {
+    const Socket::Encryption encryption = m_context.session.security == Security::Tls
+                                              ? Socket::Encryption::Tls
+                                              : Socket::Encryption::Plain;
+    if (!m_context.socket.connectToServer(m_server, m_port, encryption)) {
         onFailed(Socket::Failure::Network,
                  QStringLiteral("%1 is not a port number (1 to 65535)").arg(m_port));
         return;

@@ -4,6 +4,7 @@
 #include "pop3/ByteSearch.h"
 #include "pop3/ConnectionControl.h"
 #include "pop3/ProviderHints.h"
+#include "pop3/SaslMechanism.h"
 #include "store/Windows1252.h"
 
 namespace mervantic {
@@ -54,9 +55,15 @@ Conversation::Conversation(Context context, ConnectionControl& connection,
     , m_connection(connection)
     , m_events(events) {}
 
+Conversation::~Conversation() = default;
+
 void Conversation::reset() {
     m_line.clear();
     m_reply.clear();
+    m_greeting.clear();
+    m_capabilities = {};
+    m_secure = m_context.session.security == Security::Tls;
+    m_sasl.reset();
 }
 
 void Conversation::onDataArrived() {
@@ -77,6 +84,10 @@ void Conversation::onDataArrived() {
         return;
     if (session.step == Step::Message) {
         collectMessage(std::move(text));
+        return;
+    }
+    if (session.step == Step::Capa) {
+        collectCapabilities(std::move(text));
         return;
     }
 
@@ -109,14 +120,14 @@ void Conversation::onNegative(const QByteArray& reply) {
     QString prefix;
     if (m_context.session.step == Step::User)
         prefix = QStringLiteral("Username Logon Error: ");
-    else if (m_context.session.step == Step::Pass)
+    else if (m_context.session.step == Step::Pass || m_context.session.step == Step::Auth)
         prefix = QStringLiteral("Password Logon Error: ");
     m_context.log.logAndShow(prefix + loggedLine(reply));
     // The server's own words stay; what the user can do about the common ones follows them.
     const Step step = m_context.session.step;
     const QString text = AccountFailure::serverText(quotedLine(reply));
-    const bool loggingOn =
-        step == Step::Greeting || step == Step::User || step == Step::Pass || step == Step::Apop;
+    const bool loggingOn = step == Step::Greeting || step == Step::User || step == Step::Pass ||
+                           step == Step::Apop || step == Step::Auth;
     const QString hint = providerHint(m_context.session.server, text, loggingOn);
     if (!hint.isEmpty())
         m_context.log.logAndShow(QStringLiteral("..") + hint);
@@ -135,6 +146,12 @@ QString Conversation::refusal(Step step) {
         return QStringLiteral("Wrong user name or password: ");
     case Step::Apop:
         return QStringLiteral("The server refused the APOP log-on (wrong user name or secret): ");
+    case Step::Auth:
+        return QStringLiteral("Wrong user name or password: ");
+    case Step::Stls:
+        return QStringLiteral("The server refused STARTTLS (no password was sent): ");
+    case Step::Capa:
+        return QStringLiteral("The server refused to list what it can do: ");
     case Step::Stat:
         return QStringLiteral("The server refused to count the messages: ");
     case Step::Message:
@@ -156,10 +173,22 @@ void Conversation::onPositive(const QByteArray& reply) {
         session.messageNumber = 0;
         m_reply.clear();
         m_context.log.logAndShow(loggedLine(reply));
-        if (m_context.options.useApop)
-            apopLogon(QString::fromLatin1(reply));
-        else
-            send(Step::User, QStringLiteral("USER ") + session.username);
+        m_greeting = reply;
+        send(Step::Capa, QStringLiteral("CAPA"));
+        break;
+    case Step::Capa:
+        break;
+    case Step::Stls:
+        m_context.log.logAndShow(QStringLiteral("..Going On Under TLS (STARTTLS)"));
+        m_context.socket.startTls(session.server);
+        break;
+    case Step::Auth:
+        if (!reply.startsWith("+OK")) {
+            onSaslChallenge(reply);
+            break;
+        }
+        m_context.log.logAndShow(loggedLine(reply));
+        send(Step::Stat, QStringLiteral("STAT"));
         break;
     case Step::User:
         send(Step::Pass, QStringLiteral("PASS ") + session.password);
@@ -277,6 +306,106 @@ void Conversation::collectMessage(QByteArray piece) {
     }
     ++session.messageNumber;
     requestMessage();
+}
+
+void Conversation::collectCapabilities(QByteArray piece) {
+    m_reply.appendTaking(std::move(piece));
+    if (!m_reply.statusLineComplete())
+        return;
+    if (m_reply.startsWith("-ERR")) {
+        // A server of old: spoken to as before CAPA existed.
+        m_reply.clear();
+        m_capabilities = {};
+        afterCapabilities();
+        return;
+    }
+    if (!m_reply.startsWith("+OK")) {
+        const QByteArray line = m_reply.statusLine().toByteArray() + "\r\n";
+        m_reply.clear();
+        judge(line);
+        return;
+    }
+    if (!m_reply.isComplete())
+        return;
+    m_capabilities = Capabilities::fromList(m_reply.body());
+    m_reply.clear();
+    afterCapabilities();
+}
+
+void Conversation::afterCapabilities() {
+    const SessionState& session = m_context.session;
+    const Security security = session.security;
+    const bool upgrade =
+        security == Security::StartTls || security == Security::StartTlsWhenOffered;
+    if (!m_secure && upgrade && m_capabilities.stls) {
+        send(Step::Stls, QStringLiteral("STLS"));
+        return;
+    }
+    if (!m_secure && security == Security::StartTls) {
+        refuseToLogOn(QStringLiteral("The account's security is STARTTLS, and the server does not "
+                                     "offer it: no password was sent"));
+        return;
+    }
+    // A server that offered STARTTLS before and does not now may have had it taken out of its
+    // answer on the way; the password stays here until the user decides.
+    if (!m_secure && security == Security::StartTlsWhenOffered &&
+        m_context.connections.startTlsSeen(session.address())) {
+        refuseToLogOn(QStringLiteral(
+            "The server no longer offers STARTTLS, though this account was checked over it "
+            "before: no password was sent. Someone on the way may be taking it out; if the "
+            "server really changed, choose another security for the account"));
+        return;
+    }
+    logOn();
+}
+
+void Conversation::onTlsStarted() {
+    SessionState& session = m_context.session;
+    if (!m_connection.conversing() || session.step != Step::Stls)
+        return;
+    m_secure = true;
+    session.lastDataTick = m_context.clock.tickCount();
+    m_context.connections.markStartTlsSeen(session.address());
+    m_context.log.logAndShow(QStringLiteral("..Secure Connection (STARTTLS)"));
+    // What the server offered before the upgrade may have been changed on the way: it is asked
+    // again.
+    m_capabilities = {};
+    send(Step::Capa, QStringLiteral("CAPA"));
+}
+
+void Conversation::refuseToLogOn(const QString& why) {
+    m_context.log.failAccount(m_context.session.outcome, why);
+    m_connection.closeAndAdvance();
+}
+
+void Conversation::logOn() {
+    const SessionState& session = m_context.session;
+    if (m_context.options.useApop) {
+        apopLogon(QString::fromLatin1(m_greeting));
+        return;
+    }
+    // SASL only where the server does not take USER: for a password, USER and PASS are what
+    // every server has always taken.
+    if (m_capabilities.listed && !m_capabilities.user) {
+        m_sasl = chooseSaslMechanism(m_capabilities.sasl, Windows1252::encode(session.username),
+                                     Windows1252::encode(session.password));
+        if (m_sasl) {
+            send(Step::Auth, "AUTH " + m_sasl->name());
+            return;
+        }
+    }
+    send(Step::User, QStringLiteral("USER ") + session.username);
+}
+
+void Conversation::onSaslChallenge(const QByteArray& reply) {
+    // "+ " and the challenge in base64; a challenge that is not base64 ends the exchange.
+    const QByteArray text = reply.mid(1).trimmed();
+    const QByteArray::FromBase64Result challenge =
+        QByteArray::fromBase64Encoding(text, QByteArray::AbortOnBase64DecodingErrors);
+    std::optional<QByteArray> response;
+    if (m_sasl && challenge)
+        response = m_sasl->respond(*challenge);
+    send(Step::Auth, response ? response->toBase64() : QByteArray("*"));
 }
 
 void Conversation::apopLogon(const QString& greeting) {

@@ -2,6 +2,7 @@
 
 #include "platform/Clock.h"
 #include "platform/Socket.h"
+#include "pop3/Capabilities.h"
 #include "pop3/ConversationEvents.h"
 #include "pop3/MessageReply.h"
 #include "pop3/RunLog.h"
@@ -11,14 +12,19 @@
 
 #include <QByteArray>
 
+#include <memory>
+
 namespace mervantic {
 
 class ConnectionControl;
 class ConversationEvents;
+class SaslMechanism;
 
 // The POP3 conversation with one server: each reply that arrives is judged against the step
-// the conversation is at, and at most one command is sent in answer. Log-on with USER and PASS
-// or APOP, STAT, then TOP n 2 (or RETR n) for every message in turn, and QUIT.
+// the conversation is at, and at most one command is sent in answer. CAPA, STLS and CAPA again
+// when the account's security asks for it, log-on with USER and PASS, APOP or SASL, STAT, then
+// TOP n 2 (or RETR n) for every message in turn, and QUIT. No password leaves before the
+// connection is as secure as the account's security demands.
 class Conversation {
 public:
     // A single-line reply longer than this without its CR LF is judged as it stands.
@@ -32,11 +38,18 @@ public:
         SessionState& session;
         RunLog& log;
         const RunTracker& runs;
+        // Whether an account was seen over STARTTLS, kept between runs.
+        ConnectionSettings& connections;
     };
 
     Conversation(Context context, ConnectionControl& connection, ConversationEvents& events);
+    ~Conversation();
 
     void onDataArrived();
+    // The connection went on under TLS after STLS.
+    void onTlsStarted();
+    // What the server listed in its last answer to CAPA.
+    const Capabilities& capabilities() const { return m_capabilities; }
     // Forgets any partial reply of an earlier connection.
     void reset();
 
@@ -48,6 +61,13 @@ private:
     void onDeleted();
     void collectMessage(QByteArray piece);
     void apopLogon(const QString& greeting);
+    void collectCapabilities(QByteArray piece);
+    // The list (or the refusal) of CAPA is in: upgrade with STLS, refuse, or log on.
+    void afterCapabilities();
+    // Ends a conversation that may not go on to a log-on, saying why.
+    void refuseToLogOn(const QString& why);
+    void logOn();
+    void onSaslChallenge(const QByteArray& reply);
     // What a refusal at this step means to the user, before the server's own words.
     static QString refusal(Step step);
 
@@ -61,8 +81,13 @@ private:
     ConversationEvents& m_events;
     // A single-line reply until its CR LF has arrived.
     QByteArray m_line;
-    // The message reply being collected (step 4).
+    // The message reply being collected (step 4), or the list of CAPA.
     MessageReply m_reply;
+    QByteArray m_greeting;
+    Capabilities m_capabilities;
+    // The connection runs under TLS (from the start or after STLS).
+    bool m_secure = false;
+    std::unique_ptr<SaslMechanism> m_sasl;
 };
 
 // The reply line: the reply without its last two characters (its CR LF).

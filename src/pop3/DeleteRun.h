@@ -41,6 +41,7 @@ public:
         Connectivity& connectivity;
         const Options& options;
         MailList& mail;
+        const ConnectionSettings& connections;
     };
 
     explicit DeleteRun(Context context, QObject* parent = nullptr);

@@ -4,16 +4,18 @@ namespace mervantic {
 
 MailChecker::MailChecker(Socket& socket, Clock& clock, Connectivity& connectivity, Beeper& beeper,
                          RunView& view, Options& options, AccountList& accounts, MailList& mail,
-                         QObject* parent)
+                         ConnectionSettings& connections, QObject* parent)
     : QObject(parent)
     , m_log(view)
     , m_runs(view, clock, options)
     , m_connection({socket, clock, connectivity, options, m_session, m_log})
     , m_headers({m_log, options, m_session, mail})
-    , m_conversation({socket, clock, options, m_session, m_log, m_runs}, m_connection, *this)
+    , m_conversation({socket, clock, options, m_session, m_log, m_runs, connections}, m_connection,
+                     *this)
     , m_checkRun({m_runs, m_log, m_session, m_connection, m_headers, connectivity, beeper, options,
-                  accounts, mail})
-    , m_deleteRun({m_runs, m_log, m_session, m_connection, connectivity, options, mail})
+                  accounts, mail, connections})
+    , m_deleteRun(
+          {m_runs, m_log, m_session, m_connection, connectivity, options, mail, connections})
     , m_recheck({clock, connectivity, options, view, m_runs})
     , m_alarm(beeper) {
     connect(&socket, &Socket::connected, this, [this] {
@@ -21,6 +23,7 @@ MailChecker::MailChecker(Socket& socket, Clock& clock, Connectivity& connectivit
         m_connection.onConnected();
     });
     connect(&socket, &Socket::dataArrived, this, [this] { m_conversation.onDataArrived(); });
+    connect(&socket, &Socket::tlsStarted, this, [this] { m_conversation.onTlsStarted(); });
     connect(&socket, &Socket::closedByPeer, &m_connection, &ConnectionControl::onClosedByPeer);
     connect(&socket, &Socket::failed, &m_connection, &ConnectionControl::onFailed);
     connect(&m_connection, &ConnectionControl::conversationOver, this, [this] {

@@ -25,7 +25,7 @@ class MailChecker : public QObject, private ConversationEvents {
 public:
     MailChecker(Socket& socket, Clock& clock, Connectivity& connectivity, Beeper& beeper,
                 RunView& view, Options& options, AccountList& accounts, MailList& mail,
-                QObject* parent = nullptr);
+                ConnectionSettings& connections, QObject* parent = nullptr);
 
     // The "Check Mail" button.
     void checkMailButton();

@@ -14,6 +14,12 @@ enum class Step : int {
     Quit = 5,
     Dele = 6,
     Apop = 8,
+    // What the server can do (CAPA), before and again after STLS.
+    Capa = 9,
+    // The server's agreement to go on under TLS, then the handshake.
+    Stls = 10,
+    // A SASL log-on (AUTH) in progress.
+    Auth = 11,
 };
 
 // Where the program's runs stand: nothing in progress, the delete run's confirmation awaited,

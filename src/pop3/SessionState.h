@@ -2,6 +2,7 @@
 
 #include "pop3/AccountOutcome.h"
 #include "pop3/RunState.h"
+#include "store/ConnectionSettings.h"
 
 #include <QString>
 
@@ -27,6 +28,9 @@ struct SessionState {
     QString password;
     QString server;
     QString port;
+    Security security = Security::None;
+
+    MailboxAddress address() const { return {username, server, port}; }
 
     // The port text as a number; nothing when it is none.
     std::optional<int> portNumber() const {
@@ -41,6 +45,7 @@ struct SessionState {
         password.clear();
         server.clear();
         port.clear();
+        security = Security::None;
     }
 };
 

@@ -31,17 +31,23 @@ protected:
             server.deliver(user, message(n));
     }
 
-    // The TLS listener counts as port 995 for this socket.
     TlsPolicy policy(bool trustTestAuthority) const {
         TlsPolicy p;
-        const int tlsPort = server.tlsPort();
-        p.implicitTls = [tlsPort](int port) { return port == tlsPort; };
         if (trustTestAuthority)
             p.extraAuthorities = server.authority();
         return p;
     }
 
-    DovecotServer& server = DovecotServer::shared();
+    // Accounts on the TLS listener are given the security "TLS", as on port 995; accounts on
+    // the plain listener "None", though it offers STARTTLS.
+    void addAccount(CheckerHarness& harness, const QString& name, const QString& host,
+                    bool tls) const {
+        const int port = tls ? server.tlsPort() : server.port();
+        harness.addAccount(name, user, QStringLiteral("pw"), host, port);
+        harness.setSecurity(user, host, port, tls ? Security::Tls : Security::None);
+    }
+
+    DovecotServer& server = DovecotServer::sharedTls();
     QString user;
     static inline int s_user = 0;
 };
@@ -49,10 +55,8 @@ protected:
 TEST_F(DovecotTls, AnEncryptedAccountListsItsMailBesideAPlainOne) {
     ClientSocket socket(policy(true));
     CheckerHarness harness(socket);
-    harness.addAccount(QStringLiteral("Secure"), user, QStringLiteral("pw"),
-                       QStringLiteral("localhost"), server.tlsPort());
-    harness.addAccount(QStringLiteral("Plain"), user, QStringLiteral("pw"),
-                       QStringLiteral("127.0.0.1"), server.port());
+    addAccount(harness, QStringLiteral("Secure"), QStringLiteral("localhost"), true);
+    addAccount(harness, QStringLiteral("Plain"), QStringLiteral("127.0.0.1"), false);
     ASSERT_TRUE(harness.runCheck());
     EXPECT_EQ(harness.rowTexts(0), (QStringList{"Secure", "Secure", "Plain", "Plain"}));
     EXPECT_EQ(harness.rowTexts(3), (QStringList{"Secure 1", "Secure 2", "Secure 1", "Secure 2"}));
@@ -94,8 +98,7 @@ TEST_F(DovecotTls, AnAuthorityNamedBySslCertFileOrDirIsTrusted) {
             qputenv(c.variable, c.value.toLocal8Bit());
         ClientSocket socket(policy(false));
         CheckerHarness harness(socket);
-        harness.addAccount(QStringLiteral("Secure"), user, QStringLiteral("pw"),
-                           QStringLiteral("localhost"), server.tlsPort());
+        addAccount(harness, QStringLiteral("Secure"), QStringLiteral("localhost"), true);
         ASSERT_TRUE(harness.runCheck());
         if (c.variable != nullptr)
             qunsetenv(c.variable);
@@ -131,16 +134,15 @@ TEST_F(DovecotTls, ABadCertificateEndsTheAccountWithAPlainReason) {
         const int tlsPort = server.tlsPort();
         const int plainPort = server.port();
         const int securePort = c.plainListener ? plainPort : tlsPort;
-        p.implicitTls = [securePort](int port) { return port == securePort; };
         ClientSocket socket(p);
         CheckerHarness harness(socket);
         harness.addAccount(QStringLiteral("Secure"), user, QStringLiteral("pw"),
                            QString::fromLatin1(c.host), securePort);
+        harness.setSecurity(user, QString::fromLatin1(c.host), securePort, Security::Tls);
         // A plain-text account in the same run still works (or, in the last case, the encrypted
         // listener, which then serves no plain text and just ends the account).
         if (!c.plainListener)
-            harness.addAccount(QStringLiteral("Plain"), user, QStringLiteral("pw"),
-                               QStringLiteral("127.0.0.1"), plainPort);
+            addAccount(harness, QStringLiteral("Plain"), QStringLiteral("127.0.0.1"), false);
         ASSERT_TRUE(harness.runCheck());
         const QStringList lines = harness.view.lines();
         const qsizetype error = lines.indexOf(QStringLiteral("..Winsock1 Error"));
@@ -164,14 +166,12 @@ TEST_F(DovecotTls, ABadCertificateEndsTheAccountWithAPlainReason) {
 // at the time-out, and the log and the row say that the secure connection was not set up.
 TEST_F(DovecotTls, AHandshakeThatNeverEndsIsGivenUpAtTheTimeOut) {
     test::ScriptedServer mute([](QTcpSocket*) {});
-    TlsPolicy p;
-    const int mutePort = mute.port();
-    p.implicitTls = [mutePort](int port) { return port == mutePort; };
-    ClientSocket socket(p);
+    ClientSocket socket;
     CheckerHarness harness(socket);
     harness.options.serverTimeoutMs = 5000;
     harness.addAccount(QStringLiteral("Mute"), user, QStringLiteral("pw"),
-                       QStringLiteral("127.0.0.1"), mutePort);
+                       QStringLiteral("127.0.0.1"), mute.port());
+    harness.setSecurity(user, QStringLiteral("127.0.0.1"), mute.port(), Security::Tls);
     harness.checker.checkMailButton();
     ASSERT_TRUE(test::waitUntil([&] { return mute.connections() == 1; }));
     ASSERT_TRUE(test::waitUntil([&] { return socket.state() == Socket::State::Handshaking; }));

@@ -47,7 +47,8 @@ TEST(ClientSocket, EventsArriveInTheirOwnTurnOfTheEventLoop) {
     QSignalSpy connected(&socket, &Socket::connected);
     QSignalSpy data(&socket, &Socket::dataArrived);
 
-    ASSERT_TRUE(socket.connectToServer(QStringLiteral("127.0.0.1"), listener.port()));
+    ASSERT_TRUE(socket.connectToServer(QStringLiteral("127.0.0.1"), listener.port(),
+                                       Socket::Encryption::Plain));
     EXPECT_EQ(socket.state(), Socket::State::Connecting);
     ASSERT_TRUE(waitUntil([&] { return connected.count() == 1; }));
     EXPECT_EQ(socket.state(), Socket::State::Connected);
@@ -75,7 +76,7 @@ TEST(ClientSocket, APeerCloseIsReportedAfterTheLastDataIsReadable) {
                      [&] { closedAfterData = received == "+OK bye\r\n"; });
     QSignalSpy closed(&socket, &Socket::closedByPeer);
 
-    socket.connectToServer(QStringLiteral("127.0.0.1"), listener.port());
+    socket.connectToServer(QStringLiteral("127.0.0.1"), listener.port(), Socket::Encryption::Plain);
     ASSERT_TRUE(waitUntil([&] { return connected.count() == 1; }));
     QTcpSocket* peer = listener.peer();
     peer->write("+OK bye\r\n");
@@ -95,7 +96,7 @@ TEST(ClientSocket, NothingOfAConnectionTheProgramClosedReachesIt) {
     QSignalSpy closed(&socket, &Socket::closedByPeer);
     QSignalSpy failed(&socket, &Socket::failed);
 
-    socket.connectToServer(QStringLiteral("127.0.0.1"), listener.port());
+    socket.connectToServer(QStringLiteral("127.0.0.1"), listener.port(), Socket::Encryption::Plain);
     ASSERT_TRUE(waitUntil([&] { return connected.count() == 1; }));
     QTcpSocket* peer = listener.peer();
     peer->write("+OK late\r\n");
@@ -118,7 +119,8 @@ TEST(ClientSocket, ARefusedConnectionIsReportedAsRefused) {
 
     ClientSocket socket;
     QSignalSpy failed(&socket, &Socket::failed);
-    ASSERT_TRUE(socket.connectToServer(QStringLiteral("127.0.0.1"), port));
+    ASSERT_TRUE(
+        socket.connectToServer(QStringLiteral("127.0.0.1"), port, Socket::Encryption::Plain));
     ASSERT_TRUE(waitUntil([&] { return failed.count() == 1; }));
     EXPECT_EQ(failed.at(0).at(0).value<Socket::Failure>(), Socket::Failure::Refused);
     // In English whatever the user's language, as the log is.
@@ -130,7 +132,9 @@ TEST(ClientSocket, PortsOutsideTheTcpRangeCannotBeginToConnect) {
     ClientSocket socket;
     QSignalSpy failed(&socket, &Socket::failed);
     for (const int port : {0, -12, 65536, 70000})
-        EXPECT_FALSE(socket.connectToServer(QStringLiteral("127.0.0.1"), port)) << port;
+        EXPECT_FALSE(
+            socket.connectToServer(QStringLiteral("127.0.0.1"), port, Socket::Encryption::Plain))
+            << port;
     EXPECT_EQ(socket.state(), Socket::State::Closed);
     test::settle();
     EXPECT_EQ(failed.count(), 0);
@@ -188,7 +192,6 @@ TEST(ClientSocket, AResetIsAFailureAndOnlyAnOrderlyEndIsAClose) {
         TlsListener secure(certificates);
         TlsPolicy policy;
         const int port = c.encrypted ? secure.port() : plain.port();
-        policy.implicitTls = [c, port](int p) { return c.encrypted && p == port; };
         policy.extraAuthorities = certificates.authority();
         ClientSocket socket(policy);
         QSignalSpy connected(&socket, &Socket::connected);
@@ -196,7 +199,8 @@ TEST(ClientSocket, AResetIsAFailureAndOnlyAnOrderlyEndIsAClose) {
         QSignalSpy failed(&socket, &Socket::failed);
         QByteArray received;
         QObject::connect(&socket, &Socket::dataArrived, [&] { received += socket.readAll(); });
-        socket.connectToServer(QStringLiteral("localhost"), port);
+        socket.connectToServer(QStringLiteral("localhost"), port,
+                               c.encrypted ? Socket::Encryption::Tls : Socket::Encryption::Plain);
         ASSERT_TRUE(waitUntil([&] { return connected.count() == 1; }));
         QTcpSocket* peer = c.encrypted ? static_cast<QTcpSocket*>(secure.peer()) : plain.peer();
         ASSERT_NE(peer, nullptr);
@@ -221,7 +225,7 @@ TEST(ClientSocket, AResetIsAFailureAndOnlyAnOrderlyEndIsAClose) {
 // (the real Dovecot no longer offers STLS then); untrusted, the socket fails with the reason and
 // nothing more is sent.
 TEST(ClientSocket, APlainConnectionGoesOnUnderTlsAfterStls) {
-    test::DovecotServer& server = test::DovecotServer::shared();
+    test::DovecotServer& server = test::DovecotServer::sharedTls();
     ASSERT_TRUE(server.isRunning() || server.start()) << server.why().toStdString();
     for (const bool trusted : {true, false}) {
         SCOPED_TRACE(trusted ? "trusted" : "untrusted");
@@ -240,7 +244,8 @@ TEST(ClientSocket, APlainConnectionGoesOnUnderTlsAfterStls) {
             received.clear();
             return arrived ? text : QByteArray();
         };
-        socket.connectToServer(QStringLiteral("localhost"), server.port());
+        socket.connectToServer(QStringLiteral("localhost"), server.port(),
+                               Socket::Encryption::Plain);
         ASSERT_TRUE(waitUntil([&] { return connected.count() == 1; }));
         ASSERT_TRUE(reply("\r\n").startsWith("+OK"));
         socket.send("CAPA\r\n");

@@ -19,7 +19,7 @@ namespace mervantic::test {
 class CheckerHarness {
 public:
     explicit CheckerHarness(Socket& socket)
-        : checker(socket, clock, connectivity, beeper, view, options, accounts, mail) {
+        : checker(socket, clock, connectivity, beeper, view, options, accounts, mail, connections) {
         checker.connection().setSettleWaitMs(0);
         checker.connection().setCloseWaitMs(0);
     }
@@ -28,6 +28,10 @@ public:
                     const QString& server, int port, bool checked = false) {
         accounts.append({displayName, username, server, QString::number(port),
                          AccountKey::make(accounts.count() + 1, password), checked});
+    }
+
+    void setSecurity(const QString& username, const QString& server, int port, Security security) {
+        connections.setSecurity({username, server, QString::number(port)}, security);
     }
 
     // Presses "Check Mail" and waits for the run to end.
@@ -54,6 +58,7 @@ public:
     Options options;
     AccountList accounts;
     MailList mail;
+    ConnectionSettings connections;
     MailChecker checker;
 };
 

@@ -52,13 +52,24 @@ int freePort() {
     return server.serverPort();
 }
 
-DovecotServer::DovecotServer() = default;
+DovecotServer::DovecotServer()
+    : DovecotServer(Setup()) {}
+
+DovecotServer::DovecotServer(Setup setup)
+    : m_setup(std::move(setup)) {}
 
 DovecotServer::~DovecotServer() {
     stop();
 }
 
 DovecotServer& DovecotServer::shared() {
+    static DovecotServer server(Setup{QStringLiteral("no"), false});
+    if (!server.isRunning())
+        server.start();
+    return server;
+}
+
+DovecotServer& DovecotServer::sharedTls() {
     static DovecotServer server;
     if (!server.isRunning())
         server.start();
@@ -93,8 +104,8 @@ bool DovecotServer::start() {
         m_mailGid = static_cast<int>(::getgid());
     }
     m_port = freePort();
-    m_tlsPort = freePort();
-    while (m_tlsPort == m_port)
+    m_tlsPort = 0;
+    while (m_setup.ssl != QLatin1String("no") && (m_tlsPort == 0 || m_tlsPort == m_port))
         m_tlsPort = freePort();
 
     QDir(m_root->path()).mkpath(QStringLiteral("base"));
@@ -202,19 +213,25 @@ bool DovecotServer::writeConfiguration() {
                     .arg(name)
                     .arg(::getuid());
     }
-    const QString config = QStringLiteral(R"(base_dir = %1/base
+    const bool secure = m_setup.ssl != QLatin1String("no");
+    const QString tls = secure ? QStringLiteral("ssl = %1\nssl_cert = <%2/server.pem\n"
+                                                "ssl_key = <%2/server.key\nssl_dh = <%2/dh.pem\n")
+                                     .arg(m_setup.ssl, root)
+                               : QStringLiteral("ssl = no\n");
+    const QString tlsListener =
+        secure ? QStringLiteral("  inet_listener pop3s {\n    port = %1\n    ssl = yes\n  }\n")
+                     .arg(m_tlsPort)
+               : QString();
+    const QString config =
+        QStringLiteral(R"(base_dir = %1/base
 state_dir = %1/state
 instance_name = mervantic-%2
 log_path = %1/dovecot.log
 info_log_path = %1/dovecot.log
 protocols = pop3
 listen = 127.0.0.1
-%3ssl = yes
-ssl_cert = <%1/server.pem
-ssl_key = <%1/server.key
-ssl_dh = <%1/dh.pem
-auth_mechanisms = plain login apop
-disable_plaintext_auth = no
+%3%6auth_mechanisms = plain login apop
+disable_plaintext_auth = %7
 auth_failure_delay = 0
 mail_location = maildir:~/Maildir
 passdb {
@@ -229,22 +246,20 @@ service pop3-login {
   inet_listener pop3 {
     port = %4
   }
-  inet_listener pop3s {
-    port = %5
-    ssl = yes
-  }
-}
+%5}
 service anvil {
   unix_listener anvil-auth-penalty {
     mode = 0
   }
 }
 )")
-                               .arg(root)
-                               .arg(QCoreApplication::applicationPid())
-                               .arg(users)
-                               .arg(m_port)
-                               .arg(m_tlsPort);
+            .arg(root)
+            .arg(QCoreApplication::applicationPid())
+            .arg(users)
+            .arg(m_port)
+            .arg(tlsListener)
+            .arg(tls)
+            .arg(m_setup.plaintextOnlyOverTls ? QStringLiteral("yes") : QStringLiteral("no"));
     if (!writeFile(m_root->filePath(QStringLiteral("dovecot.conf")), config.toUtf8())) {
         m_why = QStringLiteral("cannot write the Dovecot configuration");
         return false;

@@ -12,11 +12,21 @@
 namespace mervantic::test {
 
 // A real Dovecot POP3 server for the tests, run as a child process on free loopback ports with
-// its own configuration, folders, users and maildirs. One plain listener and one implicit-TLS
-// listener whose certificate is signed by a certificate authority made for the test run.
+// its own configuration, folders, users and maildirs. One plain listener and, unless TLS is
+// off, one implicit-TLS listener whose certificate is signed by a certificate authority made
+// for the test run; the plain listener then offers STLS.
 class DovecotServer {
 public:
+    // How the server is set up, as its administrator would.
+    struct Setup {
+        // Dovecot's `ssl`: "no" (plain only, a server of old), "yes" or "required".
+        QString ssl = QStringLiteral("yes");
+        // Dovecot's `disable_plaintext_auth`: no password over a plain connection.
+        bool plaintextOnlyOverTls = false;
+    };
+
     DovecotServer();
+    explicit DovecotServer(Setup setup);
     ~DovecotServer();
     DovecotServer(const DovecotServer&) = delete;
     DovecotServer& operator=(const DovecotServer&) = delete;
@@ -47,8 +57,10 @@ public:
     bool remove(const QString& user, int number);
     QString logText() const;
 
-    // The shared server of a test program, started on first use.
+    // The shared servers of a test program, started on first use: one without TLS (its plain
+    // listener does not offer STLS), and one with TLS.
     static DovecotServer& shared();
+    static DovecotServer& sharedTls();
 
 private:
     bool writeCertificates();
@@ -57,6 +69,7 @@ private:
     QStringList messageFiles(const QString& user) const;
     void takeOwnership(const QString& path) const;
 
+    Setup m_setup;
     std::unique_ptr<QTemporaryDir> m_root;
     QProcess m_process;
     QString m_why;

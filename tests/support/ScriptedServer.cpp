@@ -24,6 +24,7 @@ void ScriptedServer::answerLines(QTcpSocket* peer, std::map<QByteArray, QByteArr
             const QByteArray line = peer->readLine();
             if (special && special(peer, line))
                 return;
+            bool answered = false;
             for (const auto& [start, reply] : replies) {
                 if (!line.startsWith(start))
                     continue;
@@ -32,8 +33,11 @@ void ScriptedServer::answerLines(QTcpSocket* peer, std::map<QByteArray, QByteArr
                     return;
                 }
                 peer->write(reply);
+                answered = true;
                 break;
             }
+            if (!answered && line.startsWith("CAPA"))
+                peer->write("-ERR Unknown command\r\n");
         }
     });
 }

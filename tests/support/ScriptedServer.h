@@ -24,7 +24,8 @@ public:
     int connections() const { return m_connections; }
 
     // Answers each command line whose start matches a key with the mapped reply; the reply
-    // "<reset>" resets the connection instead. A line `special` accepts is left to it.
+    // "<reset>" resets the connection instead. A line `special` accepts is left to it. A CAPA
+    // without a key is refused, as a server of old refuses it.
     using Special = std::function<bool(QTcpSocket* peer, const QByteArray& line)>;
     static void answerLines(QTcpSocket* peer, std::map<QByteArray, QByteArray> replies,
                             Special special = {});

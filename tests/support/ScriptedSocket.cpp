@@ -50,6 +50,11 @@ Script& Script::neverConnects() {
     return *this;
 }
 
+Script& Script::startsTls(bool succeeds) {
+    steps.push_back({Step::StartTls, succeeds ? QByteArray("ok") : QByteArray("fails")});
+    return *this;
+}
+
 Script Script::loggedOn(const QByteArray& user, const QByteArray& password) {
     Script script;
     script.serve("+OK POP3 ready <1896.697170952@dbc.mtview.ca.us>\r\n")
@@ -81,11 +86,12 @@ void ScriptedSocket::later(std::function<void()> action) {
         Qt::QueuedConnection);
 }
 
-bool ScriptedSocket::connectToServer(const QString& /*host*/, int port) {
+bool ScriptedSocket::connectToServer(const QString& /*host*/, int port, Encryption encryption) {
     close();
     if (port < 1 || port > 65535)
         return false;
     ++m_connections;
+    m_encryptions.push_back(encryption);
     m_state = State::Connecting;
     auto queued = m_scripts.find(port);
     if (queued == m_scripts.end() || queued->empty()) {
@@ -138,6 +144,7 @@ void ScriptedSocket::playNext() {
     case Script::Step::Expect:
     case Script::Step::Silence:
     case Script::Step::Pause:
+    case Script::Step::StartTls:
         break; // waits for the client
     }
 }
@@ -152,6 +159,17 @@ void ScriptedSocket::send(const QByteArray& bytes) {
     while ((end = m_partialCommand.indexOf("\r\n")) >= 0) {
         const QByteArray line = m_partialCommand.left(end);
         m_partialCommand.remove(0, end + 2);
+        const bool capaExpected = !m_script.steps.empty() &&
+                                  m_script.steps.front().kind == Script::Step::Expect &&
+                                  m_script.steps.front().bytes == "CAPA";
+        if (line == "CAPA" && !capaExpected) {
+            ++m_capaAnsweredAsUnknown;
+            later([this] {
+                m_buffer.append("-ERR Unknown command\r\n");
+                Q_EMIT dataArrived();
+            });
+            continue;
+        }
         m_sentLines << QString::fromLatin1(line);
         if (m_script.steps.empty() || m_script.steps.front().kind != Script::Step::Expect) {
             m_unexpected << QStringLiteral("unscripted: ") + QString::fromLatin1(line);
@@ -168,6 +186,26 @@ void ScriptedSocket::send(const QByteArray& bytes) {
         }
         playNext();
     }
+}
+
+void ScriptedSocket::startTls(const QString& /*host*/) {
+    if (m_state != State::Connected || m_script.steps.empty() ||
+        m_script.steps.front().kind != Script::Step::StartTls) {
+        m_unexpected << QStringLiteral("unscripted TLS upgrade");
+        ADD_FAILURE() << "unscripted TLS upgrade";
+        return;
+    }
+    const bool succeeds = m_script.steps.front().bytes == "ok";
+    m_script.steps.pop_front();
+    later([this, succeeds] {
+        if (!succeeds) {
+            m_state = State::Closed;
+            Q_EMIT failed(Failure::Tls, QStringLiteral("certificate problem"));
+            return;
+        }
+        Q_EMIT tlsStarted();
+        playNext();
+    });
 }
 
 bool ScriptedSocket::paused() const {

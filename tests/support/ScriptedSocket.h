@@ -16,7 +16,7 @@ namespace mervantic::test {
 class Script {
 public:
     struct Step {
-        enum Kind { Serve, Expect, PeerClose, Fail, Silence, Pause };
+        enum Kind { Serve, Expect, PeerClose, Fail, Silence, Pause, StartTls };
         Kind kind;
         QByteArray bytes;
     };
@@ -35,6 +35,9 @@ public:
     Script& pause();
     // The connection never completes.
     Script& neverConnects();
+    // The client must go on under TLS next (after STLS); the upgrade succeeds, or fails with
+    // a certificate problem.
+    Script& startsTls(bool succeeds = true);
 
     // The usual opening: greeting, USER, PASS, the log-on reply.
     static Script loggedOn(const QByteArray& user = "alice", const QByteArray& password = "secret");
@@ -55,7 +58,7 @@ class ScriptedSocket final : public Socket {
 public:
     void addScript(int port, Script script);
 
-    bool connectToServer(const QString& host, int port) override;
+    bool connectToServer(const QString& host, int port, Encryption encryption) override;
     void send(const QByteArray& bytes) override;
     QByteArray readAll() override;
     qint64 bytesAvailable() const override { return m_buffer.size(); }
@@ -63,8 +66,13 @@ public:
     State state() const override { return m_state; }
     QString peerAddress() const override { return QStringLiteral("127.0.0.1"); }
 
-    // Every line the client sent, over all connections.
+    // Every line the client sent, over all connections, but the CAPA a script does not expect:
+    // that is answered as a server of old does, with -ERR, and only counted.
     const QStringList& sent() const { return m_sentLines; }
+    int capaAnsweredAsUnknown() const { return m_capaAnsweredAsUnknown; }
+    // How each connection was asked to begin.
+    const std::vector<Encryption>& encryptions() const { return m_encryptions; }
+    void startTls(const QString& host) override;
     int connections() const { return m_connections; }
     // Whether the current script has played to its end.
     bool scriptDone() const { return m_script.steps.empty(); }
@@ -88,6 +96,8 @@ private:
     int m_pending = 0;
     QStringList m_sentLines;
     QStringList m_unexpected;
+    int m_capaAnsweredAsUnknown = 0;
+    std::vector<Encryption> m_encryptions;
 };
 
 } // namespace mervantic::test
