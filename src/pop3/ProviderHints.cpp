@@ -30,6 +30,14 @@ QString providerHint(const QString& server, const QString& serverText, bool logg
                               "external applications.");
     if (!loggingOn)
         return {};
+    // Dovecot's words, and RFC 3206's code, for a server that takes no password in the clear.
+    if (serverText.contains(QLatin1String("Plaintext authentication disallowed"),
+                            Qt::CaseInsensitive) ||
+        serverText.contains(QLatin1String("[AUTH] Plaintext"), Qt::CaseInsensitive) ||
+        serverText.contains(QLatin1String("[SYS/PERM] TLS required"), Qt::CaseInsensitive))
+        return QStringLiteral("The server takes a password only over a secure connection: "
+                              "choose the security \"STARTTLS\" for this account (or \"TLS\" "
+                              "if its port is 995).");
     if (isGmailServer(server))
         return QStringLiteral("Gmail takes an app password here, not the Google password: make "
                               "one under Google Account, Security, App passwords (2-Step "

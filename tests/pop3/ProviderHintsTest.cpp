@@ -25,6 +25,9 @@ TEST(ProviderHints, TheCommonRefusalsOfTheLargeProvidersGetWhatToDo) {
         {"pop.gmx.net", "Authentication failed", true, "GMX"},
         {"pop3.web.de", "Authentication failed", true, "WEB.DE"},
         {"pop.example.org", "[LOGIN-DELAY] Logged in too recently", true, "re-check"},
+        {"mail.example.org",
+         "[AUTH] Plaintext authentication disallowed on non-secure (SSL/TLS) connections.", true,
+         "STARTTLS"},
         {"pop.gmail.com", "[SYS/TEMP] server busy", false, nullptr},
         {"pop.example.org", "[AUTH] Authentication failed.", true, nullptr},
         // Names that only look like a provider's.

@@ -84,14 +84,25 @@ int main(int argc, char* argv[]) {
     SettingsFile::write(dataFolder + QStringLiteral("/mervantic.ini"), record);
     AccountList accounts;
     accounts.append({QStringLiteral("Demo mailbox"), QStringLiteral("demo"),
-                     QStringLiteral("127.0.0.1"), QString::number(server.port()),
+                     QStringLiteral("localhost"), QString::number(server.port()),
                      AccountKey::make(1, QStringLiteral("demo")), true});
     AccountFile(dataFolder + QStringLiteral("/mervuser.ini")).save(accounts);
+    // The demo server offers STARTTLS with a certificate of its own authority, which the program
+    // trusts as any OpenSSL program would: through SSL_CERT_FILE.
+    const QString authority = home.filePath(QStringLiteral("demo-authority.pem"));
+    {
+        QFile pem(authority);
+        if (pem.open(QIODevice::WriteOnly)) {
+            for (const QSslCertificate& certificate : server.authority())
+                pem.write(certificate.toPem());
+        }
+    }
 
-    std::printf(
-        "Demo account: user \"demo\" on 127.0.0.1 port %d. Close the window to end the demo.\n",
-        server.port());
+    std::printf("Demo account: user \"demo\" on localhost port %d (STARTTLS, its authority in "
+                "SSL_CERT_FILE). Close the window to end the demo.\n",
+                server.port());
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("SSL_CERT_FILE"), authority);
     environment.insert(QStringLiteral("XDG_DATA_HOME"), home.filePath(QStringLiteral("data")));
     environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), home.filePath(QStringLiteral("runtime")));
     QProcess program;
