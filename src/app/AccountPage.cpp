@@ -3,7 +3,9 @@
 #include "app/TickListView.h"
 #include "app/Twips.h"
 #include "store/AccountListModel.h"
+#include "store/ConnectionSettings.h"
 
+#include <QComboBox>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
@@ -43,6 +45,21 @@ AccountPage::AccountPage(AccountListModel& model, QWidget* parent)
     m_delete->setObjectName(QStringLiteral("Command4"));
     m_delete->setAccessibleName(QStringLiteral("Delete"));
     m_entryColumn << m_add << m_delete;
+    // Added below the buttons, so that the boxes and buttons above keep their places.
+    m_securityCaption = new QLabel(QStringLiteral("Security"), this);
+    m_security = new QComboBox(this);
+    m_security->setObjectName(QStringLiteral("ComboSecurity"));
+    m_security->setAccessibleName(QStringLiteral("Security"));
+    for (const Security security :
+         {Security::Tls, Security::StartTls, Security::StartTlsWhenOffered, Security::None})
+        m_security->addItem(securityText(security), static_cast<int>(security));
+    m_security->setCurrentIndex(
+        m_security->findData(static_cast<int>(Security::StartTlsWhenOffered)));
+    m_security->setToolTip(QStringLiteral(
+        "TLS: encrypted from the start (port 995). STARTTLS: encrypted after the greeting, or "
+        "not checked at all. STARTTLS when offered: encrypted whenever the server offers it. "
+        "None: the password crosses the network as it is."));
+    m_securityCaption->setBuddy(m_security);
 }
 
 QLineEdit* AccountPage::addBox(const QString& name, const QString& label, int maxLength) {
@@ -76,6 +93,8 @@ void AccountPage::layOut() {
     }
     m_add->setGeometry(x, y + 2, 60, 24);
     m_delete->setGeometry(x + 66, y + 2, 60, 24);
+    m_securityCaption->setGeometry(x, y + 32, kEntryColumnWidth, 15);
+    m_security->setGeometry(x, y + 47, kEntryColumnWidth, 24);
 }
 
 bool AccountPage::eventFilter(QObject* watched, QEvent* event) {

@@ -2,6 +2,8 @@
 
 #include <QGroupBox>
 
+class QComboBox;
+class QLabel;
 class QLineEdit;
 class QPushButton;
 class QTreeView;
@@ -28,6 +30,9 @@ public:
     QLineEdit* portBox() const { return m_port; }
     QPushButton* addButton() const { return m_add; }
     QPushButton* deleteButton() const { return m_delete; }
+    // How the account's connection is protected, under the buttons; its items are the words of
+    // the connection settings ("TLS", "STARTTLS", "STARTTLS when offered", "None").
+    QComboBox* securityBox() const { return m_security; }
 
     // The list takes the page less the entry column (2,025 twips) and a strip at the bottom
     // (285 twips); the boxes follow its right edge.
@@ -51,6 +56,8 @@ private:
     QLineEdit* m_port;
     QPushButton* m_add;
     QPushButton* m_delete;
+    QLabel* m_securityCaption;
+    QComboBox* m_security;
     QList<QWidget*> m_entryColumn;
 };
 

@@ -7,6 +7,7 @@
 #include "store/AccountListModel.h"
 
 #include <QAction>
+#include <QComboBox>
 #include <QItemSelectionModel>
 #include <QLineEdit>
 #include <QMenu>
@@ -18,8 +19,17 @@ namespace mervantic {
 namespace {
 
 AccountEntry entryOf(const AccountPage& page) {
-    return {page.displayNameBox()->text(), page.usernameBox()->text(), page.passwordBox()->text(),
-            page.serverBox()->text(), page.portBox()->text()};
+    return {page.displayNameBox()->text(),
+            page.usernameBox()->text(),
+            page.passwordBox()->text(),
+            page.serverBox()->text(),
+            page.portBox()->text(),
+            static_cast<Security>(page.securityBox()->currentData().toInt())};
+}
+
+void showSecurity(AccountPage& page, Security security) {
+    QComboBox* box = page.securityBox();
+    box->setCurrentIndex(box->findData(static_cast<int>(security)));
 }
 
 // The boxes as the editor left them (the port box keeps its text).
@@ -57,6 +67,7 @@ AccountPageController::AccountPageController(AccountPage& page, AccountListModel
             const AccountEntry boxes = m_editor.entryOf(row);
             showEntry(m_page, boxes);
             m_page.portBox()->setText(boxes.port);
+            showSecurity(m_page, boxes.security.value_or(defaultSecurity(boxes.port)));
         }
     });
     connect(menus.changeToBoxes, &QAction::triggered, this, [this] {
@@ -67,6 +78,10 @@ AccountPageController::AccountPageController(AccountPage& page, AccountListModel
     connect(&page, &AccountPage::menuRequested, menus.account,
             [menu = menus.account](const QPoint& at) { menu->popup(at); });
     connect(page.portBox(), &QLineEdit::textChanged, this, &AccountPageController::filterPort);
+    // A port typed brings its usual security (TLS on 995, STARTTLS when offered elsewhere); a
+    // port shown from the list keeps the account's.
+    connect(page.portBox(), &QLineEdit::textEdited, this,
+            [this] { showSecurity(m_page, defaultSecurity(m_page.portBox()->text())); });
     page.list()->setEditTriggers(QAbstractItemView::DoubleClicked |
                                  QAbstractItemView::EditKeyPressed);
     model.setRenameHandler(

@@ -27,10 +27,9 @@ Program::Program(const StartupValues& startup, Services services)
     QObject::connect(&m_seenSave, &QTimer::timeout, [this] { saveSeenMemory(); });
     QObject::connect(&m_mail, &MailList::seenMemoryChanged, &m_seenSave,
                      qOverload<>(&QTimer::start));
-    m_connectionsSave.setSingleShot(true);
-    m_connectionsSave.setInterval(0);
-    QObject::connect(&m_connectionsSave, &QTimer::timeout, [this] { saveConnections(); });
-    m_connections.setChanged([this] { m_connectionsSave.start(); });
+    // Connection settings change seldom (an edit, a server first seen over STARTTLS) and a lost
+    // one matters: each change is written at once.
+    m_connections.setChanged([this] { saveConnections(); });
     m_window = std::make_unique<MainWindow>(MainWindow::Parts{
         m_settings, m_mail, m_mailModel, m_accountModel, m_editor, m_secrets, services.dialogs,
         startup, services.clock, services.beeper, services.tray, services.desktop});
@@ -144,7 +143,6 @@ void Program::loadConnections() {
 }
 
 void Program::saveConnections() {
-    m_connectionsSave.stop();
     if (!m_connectionsWritable)
         return;
     QString why;
@@ -172,8 +170,6 @@ void Program::saveSettings() {
     // What the list shows now is what the next start remembers.
     m_mail.foldIntoMemory();
     saveSeenMemory();
-    if (m_connectionsSave.isActive())
-        saveConnections();
 }
 
 } // namespace mervantic

@@ -86,7 +86,6 @@ private:
     ConnectionSettingsFile m_connectionsFile;
     // A file that could not be read is not written over by this run.
     bool m_connectionsWritable = true;
-    QTimer m_connectionsSave;
     AccountEditor m_editor;
     SecretEntry m_secrets;
     MailList m_mail;

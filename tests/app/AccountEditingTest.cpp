@@ -14,6 +14,7 @@
 
 #include <QAction>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QFile>
 #include <QLineEdit>
 #include <QMenu>
@@ -391,6 +392,98 @@ TEST_F(AccountEditing, AnItemChangedInPlaceKeepsItsPlaceItsKeyAndWhatWasSeen) {
     EXPECT_EQ(keys(), (QStringList{"K1Pnew", "K2Ppw2"}));
     EXPECT_EQ(program->mail().at(1).password, QStringLiteral("new"));
     expectFileMatchesList();
+}
+
+// The security chosen beside the boxes goes with the account into its own private file,
+// follows it through a change in place, comes back at the next start and goes with the account.
+TEST_F(AccountEditing, EachAccountKeepsItsSecurityInAFileOfItsOwn) {
+    QComboBox* security = page->securityBox();
+    const QString connectionsFile = dataFolder() + QStringLiteral("/mervconn.json");
+    const auto chosen = [security] { return security->currentText(); };
+    fill(QStringLiteral("Pop3s"), QStringLiteral("alice"), QStringLiteral("pw"),
+         QStringLiteral("pop.example.org"), QStringLiteral("995"));
+    EXPECT_EQ(chosen(), QStringLiteral("TLS")); // the port's own
+    clickAdd();
+    fill(QStringLiteral("Home"), QStringLiteral("bob"), QStringLiteral("pw2"),
+         QStringLiteral("mail.example.com"), QStringLiteral("110"));
+    EXPECT_EQ(chosen(), QStringLiteral("STARTTLS when offered"));
+    security->setCurrentIndex(security->findText(QStringLiteral("STARTTLS")));
+    clickAdd();
+    EXPECT_EQ(dialogs.messages, QStringList());
+    ConnectionSettings& connections = program->connections();
+    const MailboxAddress alice{QStringLiteral("alice"), QStringLiteral("pop.example.org"),
+                               QStringLiteral("995")};
+    const MailboxAddress bob{QStringLiteral("bob"), QStringLiteral("mail.example.com"),
+                             QStringLiteral("110")};
+    EXPECT_EQ(connections.security(alice), Security::Tls);
+    EXPECT_EQ(connections.security(bob), Security::StartTls);
+    ASSERT_TRUE(test::waitUntil([&] { return QFile::exists(connectionsFile); }));
+    EXPECT_EQ(QFile::permissions(connectionsFile) &
+                  (QFileDevice::ReadGroup | QFileDevice::ReadOther | QFileDevice::WriteGroup |
+                   QFileDevice::WriteOther),
+              QFileDevice::Permissions());
+    expectFileMatchesList();
+
+    // Shown with the account, and changed with it: a TLS server on another port.
+    select(2);
+    menu("mnuCopyToBoxes");
+    EXPECT_EQ(chosen(), QStringLiteral("STARTTLS"));
+    type(page->portBox(), QStringLiteral("1995"));
+    EXPECT_EQ(chosen(), QStringLiteral("STARTTLS when offered")); // the typed port's own
+    security->setCurrentIndex(security->findText(QStringLiteral("TLS")));
+    menu("mnuChangeToBoxes");
+    EXPECT_EQ(dialogs.messages, QStringList());
+    const MailboxAddress moved{QStringLiteral("bob"), QStringLiteral("mail.example.com"),
+                               QStringLiteral("1995")};
+    EXPECT_EQ(connections.security(moved), Security::Tls);
+    EXPECT_EQ(connections.security(bob), Security::StartTlsWhenOffered);
+    select(1);
+    menu("mnuCopyToBoxes");
+    EXPECT_EQ(chosen(), QStringLiteral("TLS"));
+
+    // The next start reads it back.
+    program.reset();
+    writeAccountFile = false;
+    start();
+    EXPECT_EQ(program->connections().security(moved), Security::Tls);
+
+    // A deleted account takes its settings with it.
+    window().selectTab(Page::Accounts);
+    page = window().accountPage();
+    select(2);
+    QTest::mouseClick(page->deleteButton(), Qt::LeftButton);
+    ASSERT_EQ(program->accounts().count(), 1);
+    ASSERT_TRUE(test::waitUntil([&] {
+        QFile file(connectionsFile);
+        return file.open(QIODevice::ReadOnly) && !file.readAll().contains("1995");
+    }));
+}
+
+// A connection settings file this program cannot read is said at the start and left as it is.
+class AccountConnections : public test::ProgramFixture {};
+
+TEST_F(AccountConnections, AnUnreadableConnectionSettingsFileIsLeftAsItIs) {
+    QDir().mkpath(dataFolder());
+    const QString path = dataFolder() + QStringLiteral("/mervconn.json");
+    const QByteArray laterKind = "{\"accounts\": \"kept elsewhere\"}";
+    {
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(laterKind);
+    }
+    addAccount(110);
+    start();
+    ASSERT_EQ(dialogs.messages.size(), 1);
+    EXPECT_TRUE(
+        dialogs.messages.first().startsWith(QStringLiteral("The Connection Settings File ") + path +
+                                            QStringLiteral(" Is Not A Connection Settings File")))
+        << dialogs.messages.first().toStdString();
+    program->connections().setSecurity(
+        {QStringLiteral("alice"), QStringLiteral("pop.example.org"), QStringLiteral("110")},
+        Security::None);
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), laterKind);
 }
 
 TEST_F(AccountEditing, ANameEditedInPlaceIsSaved) {
