@@ -3,6 +3,7 @@
 #include "app/Dialogs.h"
 #include "app/StorableText.h"
 #include "platform/Beeper.h"
+#include "platform/CertificateFacts.h"
 #include "store/AccountKey.h"
 #include "store/AccountList.h"
 #include "store/AccountListModel.h"
@@ -283,6 +284,42 @@ AccountEditor::PortCheck AccountEditor::filterPort(const QString& text) {
     bool fits = false;
     text.toInt(&fits);
     return fits ? PortCheck{text, false} : refused;
+}
+
+void AccountEditor::trustCertificate(int row) {
+    if (row < 1 || row > m_model.rowCount()) {
+        m_beeper.beep();
+        return;
+    }
+    const AccountRow& account = m_model.list().at(row);
+    const QString server = account.server;
+    const QString port = account.port;
+    const QByteArray offered = m_connections.offeredCertificate(server, port);
+    const QString where = server + QStringLiteral(" Port ") + port;
+    if (offered.isEmpty()) {
+        m_dialogs.message(QStringLiteral("No Certificate Of ") + where +
+                          QStringLiteral(" Was Refused Since Mervantic Started: Check Mail "
+                                         "First, Then Trust The Certificate It Refuses"));
+        return;
+    }
+    const CertificateFacts facts = CertificateFacts::of(offered);
+    QString detail =
+        QStringLiteral("Subject: %1\nIssuer: %2\nValid: %3 To %4\nSHA-256: %5\n\n")
+            .arg(facts.subject, facts.issuer, facts.validFrom, facts.validUntil, facts.sha256);
+    const QByteArray pinned = m_connections.pinnedCertificate(server, port);
+    if (!pinned.isEmpty())
+        detail += QStringLiteral("It replaces the certificate trusted before (SHA-256 %1).\n")
+                      .arg(sha256Fingerprint(pinned));
+    detail += QStringLiteral(
+        "Compare the fingerprint with the one the server's administrator gives you. Once "
+        "trusted, this certificate and no other is accepted for this server and port, and only "
+        "while it is valid.");
+    m_dialogs.ask(
+        {QStringLiteral("Trust This Certificate For ") + where + QLatin1Char('?'), detail, true},
+        [this, server, port, offered](bool yes) {
+            if (yes)
+                m_connections.pinCertificate(server, port, offered);
+        });
 }
 
 } // namespace mervantic

@@ -58,6 +58,10 @@ public:
     using AccountChanged = std::function<void(const AccountRow& before, const AccountRow& after)>;
     void setAccountChanged(AccountChanged handler) { m_accountChanged = std::move(handler); }
 
+    // "Trust This Certificate": shows the certificate the row's server presented when its
+    // secure connection was last refused, and on Yes trusts it for that server and port.
+    void trustCertificate(int row);
+
     // The display name typed in place; the file takes it before the list does. False when the
     // name is refused and the list keeps the old one.
     bool rename(int row, const QString& name);

@@ -60,6 +60,12 @@ AccountPage::AccountPage(AccountListModel& model, QWidget* parent)
         "not checked at all. STARTTLS when offered: encrypted whenever the server offers it. "
         "None: the password crosses the network as it is."));
     m_securityCaption->setBuddy(m_security);
+    m_trust = new QPushButton(QStringLiteral("Trust This Certificate"), this);
+    m_trust->setObjectName(QStringLiteral("CommandTrust"));
+    m_trust->setAccessibleName(QStringLiteral("Trust This Certificate"));
+    m_trust->setToolTip(QStringLiteral(
+        "Shows the certificate the selected account's server presented when its secure "
+        "connection was refused, to trust it for that server and port"));
 }
 
 QLineEdit* AccountPage::addBox(const QString& name, const QString& label, int maxLength) {
@@ -93,8 +99,19 @@ void AccountPage::layOut() {
     }
     m_add->setGeometry(x, y + 2, 60, 24);
     m_delete->setGeometry(x + 66, y + 2, 60, 24);
-    m_securityCaption->setGeometry(x, y + 32, kEntryColumnWidth, 15);
-    m_security->setGeometry(x, y + 47, kEntryColumnWidth, 24);
+    // Below the buttons, as the page's height allows: the caption and the trust button (also in
+    // the list's menu) give way first.
+    y += 32;
+    const bool roomForCaption = y + 15 + 24 + 30 <= height();
+    m_securityCaption->setVisible(roomForCaption);
+    if (roomForCaption) {
+        m_securityCaption->setGeometry(x, y, kEntryColumnWidth, 15);
+        y += 15;
+    }
+    m_security->setGeometry(x, y, kEntryColumnWidth, 24);
+    y += 30;
+    m_trust->setVisible(y + 24 <= height());
+    m_trust->setGeometry(x, y, kEntryColumnWidth, 24);
 }
 
 bool AccountPage::eventFilter(QObject* watched, QEvent* event) {

@@ -33,6 +33,8 @@ public:
     // How the account's connection is protected, under the buttons; its items are the words of
     // the connection settings ("TLS", "STARTTLS", "STARTTLS when offered", "None").
     QComboBox* securityBox() const { return m_security; }
+    // "Trust This Certificate", for the selected account's server, under the security box.
+    QPushButton* trustButton() const { return m_trust; }
 
     // The list takes the page less the entry column (2,025 twips) and a strip at the bottom
     // (285 twips); the boxes follow its right edge.
@@ -58,6 +60,7 @@ private:
     QPushButton* m_delete;
     QLabel* m_securityCaption;
     QComboBox* m_security;
+    QPushButton* m_trust;
     QList<QWidget*> m_entryColumn;
 };
 

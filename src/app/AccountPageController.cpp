@@ -77,6 +77,9 @@ AccountPageController::AccountPageController(AccountPage& page, AccountListModel
     });
     connect(&page, &AccountPage::menuRequested, menus.account,
             [menu = menus.account](const QPoint& at) { menu->popup(at); });
+    const auto trustSelected = [this] { m_editor.trustCertificate(selectedRow()); };
+    connect(page.trustButton(), &QPushButton::clicked, this, trustSelected);
+    connect(menus.trustCertificate, &QAction::triggered, this, trustSelected);
     connect(page.portBox(), &QLineEdit::textChanged, this, &AccountPageController::filterPort);
     // A port typed brings its usual security (TLS on 995, STARTTLS when offered elsewhere); a
     // port shown from the list keeps the account's.

@@ -43,6 +43,7 @@ MainMenus::MainMenus(QWidget* owner)
     , changePassword(nullptr)
     , copyToBoxes(nullptr)
     , changeToBoxes(nullptr)
+    , trustCertificate(nullptr)
     , tray(makeMenu(owner, "mnuTrayIconPop1"))
     , trayOpen(addItem(tray, "mnuTrayIcoShow", "Open"))
     , trayClose(addItem(tray, "mnuTrayIcoExit", "Close"))
@@ -58,6 +59,7 @@ MainMenus::MainMenus(QWidget* owner)
     account->addSeparator();
     copyToBoxes = addItem(account, "mnuCopyToBoxes", "Copy Selected Item To The Boxes");
     changeToBoxes = addItem(account, "mnuChangeToBoxes", "Change Selected Item To The Boxes");
+    trustCertificate = addItem(account, "mnuTrustCertificate", "Trust This Certificate");
     // "Open" is what a double click on the icon does too.
     QFont bold = trayOpen->font();
     bold.setBold(true);

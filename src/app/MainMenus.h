@@ -39,6 +39,7 @@ public:
     // Beside the items of old: an account's user name, server and port changed in place.
     QAction* copyToBoxes;
     QAction* changeToBoxes;
+    QAction* trustCertificate;
 
     QMenu* tray;
     QAction* trayOpen;

@@ -1,5 +1,6 @@
 #include "platform/ClientSocket.h"
 
+#include "platform/CertificateFacts.h"
 #include "platform/TcpStream.h"
 
 #include <QDir>
@@ -63,6 +64,7 @@ bool ClientSocket::connectToServer(const QString& host, int port, Encryption enc
         return false;
     m_state = State::Connecting;
     m_certificateProblem.clear();
+    m_presented.clear();
     const auto port16 = static_cast<quint16>(port);
     if (encryption == Encryption::Tls)
         connectEncrypted(host, port16);
@@ -109,6 +111,12 @@ QSslSocket* ClientSocket::makeTlsSocket() {
     m_tls = std::make_unique<QSslSocket>();
     QSslSocket* tls = m_tls.get();
     connect(tls, &QSslSocket::encrypted, this, [this] {
+        m_presented = m_tls->peerCertificate().toDer();
+        // A certificate the authorities vouch for is still not the one the user pinned.
+        if (!m_pinned.isEmpty() && m_presented != m_pinned) {
+            reportFailure(Failure::Tls, pinMismatch());
+            return;
+        }
         if (m_upgrading) {
             m_upgrading = false;
             m_state = State::Connected;
@@ -120,9 +128,7 @@ QSslSocket* ClientSocket::makeTlsSocket() {
     connect(tls, &QIODevice::readyRead, this, &ClientSocket::onReadyRead);
     connect(tls, &QAbstractSocket::disconnected, this, &ClientSocket::onTlsDisconnected);
     connect(tls, &QAbstractSocket::errorOccurred, this, &ClientSocket::onTlsError);
-    connect(tls, &QSslSocket::sslErrors, this, [this](const QList<QSslError>& errors) {
-        m_certificateProblem = certificateProblem(errors);
-    });
+    connect(tls, &QSslSocket::sslErrors, this, &ClientSocket::onSslErrors);
     QSslConfiguration configuration = QSslConfiguration::defaultConfiguration();
     const QList<QSslCertificate> named = authoritiesNamedByEnvironment();
     if (!named.isEmpty())
@@ -159,6 +165,7 @@ void ClientSocket::startTls(const QString& host) {
     m_upgrading = true;
     m_state = State::Handshaking;
     m_certificateProblem.clear();
+    m_presented.clear();
     closeTlsWatch();
     m_tlsWatch = ::dup(fd);
     if (!tls->setSocketDescriptor(fd, QAbstractSocket::ConnectedState)) {
@@ -224,6 +231,45 @@ void ClientSocket::onTlsError(QAbstractSocket::SocketError error) {
                       ? QStringLiteral("the secure connection could not be set up (") +
                             m_tls->errorString() + QLatin1Char(')')
                       : m_certificateProblem);
+}
+
+void ClientSocket::onSslErrors(const QList<QSslError>& errors) {
+    m_presented = m_tls->peerCertificate().toDer();
+    if (m_pinned.isEmpty()) {
+        m_certificateProblem = certificateProblem(errors);
+        return;
+    }
+    if (m_presented != m_pinned) {
+        m_certificateProblem = pinMismatch();
+        return;
+    }
+    // The user vouched for this very certificate: who signed it, and the name it holds, no
+    // longer matter. Its dates and a revocation still do.
+    QList<QSslError> remaining;
+    for (const QSslError& error : errors) {
+        switch (error.error()) {
+        case QSslError::HostNameMismatch:
+        case QSslError::SelfSignedCertificate:
+        case QSslError::SelfSignedCertificateInChain:
+        case QSslError::UnableToGetLocalIssuerCertificate:
+        case QSslError::UnableToGetIssuerCertificate:
+        case QSslError::UnableToVerifyFirstCertificate:
+        case QSslError::CertificateUntrusted:
+            break;
+        default:
+            remaining << error;
+        }
+    }
+    if (remaining.isEmpty())
+        m_tls->ignoreSslErrors(errors);
+    else
+        m_certificateProblem = certificateProblem(remaining);
+}
+
+QString ClientSocket::pinMismatch() const {
+    return QStringLiteral("the server's certificate is not the one trusted for it (trusted: "
+                          "SHA-256 %1; presented: SHA-256 %2)")
+        .arg(sha256Fingerprint(m_pinned), sha256Fingerprint(m_presented));
 }
 
 QString ClientSocket::certificateProblem(const QList<QSslError>& errors) {

@@ -47,8 +47,14 @@ public:
     State state() const override;
     QString peerAddress() const override;
     void startTls(const QString& host) override;
+    void setPinnedCertificate(const QByteArray& der) override { m_pinned = der; }
+    QByteArray presentedCertificate() const override { return m_presented; }
 
 private:
+    // The handshake's certificate errors, less what a pinned certificate answers for.
+    void onSslErrors(const QList<QSslError>& errors);
+    // A pinned certificate that is not the one presented, in words naming both.
+    QString pinMismatch() const;
     // The encrypted socket with its signals and the trust of its certificate.
     QSslSocket* makeTlsSocket();
     void connectPlain(const QString& host, quint16 port);
@@ -84,6 +90,8 @@ public:
     quint64 m_connection = 0;
     State m_state = State::Closed;
     QString m_certificateProblem;
+    QByteArray m_pinned;
+    QByteArray m_presented;
 };
 
 } // namespace mervantic

@@ -57,6 +57,13 @@ public:
         Q_EMIT failed(Failure::Tls, QStringLiteral("this connection cannot go on under TLS"));
     }
 
+    // The certificate (DER) the user trusted for the server of the next connection: its TLS is
+    // taken with that certificate and no other, whoever signed it. Empty: the authorities
+    // decide. Dates are checked either way.
+    virtual void setPinnedCertificate(const QByteArray& der) { Q_UNUSED(der); }
+    // The certificate (DER) the server presented in the last TLS handshake, trusted or not.
+    virtual QByteArray presentedCertificate() const { return {}; }
+
 Q_SIGNALS:
     void connected();
     // The connection went on under TLS (startTls), its certificate trusted.

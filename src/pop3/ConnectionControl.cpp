@@ -76,6 +76,8 @@ void ConnectionControl::startConnecting() {
     m_lineStartTick.reset();
     m_connectStartTick = m_context.clock.tickCount();
     m_phase = Phase::Connecting;
+    m_context.socket.setPinnedCertificate(
+        m_context.connections.pinnedCertificate(m_context.session.server, m_context.session.port));
     const Socket::Encryption encryption = m_context.session.security == Security::Tls
                                               ? Socket::Encryption::Tls
                                               : Socket::Encryption::Plain;
@@ -227,11 +229,22 @@ void ConnectionControl::onFailed(Socket::Failure kind, const QString& descriptio
     m_context.log.view().logEndRun();
     m_context.log.logAndShow(QStringLiteral("..Winsock1 Error"));
     // The cause follows, in plain words; a certificate problem as the log always named it.
-    const QString why = AccountFailure::ofConnection(kind, description, m_server, m_port);
-    m_context.session.outcome.fail(why);
+    QString why = AccountFailure::ofConnection(kind, description, m_server, m_port);
     m_context.log.logAndShow(kind == Socket::Failure::Tls
                                  ? QStringLiteral("..Secure Connection Failed: ") + description
                                  : QStringLiteral("..") + why);
+    // A certificate refused is kept for the user to look at, and perhaps trust.
+    const QByteArray presented = m_context.socket.presentedCertificate();
+    if (kind == Socket::Failure::Tls && !presented.isEmpty()) {
+        const SessionState& session = m_context.session;
+        m_context.connections.offerCertificate(session.server, session.port, presented);
+        const QString hint = QStringLiteral(
+            "To trust this server's certificate anyway, choose the account on the Configure "
+            "Usernames page and press \"Trust This Certificate\"");
+        m_context.log.logAndShow(QStringLiteral("..") + hint);
+        why += QStringLiteral(" - ") + hint;
+    }
+    m_context.session.outcome.fail(why);
     // A connection that could not be made is reported as such before the run moves on; one
     // that breaks during the conversation is over at once.
     if (m_phase == Phase::Connecting)

@@ -35,6 +35,8 @@ public:
         const Options& options;
         SessionState& session;
         RunLog& log;
+        // The certificates the user trusted, and those refused for the user to look at.
+        ConnectionSettings& connections;
     };
 
     explicit ConnectionControl(Context context, QObject* parent = nullptr);

@@ -8,7 +8,7 @@ MailChecker::MailChecker(Socket& socket, Clock& clock, Connectivity& connectivit
     : QObject(parent)
     , m_log(view)
     , m_runs(view, clock, options)
-    , m_connection({socket, clock, connectivity, options, m_session, m_log})
+    , m_connection({socket, clock, connectivity, options, m_session, m_log, connections})
     , m_headers({m_log, options, m_session, mail})
     , m_conversation({socket, clock, options, m_session, m_log, m_runs, connections}, m_connection,
                      *this)

@@ -30,6 +30,27 @@ const QString kServer = QStringLiteral("server");
 const QString kPort = QStringLiteral("port");
 const QString kSecurity = QStringLiteral("security");
 const QString kStartTlsSeen = QStringLiteral("startTlsSeen");
+const QString kPins = QStringLiteral("pins");
+const QString kCertificate = QStringLiteral("certificate");
+
+bool names(const QJsonObject& pin, const QString& server, const QString& port) {
+    return pin.value(kServer).toString() == server && pin.value(kPort).toString() == port;
+}
+
+// The file's entries, or nothing when `value` is not a list of objects.
+std::optional<std::vector<QJsonObject>> objects(const QJsonValue& value) {
+    std::vector<QJsonObject> list;
+    if (value.isUndefined())
+        return list;
+    if (!value.isArray())
+        return std::nullopt;
+    for (const QJsonValue& item : value.toArray()) {
+        if (!item.isObject())
+            return std::nullopt;
+        list.push_back(item.toObject());
+    }
+    return list;
+}
 
 bool holds(const QJsonObject& entry, const MailboxAddress& account) {
     return entry.value(kUsername).toString() == account.username &&
@@ -120,6 +141,37 @@ void ConnectionSettings::markStartTlsSeen(const MailboxAddress& account) {
     changed();
 }
 
+QByteArray ConnectionSettings::pinnedCertificate(const QString& server, const QString& port) const {
+    for (const QJsonObject& pin : m_pins) {
+        if (names(pin, server, port))
+            return QByteArray::fromBase64(pin.value(kCertificate).toString().toLatin1());
+    }
+    return {};
+}
+
+void ConnectionSettings::pinCertificate(const QString& server, const QString& port,
+                                        const QByteArray& der) {
+    std::erase_if(m_pins, [&](const QJsonObject& pin) { return names(pin, server, port); });
+    QJsonObject pin;
+    pin.insert(kServer, server);
+    pin.insert(kPort, port);
+    pin.insert(kCertificate, QString::fromLatin1(der.toBase64()));
+    m_pins.push_back(pin);
+    m_offered.erase({server, port});
+    changed();
+}
+
+QByteArray ConnectionSettings::offeredCertificate(const QString& server,
+                                                  const QString& port) const {
+    const auto found = m_offered.find({server, port});
+    return found == m_offered.end() ? QByteArray() : found->second;
+}
+
+void ConnectionSettings::offerCertificate(const QString& server, const QString& port,
+                                          const QByteArray& der) {
+    m_offered[{server, port}] = der;
+}
+
 void ConnectionSettings::moveAccount(const MailboxAddress& from, const MailboxAddress& to) {
     if (from == to)
         return;
@@ -153,14 +205,12 @@ std::optional<ConnectionSettings> ConnectionSettings::fromBytes(const QByteArray
         return std::nullopt;
     ConnectionSettings settings;
     settings.m_rest = document.object();
-    const QJsonValue accounts = settings.m_rest.take(kAccounts);
-    if (!accounts.isUndefined() && !accounts.isArray())
+    std::optional<std::vector<QJsonObject>> accounts = objects(settings.m_rest.take(kAccounts));
+    std::optional<std::vector<QJsonObject>> pins = objects(settings.m_rest.take(kPins));
+    if (!accounts || !pins)
         return std::nullopt;
-    for (const QJsonValue& value : accounts.toArray()) {
-        if (!value.isObject())
-            return std::nullopt;
-        settings.m_entries.push_back(value.toObject());
-    }
+    settings.m_entries = std::move(*accounts);
+    settings.m_pins = std::move(*pins);
     return settings;
 }
 
@@ -170,6 +220,12 @@ QByteArray ConnectionSettings::toBytes() const {
     for (const QJsonObject& entry : m_entries)
         accounts.append(entry);
     document.insert(kAccounts, accounts);
+    if (!m_pins.empty()) {
+        QJsonArray pins;
+        for (const QJsonObject& pin : m_pins)
+            pins.append(pin);
+        document.insert(kPins, pins);
+    }
     return QJsonDocument(document).toJson(QJsonDocument::Indented);
 }
 

@@ -4,6 +4,7 @@
 #include <QString>
 
 #include <functional>
+#include <map>
 #include <optional>
 #include <vector>
 
@@ -46,6 +47,16 @@ public:
     void setSecurity(const MailboxAddress& account, Security security);
     bool startTlsSeen(const MailboxAddress& account) const;
     void markStartTlsSeen(const MailboxAddress& account);
+    // The certificate (DER) the user trusted for a server and port, which is then taken instead
+    // of the authorities' word; empty when there is none. Pinning replaces the one before.
+    QByteArray pinnedCertificate(const QString& server, const QString& port) const;
+    void pinCertificate(const QString& server, const QString& port, const QByteArray& der);
+
+    // The certificate a server presented in this run's last refused handshake, offered to the
+    // user to trust; not kept in the file.
+    QByteArray offeredCertificate(const QString& server, const QString& port) const;
+    void offerCertificate(const QString& server, const QString& port, const QByteArray& der);
+
     // The account was changed in place: its settings follow it.
     void moveAccount(const MailboxAddress& from, const MailboxAddress& to);
     void removeAccount(const MailboxAddress& account);
@@ -55,6 +66,7 @@ public:
     // Takes the entries of `other` (a file just read), keeping this one's change handler.
     void adopt(ConnectionSettings other) {
         m_entries = std::move(other.m_entries);
+        m_pins = std::move(other.m_pins);
         m_rest = std::move(other.m_rest);
     }
 
@@ -69,6 +81,8 @@ private:
     void changed() const;
 
     std::vector<QJsonObject> m_entries;
+    std::vector<QJsonObject> m_pins;
+    std::map<std::pair<QString, QString>, QByteArray> m_offered;
     // The file's other top-level fields.
     QJsonObject m_rest;
     std::function<void()> m_changed;

@@ -149,7 +149,20 @@ TEST_F(DovecotTls, ABadCertificateEndsTheAccountWithAPlainReason) {
         ASSERT_GE(error, 0) << lines.join(u'\n').toStdString();
         EXPECT_TRUE(lines.at(error + 1).startsWith(QString::fromLatin1(c.reason)))
             << lines.at(error + 1).toStdString();
-        EXPECT_EQ(lines.at(error + 2), QStringLiteral("..Not Connected"));
+        // A certificate presented and refused is offered to the user to trust; a server that
+        // presented none has nothing to offer.
+        const bool offered = !c.plainListener;
+        const QString hint = QStringLiteral(
+            "To trust this server's certificate anyway, choose the account on the Configure "
+            "Usernames page and press \"Trust This Certificate\"");
+        if (offered) {
+            EXPECT_EQ(lines.at(error + 2), QStringLiteral("..") + hint);
+        }
+        EXPECT_EQ(lines.at(error + (offered ? 3 : 2)), QStringLiteral("..Not Connected"));
+        EXPECT_EQ(harness.connections
+                      .offeredCertificate(QString::fromLatin1(c.host), QString::number(securePort))
+                      .isEmpty(),
+                  !offered);
         // The account's row says why, in the words of the log.
         const QStringList expectedRows =
             c.plainListener ? QStringList{"Secure"} : QStringList{"Secure", "Plain", "Plain"};
@@ -158,7 +171,8 @@ TEST_F(DovecotTls, ABadCertificateEndsTheAccountWithAPlainReason) {
         QString logged = lines.at(error + 1);
         logged.replace(QStringLiteral("..Secure Connection Failed: "),
                        QStringLiteral("Secure connection failed: "));
-        EXPECT_EQ(harness.mail.at(1).subject(), logged);
+        EXPECT_EQ(harness.mail.at(1).subject(),
+                  offered ? logged + QStringLiteral(" - ") + hint : logged);
     }
 }
 

@@ -4,6 +4,7 @@
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
+#include <QSslSocket>
 #include <QStandardPaths>
 #include <QTcpServer>
 #include <QTcpSocket>
@@ -144,6 +145,52 @@ bool DovecotServer::start() {
     return false;
 }
 
+bool DovecotServer::selfSign(int days) {
+    const QString openssl = findProgram(QStringLiteral("openssl"));
+    const QString dir = m_root->path();
+    return run(openssl,
+               {QStringLiteral("req"), QStringLiteral("-newkey"), QStringLiteral("rsa:2048"),
+                QStringLiteral("-nodes"), QStringLiteral("-keyout"), QStringLiteral("server.key"),
+                QStringLiteral("-out"), QStringLiteral("server.csr"), QStringLiteral("-subj"),
+                QStringLiteral("/CN=localhost")},
+               dir) &&
+           run(openssl,
+               {QStringLiteral("x509"), QStringLiteral("-req"), QStringLiteral("-in"),
+                QStringLiteral("server.csr"), QStringLiteral("-signkey"),
+                QStringLiteral("server.key"), QStringLiteral("-out"), QStringLiteral("server.pem"),
+                QStringLiteral("-days"), QString::number(days), QStringLiteral("-extfile"),
+                QStringLiteral("server.ext")},
+               dir);
+}
+
+QByteArray DovecotServer::servedCertificate() const {
+    QSslSocket probe;
+    probe.setPeerVerifyMode(QSslSocket::VerifyNone);
+    probe.connectToHostEncrypted(QStringLiteral("localhost"), static_cast<quint16>(m_tlsPort));
+    if (!probe.waitForEncrypted(5000))
+        return {};
+    return probe.peerCertificate().toDer();
+}
+
+bool DovecotServer::replaceCertificate(int days) {
+    if (!selfSign(days))
+        return false;
+    const QList<QSslCertificate> made =
+        QSslCertificate::fromPath(m_root->filePath(QStringLiteral("server.pem")));
+    if (made.isEmpty())
+        return false;
+    // Dovecot reads its certificates again when told to reload.
+    ::kill(static_cast<pid_t>(m_process.processId()), SIGHUP);
+    const QDeadlineTimer deadline(10000);
+    while (!deadline.hasExpired()) {
+        const QByteArray served = servedCertificate();
+        if (served == made.first().toDer())
+            return true;
+        QThread::msleep(50);
+    }
+    return false;
+}
+
 void DovecotServer::stop() {
     if (m_process.state() == QProcess::NotRunning)
         return;
@@ -192,7 +239,7 @@ bool DovecotServer::writeCertificates() {
             {QStringLiteral("dhparam"), QStringLiteral("-dsaparam"), QStringLiteral("-out"),
              QStringLiteral("dh.pem"), QStringLiteral("2048")},
             dir);
-    if (!made) {
+    if (!made || (m_setup.selfSigned && !selfSign(30))) {
         m_why = QStringLiteral("openssl could not make the test certificates");
         return false;
     }

@@ -23,6 +23,8 @@ public:
         QString ssl = QStringLiteral("yes");
         // Dovecot's `disable_plaintext_auth`: no password over a plain connection.
         bool plaintextOnlyOverTls = false;
+        // The server's certificate signs itself, as on many a home server.
+        bool selfSigned = false;
     };
 
     DovecotServer();
@@ -46,6 +48,13 @@ public:
     QString certificateFile() const { return m_root->filePath(QStringLiteral("server.pem")); }
     QString keyFile() const { return m_root->filePath(QStringLiteral("server.key")); }
 
+    // Gives the server a new self-signed certificate, valid for `days` from now (a negative
+    // number makes one that has expired), and waits until it serves it. False when it could
+    // not.
+    bool replaceCertificate(int days = 30);
+    // The certificate the TLS listener serves now (DER).
+    QByteArray servedCertificate() const;
+
     // Adds a user with an empty maildir (the user database is re-read by Dovecot).
     void addUser(const QString& name, const QString& password);
     // Puts a message into the user's maildir; messages are numbered in delivery order.
@@ -64,6 +73,7 @@ public:
 
 private:
     bool writeCertificates();
+    bool selfSign(int days);
     bool writeConfiguration();
     QString maildir(const QString& user) const;
     QStringList messageFiles(const QString& user) const;
