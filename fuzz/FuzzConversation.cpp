@@ -42,6 +42,17 @@ public:
         return true;
     }
     void send(const QByteArray&) override { serveNext(); }
+    // The upgrade succeeds at once: what follows is the fuzzer's again.
+    void startTls(const QString&) override {
+        const quint64 connection = m_connection;
+        QMetaObject::invokeMethod(
+            this,
+            [this, connection] {
+                if (connection == m_connection && m_state == State::Connected)
+                    Q_EMIT tlsStarted();
+            },
+            Qt::QueuedConnection);
+    }
     QByteArray readAll() override { return std::exchange(m_buffer, {}); }
     qint64 bytesAvailable() const override { return m_buffer.size(); }
     void close() override {
@@ -156,6 +167,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     MailList mail;
     mail.setMemoryBudget(64 * 1024);
     ConnectionSettings connections;
+    // Every security, and a server seen over STARTTLS before, by the input's length.
+    const MailboxAddress account{QStringLiteral("alice"), QStringLiteral("pop"),
+                                 QStringLiteral("110")};
+    connections.setSecurity(account, static_cast<Security>(size % 4));
+    if (size % 8 >= 4)
+        connections.markStartTlsSeen(account);
     MailChecker checker(socket, clock, online, beeper, view, options, accounts, mail, connections);
     checker.connection().setSettleWaitMs(0);
     checker.connection().setCloseWaitMs(0);

@@ -84,6 +84,22 @@ void MailList::addMessageRow(const QString& displayName, const QString& username
     append(std::move(item));
 }
 
+std::vector<MailItem> MailList::messageRowsOf(const MailboxId& mailbox) const {
+    std::vector<MailItem> rows;
+    for (const MailItem& item : m_rows) {
+        if (item.isMessage() && inMailbox(item, mailbox))
+            rows.push_back(item);
+    }
+    return rows;
+}
+
+void MailList::addKeptRow(MailItem item) {
+    item.number = count() + 1;
+    if (m_memory.lookup(item.mailbox(), item.digest) == MailIcon::Seen)
+        item.icon = MailIcon::Seen;
+    append(std::move(item));
+}
+
 void MailList::addNoMailRow(const QString& displayName, const QString& username) {
     MailItem item({displayName, username, kNoMail, kNoMail, kNoMail, kNoMail, kNoMail, kNoMail});
     item.icon = MailIcon::Seen;

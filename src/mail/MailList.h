@@ -50,6 +50,11 @@ public:
         addMessageRow(displayName, username, password, from, subject, dateShown, server, port,
                       messageId, dateShown);
     }
+    // The message rows of a mailbox, as they are listed.
+    std::vector<MailItem> messageRowsOf(const MailboxId& mailbox) const;
+    // A row of an earlier check shown again (an account the check left alone): new unless it
+    // was seen since.
+    void addKeptRow(MailItem item);
     // The row of an account whose mailbox is empty.
     void addNoMailRow(const QString& displayName, const QString& username);
     // The row of an account that could not be checked, saying why in its Subject column.

@@ -54,7 +54,13 @@ public:
     // cannot reports a TLS failure.
     virtual void startTls(const QString& host) {
         Q_UNUSED(host);
-        Q_EMIT failed(Failure::Tls, QStringLiteral("this connection cannot go on under TLS"));
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                Q_EMIT failed(Failure::Tls,
+                              QStringLiteral("this connection cannot go on under TLS"));
+            },
+            Qt::QueuedConnection);
     }
 
     // The certificate (DER) the user trusted for the server of the next connection: its TLS is

@@ -76,6 +76,8 @@ void CheckRun::start() {
                                   : QString());
     m_context.log.view().logBeginRun(first);
     m_context.log.view().showStatus(first);
+    fields.timed = std::exchange(m_nextRunTimed, false);
+    keepRowsOfDelayedAccounts();
     m_context.mail.takeSnapshotAndClear();
     m_context.mail.setEnabled(true);
 
@@ -155,8 +157,45 @@ void CheckRun::connectToAccount() {
         return;
     }
     m_context.log.logAccount(session.displayName, session.username, session.server, session.port);
+    if (leftAlone())
+        return;
     session.security = m_context.connections.security(session.address());
     m_context.connection.connectToServer(session.server, *port);
+}
+
+void CheckRun::keepRowsOfDelayedAccounts() {
+    m_leftAlone.clear();
+    if (!m_fields.timed)
+        return;
+    const std::uint32_t now = m_context.clock.tickCount();
+    for (const AccountRow& account : m_context.accounts.rows()) {
+        const MailboxAddress address{account.username, account.server, account.port};
+        if (m_context.loginDelays.secondsLeft(address, now) > 0)
+            m_leftAlone.emplace_back(
+                address,
+                m_context.mail.messageRowsOf({account.username, account.server, account.port}));
+    }
+}
+
+bool CheckRun::leftAlone() {
+    const MailboxAddress address = m_context.session.address();
+    const auto found = std::find_if(m_leftAlone.begin(), m_leftAlone.end(),
+                                    [&](const auto& entry) { return entry.first == address; });
+    if (found == m_leftAlone.end())
+        return false;
+    const int minutes = (m_context.loginDelays.delaySeconds(address) + 59) / 60;
+    m_context.log.logAndShow(
+        QStringLiteral("..Left Alone By The Timed Check: The Server Allows A Log-On Every %1 "
+                       "Minute%2 (LOGIN-DELAY); Its Mail Of The Last Check Is Shown")
+            .arg(minutes)
+            .arg(minutes == 1 ? QString() : QStringLiteral("s")));
+    for (MailItem& item : found->second)
+        m_context.mail.addKeptRow(std::move(item));
+    m_leftAlone.erase(found);
+    // The next account starts from a fresh stack, as after a conversation.
+    QMetaObject::invokeMethod(
+        this, [this] { run(); }, Qt::QueuedConnection);
+    return true;
 }
 
 void CheckRun::finish() {
@@ -193,6 +232,7 @@ void CheckRun::halt(const QString& reason) {
 
 void CheckRun::leave(RunEnd::Outcome outcome, const QString& text) {
     clearRunFields();
+    m_leftAlone.clear();
     m_context.session.haltRequest = false;
     m_context.session.clearAccount();
     m_context.runs.end({RunPhase::Checking, outcome, text});

@@ -2,8 +2,10 @@
 
 #include "mail/MailList.h"
 #include "platform/Beeper.h"
+#include "platform/Clock.h"
 #include "platform/Connectivity.h"
 #include "pop3/ConversationEvents.h"
+#include "pop3/LoginDelays.h"
 #include "pop3/RunLog.h"
 #include "pop3/RunTracker.h"
 #include "pop3/SessionState.h"
@@ -30,6 +32,8 @@ struct CheckRunFields {
     std::int32_t accountFirstRow = 0;
     // The date display format in force when the run started.
     std::int32_t runDateFormat = 1;
+    // The run was started by the re-check timer.
+    bool timed = false;
 };
 
 // The check-mail run: visits the chosen accounts one after the other and reports how many new
@@ -52,6 +56,8 @@ public:
         const AccountList& accounts;
         MailList& mail;
         const ConnectionSettings& connections;
+        const Clock& clock;
+        const LoginDelays& loginDelays;
     };
 
     explicit CheckRun(Context context, QObject* parent = nullptr);
@@ -61,6 +67,9 @@ public:
     // goes on.
     void conversationOver();
     const CheckRunFields& fields() const { return m_fields; }
+    // The next run is the re-check timer's: it leaves alone the accounts whose server asked
+    // for a longer time between log-ons (LOGIN-DELAY) than has passed.
+    void setNextRunTimed(bool timed) { m_nextRunTimed = timed; }
 
     // What the conversation reports while this run drives it.
     void mailboxEmpty() override;
@@ -91,9 +100,18 @@ private:
     void leave(RunEnd::Outcome outcome, const QString& text);
     // A failed account gets its row; one read to the end is remembered as seen or new.
     void recordAccount();
+    // A timed run: keeps the rows of the accounts it will leave alone, before the list is
+    // emptied.
+    void keepRowsOfDelayedAccounts();
+    // Shows the kept rows of the current account instead of checking it; false when it is
+    // checked.
+    bool leftAlone();
 
     Context m_context;
     CheckRunFields m_fields;
+    bool m_nextRunTimed = false;
+    // The accounts a timed run leaves alone, with their rows of the last check.
+    std::vector<std::pair<MailboxAddress, std::vector<MailItem>>> m_leftAlone;
 };
 
 } // namespace mervantic

@@ -187,16 +187,14 @@ void Conversation::onPositive(const QByteArray& reply) {
             onSaslChallenge(reply);
             break;
         }
-        m_context.log.logAndShow(loggedLine(reply));
-        send(Step::Stat, QStringLiteral("STAT"));
+        loggedOn(reply);
         break;
     case Step::User:
         send(Step::Pass, QStringLiteral("PASS ") + session.password);
         break;
     case Step::Pass:
     case Step::Apop:
-        m_context.log.logAndShow(loggedLine(reply));
-        send(Step::Stat, QStringLiteral("STAT"));
+        loggedOn(reply);
         break;
     case Step::Stat:
         onStat(reply);
@@ -213,6 +211,14 @@ void Conversation::onPositive(const QByteArray& reply) {
     case Step::Message:
         break;
     }
+}
+
+void Conversation::loggedOn(const QByteArray& reply) {
+    const SessionState& session = m_context.session;
+    m_context.log.logAndShow(loggedLine(reply));
+    m_context.loginDelays.loggedOn(session.address(), m_context.clock.tickCount(),
+                                   m_capabilities.loginDelaySeconds);
+    send(Step::Stat, QStringLiteral("STAT"));
 }
 
 void Conversation::onDeleted() {

@@ -4,6 +4,7 @@
 #include "platform/Socket.h"
 #include "pop3/Capabilities.h"
 #include "pop3/ConversationEvents.h"
+#include "pop3/LoginDelays.h"
 #include "pop3/MessageReply.h"
 #include "pop3/RunLog.h"
 #include "pop3/RunTracker.h"
@@ -40,6 +41,8 @@ public:
         const RunTracker& runs;
         // Whether an account was seen over STARTTLS, kept between runs.
         ConnectionSettings& connections;
+        // The least time between log-ons each server asked for.
+        LoginDelays& loginDelays;
     };
 
     Conversation(Context context, ConnectionControl& connection, ConversationEvents& events);
@@ -68,6 +71,8 @@ private:
     void refuseToLogOn(const QString& why);
     void logOn();
     void onSaslChallenge(const QByteArray& reply);
+    // The server took the log-on: on to STAT.
+    void loggedOn(const QByteArray& reply);
     // What a refusal at this step means to the user, before the server's own words.
     static QString refusal(Step step);
 

@@ -10,10 +10,10 @@ MailChecker::MailChecker(Socket& socket, Clock& clock, Connectivity& connectivit
     , m_runs(view, clock, options)
     , m_connection({socket, clock, connectivity, options, m_session, m_log, connections})
     , m_headers({m_log, options, m_session, mail})
-    , m_conversation({socket, clock, options, m_session, m_log, m_runs, connections}, m_connection,
-                     *this)
+    , m_conversation({socket, clock, options, m_session, m_log, m_runs, connections, m_loginDelays},
+                     m_connection, *this)
     , m_checkRun({m_runs, m_log, m_session, m_connection, m_headers, connectivity, beeper, options,
-                  accounts, mail, connections})
+                  accounts, mail, connections, clock, m_loginDelays})
     , m_deleteRun(
           {m_runs, m_log, m_session, m_connection, connectivity, options, mail, connections})
     , m_recheck({clock, connectivity, options, view, m_runs})
@@ -53,6 +53,7 @@ void MailChecker::checkMailButton() {
 
 void MailChecker::timedCheck() {
     m_log.view().selectMailPage();
+    m_checkRun.setNextRunTimed(!m_runs.checking());
     m_checkRun.run();
 }
 

@@ -67,6 +67,7 @@ private:
     void quitAccepted() override { activeRun().quitAccepted(); }
 
     SessionState m_session;
+    LoginDelays m_loginDelays;
     RunLog m_log;
     RunTracker m_runs;
     ConnectionControl m_connection;

@@ -63,6 +63,74 @@ TEST_F(RecheckTimerTest, IntervalOneChecksOnEveryTick) {
     }
 }
 
+// A server that lists LOGIN-DELAY is left alone by the timed check until its delay has passed:
+// the log says so and its mail of the last check stays listed, the other accounts are checked.
+// "Check Mail" pressed by the user still checks it.
+TEST_F(RecheckTimerTest, AServersLoginDelayKeepsTheTimedCheckAwayUntilItHasPassed) {
+    harness.addAccount(QStringLiteral("Other"), QStringLiteral("bob"), QStringLiteral("secret"),
+                       QStringLiteral("pop.example.org"), 1102);
+    const auto delayed = [](const QByteArray& subject) {
+        Script script;
+        script.serve("+OK ready\r\n")
+            .expect("CAPA")
+            .serve("+OK\r\nTOP\r\nUSER\r\nLOGIN-DELAY 300\r\n.\r\n")
+            .expect("USER alice")
+            .serve("+OK\r\n")
+            .expect("PASS secret")
+            .serve("+OK\r\n")
+            .expect("STAT")
+            .serve("+OK 1 10\r\n")
+            .expect("TOP 1 2")
+            .serve("+OK\r\nSubject: " + subject + "\r\n\r\nbody\r\n.\r\n")
+            .expect("QUIT")
+            .serve("+OK\r\n");
+        return script;
+    };
+    const auto bobEmpty = [] {
+        return Script::loggedOn("bob")
+            .expect("STAT")
+            .serve("+OK 0 0\r\n")
+            .expect("QUIT")
+            .serve("+OK\r\n");
+    };
+    harness.options.recheckMinutes = 1;
+    socket.addScript(1101, delayed("first"));
+    socket.addScript(1102, bobEmpty());
+    ASSERT_TRUE(harness.runCheck());
+    ASSERT_EQ(harness.rowTexts(3), (QStringList{"first", "(no mail)"}));
+    harness.mail.foldIntoMemory();
+
+    // One minute on: the timed check leaves alice alone and shows her mail of the last check.
+    harness.clock.advance(60 * 1000);
+    socket.addScript(1102, bobEmpty());
+    timer().toggle();
+    timer().tick();
+    ASSERT_TRUE(waitForRunEnd());
+    EXPECT_EQ(socket.connections(), 3);
+    EXPECT_TRUE(harness.view.lines().contains(QStringLiteral(
+        "..Left Alone By The Timed Check: The Server Allows A Log-On Every 5 Minutes "
+        "(LOGIN-DELAY); Its Mail Of The Last Check Is Shown")));
+    EXPECT_EQ(harness.rowTexts(3), (QStringList{"first", "(no mail)"}));
+    EXPECT_EQ(harness.view.lines().last(),
+              QStringLiteral("..Check Complete: 1 New Mail Item -Total Items: 1"));
+
+    // Five minutes after the log-on it is checked again.
+    harness.clock.advance(4 * 60 * 1000);
+    socket.addScript(1101, delayed("second"));
+    socket.addScript(1102, bobEmpty());
+    timer().tick();
+    ASSERT_TRUE(waitForRunEnd());
+    EXPECT_EQ(socket.connections(), 5);
+    EXPECT_EQ(harness.rowTexts(3), (QStringList{"second", "(no mail)"}));
+
+    // The user's own check does not wait.
+    socket.addScript(1101, delayed("third"));
+    socket.addScript(1102, bobEmpty());
+    ASSERT_TRUE(harness.runCheck());
+    EXPECT_EQ(harness.rowTexts(3), (QStringList{"third", "(no mail)"}));
+    EXPECT_TRUE(socket.unexpected().isEmpty()) << socket.unexpected().join(u'\n').toStdString();
+}
+
 TEST_F(RecheckTimerTest, TicksCountTheMinutesAndAreHeldWhileARunKeepsTheProgramBusy) {
     harness.options.recheckMinutes = 5;
     timer().toggle();
