@@ -303,9 +303,11 @@ void AccountEditor::trustCertificate(int row) {
         return;
     }
     const CertificateFacts facts = CertificateFacts::of(offered);
+    // The fingerprint in two lines of 16 bytes, as it is read out and compared.
     QString detail =
-        QStringLiteral("Subject: %1\nIssuer: %2\nValid: %3 To %4\nSHA-256: %5\n\n")
-            .arg(facts.subject, facts.issuer, facts.validFrom, facts.validUntil, facts.sha256);
+        QStringLiteral("Subject: %1\nIssuer: %2\nValid: %3 To %4\nSHA-256:\n%5\n%6\n\n")
+            .arg(facts.subject, facts.issuer, facts.validFrom, facts.validUntil,
+                 facts.sha256.left(48), facts.sha256.mid(48));
     const QByteArray pinned = m_connections.pinnedCertificate(server, port);
     if (!pinned.isEmpty())
         detail += QStringLiteral("It replaces the certificate trusted before (SHA-256 %1).\n")

@@ -108,10 +108,29 @@ void AccountPage::layOut() {
         m_securityCaption->setGeometry(x, y, kEntryColumnWidth, 15);
         y += 15;
     }
+    fitSecurityBox();
     m_security->setGeometry(x, y, kEntryColumnWidth, 24);
     y += 30;
     m_trust->setVisible(y + 24 <= height());
     m_trust->setGeometry(x, y, kEntryColumnWidth, 24);
+}
+
+void AccountPage::fitSecurityBox() {
+    // "STARTTLS when offered" is wider than the column at most desktop fonts: the box's text gets
+    // a smaller size of the page's font rather than being cut.
+    QFont font = this->font();
+    m_security->setFont(font);
+    // The window's font may be sized in pixels or in points.
+    const bool pixels = font.pixelSize() > 0;
+    const auto size = [&font, pixels] { return pixels ? font.pixelSize() : font.pointSizeF(); };
+    const qreal smallest = pixels ? 8.0 : 6.0;
+    while (m_security->sizeHint().width() > kEntryColumnWidth && size() > smallest) {
+        if (pixels)
+            font.setPixelSize(font.pixelSize() - 1);
+        else
+            font.setPointSizeF(std::max(smallest, font.pointSizeF() - 0.5));
+        m_security->setFont(font);
+    }
 }
 
 bool AccountPage::eventFilter(QObject* watched, QEvent* event) {

@@ -49,6 +49,8 @@ protected:
 
 private:
     QLineEdit* addBox(const QString& name, const QString& label, int maxLength);
+    // The security box's font, made small enough for its longest choice to show whole.
+    void fitSecurityBox();
 
     QTreeView* m_list;
     QLineEdit* m_displayName;

@@ -92,8 +92,10 @@ TEST_F(CertificateTrust, AnAccountIsAddedTrustedAndChangedThroughTheWindow) {
     const QString detail = dialogs.details.first();
     EXPECT_TRUE(detail.contains(QStringLiteral("Subject: CN=localhost\nIssuer: CN=localhost\n")))
         << detail.toStdString();
-    EXPECT_TRUE(detail.contains(QStringLiteral("SHA-256: ") +
-                                sha256Fingerprint(server.servedCertificate())));
+    const QString fingerprint = sha256Fingerprint(server.servedCertificate());
+    EXPECT_TRUE(detail.contains(QStringLiteral("SHA-256:\n") + fingerprint.left(48) +
+                                QLatin1Char('\n') + fingerprint.mid(48) + QLatin1Char('\n')))
+        << detail.toStdString();
     EXPECT_TRUE(dialogs.noByDefault.first());
     EXPECT_EQ(checkedSubject(), QStringLiteral("Trusted at last"));
 
