@@ -155,6 +155,33 @@ TEST_F(DovecotStartTls, EachSetupIsCheckedAsItsSecurityAllowsAndNoPasswordCrosse
     }
 }
 
+// The delete run goes the same way as the check: over STARTTLS to a server that takes no
+// password in the clear, the ticked message leaves the server and the other stays.
+TEST_F(DovecotStartTls, TheDeleteRunGoesOverStartTlsToo) {
+    DovecotServer& dovecot = server(QStringLiteral("required"), false);
+    ASSERT_TRUE(dovecot.isRunning()) << dovecot.why().toStdString();
+    const QString user = addUser(dovecot);
+    dovecot.deliver(user, "From: b@example.org\r\nSubject: Keep me\r\nMessage-ID: <2." +
+                              user.toLatin1() + "@example.org>\r\n\r\nbody\r\n");
+    StrippingProxy proxy(dovecot.port());
+    ClientSocket socket(trusted(dovecot));
+    CheckerHarness harness(socket);
+    harness.options.deleteEnabled = true;
+    harness.mail.setDeleteFunctionsEnabled(true);
+    harness.addAccount(QStringLiteral("Box"), user, kPassword, kHost, proxy.port());
+    harness.setSecurity(user, kHost, proxy.port(), Security::StartTls);
+    ASSERT_TRUE(harness.runCheck());
+    ASSERT_EQ(harness.rowTexts(3), (QStringList{QStringLiteral("For ") + user, "Keep me"}));
+    harness.mail.checkItem(1);
+    harness.checker.deleteMailButton();
+    ASSERT_TRUE(test::waitUntil([&] { return harness.checker.phase() == RunPhase::Idle; }, 30000));
+    const QList<QByteArray> left = dovecot.mailbox(user);
+    ASSERT_EQ(left.size(), 1);
+    EXPECT_TRUE(left.first().contains("Subject: Keep me"));
+    EXPECT_FALSE(proxy.fromClient().contains(kPassword.toLatin1()));
+    EXPECT_FALSE(proxy.fromClient().contains("DELE"));
+}
+
 // A proxy that takes STLS out of the capabilities (a downgrade attack) is refused once the
 // account was checked over STARTTLS; the user's own choice of "None" lets it through.
 TEST_F(DovecotStartTls, AServerStrippedOfStartTlsAfterUseIsRefusedUntilTheUserDecides) {
