@@ -243,7 +243,8 @@ int main(int argc, char* argv[]) {
     if (sizes.empty())
         sizes = {2000, 10000};
 
-    test::DovecotServer server;
+    // Plain POP3, as the anchors speak it: the server offers no STARTTLS.
+    test::DovecotServer server(test::DovecotServer::Setup{QStringLiteral("no"), false, false});
     if (!server.start()) {
         std::fprintf(stderr, "cannot start Dovecot: %s\n", qPrintable(server.why()));
         return 1;

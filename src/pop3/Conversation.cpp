@@ -64,6 +64,7 @@ void Conversation::reset() {
     m_capabilities = {};
     m_secure = m_context.session.security == Security::Tls;
     m_sasl.reset();
+    m_saslRounds = 0;
 }
 
 void Conversation::onDataArrived() {
@@ -404,6 +405,13 @@ void Conversation::logOn() {
 }
 
 void Conversation::onSaslChallenge(const QByteArray& reply) {
+    if (++m_saslRounds > kMostSaslRounds) {
+        m_context.log.failAccount(
+            m_context.session.outcome,
+            QStringLiteral("The server's log-on exchange (AUTH) did not end"));
+        m_connection.closeAndAdvance();
+        return;
+    }
     // "+ " and the challenge in base64; a challenge that is not base64 ends the exchange.
     const QByteArray text = reply.mid(1).trimmed();
     const QByteArray::FromBase64Result challenge =

@@ -93,6 +93,9 @@ private:
     // The connection runs under TLS (from the start or after STLS).
     bool m_secure = false;
     std::unique_ptr<SaslMechanism> m_sasl;
+    // Challenges answered in this SASL exchange: a server that never ends it is left.
+    int m_saslRounds = 0;
+    static constexpr int kMostSaslRounds = 8;
 };
 
 // The reply line: the reply without its last two characters (its CR LF).

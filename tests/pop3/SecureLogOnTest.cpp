@@ -216,6 +216,24 @@ TEST(SecureLogOn, AServerWithoutUserIsLoggedOnWithAuthPlain) {
             EXPECT_EQ(run.mail.at(1).subject(), c.subject);
     }
 
+    // A server that answers every response with another challenge is left after a few.
+    {
+        ScriptedSocket socket;
+        CheckerHarness run(socket);
+        run.addAccount(QStringLiteral("Box"), QStringLiteral("alice"), QStringLiteral("secret"),
+                       QStringLiteral("pop.example.org"), 1101);
+        Script s = greetedWithCapabilities("+OK\r\nSASL PLAIN\r\n.\r\n");
+        s.expect("AUTH PLAIN").serve("+ \r\n").expect(plain);
+        for (int round = 0; round < 7; ++round)
+            s.serve("+ \r\n").expect("*");
+        s.serve("+ \r\n");
+        socket.addScript(1101, s);
+        ASSERT_TRUE(run.runCheck());
+        EXPECT_TRUE(socket.unexpected().isEmpty()) << socket.unexpected().join(u'\n').toStdString();
+        EXPECT_EQ(run.mail.at(1).subject(),
+                  QStringLiteral("The server's log-on exchange (AUTH) did not end"));
+    }
+
     // Only mechanisms this program does not have: USER is tried.
     ScriptedSocket socket;
     CheckerHarness run(socket);
