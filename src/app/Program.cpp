@@ -39,6 +39,12 @@ Program::Program(const StartupValues& startup, Services services)
         services.socket, services.clock, services.connectivity, services.newMailSound,
         m_window->presenter(), m_settings.options, m_accounts, m_mail, m_connections);
     m_window->attach(*m_checker);
+    // A failed save of the connection settings said during a run would stop it in a message
+    // box: it is said once the run is over.
+    QObject::connect(&m_checker->runs(), &RunTracker::ended, m_window.get(), [this] {
+        if (!m_connectionsUnsaved.isEmpty())
+            m_services.dialogs.warn(std::exchange(m_connectionsUnsaved, {}));
+    });
     // An account changed in place: its rows show it as it is now, and what was seen of it
     // stays seen.
     m_editor.setAccountChanged([this](const AccountRow& before, const AccountRow& after) {
@@ -146,9 +152,16 @@ void Program::saveConnections() {
     if (!m_connectionsWritable)
         return;
     QString why;
-    if (!m_connectionsFile.save(m_connections, &why))
-        m_services.dialogs.warn(
-            QStringLiteral("An Error Occurred Saving The Connection Settings File\n") + why);
+    if (m_connectionsFile.save(m_connections, &why)) {
+        m_connectionsUnsaved.clear();
+        return;
+    }
+    const QString warning =
+        QStringLiteral("An Error Occurred Saving The Connection Settings File\n") + why;
+    if (m_checker && m_checker->phase() != RunPhase::Idle)
+        m_connectionsUnsaved = warning;
+    else
+        m_services.dialogs.warn(warning);
 }
 
 void Program::saveAccounts() {

@@ -86,6 +86,8 @@ private:
     ConnectionSettingsFile m_connectionsFile;
     // A file that could not be read is not written over by this run.
     bool m_connectionsWritable = true;
+    // The warning of a save that failed during a run, said when the run is over.
+    QString m_connectionsUnsaved;
     AccountEditor m_editor;
     SecretEntry m_secrets;
     MailList m_mail;

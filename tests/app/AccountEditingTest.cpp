@@ -1,6 +1,7 @@
 #include "FakeFolders.h"
 #include "Printers.h"
 #include "ProgramFixture.h"
+#include "SmallDisk.h"
 #include "app/AccountPage.h"
 #include "app/MailListView.h"
 #include "app/MainMenus.h"
@@ -484,6 +485,48 @@ TEST_F(AccountConnections, AnUnreadableConnectionSettingsFileIsLeftAsItIs) {
     QFile file(path);
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     EXPECT_EQ(file.readAll(), laterKind);
+}
+
+// A full disk when a check first goes over STARTTLS: the run is not stopped by a message box;
+// the failed save is said once the run is over.
+TEST_F(AccountConnections, ASaveThatFailsDuringARunIsSaidWhenTheRunIsOver) {
+    test::SmallDisk disk;
+    if (!disk.mounted())
+        GTEST_SKIP() << disk.why().toStdString();
+    dataRoot = disk.path();
+    addAccount(1101);
+    start();
+    disk.fill();
+    test::Script script;
+    script.serve("+OK ready\r\n")
+        .expect("CAPA")
+        .serve("+OK\r\nUSER\r\nSTLS\r\n.\r\n")
+        .expect("STLS")
+        .serve("+OK Begin TLS\r\n")
+        .startsTls()
+        .expect("CAPA")
+        .serve("+OK\r\nUSER\r\n.\r\n")
+        .expect("USER alice")
+        .pause()
+        .serve("+OK\r\n")
+        .expect("PASS secret")
+        .serve("+OK\r\n")
+        .expect("STAT")
+        .serve("+OK 0 0\r\n")
+        .expect("QUIT")
+        .serve("+OK\r\n");
+    socket.addScript(1101, script);
+    program->checker().checkMailButton();
+    ASSERT_TRUE(test::waitUntil([this] { return socket.paused(); }));
+    EXPECT_TRUE(program->connections().startTlsSeen(
+        {QStringLiteral("alice"), QStringLiteral("pop.example.org"), QStringLiteral("1101")}));
+    EXPECT_EQ(dialogs.messages, QStringList());
+    socket.resume();
+    ASSERT_TRUE(test::waitUntil([this] { return program->checker().phase() == RunPhase::Idle; }));
+    ASSERT_EQ(dialogs.messages.size(), 1);
+    EXPECT_TRUE(dialogs.messages.first().startsWith(
+        QStringLiteral("An Error Occurred Saving The Connection Settings File\n")))
+        << dialogs.messages.first().toStdString();
 }
 
 TEST_F(AccountEditing, ANameEditedInPlaceIsSaved) {
