@@ -103,6 +103,17 @@ std::vector<Case> cases() {
                          QStringLiteral("Secure connection failed: certificate problem")});
     }
     {
+        // Bytes sent in the clear behind the STLS answer (an attacker's injected CAPA list) are
+        // dropped: only what comes under TLS counts.
+        Script s = greetedWithCapabilities(kWithStls);
+        s.expect("STLS").serve("+OK Begin TLS.\r\n+OK\r\nUSER\r\n.\r\n").startsTls();
+        s.expect("CAPA").serve("+OK\r\nSASL PLAIN\r\n.\r\n");
+        s.expect("AUTH PLAIN").serve("+ \r\n").expect(QByteArray("\0alice\0secret", 13).toBase64());
+        s.serve("+OK\r\n").expect("STAT").serve("+OK 0 0\r\n").expect("QUIT").serve("+OK\r\n");
+        table.push_back(
+            {"plain text injected behind STLS", Security::StartTls, false, s, QString()});
+    }
+    {
         // An answer to CAPA that is neither a list nor a refusal is no POP3.
         Script s = greetedWithCapabilities("HELLO\r\n");
         table.push_back({"CAPA answered with garbage", Security::StartTlsWhenOffered, false, s,
