@@ -124,6 +124,9 @@ void Conversation::onNegative(const QByteArray& reply) {
     else if (m_context.session.step == Step::Pass || m_context.session.step == Step::Auth)
         prefix = QStringLiteral("Password Logon Error: ");
     m_context.log.logAndShow(prefix + loggedLine(reply));
+    // A refusal inside a SASL exchange (an OAuth2 token's JSON error) in plain words.
+    if (m_context.session.step == Step::Auth && m_sasl && !m_sasl->refusalDetail().isEmpty())
+        m_context.log.logAndShow(QStringLiteral("..") + m_sasl->refusalDetail());
     // The server's own words stay; what the user can do about the common ones follows them.
     const Step step = m_context.session.step;
     const QString text = AccountFailure::serverText(quotedLine(reply));

@@ -18,6 +18,9 @@ public:
     virtual QByteArray name() const = 0;
     // The response to `challenge`; nothing to abandon the exchange (sent as "*").
     virtual std::optional<QByteArray> respond(const QByteArray& challenge) = 0;
+    // What the server said of a refusal inside the exchange, in plain words; empty when it
+    // said nothing.
+    virtual QString refusalDetail() const { return {}; }
 };
 
 // PLAIN (RFC 4616): the user name and password in one response, so only over a connection the
@@ -35,6 +38,51 @@ private:
     QByteArray m_password;
     bool m_answered = false;
 };
+
+// XOAUTH2 (Google's and Microsoft's): the user name and an OAuth2 access token in one response.
+// A refused token is answered by an error in JSON as a challenge, which takes an empty response
+// before the server's -ERR.
+class SaslXoauth2 final : public SaslMechanism {
+public:
+    SaslXoauth2(QByteArray username, QByteArray accessToken)
+        : m_username(std::move(username))
+        , m_token(std::move(accessToken)) {}
+    QByteArray name() const override { return "XOAUTH2"; }
+    std::optional<QByteArray> respond(const QByteArray& challenge) override;
+    QString refusalDetail() const override { return m_refusal; }
+
+private:
+    QByteArray m_username;
+    QByteArray m_token;
+    bool m_answered = false;
+    QString m_refusal;
+};
+
+// OAUTHBEARER (RFC 7628): the same with a GS2 header and the server's host and port; a refusal
+// is a JSON challenge answered with a lone ^A.
+class SaslOauthBearer final : public SaslMechanism {
+public:
+    SaslOauthBearer(QByteArray username, QByteArray accessToken, QByteArray host, int port)
+        : m_username(std::move(username))
+        , m_token(std::move(accessToken))
+        , m_host(std::move(host))
+        , m_port(port) {}
+    QByteArray name() const override { return "OAUTHBEARER"; }
+    std::optional<QByteArray> respond(const QByteArray& challenge) override;
+    QString refusalDetail() const override { return m_refusal; }
+
+private:
+    QByteArray m_username;
+    QByteArray m_token;
+    QByteArray m_host;
+    int m_port;
+    bool m_answered = false;
+    QString m_refusal;
+};
+
+// A server's JSON error of an OAuth2 mechanism ({"status":"invalid_token",...}) in plain words;
+// text that is not such an error is quoted as it stands, cut to a readable length.
+QString oauthRefusal(const QByteArray& challenge);
 
 // The mechanism to log on with when the server offers SASL and not USER: the first of the ones
 // this program can use, in the order it prefers them; none when it can use none of them.

@@ -3,6 +3,7 @@
 // a server that takes SASL and not USER is logged on with AUTH PLAIN.
 #include "CheckerFixture.h"
 #include "ScriptedSocket.h"
+#include "pop3/SaslMechanism.h"
 
 #include <gtest/gtest.h>
 
@@ -270,6 +271,36 @@ TEST(Capabilities, ListsAreReadWhateverTheirCaseAndLoginDelayIsKept) {
     EXPECT_EQ(c.loginDelaySeconds, 300);
     const Capabilities none = Capabilities::fromList("TOP\r\nLOGIN-DELAY soon\r\n");
     EXPECT_FALSE(none.stls || none.user || none.loginDelaySeconds.has_value());
+}
+
+// The OAuth2 mechanisms' responses, byte for byte as Google's XOAUTH2 and RFC 7628 write them,
+// and a refused token's JSON error answered and put in plain words.
+TEST(SaslMechanisms, OAuth2ResponsesAndRefusals) {
+    SaslXoauth2 xoauth2("someuser@example.com", "ya29.vF9dft4qmTc2Nvb3RlckBhdHRhdmlzdGEuY29tCg");
+    EXPECT_EQ(xoauth2.respond({}),
+              QByteArray("user=someuser@example.com\x01"
+                         "auth=Bearer ya29.vF9dft4qmTc2Nvb3RlckBhdHRhdmlzdGEuY29tCg\x01\x01"));
+    EXPECT_EQ(xoauth2.respond(
+                  R"({"status":"401","schemes":"bearer","scope":"https://mail.google.com/"})"),
+              QByteArray());
+    EXPECT_EQ(xoauth2.refusalDetail(),
+              QStringLiteral("the access token was refused (expired or revoked); it asks for the "
+                             "scope https://mail.google.com/"));
+
+    SaslOauthBearer bearer("user@example.com",
+                           "vF9dft4qmTc2Nvb3RlckBhbHRhdmlzdGEuY29tCg==", "server.example.com", 143);
+    EXPECT_EQ(bearer.respond({}),
+              QByteArray("n,a=user@example.com,\x01host=server.example.com\x01port=143\x01"
+                         "auth=Bearer vF9dft4qmTc2Nvb3RlckBhbHRhdmlzdGEuY29tCg==\x01\x01"));
+    EXPECT_EQ(bearer.respond(R"({"status":"invalid_token","scope":"example_scope"})"),
+              QByteArray("\x01"));
+    EXPECT_EQ(bearer.refusalDetail(), QStringLiteral("the access token was refused (expired or "
+                                                     "revoked); it asks for the scope "
+                                                     "example_scope"));
+    // A SASL name escapes "," and "=".
+    SaslOauthBearer odd("a,b=c", "t", "h", 110);
+    EXPECT_TRUE(odd.respond({})->startsWith("n,a=a=2Cb=3Dc,\x01"));
+    EXPECT_EQ(oauthRefusal("not json\r\n"), QStringLiteral("not json"));
 }
 
 } // namespace
