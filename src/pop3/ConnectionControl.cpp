@@ -186,8 +186,13 @@ void ConnectionControl::timeoutTick() {
         return;
     }
     if (silent > timeout) {
-        m_context.log.failAccount(m_context.session.outcome,
-                                  AccountFailure::noAnswer(m_context.options.timeoutSeconds()));
+        // Silent in the middle of going on under TLS (after STLS): the handshake did not end.
+        const bool handshaking = m_context.socket.state() == Socket::State::Handshaking;
+        m_context.log.failAccount(
+            m_context.session.outcome,
+            handshaking ? AccountFailure::connectTimedOut(m_server,
+                                                          m_context.options.timeoutSeconds(), true)
+                        : AccountFailure::noAnswer(m_context.options.timeoutSeconds()));
         closeAndAdvance();
     } else if (replyTooLong || lineTooLong) {
         m_context.log.failAccount(m_context.session.outcome,

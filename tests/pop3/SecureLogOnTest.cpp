@@ -260,6 +260,27 @@ TEST(SecureLogOn, AServerWithoutUserIsLoggedOnWithAuthPlain) {
               QStringLiteral("The server refused the user name: Use XOAUTH2"));
 }
 
+// A server that agrees to STLS and then never answers the handshake is given up at the time-out,
+// and the row says that the secure connection was not set up.
+TEST(SecureLogOn, AnUpgradeThatNeverEndsIsGivenUpAtTheTimeOut) {
+    ScriptedSocket socket;
+    CheckerHarness run(socket);
+    run.options.serverTimeoutMs = 5000;
+    run.checker.connection().setTimeoutTickInterval(5);
+    run.addAccount(QStringLiteral("Box"), QStringLiteral("alice"), QStringLiteral("secret"),
+                   QStringLiteral("pop.example.org"), 1101);
+    Script s = greetedWithCapabilities(kWithStls);
+    s.expect("STLS").serve("+OK Begin TLS.\r\n").startsTlsAndHangs();
+    socket.addScript(1101, s);
+    run.checker.checkMailButton();
+    ASSERT_TRUE(test::waitUntil([&] { return socket.state() == Socket::State::Handshaking; }));
+    run.clock.advance(5001);
+    ASSERT_TRUE(test::waitUntil([&] { return run.checker.phase() == RunPhase::Idle; }));
+    EXPECT_EQ(run.rowTexts(3),
+              QStringList{QStringLiteral("Secure connection failed: the TLS handshake with "
+                                         "pop.example.org did not end within 5 seconds")});
+}
+
 TEST(Capabilities, ListsAreReadWhateverTheirCaseAndLoginDelayIsKept) {
     const Capabilities c =
         Capabilities::fromList("top\r\nuser\r\nStls\r\nSASL plain XOAUTH2\r\nLOGIN-DELAY 300 "

@@ -55,6 +55,11 @@ Script& Script::startsTls(bool succeeds) {
     return *this;
 }
 
+Script& Script::startsTlsAndHangs() {
+    steps.push_back({Step::StartTls, QByteArray("hangs")});
+    return *this;
+}
+
 Script Script::loggedOn(const QByteArray& user, const QByteArray& password) {
     Script script;
     script.serve("+OK POP3 ready <1896.697170952@dbc.mtview.ca.us>\r\n")
@@ -196,7 +201,12 @@ void ScriptedSocket::startTls(const QString& /*host*/) {
         return;
     }
     const bool succeeds = m_script.steps.front().bytes == "ok";
+    const bool hangs = m_script.steps.front().bytes == "hangs";
     m_script.steps.pop_front();
+    if (hangs) {
+        m_state = State::Handshaking;
+        return;
+    }
     later([this, succeeds] {
         if (!succeeds) {
             m_state = State::Closed;

@@ -38,6 +38,8 @@ public:
     // The client must go on under TLS next (after STLS); the upgrade succeeds, or fails with
     // a certificate problem.
     Script& startsTls(bool succeeds = true);
+    // The same, and the handshake never ends.
+    Script& startsTlsAndHangs();
 
     // The usual opening: greeting, USER, PASS, the log-on reply.
     static Script loggedOn(const QByteArray& user = "alice", const QByteArray& password = "secret");
