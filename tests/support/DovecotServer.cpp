@@ -307,7 +307,22 @@ service anvil {
             .arg(tlsListener)
             .arg(tls)
             .arg(m_setup.plaintextOnlyOverTls ? QStringLiteral("yes") : QStringLiteral("no"));
-    if (!writeFile(m_root->filePath(QStringLiteral("dovecot.conf")), config.toUtf8())) {
+    QString withOAuth2 = config;
+    if (!m_setup.oauth2Introspection.isEmpty()) {
+        const QString settings = m_root->filePath(QStringLiteral("oauth2.conf.ext"));
+        writeFile(settings, "introspection_mode = post\nintrospection_url = " +
+                                m_setup.oauth2Introspection.toUtf8() +
+                                "\nusername_attribute = username\nactive_attribute = active\n"
+                                "active_value = true\n");
+        withOAuth2.replace(
+            QStringLiteral("auth_mechanisms = plain login apop"),
+            QStringLiteral("auth_mechanisms = plain login apop xoauth2 oauthbearer"));
+        withOAuth2.replace(QStringLiteral("passdb {\n  driver = passwd-file"),
+                           QStringLiteral("passdb {\n  driver = oauth2\n  mechanisms = xoauth2 "
+                                          "oauthbearer\n  args = ") +
+                               settings + QStringLiteral("\n}\npassdb {\n  driver = passwd-file"));
+    }
+    if (!writeFile(m_root->filePath(QStringLiteral("dovecot.conf")), withOAuth2.toUtf8())) {
         m_why = QStringLiteral("cannot write the Dovecot configuration");
         return false;
     }

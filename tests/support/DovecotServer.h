@@ -25,6 +25,9 @@ public:
         bool plaintextOnlyOverTls = false;
         // The server's certificate signs itself, as on many a home server.
         bool selfSigned = false;
+        // An OAuth2 token introspection URL: the server then takes XOAUTH2 and OAUTHBEARER,
+        // asking there whether a token is active and whose it is.
+        QString oauth2Introspection = {};
     };
 
     DovecotServer();
