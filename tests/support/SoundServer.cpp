@@ -72,6 +72,7 @@ bool SoundServer::start() {
 }
 
 bool SoundServer::startRecording() {
+    m_recorded.clear();
     QProcessEnvironment env = environment();
     addTo(env);
     m_recorder.setProcessEnvironment(env);
@@ -87,10 +88,15 @@ bool SoundServer::startRecording() {
     return m_recorder.bytesAvailable() > 0;
 }
 
+QByteArray SoundServer::recordedSoFar() {
+    m_recorded += m_recorder.readAll();
+    return m_recorded;
+}
+
 QByteArray SoundServer::stopRecording() {
     if (m_recorder.state() == QProcess::NotRunning)
         return {};
-    QByteArray recorded = m_recorder.readAll();
+    QByteArray recorded = std::exchange(m_recorded, {}) + m_recorder.readAll();
     m_recorder.terminate();
     m_recorder.waitForFinished(5000);
     recorded += m_recorder.readAll();

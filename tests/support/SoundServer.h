@@ -23,6 +23,8 @@ public:
 
     // Starts recording the sink's monitor (mono, 16 bits, 22,050 samples a second).
     bool startRecording();
+    // What has been recorded so far, recording on.
+    QByteArray recordedSoFar();
     // Stops, and gives what was recorded.
     QByteArray stopRecording();
     static constexpr int kRate = 22050;
@@ -35,6 +37,7 @@ private:
     QTemporaryDir m_home;
     QProcess m_server;
     QProcess m_recorder;
+    QByteArray m_recorded;
     QString m_why;
 };
 
