@@ -233,6 +233,20 @@ void ClientSocket::onTlsError(QAbstractSocket::SocketError error) {
                       : m_certificateProblem);
 }
 
+bool ClientSocket::signerNotTrusted(QSslError::SslError error) {
+    switch (error) {
+    case QSslError::SelfSignedCertificate:
+    case QSslError::SelfSignedCertificateInChain:
+    case QSslError::UnableToGetLocalIssuerCertificate:
+    case QSslError::UnableToGetIssuerCertificate:
+    case QSslError::UnableToVerifyFirstCertificate:
+    case QSslError::CertificateUntrusted:
+        return true;
+    default:
+        return false;
+    }
+}
+
 void ClientSocket::onSslErrors(const QList<QSslError>& errors) {
     m_presented = m_tls->peerCertificate().toDer();
     if (m_pinned.isEmpty()) {
@@ -247,18 +261,8 @@ void ClientSocket::onSslErrors(const QList<QSslError>& errors) {
     // longer matter. Its dates and a revocation still do.
     QList<QSslError> remaining;
     for (const QSslError& error : errors) {
-        switch (error.error()) {
-        case QSslError::HostNameMismatch:
-        case QSslError::SelfSignedCertificate:
-        case QSslError::SelfSignedCertificateInChain:
-        case QSslError::UnableToGetLocalIssuerCertificate:
-        case QSslError::UnableToGetIssuerCertificate:
-        case QSslError::UnableToVerifyFirstCertificate:
-        case QSslError::CertificateUntrusted:
-            break;
-        default:
+        if (error.error() != QSslError::HostNameMismatch && !signerNotTrusted(error.error()))
             remaining << error;
-        }
     }
     if (remaining.isEmpty())
         m_tls->ignoreSslErrors(errors);
@@ -276,19 +280,14 @@ QString ClientSocket::certificateProblem(const QList<QSslError>& errors) {
     QStringList words;
     for (const QSslError& error : errors) {
         QString text;
-        switch (error.error()) {
-        case QSslError::HostNameMismatch:
-            text = QStringLiteral("the certificate is for another server name");
-            break;
-        case QSslError::SelfSignedCertificate:
-        case QSslError::SelfSignedCertificateInChain:
-        case QSslError::UnableToGetLocalIssuerCertificate:
-        case QSslError::UnableToGetIssuerCertificate:
-        case QSslError::UnableToVerifyFirstCertificate:
+        switch (signerNotTrusted(error.error()) ? QSslError::CertificateUntrusted : error.error()) {
         case QSslError::CertificateUntrusted:
         case QSslError::CertificateRejected:
             text = QStringLiteral(
                 "the certificate is not signed by an authority this computer trusts");
+            break;
+        case QSslError::HostNameMismatch:
+            text = QStringLiteral("the certificate is for another server name");
             break;
         case QSslError::CertificateExpired:
             text = QStringLiteral("the certificate has expired");

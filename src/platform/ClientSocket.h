@@ -72,6 +72,8 @@ private:
     void post(std::function<void()> deliver);
     // What is wrong with the server's certificate, in plain words.
     static QString certificateProblem(const QList<QSslError>& errors);
+    // The error says no trusted authority signed the certificate (which a pin answers for).
+    static bool signerNotTrusted(QSslError::SslError error);
 
 public:
     // The kind of failure an errno value of a connection stands for, and its description in
