@@ -145,9 +145,14 @@ bool DovecotServer::start() {
     return false;
 }
 
-bool DovecotServer::selfSign(int days) {
+bool DovecotServer::makeServerCertificate(int days, bool selfSigned) {
     const QString openssl = findProgram(QStringLiteral("openssl"));
     const QString dir = m_root->path();
+    const QStringList signer =
+        selfSigned
+            ? QStringList{QStringLiteral("-signkey"), QStringLiteral("server.key")}
+            : QStringList{QStringLiteral("-CA"), QStringLiteral("ca.pem"), QStringLiteral("-CAkey"),
+                          QStringLiteral("ca.key"), QStringLiteral("-CAcreateserial")};
     return run(openssl,
                {QStringLiteral("req"), QStringLiteral("-newkey"), QStringLiteral("rsa:2048"),
                 QStringLiteral("-nodes"), QStringLiteral("-keyout"), QStringLiteral("server.key"),
@@ -155,11 +160,12 @@ bool DovecotServer::selfSign(int days) {
                 QStringLiteral("/CN=localhost")},
                dir) &&
            run(openssl,
-               {QStringLiteral("x509"), QStringLiteral("-req"), QStringLiteral("-in"),
-                QStringLiteral("server.csr"), QStringLiteral("-signkey"),
-                QStringLiteral("server.key"), QStringLiteral("-out"), QStringLiteral("server.pem"),
-                QStringLiteral("-days"), QString::number(days), QStringLiteral("-extfile"),
-                QStringLiteral("server.ext")},
+               QStringList{QStringLiteral("x509"), QStringLiteral("-req"), QStringLiteral("-in"),
+                           QStringLiteral("server.csr")} +
+                   signer +
+                   QStringList{QStringLiteral("-out"), QStringLiteral("server.pem"),
+                               QStringLiteral("-days"), QString::number(days),
+                               QStringLiteral("-extfile"), QStringLiteral("server.ext")},
                dir);
 }
 
@@ -173,7 +179,7 @@ QByteArray DovecotServer::servedCertificate() const {
 }
 
 bool DovecotServer::replaceCertificate(int days) {
-    if (!selfSign(days))
+    if (!makeServerCertificate(days, true))
         return false;
     const QList<QSslCertificate> made =
         QSslCertificate::fromPath(m_root->filePath(QStringLiteral("server.pem")));
@@ -222,24 +228,12 @@ bool DovecotServer::writeCertificates() {
              QStringLiteral("basicConstraints=critical,CA:TRUE"), QStringLiteral("-addext"),
              QStringLiteral("keyUsage=critical,keyCertSign,cRLSign")},
             dir) &&
-        run(openssl,
-            {QStringLiteral("req"), QStringLiteral("-newkey"), QStringLiteral("rsa:2048"),
-             QStringLiteral("-nodes"), QStringLiteral("-keyout"), QStringLiteral("server.key"),
-             QStringLiteral("-out"), QStringLiteral("server.csr"), QStringLiteral("-subj"),
-             QStringLiteral("/CN=localhost")},
-            dir) &&
-        run(openssl,
-            {QStringLiteral("x509"), QStringLiteral("-req"), QStringLiteral("-in"),
-             QStringLiteral("server.csr"), QStringLiteral("-CA"), QStringLiteral("ca.pem"),
-             QStringLiteral("-CAkey"), QStringLiteral("ca.key"), QStringLiteral("-CAcreateserial"),
-             QStringLiteral("-out"), QStringLiteral("server.pem"), QStringLiteral("-days"),
-             QStringLiteral("30"), QStringLiteral("-extfile"), QStringLiteral("server.ext")},
-            dir) &&
+        makeServerCertificate(30, m_setup.selfSigned) &&
         run(openssl,
             {QStringLiteral("dhparam"), QStringLiteral("-dsaparam"), QStringLiteral("-out"),
              QStringLiteral("dh.pem"), QStringLiteral("2048")},
             dir);
-    if (!made || (m_setup.selfSigned && !selfSign(30))) {
+    if (!made) {
         m_why = QStringLiteral("openssl could not make the test certificates");
         return false;
     }

@@ -76,7 +76,9 @@ public:
 
 private:
     bool writeCertificates();
-    bool selfSign(int days);
+    // A key and a certificate for "localhost", valid for `days`, signed by the test authority
+    // or by itself.
+    bool makeServerCertificate(int days, bool selfSigned);
     bool writeConfiguration();
     QString maildir(const QString& user) const;
     QStringList messageFiles(const QString& user) const;
