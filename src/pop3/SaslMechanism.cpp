@@ -13,32 +13,30 @@ std::optional<QByteArray> SaslPlain::respond(const QByteArray& challenge) {
     return QByteArray(1, '\0') + m_username + QByteArray(1, '\0') + m_password;
 }
 
-std::optional<QByteArray> SaslXoauth2::respond(const QByteArray& challenge) {
+std::optional<QByteArray> SaslBearerToken::respond(const QByteArray& challenge) {
     if (!m_answered && challenge.isEmpty()) {
         m_answered = true;
-        return "user=" + m_username +
-               "\x01"
-               "auth=Bearer " +
-               m_token + "\x01\x01";
+        return firstResponse();
     }
-    // The error, answered with an empty response so that the server ends with -ERR.
     m_refusal = oauthRefusal(challenge);
-    return QByteArray();
+    return refusalAnswer();
 }
 
-std::optional<QByteArray> SaslOauthBearer::respond(const QByteArray& challenge) {
-    if (!m_answered && challenge.isEmpty()) {
-        m_answered = true;
-        // The authorisation identity is a SASL name: "," and "=" are escaped.
-        QByteArray user = m_username;
-        user.replace("=", "=3D").replace(",", "=2C");
-        return "n,a=" + user + ",\x01host=" + m_host + "\x01port=" + QByteArray::number(m_port) +
-               "\x01"
-               "auth=Bearer " +
-               m_token + "\x01\x01";
-    }
-    m_refusal = oauthRefusal(challenge);
-    return QByteArray("\x01");
+QByteArray SaslXoauth2::firstResponse() const {
+    return "user=" + m_username +
+           "\x01"
+           "auth=Bearer " +
+           m_token + "\x01\x01";
+}
+
+QByteArray SaslOauthBearer::firstResponse() const {
+    // The authorisation identity is a SASL name: "," and "=" are escaped.
+    QByteArray user = m_username;
+    user.replace("=", "=3D").replace(",", "=2C");
+    return "n,a=" + user + ",\x01host=" + m_host + "\x01port=" + QByteArray::number(m_port) +
+           "\x01"
+           "auth=Bearer " +
+           m_token + "\x01\x01";
 }
 
 QString oauthRefusal(const QByteArray& challenge) {

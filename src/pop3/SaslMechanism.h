@@ -39,45 +39,57 @@ private:
     bool m_answered = false;
 };
 
-// XOAUTH2 (Google's and Microsoft's): the user name and an OAuth2 access token in one response.
-// A refused token is answered by an error in JSON as a challenge, which takes an empty response
-// before the server's -ERR.
-class SaslXoauth2 final : public SaslMechanism {
+// An OAuth2 access token in one first response. A refused token is answered by the server with
+// an error in JSON as a challenge, which takes one more response before the server's -ERR.
+class SaslBearerToken : public SaslMechanism {
 public:
-    SaslXoauth2(QByteArray username, QByteArray accessToken)
+    std::optional<QByteArray> respond(const QByteArray& challenge) final;
+    QString refusalDetail() const final { return m_refusal; }
+
+protected:
+    SaslBearerToken(QByteArray username, QByteArray accessToken)
         : m_username(std::move(username))
         , m_token(std::move(accessToken)) {}
-    QByteArray name() const override { return "XOAUTH2"; }
-    std::optional<QByteArray> respond(const QByteArray& challenge) override;
-    QString refusalDetail() const override { return m_refusal; }
+    virtual QByteArray firstResponse() const = 0;
+    // What answers the error so that the server ends the exchange.
+    virtual QByteArray refusalAnswer() const = 0;
 
-private:
     QByteArray m_username;
     QByteArray m_token;
+
+private:
     bool m_answered = false;
     QString m_refusal;
 };
 
-// OAUTHBEARER (RFC 7628): the same with a GS2 header and the server's host and port; a refusal
-// is a JSON challenge answered with a lone ^A.
-class SaslOauthBearer final : public SaslMechanism {
+// XOAUTH2 (Google's and Microsoft's); an error is answered with an empty response.
+class SaslXoauth2 final : public SaslBearerToken {
+public:
+    SaslXoauth2(QByteArray username, QByteArray accessToken)
+        : SaslBearerToken(std::move(username), std::move(accessToken)) {}
+    QByteArray name() const override { return "XOAUTH2"; }
+
+private:
+    QByteArray firstResponse() const override;
+    QByteArray refusalAnswer() const override { return {}; }
+};
+
+// OAUTHBEARER (RFC 7628): the same with a GS2 header and the server's host and port; an error is
+// answered with a lone ^A.
+class SaslOauthBearer final : public SaslBearerToken {
 public:
     SaslOauthBearer(QByteArray username, QByteArray accessToken, QByteArray host, int port)
-        : m_username(std::move(username))
-        , m_token(std::move(accessToken))
+        : SaslBearerToken(std::move(username), std::move(accessToken))
         , m_host(std::move(host))
         , m_port(port) {}
     QByteArray name() const override { return "OAUTHBEARER"; }
-    std::optional<QByteArray> respond(const QByteArray& challenge) override;
-    QString refusalDetail() const override { return m_refusal; }
 
 private:
-    QByteArray m_username;
-    QByteArray m_token;
+    QByteArray firstResponse() const override;
+    QByteArray refusalAnswer() const override { return QByteArray("\x01"); }
+
     QByteArray m_host;
     int m_port;
-    bool m_answered = false;
-    QString m_refusal;
 };
 
 // A server's JSON error of an OAuth2 mechanism ({"status":"invalid_token",...}) in plain words;
