@@ -65,6 +65,30 @@ private:
     QByteArray m_fromClient;
 };
 
+// An account of `user` on `dovecot`, reached through a proxy that records what crosses it, and
+// checked by a socket that trusts the test servers' authority, as a user who trusted it would.
+struct ProxiedAccount {
+    ProxiedAccount(DovecotServer& dovecot, const QString& user,
+                   std::optional<Security> security = std::nullopt)
+        : proxy(dovecot.port())
+        , socket(trusting(dovecot))
+        , address{user, kHost, QString::number(proxy.port())} {
+        harness.addAccount(QStringLiteral("Box"), user, kPassword, kHost, proxy.port());
+        if (security)
+            harness.setSecurity(user, kHost, proxy.port(), *security);
+    }
+    static TlsPolicy trusting(const DovecotServer& dovecot) {
+        TlsPolicy policy;
+        policy.extraAuthorities = dovecot.authority();
+        return policy;
+    }
+
+    StrippingProxy proxy;
+    ClientSocket socket;
+    CheckerHarness harness{socket};
+    MailboxAddress address;
+};
+
 class DovecotStartTls : public ::testing::Test {
 protected:
     static DovecotServer& server(const QString& ssl, bool plaintextOnlyOverTls) {
@@ -88,13 +112,6 @@ protected:
         dovecot.addUser(user, kPassword);
         dovecot.deliver(user, message(user));
         return user;
-    }
-
-    // A socket that trusts the test servers' authority, as a user who trusted it would.
-    static TlsPolicy trusted(DovecotServer& dovecot) {
-        TlsPolicy policy;
-        policy.extraAuthorities = dovecot.authority();
-        return policy;
     }
 
     static inline int s_user = 0;
@@ -129,11 +146,9 @@ TEST_F(DovecotStartTls, EachSetupIsCheckedAsItsSecurityAllowsAndNoPasswordCrosse
         DovecotServer& dovecot = server(QString::fromLatin1(c.ssl), c.plaintextOnlyOverTls);
         ASSERT_TRUE(dovecot.isRunning()) << dovecot.why().toStdString();
         const QString user = addUser(dovecot);
-        StrippingProxy proxy(dovecot.port());
-        ClientSocket socket(trusted(dovecot));
-        CheckerHarness harness(socket);
-        harness.addAccount(QStringLiteral("Box"), user, kPassword, kHost, proxy.port());
-        harness.setSecurity(user, kHost, proxy.port(), c.security);
+        ProxiedAccount account(dovecot, user, c.security);
+        const StrippingProxy& proxy = account.proxy;
+        CheckerHarness& harness = account.harness;
         ASSERT_TRUE(harness.runCheck());
         ASSERT_EQ(harness.mail.count(), 1);
         const bool overTls = c.failure.isEmpty() && QLatin1String(c.ssl) != QLatin1String("no");
@@ -163,13 +178,11 @@ TEST_F(DovecotStartTls, TheDeleteRunGoesOverStartTlsToo) {
     const QString user = addUser(dovecot);
     dovecot.deliver(user, "From: b@example.org\r\nSubject: Keep me\r\nMessage-ID: <2." +
                               user.toLatin1() + "@example.org>\r\n\r\nbody\r\n");
-    StrippingProxy proxy(dovecot.port());
-    ClientSocket socket(trusted(dovecot));
-    CheckerHarness harness(socket);
+    ProxiedAccount account(dovecot, user, Security::StartTls);
+    const StrippingProxy& proxy = account.proxy;
+    CheckerHarness& harness = account.harness;
     harness.options.deleteEnabled = true;
     harness.mail.setDeleteFunctionsEnabled(true);
-    harness.addAccount(QStringLiteral("Box"), user, kPassword, kHost, proxy.port());
-    harness.setSecurity(user, kHost, proxy.port(), Security::StartTls);
     ASSERT_TRUE(harness.runCheck());
     ASSERT_EQ(harness.rowTexts(3), (QStringList{QStringLiteral("For ") + user, "Keep me"}));
     harness.mail.checkItem(1);
@@ -188,11 +201,10 @@ TEST_F(DovecotStartTls, AServerStrippedOfStartTlsAfterUseIsRefusedUntilTheUserDe
     DovecotServer& dovecot = DovecotServer::sharedTls();
     ASSERT_TRUE(dovecot.isRunning()) << dovecot.why().toStdString();
     const QString user = addUser(dovecot);
-    StrippingProxy proxy(dovecot.port());
-    ClientSocket socket(trusted(dovecot));
-    CheckerHarness harness(socket);
-    harness.addAccount(QStringLiteral("Box"), user, kPassword, kHost, proxy.port());
-    const MailboxAddress address{user, kHost, QString::number(proxy.port())};
+    ProxiedAccount account(dovecot, user);
+    StrippingProxy& proxy = account.proxy;
+    CheckerHarness& harness = account.harness;
+    const MailboxAddress& address = account.address;
 
     ASSERT_TRUE(harness.runCheck());
     EXPECT_EQ(harness.mail.at(1).subject(), QStringLiteral("For ") + user);
