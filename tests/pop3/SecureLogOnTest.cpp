@@ -31,6 +31,12 @@ Script& logOnToEmptyMailbox(Script& script) {
         .serve("+OK\r\n");
 }
 
+// The account every case checks: alice on pop.example.org, port 1101.
+void addAlice(CheckerHarness& run) {
+    run.addAccount(QStringLiteral("Box"), QStringLiteral("alice"), QStringLiteral("secret"),
+                   QStringLiteral("pop.example.org"), 1101);
+}
+
 Script greetedWithCapabilities(const QByteArray& capabilities) {
     Script script;
     script.serve(kGreeting).expect("CAPA").serve(capabilities);
@@ -128,8 +134,7 @@ TEST(SecureLogOn, NoPasswordLeavesBeforeTheConnectionIsAsSecureAsChosen) {
         SCOPED_TRACE(c.name);
         ScriptedSocket socket;
         CheckerHarness run(socket);
-        run.addAccount(QStringLiteral("Box"), QStringLiteral("alice"), QStringLiteral("secret"),
-                       QStringLiteral("pop.example.org"), 1101);
+        addAlice(run);
         const MailboxAddress address{QStringLiteral("alice"), QStringLiteral("pop.example.org"),
                                      QStringLiteral("1101")};
         run.connections.setSecurity(address, c.security);
@@ -211,8 +216,7 @@ TEST(SecureLogOn, AServerWithoutUserIsLoggedOnWithAuthPlain) {
         SCOPED_TRACE(c.name);
         ScriptedSocket socket;
         CheckerHarness run(socket);
-        run.addAccount(QStringLiteral("Box"), QStringLiteral("alice"), QStringLiteral("secret"),
-                       QStringLiteral("pop.example.org"), 1101);
+        addAlice(run);
         Script s = greetedWithCapabilities(c.capabilities);
         s.expect("AUTH PLAIN").serve("+ \r\n").expect(plain).serve(c.answer);
         if (c.subject.isEmpty())
@@ -232,8 +236,7 @@ TEST(SecureLogOn, AServerWithoutUserIsLoggedOnWithAuthPlain) {
     {
         ScriptedSocket socket;
         CheckerHarness run(socket);
-        run.addAccount(QStringLiteral("Box"), QStringLiteral("alice"), QStringLiteral("secret"),
-                       QStringLiteral("pop.example.org"), 1101);
+        addAlice(run);
         Script s = greetedWithCapabilities("+OK\r\nSASL PLAIN\r\n.\r\n");
         s.expect("AUTH PLAIN").serve("+ \r\n").expect(plain);
         for (int round = 0; round < 7; ++round)
@@ -249,8 +252,7 @@ TEST(SecureLogOn, AServerWithoutUserIsLoggedOnWithAuthPlain) {
     // Only mechanisms this program does not have: USER is tried.
     ScriptedSocket socket;
     CheckerHarness run(socket);
-    run.addAccount(QStringLiteral("Box"), QStringLiteral("alice"), QStringLiteral("secret"),
-                   QStringLiteral("pop.example.org"), 1101);
+    addAlice(run);
     Script s = greetedWithCapabilities("+OK\r\nSASL XOAUTH2\r\n.\r\n");
     s.expect("USER alice").serve("-ERR Use XOAUTH2\r\n");
     socket.addScript(1101, s);
@@ -267,8 +269,7 @@ TEST(SecureLogOn, AnUpgradeThatNeverEndsIsGivenUpAtTheTimeOut) {
     CheckerHarness run(socket);
     run.options.serverTimeoutMs = 5000;
     run.checker.connection().setTimeoutTickInterval(5);
-    run.addAccount(QStringLiteral("Box"), QStringLiteral("alice"), QStringLiteral("secret"),
-                   QStringLiteral("pop.example.org"), 1101);
+    addAlice(run);
     Script s = greetedWithCapabilities(kWithStls);
     s.expect("STLS").serve("+OK Begin TLS.\r\n").startsTlsAndHangs();
     socket.addScript(1101, s);
