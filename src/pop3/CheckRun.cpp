@@ -159,7 +159,6 @@ void CheckRun::connectToAccount() {
     m_context.log.logAccount(session.displayName, session.username, session.server, session.port);
     if (leftAlone())
         return;
-    session.security = m_context.connections.security(session.address());
     m_context.connection.connectToServer(session.server, *port);
 }
 

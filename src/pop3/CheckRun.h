@@ -55,7 +55,6 @@ public:
         Options& options;
         const AccountList& accounts;
         MailList& mail;
-        const ConnectionSettings& connections;
         const Clock& clock;
         const LoginDelays& loginDelays;
     };

@@ -45,6 +45,8 @@ void ConnectionControl::connectToServer(const QString& server, int port) {
     m_server = server;
     m_port = port;
     m_context.session.outcome.reset();
+    // How this account's connection is protected, for the connection and the conversation.
+    m_context.session.security = m_context.connections.security(m_context.session.address());
     const quint64 attempt = ++m_attempt;
     if (m_context.connectivity.isOnline()) {
         closeLeftover();

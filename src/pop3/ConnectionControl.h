@@ -42,7 +42,8 @@ public:
     explicit ConnectionControl(Context context, QObject* parent = nullptr);
 
     // Starts the way to a connection with the server: online check, closing what is left of
-    // the previous connection, the settling pause, then the connection attempt. Returns at once.
+    // the previous connection, the settling pause, then the connection attempt, plain or TLS as
+    // the session's account has chosen. Returns at once.
     void connectToServer(const QString& server, int port);
     // Closes the connection; once the close wait is over, the run moves on (conversationOver).
     void closeAndAdvance();

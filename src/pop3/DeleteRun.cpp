@@ -153,7 +153,6 @@ void DeleteRun::connectToBlock() {
         return;
     }
     m_context.log.logAccount(QString(), block.username, block.server, block.port);
-    session.security = m_context.connections.security(session.address());
     m_context.connection.connectToServer(block.server, *port);
 }
 

@@ -41,7 +41,6 @@ public:
         Connectivity& connectivity;
         const Options& options;
         MailList& mail;
-        const ConnectionSettings& connections;
     };
 
     explicit DeleteRun(Context context, QObject* parent = nullptr);
