@@ -179,7 +179,9 @@ void ConnectionSettings::moveAccount(const MailboxAddress& from, const MailboxAd
     if (found == nullptr)
         return;
     QJsonObject moved = *found;
-    removeAccount(to);
+    // An entry left at the new address by an account that went before is replaced, in the one
+    // change saved below.
+    std::erase_if(m_entries, [&](const QJsonObject& entry) { return holds(entry, to); });
     found = find(from);
     moved.insert(kUsername, to.username);
     moved.insert(kServer, to.server);
