@@ -22,7 +22,8 @@ install_missing() {
 
 # What building the program needs.
 BUILD_PACKAGES=(g++ cmake ninja-build pkg-config qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins
-                libgl-dev fonts-dejavu-core libcanberra-dev libglib2.0-dev)
+                libgl-dev fonts-dejavu-core libcanberra-dev libglib2.0-dev
+                qt6-networkauth-dev qtkeychain-qt6-dev)
 # What the program needs on a desktop beyond its libraries: the sound system's player, the
 # sound theme of new mail, and Qt's Wayland platform, for the desktops that run Wayland.
 DESKTOP_PACKAGES=(libcanberra-pulse sound-theme-freedesktop qt6-wayland)

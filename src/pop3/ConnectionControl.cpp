@@ -24,6 +24,7 @@ ConnectionControl::ConnectionControl(Context context, QObject* parent)
 void ConnectionControl::cancel() {
     switch (m_phase) {
     case Phase::AwaitingDialAnswer:
+    case Phase::AwaitingToken:
     case Phase::ClosingLeftover:
     case Phase::Settling:
     case Phase::Connecting:
@@ -47,6 +48,8 @@ void ConnectionControl::connectToServer(const QString& server, int port) {
     m_context.session.outcome.reset();
     // How this account's connection is protected, for the connection and the conversation.
     m_context.session.security = m_context.connections.security(m_context.session.address());
+    m_context.session.signIn = m_context.connections.signIn(m_context.session.address());
+    m_context.session.accessToken.clear();
     const quint64 attempt = ++m_attempt;
     if (m_context.connectivity.isOnline()) {
         closeLeftover();
@@ -74,6 +77,23 @@ void ConnectionControl::closeLeftover() {
 }
 
 void ConnectionControl::startConnecting() {
+    SessionState& session = m_context.session;
+    // The token is asked for just before the connection, so that it is as fresh as it can be
+    // and no connection stands idle while the provider is asked.
+    if (session.signIn.oauth2() && session.accessToken.isEmpty()) {
+        if (m_tokens == nullptr) {
+            giveUpConnecting(QStringLiteral("This program cannot sign in with OAuth2 here"));
+            return;
+        }
+        m_phase = Phase::AwaitingToken;
+        const quint64 attempt = m_attempt;
+        m_context.log.logAndShow(QStringLiteral("..Getting The Sign-In (OAuth2) From ") +
+                                 session.signIn.provider);
+        m_tokens->request(session.address(), [this, attempt](const AccessTokens::Answer& answer) {
+            onAccessToken(attempt, answer);
+        });
+        return;
+    }
     m_replyStartTick.reset();
     m_lineStartTick.reset();
     m_connectStartTick = m_context.clock.tickCount();
@@ -89,6 +109,26 @@ void ConnectionControl::startConnecting() {
         return;
     }
     m_pause.start(m_connectPollMs);
+}
+
+void ConnectionControl::onAccessToken(quint64 attempt, const AccessTokens::Answer& answer) {
+    // An answer for an attempt given up (a cancel, a later account) is for nobody.
+    if (attempt != m_attempt || m_phase != Phase::AwaitingToken)
+        return;
+    if (answer.token.isEmpty()) {
+        m_context.log.failAccount(m_context.session.outcome, answer.failure);
+        m_context.log.logAndShow(QStringLiteral("..Not Connected"));
+        m_phase = Phase::Abandoned;
+        m_pause.start(0);
+        return;
+    }
+    m_context.session.accessToken = answer.token;
+    startConnecting();
+}
+
+void ConnectionControl::accessTokenRefused() {
+    if (m_tokens != nullptr)
+        m_tokens->forget(m_context.session.address());
 }
 
 void ConnectionControl::onPauseOver() {
@@ -126,6 +166,7 @@ void ConnectionControl::onPauseOver() {
         return;
     case Phase::Idle:
     case Phase::AwaitingDialAnswer:
+    case Phase::AwaitingToken:
     case Phase::Connected:
         return;
     }

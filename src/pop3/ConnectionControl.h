@@ -3,6 +3,7 @@
 #include "platform/Clock.h"
 #include "platform/Connectivity.h"
 #include "platform/Socket.h"
+#include "pop3/AccessTokens.h"
 #include "pop3/RunLog.h"
 #include "pop3/SessionState.h"
 #include "store/Options.h"
@@ -73,6 +74,11 @@ public:
     // message reply is awaited.
     void setLineStartTick(std::optional<std::uint32_t> tick) { m_lineStartTick = tick; }
 
+    // Where OAuth2 accounts get their access tokens; without it they fail with why.
+    void setAccessTokens(AccessTokens* tokens) { m_tokens = tokens; }
+    // The server refused the account's access token.
+    void accessTokenRefused();
+
     // Intervals, shortened by tests and benchmarks.
     void setTimeoutTickInterval(int ms) { m_timeoutTicks.setInterval(ms); }
     void setSettleWaitMs(int ms) { m_settleWaitMs = ms; }
@@ -96,6 +102,8 @@ private:
         AwaitingDialAnswer,
         ClosingLeftover,
         Settling,
+        // An OAuth2 account's access token is on its way (perhaps renewed at the provider).
+        AwaitingToken,
         Connecting,
         Connected,
         Closing,
@@ -105,6 +113,7 @@ private:
 
     void closeLeftover();
     void startConnecting();
+    void onAccessToken(quint64 attempt, const AccessTokens::Answer& answer);
     void onPauseOver();
     // Closes the socket and stops the time-out; the phase is the caller's.
     void closeSocket();
@@ -117,6 +126,7 @@ private:
     void giveUpConnecting(const QString& why);
 
     Context m_context;
+    AccessTokens* m_tokens = nullptr;
     Phase m_phase = Phase::Idle;
     // The current pause; its end continues the phase.
     QTimer m_pause;

@@ -135,8 +135,17 @@ void Conversation::onNegative(const QByteArray& reply) {
     const QString hint = providerHint(m_context.session.server, text, loggingOn);
     if (!hint.isEmpty())
         m_context.log.logAndShow(QStringLiteral("..") + hint);
-    m_context.session.outcome.fail(refusal(step) + text +
-                                   (hint.isEmpty() ? QString() : QStringLiteral(" - ") + hint));
+    if (step == Step::Auth && m_context.session.signIn.oauth2()) {
+        // The token was no good to this server: the next log-on asks the provider for another.
+        m_connection.accessTokenRefused();
+        const QString detail = m_sasl ? m_sasl->refusalDetail() : QString();
+        m_context.session.outcome.fail(
+            QStringLiteral("The server refused the sign-in (OAuth2): ") + text +
+            (detail.isEmpty() ? QString() : QStringLiteral(" - ") + detail));
+    } else {
+        m_context.session.outcome.fail(refusal(step) + text +
+                                       (hint.isEmpty() ? QString() : QStringLiteral(" - ") + hint));
+    }
     m_connection.closeAndAdvance();
 }
 
@@ -390,6 +399,10 @@ void Conversation::refuseToLogOn(const QString& why) {
 
 void Conversation::logOn() {
     const SessionState& session = m_context.session;
+    if (session.signIn.oauth2()) {
+        logOnWithToken();
+        return;
+    }
     if (m_context.options.useApop) {
         apopLogon(QString::fromLatin1(m_greeting));
         return;
@@ -405,6 +418,21 @@ void Conversation::logOn() {
         }
     }
     send(Step::User, QStringLiteral("USER ") + session.username);
+}
+
+void Conversation::logOnWithToken() {
+    const SessionState& session = m_context.session;
+    const QByteArray username = session.username.toUtf8();
+    // OAUTHBEARER is the standard one, taken where the server lists it; XOAUTH2 is what
+    // Microsoft and Google take, listed or not.
+    if (m_capabilities.sasl.contains(QStringLiteral("OAUTHBEARER"), Qt::CaseInsensitive)) {
+        m_sasl = std::make_unique<SaslOauthBearer>(username, session.accessToken,
+                                                   session.server.toUtf8(),
+                                                   session.portNumber().value_or(0));
+    } else {
+        m_sasl = std::make_unique<SaslXoauth2>(username, session.accessToken);
+    }
+    send(Step::Auth, "AUTH " + m_sasl->name());
 }
 
 void Conversation::onSaslChallenge(const QByteArray& reply) {

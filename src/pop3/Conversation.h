@@ -70,6 +70,8 @@ private:
     // Ends a conversation that may not go on to a log-on, saying why.
     void refuseToLogOn(const QString& why);
     void logOn();
+    // An OAuth2 account logs on with its access token.
+    void logOnWithToken();
     void onSaslChallenge(const QByteArray& reply);
     // The server took the log-on: on to STAT.
     void loggedOn(const QByteArray& reply);

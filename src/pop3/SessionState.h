@@ -29,6 +29,9 @@ struct SessionState {
     QString server;
     QString port;
     Security security = Security::None;
+    SignIn signIn;
+    // The OAuth2 access token of this log-on; empty for a password sign-in.
+    QByteArray accessToken;
 
     MailboxAddress address() const { return {username, server, port}; }
 
@@ -46,6 +49,8 @@ struct SessionState {
         server.clear();
         port.clear();
         security = Security::None;
+        signIn = {};
+        accessToken.clear();
     }
 };
 

@@ -6,6 +6,7 @@
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
+#include <QUuid>
 
 #include <array>
 
@@ -30,6 +31,12 @@ const QString kServer = QStringLiteral("server");
 const QString kPort = QStringLiteral("port");
 const QString kSecurity = QStringLiteral("security");
 const QString kStartTlsSeen = QStringLiteral("startTlsSeen");
+const QString kSignIn = QStringLiteral("signIn");
+const QString kOAuth2 = QStringLiteral("OAuth2");
+const QString kProvider = QStringLiteral("oauthProvider");
+const QString kClientId = QStringLiteral("oauthClientId");
+const QString kClientSecret = QStringLiteral("oauthClientSecret");
+const QString kSecretName = QStringLiteral("secretName");
 const QString kPins = QStringLiteral("pins");
 const QString kCertificate = QStringLiteral("certificate");
 
@@ -139,6 +146,49 @@ void ConnectionSettings::markStartTlsSeen(const MailboxAddress& account) {
         return;
     entry(account).insert(kStartTlsSeen, true);
     changed();
+}
+
+SignIn ConnectionSettings::signIn(const MailboxAddress& account) const {
+    SignIn signIn;
+    const QJsonObject* found = find(account);
+    if (found == nullptr)
+        return signIn;
+    // A sign-in this program does not know (a later version's) is taken as a password: the
+    // conversation then says what the server wants.
+    if (found->value(kSignIn).toString() == kOAuth2)
+        signIn.kind = SignIn::Kind::OAuth2;
+    signIn.provider = found->value(kProvider).toString();
+    signIn.clientId = found->value(kClientId).toString();
+    signIn.clientSecret = found->value(kClientSecret).toString();
+    return signIn;
+}
+
+void ConnectionSettings::setSignIn(const MailboxAddress& account, const SignIn& signIn) {
+    if (this->signIn(account) == signIn)
+        return;
+    QJsonObject& settings = entry(account);
+    settings.insert(kSignIn, signIn.oauth2() ? kOAuth2 : QStringLiteral("Password"));
+    const auto keep = [&settings](const QString& key, const QString& value) {
+        if (value.isEmpty())
+            settings.remove(key);
+        else
+            settings.insert(key, value);
+    };
+    keep(kProvider, signIn.provider);
+    keep(kClientId, signIn.clientId);
+    keep(kClientSecret, signIn.clientSecret);
+    changed();
+}
+
+QString ConnectionSettings::secretName(const MailboxAddress& account) {
+    QJsonObject& settings = entry(account);
+    QString name = settings.value(kSecretName).toString();
+    if (name.isEmpty()) {
+        name = QUuid::createUuid().toString(QUuid::WithoutBraces);
+        settings.insert(kSecretName, name);
+        changed();
+    }
+    return name;
 }
 
 QByteArray ConnectionSettings::pinnedCertificate(const QString& server, const QString& port) const {

@@ -28,6 +28,26 @@ std::optional<Security> securityFromText(const QString& text);
 // What an account has until the user chooses: TLS on 995, STARTTLS when offered elsewhere.
 Security defaultSecurity(const QString& port);
 
+// How an account proves who it is to its server.
+struct SignIn {
+    enum class Kind {
+        // The account file's password: USER and PASS, APOP, or SASL PLAIN.
+        Password,
+        // An OAuth2 access token from the account's provider (XOAUTH2 or OAUTHBEARER).
+        OAuth2,
+    };
+    Kind kind = Kind::Password;
+    // "Microsoft", "Google", or another provider's issuer URL.
+    QString provider;
+    // The application the user (or the organisation) registered with the provider.
+    QString clientId;
+    // A desktop application's client secret, which the provider gives but does not keep secret.
+    QString clientSecret;
+
+    bool oauth2() const { return kind == Kind::OAuth2; }
+    bool operator==(const SignIn&) const = default;
+};
+
 // An account as the connection settings know it: the mailbox it reaches.
 struct MailboxAddress {
     QString username;
@@ -46,6 +66,11 @@ public:
     // A changed choice forgets that STARTTLS was seen: the user decided anew.
     void setSecurity(const MailboxAddress& account, Security security);
     bool startTlsSeen(const MailboxAddress& account) const;
+    SignIn signIn(const MailboxAddress& account) const;
+    void setSignIn(const MailboxAddress& account, const SignIn& signIn);
+    // The name under which the account's secrets are kept outside this file (in the desktop
+    // keyring): made once, so that they follow the account through a change in place.
+    QString secretName(const MailboxAddress& account);
     void markStartTlsSeen(const MailboxAddress& account);
     // The certificate (DER) the user trusted for a server and port, which is then taken instead
     // of the authorities' word; empty when there is none. Pinning replaces the one before.

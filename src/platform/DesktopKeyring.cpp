@@ -1,0 +1,122 @@
+#include "platform/DesktopKeyring.h"
+
+#include <QTimer>
+#include <qt6keychain/keychain.h>
+
+#include <memory>
+
+namespace mervantic {
+
+namespace {
+const QString kService = QStringLiteral("Mervantic");
+
+SecretStore::Answer answerOf(const QKeychain::Job& job) {
+    using Outcome = SecretStore::Answer::Outcome;
+    SecretStore::Answer answer;
+    answer.why = job.errorString();
+    switch (job.error()) {
+    case QKeychain::NoError:
+        answer.outcome = Outcome::Done;
+        break;
+    case QKeychain::EntryNotFound:
+        answer.outcome = Outcome::NotFound;
+        break;
+    case QKeychain::AccessDeniedByUser:
+    case QKeychain::AccessDenied:
+        answer.outcome = Outcome::Locked;
+        break;
+    case QKeychain::NoBackendAvailable:
+    case QKeychain::NotImplemented:
+        answer.outcome = Outcome::Unavailable;
+        break;
+    case QKeychain::CouldNotDeleteEntry:
+    case QKeychain::OtherError:
+        answer.outcome = Outcome::Failed;
+        break;
+    }
+    return answer;
+}
+
+// Runs one job and answers once: when it finishes or when the time-out is over, whichever
+// comes first. The job deletes itself when it finishes, even after the time-out.
+void run(QKeychain::Job* job, int timeoutMs, SecretStore::Callback callback,
+         std::function<QByteArray(QKeychain::Job&)> secretOf = {}) {
+    auto answered = std::make_shared<bool>(false);
+    auto timer = new QTimer(job);
+    timer->setSingleShot(true);
+    QObject::connect(timer, &QTimer::timeout, job, [answered, callback] {
+        if (std::exchange(*answered, true))
+            return;
+        callback({SecretStore::Answer::Outcome::Locked,
+                  {},
+                  QStringLiteral("the keyring did not answer (is it waiting to be unlocked?)")});
+    });
+    QObject::connect(job, &QKeychain::Job::finished, job,
+                     [answered, callback, secretOf](QKeychain::Job* finished) {
+                         if (std::exchange(*answered, true))
+                             return;
+                         SecretStore::Answer answer = answerOf(*finished);
+                         if (answer.done() && secretOf)
+                             answer.secret = secretOf(*finished);
+                         callback(answer);
+                     });
+    job->setAutoDelete(true);
+    // Never into a file: a keyring that is not there is said, not worked round.
+    job->setInsecureFallback(false);
+    timer->start(timeoutMs);
+    job->start();
+}
+} // namespace
+
+QString secretStoreFailure(const SecretStore::Answer& answer, const QString& what) {
+    using Outcome = SecretStore::Answer::Outcome;
+    const QString detail =
+        answer.why.isEmpty() ? QString() : QStringLiteral(" (%1)").arg(answer.why);
+    switch (answer.outcome) {
+    case Outcome::Done:
+        return {};
+    case Outcome::NotFound:
+        return QStringLiteral("the desktop keyring holds no %1").arg(what);
+    case Outcome::Unavailable:
+        return QStringLiteral("the desktop keyring that keeps the %1 is not there (no Secret "
+                              "Service on this desktop)%2")
+            .arg(what, detail);
+    case Outcome::Locked:
+        return QStringLiteral("the desktop keyring that keeps the %1 is locked%2")
+            .arg(what, detail);
+    case Outcome::Failed:
+        break;
+    }
+    return QStringLiteral("the desktop keyring could not reach the %1%2").arg(what, detail);
+}
+
+DesktopKeyring::DesktopKeyring(QObject* parent)
+    : QObject(parent) {}
+
+void DesktopKeyring::read(const QString& name, Callback callback) {
+    auto* job = new QKeychain::ReadPasswordJob(kService, this);
+    job->setKey(name);
+    run(job, m_timeoutMs, std::move(callback), [](QKeychain::Job& done) {
+        return static_cast<QKeychain::ReadPasswordJob&>(done).binaryData();
+    });
+}
+
+void DesktopKeyring::write(const QString& name, const QByteArray& secret, Callback callback) {
+    auto* job = new QKeychain::WritePasswordJob(kService, this);
+    job->setKey(name);
+    job->setBinaryData(secret);
+    run(job, m_timeoutMs, std::move(callback));
+}
+
+void DesktopKeyring::remove(const QString& name, Callback callback) {
+    auto* job = new QKeychain::DeletePasswordJob(kService, this);
+    job->setKey(name);
+    run(job, m_timeoutMs, [callback](const Answer& answer) {
+        if (answer.outcome == Answer::Outcome::NotFound)
+            callback({Answer::Outcome::Done, {}, {}});
+        else
+            callback(answer);
+    });
+}
+
+} // namespace mervantic

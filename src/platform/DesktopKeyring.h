@@ -1,0 +1,30 @@
+#pragma once
+
+#include "platform/SecretStore.h"
+
+#include <QObject>
+
+namespace mervantic {
+
+// The desktop's Secret Service (GNOME Keyring, KWallet, KeePassXC) through QtKeychain. Secrets
+// are kept under the service "Mervantic", one per name.
+class DesktopKeyring final : public QObject, public SecretStore {
+    Q_OBJECT
+
+public:
+    explicit DesktopKeyring(QObject* parent = nullptr);
+
+    void read(const QString& name, Callback callback) override;
+    void write(const QString& name, const QByteArray& secret, Callback callback) override;
+    void remove(const QString& name, Callback callback) override;
+
+    // A keyring that asks the user to unlock it is given this long; an answer after it is
+    // dropped.
+    void setTimeoutMs(int ms) { m_timeoutMs = ms; }
+    static constexpr int kTimeoutMs = 120000;
+
+private:
+    int m_timeoutMs = kTimeoutMs;
+};
+
+} // namespace mervantic

@@ -1,0 +1,111 @@
+#include "platform/OAuthEndpoints.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QNetworkReply>
+#include <QNetworkRequest>
+
+namespace mervantic {
+
+namespace {
+constexpr int kDiscoveryTimeoutMs = 30000;
+
+QString providerKey(const QString& provider) {
+    return provider.trimmed().toCaseFolded();
+}
+} // namespace
+
+OAuthDirectory::OAuthDirectory(QNetworkAccessManager& network)
+    : m_network(network) {
+    setBuiltIn(QStringLiteral("Microsoft"), microsoft());
+    setBuiltIn(QStringLiteral("Google"), google());
+}
+
+OAuthEndpoints OAuthDirectory::microsoft() {
+    // "common" takes personal (Outlook.com, Hotmail) and work or school accounts alike.
+    return {QStringLiteral("Microsoft"),
+            QUrl(QStringLiteral("https://login.microsoftonline.com/common/oauth2/v2.0/authorize")),
+            QUrl(QStringLiteral("https://login.microsoftonline.com/common/oauth2/v2.0/token")),
+            QStringLiteral("https://outlook.office.com/POP.AccessAsUser.All offline_access"),
+            {}};
+}
+
+OAuthEndpoints OAuthDirectory::google() {
+    return {QStringLiteral("Google"),
+            QUrl(QStringLiteral("https://accounts.google.com/o/oauth2/v2/auth")),
+            QUrl(QStringLiteral("https://oauth2.googleapis.com/token")),
+            QStringLiteral("https://mail.google.com/"),
+            {{QStringLiteral("access_type"), QStringLiteral("offline")},
+             {QStringLiteral("prompt"), QStringLiteral("consent")}}};
+}
+
+void OAuthDirectory::setBuiltIn(const QString& name, OAuthEndpoints endpoints) {
+    m_known[providerKey(name)] = std::move(endpoints);
+}
+
+void OAuthDirectory::find(const QString& provider, Answer answer) {
+    const auto known = m_known.find(providerKey(provider));
+    if (known != m_known.end()) {
+        answer(known->second, {});
+        return;
+    }
+    const QUrl issuer(provider.trimmed(), QUrl::StrictMode);
+    if (!issuer.isValid() ||
+        (issuer.scheme() != QLatin1String("https") && issuer.scheme() != QLatin1String("http")) ||
+        issuer.host().isEmpty()) {
+        answer(std::nullopt,
+               QStringLiteral("\"%1\" is neither Microsoft nor Google nor a provider's address "
+                              "(https://...)")
+                   .arg(provider));
+        return;
+    }
+    QUrl document = issuer;
+    QString path = document.path();
+    if (!path.endsWith(QLatin1Char('/')))
+        path += QLatin1Char('/');
+    document.setPath(path + QStringLiteral(".well-known/openid-configuration"));
+    QNetworkRequest request(document);
+    request.setTransferTimeout(kDiscoveryTimeoutMs);
+    QNetworkReply* reply = m_network.get(request);
+    // The document is the provider's to write: a reply larger than any provider's is not read.
+    QObject::connect(reply, &QNetworkReply::downloadProgress, reply, [reply](qint64 received) {
+        if (received > kLargestDocument)
+            reply->abort();
+    });
+    QObject::connect(reply, &QNetworkReply::finished, reply, [this, reply, provider, answer] {
+        reply->deleteLater();
+        const QString where = reply->url().toString();
+        if (reply->error() != QNetworkReply::NoError) {
+            answer(std::nullopt, QStringLiteral("the provider's description (%1) could not be "
+                                                "read: %2")
+                                     .arg(where, reply->errorString()));
+            return;
+        }
+        const QJsonObject found = QJsonDocument::fromJson(reply->read(kLargestDocument)).object();
+        const QUrl authorization(found.value(QStringLiteral("authorization_endpoint")).toString());
+        const QUrl token(found.value(QStringLiteral("token_endpoint")).toString());
+        if (!authorization.isValid() || authorization.isRelative() || !token.isValid() ||
+            token.isRelative()) {
+            answer(std::nullopt, QStringLiteral("the provider's description (%1) names no "
+                                                "sign-in and token addresses")
+                                     .arg(where));
+            return;
+        }
+        // A mail server of the provider's takes its own scopes; these ask for a refresh token
+        // and the user's identity, which is what every OpenID Connect provider knows.
+        QString scope = QStringLiteral("openid");
+        const QJsonArray scopes = found.value(QStringLiteral("scopes_supported")).toArray();
+        if (scopes.contains(QStringLiteral("offline_access")))
+            scope += QStringLiteral(" offline_access");
+        OAuthEndpoints endpoints{found.value(QStringLiteral("issuer")).toString(provider),
+                                 authorization,
+                                 token,
+                                 scope,
+                                 {}};
+        m_known[providerKey(provider)] = endpoints;
+        answer(endpoints, {});
+    });
+}
+
+} // namespace mervantic

@@ -1,0 +1,112 @@
+#include "pop3/OAuthTokens.h"
+
+namespace mervantic {
+
+namespace {
+const QString kWhere = QStringLiteral("; choose the account on the Configure Usernames page and "
+                                      "press \"Sign In\"");
+const QString kRefreshTokenWhat = QStringLiteral("sign-in of this account");
+} // namespace
+
+QString OAuthTokens::signInNeeded(const QString& why) {
+    return QStringLiteral("Sign-in needed: ") + why + kWhere;
+}
+
+QString OAuthTokens::secretName(const MailboxAddress& account) {
+    return QStringLiteral("oauth2-refresh-token/") + m_context.connections.secretName(account);
+}
+
+void OAuthTokens::remember(const QString& name, const OAuthGrant& grant) {
+    m_access[name] = {grant.accessToken.toUtf8(),
+                      m_context.clock.now().addSecs(grant.expiresInSeconds)};
+}
+
+void OAuthTokens::request(const MailboxAddress& account, Callback callback) {
+    const SignIn signIn = m_context.connections.signIn(account);
+    if (!signIn.oauth2()) {
+        callback({{}, QStringLiteral("the account does not sign in with OAuth2")});
+        return;
+    }
+    const QString name = secretName(account);
+    const auto cached = m_access.find(name);
+    if (cached != m_access.end() &&
+        m_context.clock.now().secsTo(cached->second.expiresAt) > kRenewBeforeSeconds) {
+        callback({cached->second.token, {}});
+        return;
+    }
+    m_context.directory.find(
+        signIn.provider, [this, account, signIn, callback](
+                             const std::optional<OAuthEndpoints>& endpoints, const QString& why) {
+            if (!endpoints) {
+                callback({{}, QStringLiteral("The sign-in could not be renewed: ") + why});
+                return;
+            }
+            renew(account, *endpoints, signIn, callback);
+        });
+}
+
+void OAuthTokens::renew(const MailboxAddress& account, const OAuthEndpoints& endpoints,
+                        const SignIn& signIn, Callback callback) {
+    const QString name = secretName(account);
+    m_context.keyring.read(name, [this, name, endpoints, signIn,
+                                  callback](const SecretStore::Answer& kept) {
+        if (kept.outcome == SecretStore::Answer::Outcome::NotFound || kept.secret.isEmpty()) {
+            callback({{},
+                      signInNeeded(QStringLiteral("the account signs in with %1 (OAuth2) "
+                                                  "and has not signed in on this computer")
+                                       .arg(endpoints.name))});
+            return;
+        }
+        if (!kept.done()) {
+            callback(
+                {{}, QStringLiteral("No sign-in: ") + secretStoreFailure(kept, kRefreshTokenWhat)});
+            return;
+        }
+        m_context.refresh.renew(
+            endpoints, {signIn.clientId, signIn.clientSecret}, QString::fromUtf8(kept.secret),
+            [this, name, kept, callback](const OAuthRefresh::Answer& answer) {
+                switch (answer.outcome) {
+                case OAuthRefresh::Answer::Outcome::Renewed:
+                    remember(name, answer.grant);
+                    // A provider that turns its refresh tokens over gives the next one here; the
+                    // old one may already be dead, so the new one is kept before the log-on.
+                    if (!answer.grant.refreshToken.isEmpty() &&
+                        answer.grant.refreshToken.toUtf8() != kept.secret) {
+                        m_context.keyring.write(name, answer.grant.refreshToken.toUtf8(),
+                                                [](const SecretStore::Answer&) {});
+                    }
+                    callback({answer.grant.accessToken.toUtf8(), {}});
+                    return;
+                case OAuthRefresh::Answer::Outcome::Refused:
+                    m_access.erase(name);
+                    callback({{}, signInNeeded(answer.why)});
+                    return;
+                case OAuthRefresh::Answer::Outcome::Unreachable:
+                    callback(
+                        {{}, QStringLiteral("The sign-in could not be renewed: ") + answer.why});
+                    return;
+                }
+            });
+    });
+}
+
+void OAuthTokens::forget(const MailboxAddress& account) {
+    m_access.erase(secretName(account));
+}
+
+void OAuthTokens::keep(const MailboxAddress& account, const OAuthGrant& grant,
+                       std::function<void(const QString&)> done) {
+    const QString name = secretName(account);
+    remember(name, grant);
+    if (grant.refreshToken.isEmpty()) {
+        done(QStringLiteral("the provider gave no refresh token, so the sign-in lasts only "
+                            "until the access token expires"));
+        return;
+    }
+    m_context.keyring.write(
+        name, grant.refreshToken.toUtf8(), [done](const SecretStore::Answer& answer) {
+            done(answer.done() ? QString() : secretStoreFailure(answer, kRefreshTokenWhat));
+        });
+}
+
+} // namespace mervantic
