@@ -25,5 +25,6 @@ BUILD_PACKAGES=(g++ cmake ninja-build pkg-config qt6-base-dev qt6-base-dev-tools
                 libgl-dev fonts-dejavu-core libcanberra-dev libglib2.0-dev
                 qt6-networkauth-dev qtkeychain-qt6-dev)
 # What the program needs on a desktop beyond its libraries: the sound system's player, the
-# sound theme of new mail, and Qt's Wayland platform, for the desktops that run Wayland.
-DESKTOP_PACKAGES=(libcanberra-pulse sound-theme-freedesktop qt6-wayland)
+# sound theme of new mail, Qt's Wayland platform, for the desktops that run Wayland, and the
+# Secret Service client that QtKeychain loads to reach the desktop's keyring.
+DESKTOP_PACKAGES=(libcanberra-pulse sound-theme-freedesktop qt6-wayland libsecret-1-0)

@@ -1,5 +1,11 @@
 #include "platform/DesktopKeyring.h"
 
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QDBusMetaType>
+#include <QDBusObjectPath>
+#include <QDBusPendingCallWatcher>
+#include <QDBusPendingReply>
 #include <QTimer>
 #include <qt6keychain/keychain.h>
 
@@ -66,6 +72,32 @@ void run(QKeychain::Job* job, int timeoutMs, SecretStore::Callback callback,
     timer->start(timeoutMs);
     job->start();
 }
+// A locked keyring hides what it holds: the Secret Service answers "nothing there" when it
+// cannot ask the user to unlock it. The service is asked whether it holds the secret locked
+// (under the attributes QtKeychain keeps it by) before "nothing there" is believed.
+void tellLockedFromNotFound(const QString& name, const SecretStore::Callback& callback) {
+    static const QMetaType registered = qDBusRegisterMetaType<QMap<QString, QString>>();
+    Q_UNUSED(registered)
+    QDBusMessage ask = QDBusMessage::createMethodCall(
+        QStringLiteral("org.freedesktop.secrets"), QStringLiteral("/org/freedesktop/secrets"),
+        QStringLiteral("org.freedesktop.Secret.Service"), QStringLiteral("SearchItems"));
+    ask << QVariant::fromValue(QMap<QString, QString>{{QStringLiteral("server"), kService},
+                                                      {QStringLiteral("user"), name}});
+    auto* watcher = new QDBusPendingCallWatcher(QDBusConnection::sessionBus().asyncCall(ask));
+    QObject::connect(
+        watcher, &QDBusPendingCallWatcher::finished, watcher,
+        [callback](QDBusPendingCallWatcher* done) {
+            done->deleteLater();
+            const QDBusPendingReply<QList<QDBusObjectPath>, QList<QDBusObjectPath>> reply = *done;
+            if (!reply.isError() && !reply.argumentAt<1>().isEmpty()) {
+                callback({SecretStore::Answer::Outcome::Locked,
+                          {},
+                          QStringLiteral("unlock it, then check again")});
+                return;
+            }
+            callback({SecretStore::Answer::Outcome::NotFound, {}, {}});
+        });
+}
 } // namespace
 
 QString secretStoreFailure(const SecretStore::Answer& answer, const QString& what) {
@@ -96,9 +128,17 @@ DesktopKeyring::DesktopKeyring(QObject* parent)
 void DesktopKeyring::read(const QString& name, Callback callback) {
     auto* job = new QKeychain::ReadPasswordJob(kService, this);
     job->setKey(name);
-    run(job, m_timeoutMs, std::move(callback), [](QKeychain::Job& done) {
-        return static_cast<QKeychain::ReadPasswordJob&>(done).binaryData();
-    });
+    run(
+        job, m_timeoutMs,
+        [name, callback](const Answer& answer) {
+            if (answer.outcome == Answer::Outcome::NotFound)
+                tellLockedFromNotFound(name, callback);
+            else
+                callback(answer);
+        },
+        [](QKeychain::Job& done) {
+            return static_cast<QKeychain::ReadPasswordJob&>(done).binaryData();
+        });
 }
 
 void DesktopKeyring::write(const QString& name, const QByteArray& secret, Callback callback) {

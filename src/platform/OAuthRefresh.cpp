@@ -60,8 +60,8 @@ void OAuthRefresh::renew(const OAuthEndpoints& endpoints, const OAuthClient& cli
     form.addQueryItem(QStringLiteral("client_id"), client.id);
     if (!client.secret.isEmpty())
         form.addQueryItem(QStringLiteral("client_secret"), client.secret);
-    if (!endpoints.scope.isEmpty())
-        form.addQueryItem(QStringLiteral("scope"), endpoints.scope);
+    // No scope: the renewed token has the scopes granted at the sign-in (RFC 6749 6), which
+    // may be fewer than asked for (a provider leaves out offline_access, say).
     QNetworkRequest request(endpoints.token);
     request.setHeader(QNetworkRequest::ContentTypeHeader,
                       QStringLiteral("application/x-www-form-urlencoded"));

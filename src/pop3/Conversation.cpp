@@ -121,6 +121,8 @@ void Conversation::onNegative(const QByteArray& reply) {
     QString prefix;
     if (m_context.session.step == Step::User)
         prefix = QStringLiteral("Username Logon Error: ");
+    else if (m_context.session.step == Step::Auth && m_context.session.signIn.oauth2())
+        prefix = QStringLiteral("Sign-In Logon Error: ");
     else if (m_context.session.step == Step::Pass || m_context.session.step == Step::Auth)
         prefix = QStringLiteral("Password Logon Error: ");
     m_context.log.logAndShow(prefix + loggedLine(reply));
@@ -424,8 +426,11 @@ void Conversation::logOnWithToken() {
     const SessionState& session = m_context.session;
     const QByteArray username = session.username.toUtf8();
     // OAUTHBEARER is the standard one, taken where the server lists it; XOAUTH2 is what
-    // Microsoft and Google take, listed or not.
-    if (m_capabilities.sasl.contains(QStringLiteral("OAUTHBEARER"), Qt::CaseInsensitive)) {
+    // Microsoft and Google take, listed or not, and all that Microsoft takes.
+    const bool microsoft =
+        session.signIn.provider.compare(QLatin1String("Microsoft"), Qt::CaseInsensitive) == 0;
+    if (!microsoft &&
+        m_capabilities.sasl.contains(QStringLiteral("OAUTHBEARER"), Qt::CaseInsensitive)) {
         m_sasl = std::make_unique<SaslOauthBearer>(username, session.accessToken,
                                                    session.server.toUtf8(),
                                                    session.portNumber().value_or(0));

@@ -50,7 +50,8 @@ void OAuthTokens::renew(const MailboxAddress& account, const OAuthEndpoints& end
     const QString name = secretName(account);
     m_context.keyring.read(name, [this, name, endpoints, signIn,
                                   callback](const SecretStore::Answer& kept) {
-        if (kept.outcome == SecretStore::Answer::Outcome::NotFound || kept.secret.isEmpty()) {
+        if (kept.outcome == SecretStore::Answer::Outcome::NotFound ||
+            (kept.done() && kept.secret.isEmpty())) {
             callback({{},
                       signInNeeded(QStringLiteral("the account signs in with %1 (OAuth2) "
                                                   "and has not signed in on this computer")

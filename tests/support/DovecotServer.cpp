@@ -305,9 +305,9 @@ service anvil {
     if (!m_setup.oauth2Introspection.isEmpty()) {
         const QString settings = m_root->filePath(QStringLiteral("oauth2.conf.ext"));
         writeFile(settings, "introspection_mode = post\nintrospection_url = " +
-                                m_setup.oauth2Introspection.toUtf8() +
-                                "\nusername_attribute = username\nactive_attribute = active\n"
-                                "active_value = true\n");
+                                m_setup.oauth2Introspection.toUtf8() + "\nusername_attribute = " +
+                                m_setup.oauth2UsernameAttribute.toUtf8() +
+                                "\nactive_attribute = active\nactive_value = true\n");
         withOAuth2.replace(
             QStringLiteral("auth_mechanisms = plain login apop"),
             QStringLiteral("auth_mechanisms = plain login apop xoauth2 oauthbearer"));

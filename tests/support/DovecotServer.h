@@ -28,6 +28,8 @@ public:
         // An OAuth2 token introspection URL: the server then takes XOAUTH2 and OAUTHBEARER,
         // asking there whether a token is active and whose it is.
         QString oauth2Introspection = {};
+        // The field of the introspection answer that names the token's user.
+        QString oauth2UsernameAttribute = QStringLiteral("username");
     };
 
     DovecotServer();
