@@ -66,6 +66,12 @@ AccountPage::AccountPage(AccountListModel& model, QWidget* parent)
     m_trust->setToolTip(QStringLiteral(
         "Shows the certificate the selected account's server presented when its secure "
         "connection was refused, to trust it for that server and port"));
+    m_signIn = new QPushButton(QStringLiteral("Sign-In..."), this);
+    m_signIn->setObjectName(QStringLiteral("CommandSignInWindow"));
+    m_signIn->setAccessibleName(QStringLiteral("Sign-In"));
+    m_signIn->setToolTip(QStringLiteral(
+        "How the selected account signs in: its password, or OAuth2 with Microsoft, Google or "
+        "another provider"));
 }
 
 QLineEdit* AccountPage::addBox(const QString& name, const QString& label, int maxLength) {
@@ -113,6 +119,9 @@ void AccountPage::layOut() {
     y += 30;
     m_trust->setVisible(y + 24 <= height());
     m_trust->setGeometry(x, y, kEntryColumnWidth, 24);
+    y += 30;
+    m_signIn->setVisible(y + 24 <= height());
+    m_signIn->setGeometry(x, y, kEntryColumnWidth, 24);
 }
 
 void AccountPage::fitSecurityBox() {

@@ -35,6 +35,8 @@ public:
     QComboBox* securityBox() const { return m_security; }
     // "Trust This Certificate", for the selected account's server, under the security box.
     QPushButton* trustButton() const { return m_trust; }
+    // "Sign-In...": how the selected account signs in (its password, or OAuth2).
+    QPushButton* signInButton() const { return m_signIn; }
 
     // The list takes the page less the entry column (2,025 twips) and a strip at the bottom
     // (285 twips); the boxes follow its right edge.
@@ -63,6 +65,7 @@ private:
     QLabel* m_securityCaption;
     QComboBox* m_security;
     QPushButton* m_trust;
+    QPushButton* m_signIn;
     QList<QWidget*> m_entryColumn;
 };
 

@@ -44,6 +44,7 @@ MainMenus::MainMenus(QWidget* owner)
     , copyToBoxes(nullptr)
     , changeToBoxes(nullptr)
     , trustCertificate(nullptr)
+    , signIn(nullptr)
     , tray(makeMenu(owner, "mnuTrayIconPop1"))
     , trayOpen(addItem(tray, "mnuTrayIcoShow", "Open"))
     , trayClose(addItem(tray, "mnuTrayIcoExit", "Close"))
@@ -60,6 +61,7 @@ MainMenus::MainMenus(QWidget* owner)
     copyToBoxes = addItem(account, "mnuCopyToBoxes", "Copy Selected Item To The Boxes");
     changeToBoxes = addItem(account, "mnuChangeToBoxes", "Change Selected Item To The Boxes");
     trustCertificate = addItem(account, "mnuTrustCertificate", "Trust This Certificate");
+    signIn = addItem(account, "mnuSignIn", "Sign-In (Password Or OAuth2)...");
     // "Open" is what a double click on the icon does too.
     QFont bold = trayOpen->font();
     bold.setBold(true);

@@ -40,6 +40,7 @@ public:
     QAction* copyToBoxes;
     QAction* changeToBoxes;
     QAction* trustCertificate;
+    QAction* signIn;
 
     QMenu* tray;
     QAction* trayOpen;

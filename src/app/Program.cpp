@@ -1,14 +1,20 @@
 #include "app/Program.h"
 
+#include "app/AccountPage.h"
 #include "app/Dialogs.h"
+#include "app/MainMenus.h"
 #include "app/RunPresenter.h"
 #include "app/Tray.h"
 #include "app/Twips.h"
 #include "store/AccountKey.h"
 
+#include <QAction>
 #include <QFontDatabase>
 #include <QGuiApplication>
+#include <QItemSelectionModel>
+#include <QPushButton>
 #include <QScreen>
+#include <QTreeView>
 
 namespace mervantic {
 
@@ -19,6 +25,8 @@ Program::Program(const StartupValues& startup, Services services)
     , m_accountFile(startup.dataFolder + QStringLiteral("/mervuser.ini"))
     , m_connectionsFile(startup.dataFolder + QStringLiteral("/mervconn.json"))
     , m_editor(m_accountModel, m_accountFile, m_connections, services.dialogs, services.beeper)
+    , m_tokens({m_connections, m_oauthDirectory, m_oauthRefresh, m_keyring, services.clock})
+    , m_accountSignIn({m_connections, m_oauthDirectory, m_tokens, services.desktop, m_network})
     , m_secrets(m_settings, services.dialogs)
     , m_mailModel(m_mail)
     , m_seenFile(startup.dataFolder + QStringLiteral("/mervseen.dat")) {
@@ -39,6 +47,16 @@ Program::Program(const StartupValues& startup, Services services)
         services.socket, services.clock, services.connectivity, services.newMailSound,
         m_window->presenter(), m_settings.options, m_accounts, m_mail, m_connections);
     m_window->attach(*m_checker);
+    m_checker->connection().setAccessTokens(&m_tokens);
+    m_signInWindow = std::make_unique<SignInWindow>(m_connections, m_accountSignIn);
+    const auto openSelected = [this] {
+        const QModelIndexList rows =
+            m_window->accountPage()->list()->selectionModel()->selectedRows();
+        openSignInWindow(rows.isEmpty() ? 0 : rows.first().row() + 1);
+    };
+    QObject::connect(m_window->accountPage()->signInButton(), &QPushButton::clicked, m_window.get(),
+                     openSelected);
+    QObject::connect(m_window->menus().signIn, &QAction::triggered, m_window.get(), openSelected);
     // A failed save of the connection settings said during a run would stop it in a message
     // box: it is said once the run is over.
     QObject::connect(&m_checker->runs(), &RunTracker::ended, m_window.get(), [this] {
@@ -65,10 +83,20 @@ Program::Program(const StartupValues& startup, Services services)
                      [this] { m_window->closeByProgram(); });
 }
 
+void Program::openSignInWindow(int row) {
+    if (row < 1 || row > m_accounts.count()) {
+        m_services.beeper.beep();
+        return;
+    }
+    const AccountRow& account = m_accounts.at(row);
+    m_signInWindow->showFor({account.username, account.server, account.port}, account.displayName);
+}
+
 Program::~Program() {
     // The closing goes first, then the window, then the checker the window's parts act on:
     // they refer to the lists, to the window and to the checker.
     m_closing.reset();
+    m_signInWindow.reset();
     m_window.reset();
     m_checker.reset();
 }

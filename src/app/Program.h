@@ -1,8 +1,10 @@
 #pragma once
 
 #include "app/AccountEditor.h"
+#include "app/AccountSignIn.h"
 #include "app/MainWindow.h"
 #include "app/SecretEntry.h"
+#include "app/SignInWindow.h"
 #include "app/Startup.h"
 #include "app/WidgetBeeper.h"
 #include "mail/MailList.h"
@@ -10,14 +12,19 @@
 #include "mail/SeenMemoryFile.h"
 #include "platform/Clock.h"
 #include "platform/Connectivity.h"
+#include "platform/DesktopKeyring.h"
+#include "platform/OAuthEndpoints.h"
+#include "platform/OAuthRefresh.h"
 #include "platform/Socket.h"
 #include "pop3/MailChecker.h"
+#include "pop3/OAuthTokens.h"
 #include "store/AccountFile.h"
 #include "store/AccountList.h"
 #include "store/AccountListModel.h"
 #include "store/ConnectionSettings.h"
 #include "store/Settings.h"
 
+#include <QNetworkAccessManager>
 #include <QTimer>
 
 #include <memory>
@@ -62,6 +69,12 @@ public:
     const QString& accountFilePath() const { return m_accountFile.path(); }
     const QString& seenMemoryPath() const { return m_seenFile.path(); }
     ConnectionSettings& connections() { return m_connections; }
+    // The providers accounts sign in with; tests put their own in the place of the built-in.
+    OAuthDirectory& oauthDirectory() { return m_oauthDirectory; }
+    AccountSignIn& accountSignIn() { return m_accountSignIn; }
+    // The sign-in window of the selected account, opened from the account page.
+    SignInWindow& signInWindow() { return *m_signInWindow; }
+    void openSignInWindow(int row);
 
     // The desktop as the load needs it: screen, work area and fonts.
     static DisplayFacts desktop();
@@ -89,6 +102,14 @@ private:
     // The warning of a save that failed during a run, said when the run is over.
     QString m_connectionsUnsaved;
     AccountEditor m_editor;
+    // OAuth2: the providers, their tokens (refresh tokens in the desktop keyring) and the
+    // sign-in started from the account page.
+    QNetworkAccessManager m_network;
+    OAuthDirectory m_oauthDirectory{m_network};
+    OAuthRefresh m_oauthRefresh{m_network};
+    DesktopKeyring m_keyring;
+    OAuthTokens m_tokens;
+    AccountSignIn m_accountSignIn;
     SecretEntry m_secrets;
     MailList m_mail;
     MailListModel m_mailModel;
@@ -100,6 +121,7 @@ private:
     std::unique_ptr<MainWindow> m_window;
     std::unique_ptr<MailChecker> m_checker;
     std::unique_ptr<CloseSequence> m_closing;
+    std::unique_ptr<SignInWindow> m_signInWindow;
 };
 
 } // namespace mervantic

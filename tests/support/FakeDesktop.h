@@ -5,6 +5,8 @@
 #include <QSet>
 #include <QStringList>
 
+#include <functional>
+
 namespace mervantic::test {
 
 // A desktop that records the programs started and the addresses opened; the files that exist
@@ -15,11 +17,17 @@ public:
     void startProgram(const QString& program, const QStringList& arguments) override {
         started << program + QLatin1Char(' ') + arguments.join(QLatin1Char(' '));
     }
-    void openUrl(const QUrl& url) override { opened << url.toString(QUrl::FullyEncoded); }
+    void openUrl(const QUrl& url) override {
+        opened << url.toString(QUrl::FullyEncoded);
+        if (onOpen)
+            onOpen(url);
+    }
 
     QSet<QString> files;
     QStringList started;
     QStringList opened;
+    // What the user does with an address opened (a browser signing in, say).
+    std::function<void(const QUrl&)> onOpen;
 };
 
 } // namespace mervantic::test

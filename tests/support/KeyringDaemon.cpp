@@ -2,6 +2,7 @@
 
 #include "EventLoop.h"
 
+#include <QCoreApplication>
 #include <QDBusArgument>
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
@@ -20,8 +21,13 @@ const QString kLogin = QStringLiteral("/org/freedesktop/secrets/collection/login
 } // namespace
 
 KeyringDaemon& KeyringDaemon::shared() {
-    static KeyringDaemon keyring;
-    return keyring;
+    // Stopped while the application (and its D-Bus connections) still stands; a static's
+    // destructor would run after them.
+    static KeyringDaemon* keyring = [] {
+        qAddPostRoutine([] { delete keyring; });
+        return new KeyringDaemon;
+    }();
+    return *keyring;
 }
 
 KeyringDaemon::~KeyringDaemon() {
