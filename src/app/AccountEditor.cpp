@@ -183,6 +183,9 @@ void AccountEditor::edit(int row, AccountEntry& boxes) {
     m_connections.moveAccount({before.username, before.server, before.port}, moved);
     if (boxes.security)
         m_connections.setSecurity(moved, *boxes.security);
+    // A password typed is the account's from now on, wherever the one before was kept.
+    if (!password.isEmpty())
+        m_connections.setPasswordInKeyring(moved, false);
     if (m_accountChanged)
         m_accountChanged(before, after);
     boxes.displayName.clear();
@@ -249,6 +252,8 @@ void AccountEditor::changePassword(int row, AccountEntry& boxes) {
         return;
     }
     m_model.setKey(row, key.left(p) + password);
+    const AccountRow& account = m_model.list().at(row);
+    m_connections.setPasswordInKeyring({account.username, account.server, account.port}, false);
     boxes.displayName.clear();
     boxes.username.clear();
     boxes.password.clear();

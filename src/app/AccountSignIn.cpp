@@ -1,7 +1,7 @@
 #include "app/AccountSignIn.h"
 
 #include "platform/Desktop.h"
-#include "pop3/OAuthTokens.h"
+#include "pop3/KeptSecrets.h"
 
 namespace mervantic {
 

@@ -11,7 +11,7 @@
 namespace mervantic {
 
 class Desktop;
-class OAuthTokens;
+class KeptSecrets;
 
 // The sign-in of one account at its provider, started from the account page: the provider's
 // page opens in the user's browser, and the sign-in ends in ended(), its refresh token in the
@@ -23,7 +23,7 @@ public:
     struct Context {
         ConnectionSettings& connections;
         OAuthDirectory& directory;
-        OAuthTokens& tokens;
+        KeptSecrets& tokens;
         Desktop& desktop;
         QNetworkAccessManager& network;
     };

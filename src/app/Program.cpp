@@ -4,11 +4,13 @@
 #include "app/Dialogs.h"
 #include "app/MainMenus.h"
 #include "app/RunPresenter.h"
+#include "app/SettingsPage.h"
 #include "app/Tray.h"
 #include "app/Twips.h"
 #include "store/AccountKey.h"
 
 #include <QAction>
+#include <QCheckBox>
 #include <QFontDatabase>
 #include <QGuiApplication>
 #include <QItemSelectionModel>
@@ -25,8 +27,16 @@ Program::Program(const StartupValues& startup, Services services)
     , m_accountFile(startup.dataFolder + QStringLiteral("/mervuser.ini"))
     , m_connectionsFile(startup.dataFolder + QStringLiteral("/mervconn.json"))
     , m_editor(m_accountModel, m_accountFile, m_connections, services.dialogs, services.beeper)
-    , m_tokens({m_connections, m_oauthDirectory, m_oauthRefresh, m_keyring, services.clock})
-    , m_accountSignIn({m_connections, m_oauthDirectory, m_tokens, services.desktop, m_network})
+    , m_keptSecrets({m_connections, m_oauthDirectory, m_oauthRefresh, m_keyring, services.clock})
+    , m_accountSignIn({m_connections, m_oauthDirectory, m_keptSecrets, services.desktop, m_network})
+    , m_passwordKeyring({m_accountModel, m_connections, m_keyring, m_keptSecrets,
+                         [this](QString* why) {
+                             if (!m_accountFile.writable()) {
+                                 *why = QStringLiteral("it could not be read at start");
+                                 return false;
+                             }
+                             return m_accountFile.save(m_accounts, {}, 0, why);
+                         }})
     , m_secrets(m_settings, services.dialogs)
     , m_mailModel(m_mail)
     , m_seenFile(startup.dataFolder + QStringLiteral("/mervseen.dat")) {
@@ -47,7 +57,7 @@ Program::Program(const StartupValues& startup, Services services)
         services.socket, services.clock, services.connectivity, services.newMailSound,
         m_window->presenter(), m_settings.options, m_accounts, m_mail, m_connections);
     m_window->attach(*m_checker);
-    m_checker->connection().setAccessTokens(&m_tokens);
+    m_checker->connection().setSecrets(&m_keptSecrets);
     m_signInWindow = std::make_unique<SignInWindow>(m_connections, m_accountSignIn);
     const auto openSelected = [this] {
         const QModelIndexList rows =
@@ -57,6 +67,7 @@ Program::Program(const StartupValues& startup, Services services)
     QObject::connect(m_window->accountPage()->signInButton(), &QPushButton::clicked, m_window.get(),
                      openSelected);
     QObject::connect(m_window->menus().signIn, &QAction::triggered, m_window.get(), openSelected);
+    wirePasswordKeyring();
     // A failed save of the connection settings said during a run would stop it in a message
     // box: it is said once the run is over.
     QObject::connect(&m_checker->runs(), &RunTracker::ended, m_window.get(), [this] {
@@ -81,6 +92,33 @@ Program::Program(const StartupValues& startup, Services services)
     // The end of the desktop session closes the program as its "Close" does.
     QObject::connect(qGuiApp, &QGuiApplication::commitDataRequest, m_window.get(),
                      [this] { m_window->closeByProgram(); });
+}
+
+void Program::wirePasswordKeyring() {
+    QCheckBox* check = m_window->settingsPage()->keyringCheck();
+    QObject::connect(check, &QCheckBox::clicked, m_window.get(), [this, check](bool on) {
+        check->setEnabled(false);
+        if (on)
+            m_passwordKeyring.turnOn();
+        else
+            m_passwordKeyring.turnOff();
+    });
+    QObject::connect(&m_passwordKeyring, &PasswordKeyring::finished, m_window.get(),
+                     [this, check](bool on, const QString& message) {
+                         check->setChecked(on);
+                         check->setEnabled(true);
+                         if (!message.isEmpty())
+                             m_services.dialogs.message(message);
+                     });
+    // An account added, or a password typed anew, goes to the keyring too while the setting is
+    // on, once the change that brought it is over.
+    const auto sweepLater = [this] {
+        QTimer::singleShot(0, &m_passwordKeyring, [this] { m_passwordKeyring.sweep(); });
+    };
+    QObject::connect(&m_accountModel, &QAbstractItemModel::rowsInserted, &m_passwordKeyring,
+                     sweepLater);
+    QObject::connect(&m_accountModel, &QAbstractItemModel::dataChanged, &m_passwordKeyring,
+                     sweepLater);
 }
 
 void Program::openSignInWindow(int row) {
@@ -140,6 +178,7 @@ void Program::load() {
                                    QStringLiteral(": No Usernames Were Loaded") + leftAlone);
     m_accountModel.replaceAll(std::move(loaded));
     loadConnections();
+    m_window->settingsPage()->keyringCheck()->setChecked(m_connections.keepPasswordsInKeyring());
     loadSeenMemory();
     m_window->applySettings();
 }

@@ -3,6 +3,7 @@
 #include "app/AccountEditor.h"
 #include "app/AccountSignIn.h"
 #include "app/MainWindow.h"
+#include "app/PasswordKeyring.h"
 #include "app/SecretEntry.h"
 #include "app/SignInWindow.h"
 #include "app/Startup.h"
@@ -16,8 +17,8 @@
 #include "platform/OAuthEndpoints.h"
 #include "platform/OAuthRefresh.h"
 #include "platform/Socket.h"
+#include "pop3/KeptSecrets.h"
 #include "pop3/MailChecker.h"
-#include "pop3/OAuthTokens.h"
 #include "store/AccountFile.h"
 #include "store/AccountList.h"
 #include "store/AccountListModel.h"
@@ -75,12 +76,14 @@ public:
     // The sign-in window of the selected account, opened from the account page.
     SignInWindow& signInWindow() { return *m_signInWindow; }
     void openSignInWindow(int row);
+    PasswordKeyring& passwordKeyring() { return m_passwordKeyring; }
 
     // The desktop as the load needs it: screen, work area and fonts.
     static DisplayFacts desktop();
 
 private:
     void saveAccounts();
+    void wirePasswordKeyring();
     void saveSettings();
     void loadSeenMemory();
     void saveSeenMemory();
@@ -108,8 +111,9 @@ private:
     OAuthDirectory m_oauthDirectory{m_network};
     OAuthRefresh m_oauthRefresh{m_network};
     DesktopKeyring m_keyring;
-    OAuthTokens m_tokens;
+    KeptSecrets m_keptSecrets;
     AccountSignIn m_accountSignIn;
+    PasswordKeyring m_passwordKeyring;
     SecretEntry m_secrets;
     MailList m_mail;
     MailListModel m_mailModel;

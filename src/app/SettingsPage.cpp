@@ -106,6 +106,12 @@ SettingsPage::SettingsPage(Settings& settings, QWidget* parent)
     m_secret = addBox(p3, QStringLiteral("Text8"), secretLabel, 8, 108, 336);
     m_secret->setMaxLength(248);
     addLabel(p3, QStringLiteral("(Note: APOP only works on custom eMail servers)"), 8, 136, 336);
+    m_keyring = new QCheckBox(QStringLiteral("Keep Passwords In The Desktop Keyring"), p3);
+    m_keyring->setObjectName(QStringLiteral("CheckKeyring"));
+    m_keyring->setGeometry(8, 166, kSubPageSize.width() - 16, kRow);
+    m_keyring->setToolTip(QStringLiteral(
+        "Moves every account's password from the username file into the desktop's keyring "
+        "(GNOME Keyring, KWallet, KeePassXC); off, they come back into the file"));
     m_defaults[2] =
         addButton(p3, QStringLiteral("Command12"), QStringLiteral("Defaults"), 8, 204, 70);
     addArrow(p3, QStringLiteral("Label13"), QStringLiteral("<"), 130, 2);

@@ -45,6 +45,9 @@ public:
     QLineEdit* runPasswordBox() const { return m_runPassword; }
     QLineEdit* timeoutBox() const { return m_timeout; }
     QLineEdit* secretBox() const { return m_secret; }
+    // "Keep Passwords In The Desktop Keyring": kept in the connection settings, not in the
+    // settings file, and turned on or off by a move that takes its time.
+    QCheckBox* keyringCheck() const { return m_keyring; }
     QComboBox* dateFormatChooser() const { return m_dateFormat; }
     QPushButton* defaultsButton(int page) const {
         return m_defaults[static_cast<std::size_t>(page - 1)];
@@ -79,6 +82,7 @@ private:
     std::array<QCheckBox*, 12> m_checks{};
     std::array<QPushButton*, 3> m_defaults{};
     QLineEdit* m_interval = nullptr;
+    QCheckBox* m_keyring = nullptr;
     QLineEdit* m_runPassword = nullptr;
     QLineEdit* m_timeout = nullptr;
     QLineEdit* m_secret = nullptr;

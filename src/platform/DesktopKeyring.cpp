@@ -144,7 +144,8 @@ void DesktopKeyring::read(const QString& name, Callback callback) {
 void DesktopKeyring::write(const QString& name, const QByteArray& secret, Callback callback) {
     auto* job = new QKeychain::WritePasswordJob(kService, this);
     job->setKey(name);
-    job->setBinaryData(secret);
+    // As text, so that the keyring's own window shows it as the user typed it.
+    job->setTextData(QString::fromUtf8(secret));
     run(job, m_timeoutMs, std::move(callback));
 }
 

@@ -24,7 +24,7 @@ ConnectionControl::ConnectionControl(Context context, QObject* parent)
 void ConnectionControl::cancel() {
     switch (m_phase) {
     case Phase::AwaitingDialAnswer:
-    case Phase::AwaitingToken:
+    case Phase::AwaitingSecret:
     case Phase::ClosingLeftover:
     case Phase::Settling:
     case Phase::Connecting:
@@ -50,6 +50,7 @@ void ConnectionControl::connectToServer(const QString& server, int port) {
     m_context.session.security = m_context.connections.security(m_context.session.address());
     m_context.session.signIn = m_context.connections.signIn(m_context.session.address());
     m_context.session.accessToken.clear();
+    m_passwordFetched = false;
     const quint64 attempt = ++m_attempt;
     if (m_context.connectivity.isOnline()) {
         closeLeftover();
@@ -77,23 +78,8 @@ void ConnectionControl::closeLeftover() {
 }
 
 void ConnectionControl::startConnecting() {
-    SessionState& session = m_context.session;
-    // The token is asked for just before the connection, so that it is as fresh as it can be
-    // and no connection stands idle while the provider is asked.
-    if (session.signIn.oauth2() && session.accessToken.isEmpty()) {
-        if (m_tokens == nullptr) {
-            giveUpConnecting(QStringLiteral("This program cannot sign in with OAuth2 here"));
-            return;
-        }
-        m_phase = Phase::AwaitingToken;
-        const quint64 attempt = m_attempt;
-        m_context.log.logAndShow(QStringLiteral("..Getting The Sign-In (OAuth2) From ") +
-                                 session.signIn.provider);
-        m_tokens->request(session.address(), [this, attempt](const AccessTokens::Answer& answer) {
-            onAccessToken(attempt, answer);
-        });
+    if (awaitSecret())
         return;
-    }
     m_replyStartTick.reset();
     m_lineStartTick.reset();
     m_connectStartTick = m_context.clock.tickCount();
@@ -111,24 +97,58 @@ void ConnectionControl::startConnecting() {
     m_pause.start(m_connectPollMs);
 }
 
-void ConnectionControl::onAccessToken(quint64 attempt, const AccessTokens::Answer& answer) {
+bool ConnectionControl::awaitSecret() {
+    SessionState& session = m_context.session;
+    // The token is asked for just before the connection, so that it is as fresh as it can be
+    // and no connection stands idle while the provider (or the keyring) is asked.
+    const bool token = session.signIn.oauth2() && session.accessToken.isEmpty();
+    const bool password = !session.signIn.oauth2() && !m_passwordFetched &&
+                          m_context.connections.passwordInKeyring(session.address());
+    if (!token && !password)
+        return false;
+    if (m_secrets == nullptr) {
+        giveUpConnecting(QStringLiteral("This program cannot reach the account's sign-in here"));
+        return true;
+    }
+    m_phase = Phase::AwaitingSecret;
+    const quint64 attempt = m_attempt;
+    const auto answered = [this, attempt, token](const SignInSecrets::Answer& answer) {
+        onSecret(attempt, token, answer);
+    };
+    if (token) {
+        m_context.log.logAndShow(QStringLiteral("..Getting The Sign-In (OAuth2) From ") +
+                                 session.signIn.provider);
+        m_secrets->requestAccessToken(session.address(), answered);
+    } else {
+        m_context.log.logAndShow(QStringLiteral("..Getting The Password From The Desktop Keyring"));
+        m_secrets->requestPassword(session.address(), answered);
+    }
+    return true;
+}
+
+void ConnectionControl::onSecret(quint64 attempt, bool token, const SignInSecrets::Answer& answer) {
     // An answer for an attempt given up (a cancel, a later account) is for nobody.
-    if (attempt != m_attempt || m_phase != Phase::AwaitingToken)
+    if (attempt != m_attempt || m_phase != Phase::AwaitingSecret)
         return;
-    if (answer.token.isEmpty()) {
+    if (!answer.failure.isEmpty() || (token && answer.secret.isEmpty())) {
         m_context.log.failAccount(m_context.session.outcome, answer.failure);
         m_context.log.logAndShow(QStringLiteral("..Not Connected"));
         m_phase = Phase::Abandoned;
         m_pause.start(0);
         return;
     }
-    m_context.session.accessToken = answer.token;
+    if (token) {
+        m_context.session.accessToken = answer.secret;
+    } else {
+        m_context.session.password = QString::fromUtf8(answer.secret);
+        m_passwordFetched = true;
+    }
     startConnecting();
 }
 
 void ConnectionControl::accessTokenRefused() {
-    if (m_tokens != nullptr)
-        m_tokens->forget(m_context.session.address());
+    if (m_secrets != nullptr)
+        m_secrets->forget(m_context.session.address());
 }
 
 void ConnectionControl::onPauseOver() {
@@ -166,7 +186,7 @@ void ConnectionControl::onPauseOver() {
         return;
     case Phase::Idle:
     case Phase::AwaitingDialAnswer:
-    case Phase::AwaitingToken:
+    case Phase::AwaitingSecret:
     case Phase::Connected:
         return;
     }

@@ -3,9 +3,9 @@
 #include "platform/Clock.h"
 #include "platform/Connectivity.h"
 #include "platform/Socket.h"
-#include "pop3/AccessTokens.h"
 #include "pop3/RunLog.h"
 #include "pop3/SessionState.h"
+#include "pop3/SignInSecrets.h"
 #include "store/Options.h"
 
 #include <QObject>
@@ -74,8 +74,9 @@ public:
     // message reply is awaited.
     void setLineStartTick(std::optional<std::uint32_t> tick) { m_lineStartTick = tick; }
 
-    // Where OAuth2 accounts get their access tokens; without it they fail with why.
-    void setAccessTokens(AccessTokens* tokens) { m_tokens = tokens; }
+    // Where OAuth2 accounts get their access tokens, and accounts whose password is in the
+    // desktop keyring their password; without it they fail with why.
+    void setSecrets(SignInSecrets* secrets) { m_secrets = secrets; }
     // The server refused the account's access token.
     void accessTokenRefused();
 
@@ -102,8 +103,9 @@ private:
         AwaitingDialAnswer,
         ClosingLeftover,
         Settling,
-        // An OAuth2 account's access token is on its way (perhaps renewed at the provider).
-        AwaitingToken,
+        // An OAuth2 account's access token (perhaps renewed at the provider), or a password
+        // from the desktop keyring, is on its way.
+        AwaitingSecret,
         Connecting,
         Connected,
         Closing,
@@ -113,7 +115,10 @@ private:
 
     void closeLeftover();
     void startConnecting();
-    void onAccessToken(quint64 attempt, const AccessTokens::Answer& answer);
+    // Asks for the secret the account signs in with when the account file does not hold it;
+    // false when there is none to wait for.
+    bool awaitSecret();
+    void onSecret(quint64 attempt, bool token, const SignInSecrets::Answer& answer);
     void onPauseOver();
     // Closes the socket and stops the time-out; the phase is the caller's.
     void closeSocket();
@@ -126,7 +131,9 @@ private:
     void giveUpConnecting(const QString& why);
 
     Context m_context;
-    AccessTokens* m_tokens = nullptr;
+    SignInSecrets* m_secrets = nullptr;
+    // The keyring's password of this connection's account is in the session.
+    bool m_passwordFetched = false;
     Phase m_phase = Phase::Idle;
     // The current pause; its end continues the phase.
     QTimer m_pause;

@@ -37,6 +37,8 @@ const QString kProvider = QStringLiteral("oauthProvider");
 const QString kClientId = QStringLiteral("oauthClientId");
 const QString kClientSecret = QStringLiteral("oauthClientSecret");
 const QString kSecretName = QStringLiteral("secretName");
+const QString kPasswordInKeyring = QStringLiteral("passwordInKeyring");
+const QString kKeepPasswordsInKeyring = QStringLiteral("keepPasswordsInKeyring");
 const QString kPins = QStringLiteral("pins");
 const QString kCertificate = QStringLiteral("certificate");
 
@@ -177,6 +179,35 @@ void ConnectionSettings::setSignIn(const MailboxAddress& account, const SignIn& 
     keep(kProvider, signIn.provider);
     keep(kClientId, signIn.clientId);
     keep(kClientSecret, signIn.clientSecret);
+    changed();
+}
+
+bool ConnectionSettings::passwordInKeyring(const MailboxAddress& account) const {
+    const QJsonObject* found = find(account);
+    return found != nullptr && found->value(kPasswordInKeyring).toBool();
+}
+
+void ConnectionSettings::setPasswordInKeyring(const MailboxAddress& account, bool inKeyring) {
+    if (passwordInKeyring(account) == inKeyring)
+        return;
+    if (inKeyring)
+        entry(account).insert(kPasswordInKeyring, true);
+    else
+        entry(account).remove(kPasswordInKeyring);
+    changed();
+}
+
+bool ConnectionSettings::keepPasswordsInKeyring() const {
+    return m_rest.value(kKeepPasswordsInKeyring).toBool();
+}
+
+void ConnectionSettings::setKeepPasswordsInKeyring(bool keep) {
+    if (keepPasswordsInKeyring() == keep)
+        return;
+    if (keep)
+        m_rest.insert(kKeepPasswordsInKeyring, true);
+    else
+        m_rest.remove(kKeepPasswordsInKeyring);
     changed();
 }
 

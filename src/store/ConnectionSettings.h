@@ -68,6 +68,12 @@ public:
     bool startTlsSeen(const MailboxAddress& account) const;
     SignIn signIn(const MailboxAddress& account) const;
     void setSignIn(const MailboxAddress& account, const SignIn& signIn);
+    // The account's password is in the desktop keyring; the account file holds a stand-in.
+    bool passwordInKeyring(const MailboxAddress& account) const;
+    void setPasswordInKeyring(const MailboxAddress& account, bool inKeyring);
+    // "Keep Passwords In The Desktop Keyring": new and changed passwords go there too.
+    bool keepPasswordsInKeyring() const;
+    void setKeepPasswordsInKeyring(bool keep);
     // The name under which the account's secrets are kept outside this file (in the desktop
     // keyring): made once, so that they follow the account through a change in place.
     QString secretName(const MailboxAddress& account);

@@ -11,10 +11,14 @@
 #include "ProgramFixture.h"
 #include "app/AccountPage.h"
 #include "app/MainMenus.h"
+#include "app/SettingsPage.h"
 #include "platform/ClientSocket.h"
 #include "platform/SystemClock.h"
+#include "store/AccountFile.h"
+#include "store/AccountKey.h"
 
 #include <QAction>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QFile>
 #include <QLineEdit>
@@ -171,6 +175,99 @@ TEST_F(SignInThroughTheWindow, AMicrosoftAndAGoogleAccountAreSignedInAndCheckedA
     EXPECT_EQ(check(), (QStringList{QStringLiteral("For Outlook"), QStringLiteral("For Gmail")}));
     EXPECT_EQ(desktop.opened.size(), browsersBefore);
     EXPECT_EQ(provider.grants().value(QStringLiteral("refresh_token")).toInt(), 2);
+}
+
+// "Keep Passwords In The Desktop Keyring" turned on and off: the passwords go to the keyring and
+// come back, and the username file is at the end as it was at the start, byte for byte.
+TEST_F(SignInThroughTheWindow, PasswordsMoveToTheKeyringAndBackLeavingTheFileAsItWas) {
+    for (const auto& [user, password] : {std::pair{"carol", "pw-carol"}, {"dave", "pw-dave"}}) {
+        server->addUser(QString::fromLatin1(user), QString::fromLatin1(password));
+        server->deliver(QString::fromLatin1(user), "From: c@example.org\r\nSubject: For " +
+                                                       QByteArray(user) + "\r\nMessage-ID: <" +
+                                                       user + "@x>\r\n\r\n.\r\n");
+        accounts.append({QString::fromLatin1(user), QString::fromLatin1(user),
+                         QStringLiteral("127.0.0.1"), QString::number(server->port()),
+                         AccountKey::make(accounts.count() + 1, QString::fromLatin1(password)),
+                         false});
+    }
+    startProgram();
+    const auto fileBytes = [this] {
+        QFile file(accountFile());
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    };
+    const QByteArray before = fileBytes();
+    ASSERT_FALSE(before.isEmpty());
+    QCheckBox* keep = window().settingsPage()->keyringCheck();
+    const auto toggle = [&] {
+        dialogs.messages.clear();
+        keep->click();
+        EXPECT_TRUE(test::waitUntil([&] { return keep->isEnabled(); }, 20000));
+        return dialogs.messages.join(QLatin1Char('\n'));
+    };
+    const auto keyringHolds = [this](const char* user) {
+        const MailboxAddress account{QString::fromLatin1(user), QStringLiteral("127.0.0.1"),
+                                     QString::number(server->port())};
+        return KeyringDaemon::shared().lookUp(QStringLiteral("password/") +
+                                              program->connections().secretName(account));
+    };
+    const QStringList both{QStringLiteral("For carol"), QStringLiteral("For dave")};
+
+    // A locked keyring: the setting cannot be turned on, and nothing moves.
+    ASSERT_TRUE(KeyringDaemon::shared().lock());
+    EXPECT_TRUE(toggle().contains(QStringLiteral("locked")))
+        << dialogs.messages.join(u'|').toStdString();
+    EXPECT_FALSE(keep->isChecked());
+    EXPECT_EQ(fileBytes(), before);
+    ASSERT_TRUE(KeyringDaemon::shared().unlock());
+    const auto withoutPasswordFields = [](QByteArray bytes) {
+        // A record is 454 bytes; its password field is the 64 bytes after the two names.
+        for (qsizetype at = 0; at + 454 <= bytes.size(); at += 454)
+            bytes.replace(at + 128, 64, QByteArray(64, '*'));
+        return bytes;
+    };
+
+    EXPECT_EQ(toggle(), QStringLiteral("2 Password(s) Moved To The Desktop Keyring; The Username "
+                                       "File Holds None Of Them"));
+    EXPECT_TRUE(keep->isChecked());
+    EXPECT_EQ(keyringHolds("carol"), QByteArray("pw-carol"));
+    EXPECT_EQ(keyringHolds("dave"), QByteArray("pw-dave"));
+    AccountList stored;
+    ASSERT_EQ(AccountFile(accountFile()).load(stored), AccountFile::LoadResult::Loaded);
+    for (int row = 1; row <= stored.count(); ++row)
+        EXPECT_EQ(AccountKey::password(stored.at(row).key), PasswordKeyring::standIn());
+    EXPECT_EQ(check(), both);
+
+    // The keyring locked between two checks: each account fails with that reason.
+    ASSERT_TRUE(KeyringDaemon::shared().lock());
+    const QStringList locked = check();
+    ASSERT_EQ(locked.size(), 2);
+    EXPECT_TRUE(locked.first().startsWith(QStringLiteral(
+        "No password: the desktop keyring that keeps the password of this account is locked")))
+        << locked.first().toStdString();
+    ASSERT_TRUE(KeyringDaemon::shared().unlock());
+
+    // After a restart the setting and the passwords are where they were.
+    program.reset();
+    writeAccountFile = false;
+    startProgram();
+    keep = window().settingsPage()->keyringCheck();
+    EXPECT_TRUE(keep->isChecked());
+    EXPECT_EQ(check(), both);
+
+    EXPECT_EQ(toggle(), QStringLiteral("2 Password(s) Moved Back Into The Username File"));
+    EXPECT_FALSE(keep->isChecked());
+    // Byte for byte, but for the scrambled password fields, whose filler is drawn afresh at every
+    // save of the file: those hold the same passwords as before.
+    const QByteArray after = fileBytes();
+    ASSERT_EQ(after.size(), before.size());
+    EXPECT_EQ(withoutPasswordFields(after), withoutPasswordFields(before));
+    AccountList restored;
+    ASSERT_EQ(AccountFile(accountFile()).load(restored), AccountFile::LoadResult::Loaded);
+    ASSERT_EQ(restored.count(), accounts.count());
+    for (int row = 1; row <= restored.count(); ++row)
+        EXPECT_EQ(restored.at(row).key, accounts.at(row).key);
+    EXPECT_EQ(keyringHolds("carol"), QByteArray());
+    EXPECT_EQ(check(), both);
 }
 
 } // namespace

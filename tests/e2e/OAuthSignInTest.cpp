@@ -11,7 +11,7 @@
 #include "platform/ClientSocket.h"
 #include "platform/DesktopKeyring.h"
 #include "platform/OAuthRefresh.h"
-#include "pop3/OAuthTokens.h"
+#include "pop3/KeptSecrets.h"
 
 #include <QNetworkAccessManager>
 #include <QTcpSocket>
@@ -63,7 +63,7 @@ protected:
         ASSERT_TRUE(s_server != nullptr && s_server->isRunning());
         directory.setBuiltIn(QStringLiteral("Microsoft"), s_provider->microsoftShaped());
         directory.setBuiltIn(QStringLiteral("Google"), s_provider->googleShaped());
-        harness.checker.connection().setAccessTokens(&tokens);
+        harness.checker.connection().setSecrets(&tokens);
         keyring.setTimeoutMs(10000);
     }
 
@@ -138,7 +138,7 @@ protected:
     OAuthDirectory directory{network};
     OAuthRefresh refresh{network};
     DesktopKeyring keyring;
-    OAuthTokens tokens{{harness.connections, directory, refresh, keyring, harness.clock}};
+    KeptSecrets tokens{{harness.connections, directory, refresh, keyring, harness.clock}};
     QUrl lastSignInAddress;
     QString lastBrowserPage;
 };

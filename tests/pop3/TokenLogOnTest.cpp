@@ -3,8 +3,8 @@
 // the reason when there is no token, without a connection.
 #include "CheckerFixture.h"
 #include "ScriptedSocket.h"
-#include "pop3/AccessTokens.h"
 #include "pop3/SaslMechanism.h"
+#include "pop3/SignInSecrets.h"
 
 #include <gtest/gtest.h>
 
@@ -16,13 +16,16 @@ using test::Script;
 using test::ScriptedSocket;
 
 // Answers every request with the token (or the failure) it was given, later, as a provider does.
-class FakeTokens final : public AccessTokens {
+class FakeTokens final : public SignInSecrets {
 public:
-    void request(const MailboxAddress&, Callback callback) override {
+    void requestAccessToken(const MailboxAddress&, Callback callback) override {
         ++requests;
         QTimer::singleShot(0, [this, callback] { callback(answer); });
     }
     void forget(const MailboxAddress&) override { ++forgotten; }
+    void requestPassword(const MailboxAddress&, Callback callback) override {
+        callback({{}, QStringLiteral("no password here")});
+    }
 
     Answer answer{"tok", {}};
     int requests = 0;
@@ -103,7 +106,7 @@ TEST(TokenLogOn, TheAccessTokenGoesOutWithTheMechanismTheProviderAndServerAllow)
         ScriptedSocket socket;
         CheckerHarness run(socket);
         FakeTokens tokens;
-        run.checker.connection().setAccessTokens(&tokens);
+        run.checker.connection().setSecrets(&tokens);
         run.addAccount(QStringLiteral("Box"), QStringLiteral("alice"), QStringLiteral("unused"),
                        QStringLiteral("pop.example.org"), 1101);
         run.connections.setSignIn(
@@ -132,7 +135,7 @@ TEST(TokenLogOn, WithoutATokenTheAccountFailsWithTheReasonAndNoConnectionIsMade)
     CheckerHarness run(socket);
     FakeTokens tokens;
     tokens.answer = {{}, QStringLiteral("Sign-in needed: withdrawn")};
-    run.checker.connection().setAccessTokens(&tokens);
+    run.checker.connection().setSecrets(&tokens);
     run.addAccount(QStringLiteral("Box"), QStringLiteral("alice"), QStringLiteral("unused"),
                    QStringLiteral("pop.example.org"), 1101);
     run.addAccount(QStringLiteral("Next"), QStringLiteral("bob"), QStringLiteral("secret"),

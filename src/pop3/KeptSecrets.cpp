@@ -1,4 +1,4 @@
-#include "pop3/OAuthTokens.h"
+#include "pop3/KeptSecrets.h"
 
 namespace mervantic {
 
@@ -8,20 +8,20 @@ const QString kWhere = QStringLiteral("; choose the account on the Configure Use
 const QString kRefreshTokenWhat = QStringLiteral("sign-in of this account");
 } // namespace
 
-QString OAuthTokens::signInNeeded(const QString& why) {
+QString KeptSecrets::signInNeeded(const QString& why) {
     return QStringLiteral("Sign-in needed: ") + why + kWhere;
 }
 
-QString OAuthTokens::secretName(const MailboxAddress& account) {
+QString KeptSecrets::secretName(const MailboxAddress& account) {
     return QStringLiteral("oauth2-refresh-token/") + m_context.connections.secretName(account);
 }
 
-void OAuthTokens::remember(const QString& name, const OAuthGrant& grant) {
+void KeptSecrets::remember(const QString& name, const OAuthGrant& grant) {
     m_access[name] = {grant.accessToken.toUtf8(),
                       m_context.clock.now().addSecs(grant.expiresInSeconds)};
 }
 
-void OAuthTokens::request(const MailboxAddress& account, Callback callback) {
+void KeptSecrets::requestAccessToken(const MailboxAddress& account, Callback callback) {
     const SignIn signIn = m_context.connections.signIn(account);
     if (!signIn.oauth2()) {
         callback({{}, QStringLiteral("the account does not sign in with OAuth2")});
@@ -45,7 +45,7 @@ void OAuthTokens::request(const MailboxAddress& account, Callback callback) {
         });
 }
 
-void OAuthTokens::renew(const MailboxAddress& account, const OAuthEndpoints& endpoints,
+void KeptSecrets::renew(const MailboxAddress& account, const OAuthEndpoints& endpoints,
                         const SignIn& signIn, Callback callback) {
     const QString name = secretName(account);
     m_context.keyring.read(name, [this, name, endpoints, signIn,
@@ -91,11 +91,25 @@ void OAuthTokens::renew(const MailboxAddress& account, const OAuthEndpoints& end
     });
 }
 
-void OAuthTokens::forget(const MailboxAddress& account) {
+QString KeptSecrets::passwordName(const MailboxAddress& account) {
+    return QStringLiteral("password/") + m_context.connections.secretName(account);
+}
+
+void KeptSecrets::requestPassword(const MailboxAddress& account, Callback callback) {
+    m_context.keyring.read(passwordName(account), [callback](const SecretStore::Answer& kept) {
+        if (kept.done())
+            callback({kept.secret, {}});
+        else
+            callback({{}, QStringLiteral("No password: ") +
+                              secretStoreFailure(kept, QStringLiteral("password of this account"))});
+    });
+}
+
+void KeptSecrets::forget(const MailboxAddress& account) {
     m_access.erase(secretName(account));
 }
 
-void OAuthTokens::keep(const MailboxAddress& account, const OAuthGrant& grant,
+void KeptSecrets::keep(const MailboxAddress& account, const OAuthGrant& grant,
                        std::function<void(const QString&)> done) {
     const QString name = secretName(account);
     remember(name, grant);

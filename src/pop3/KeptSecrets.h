@@ -5,16 +5,17 @@
 #include "platform/OAuthRefresh.h"
 #include "platform/OAuthSignIn.h"
 #include "platform/SecretStore.h"
-#include "pop3/AccessTokens.h"
+#include "pop3/SignInSecrets.h"
 
 #include <map>
 
 namespace mervantic {
 
-// The tokens of the accounts that sign in with OAuth2. The refresh token lives in the desktop
-// keyring only; the access token in memory, renewed with the refresh token shortly before it
-// expires, at the time a run asks for it.
-class OAuthTokens final : public AccessTokens {
+// The secrets of the accounts that are not in the account file. For OAuth2, the refresh token
+// lives in the desktop keyring only, the access token in memory, renewed with the refresh token
+// shortly before it expires, at the time a run asks for it. Passwords the user moved to the
+// keyring are read from it at each log-on.
+class KeptSecrets final : public SignInSecrets {
 public:
     struct Context {
         ConnectionSettings& connections;
@@ -23,11 +24,15 @@ public:
         SecretStore& keyring;
         const Clock& clock;
     };
-    explicit OAuthTokens(Context context)
+    explicit KeptSecrets(Context context)
         : m_context(context) {}
 
-    void request(const MailboxAddress& account, Callback callback) override;
+    void requestAccessToken(const MailboxAddress& account, Callback callback) override;
     void forget(const MailboxAddress& account) override;
+    void requestPassword(const MailboxAddress& account, Callback callback) override;
+
+    // Where an account's password is kept in the keyring.
+    QString passwordName(const MailboxAddress& account);
 
     // A sign-in gave `grant`: its refresh token goes to the keyring. `done` is told what went
     // wrong, or nothing.
