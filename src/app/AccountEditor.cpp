@@ -202,6 +202,8 @@ void AccountEditor::remove(int row) {
     const AccountRow gone = m_model.list().at(row);
     m_model.removeAccount(row);
     save();
+    if (m_accountRemoved)
+        m_accountRemoved({gone.username, gone.server, gone.port});
     m_connections.removeAccount({gone.username, gone.server, gone.port});
 }
 

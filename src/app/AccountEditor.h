@@ -57,6 +57,10 @@ public:
     // Told when an edit changed an account.
     using AccountChanged = std::function<void(const AccountRow& before, const AccountRow& after)>;
     void setAccountChanged(AccountChanged handler) { m_accountChanged = std::move(handler); }
+    // Told of an account deleted, before its connection settings go.
+    void setAccountRemoved(std::function<void(const MailboxAddress&)> handler) {
+        m_accountRemoved = std::move(handler);
+    }
 
     // "Trust This Certificate": shows the certificate the row's server presented when its
     // secure connection was last refused, and on Yes trusts it for that server and port.
@@ -87,6 +91,7 @@ private:
     Dialogs& m_dialogs;
     Beeper& m_beeper;
     AccountChanged m_accountChanged;
+    std::function<void(const MailboxAddress&)> m_accountRemoved;
 };
 
 } // namespace mervantic

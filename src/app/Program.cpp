@@ -81,6 +81,8 @@ Program::Program(const StartupValues& startup, Services services)
                              {after.username, after.server, after.port}, after.displayName,
                              AccountKey::password(after.key).value_or(QString()));
     });
+    m_editor.setAccountRemoved(
+        [this](const MailboxAddress& account) { m_keptSecrets.removeAll(account); });
     MainWindow& window = *m_window;
     m_closing = std::make_unique<CloseSequence>(CloseSequence::Parts{
         window, *m_checker, *window.logPane(), *window.statusBar(), m_settings, services.tray,

@@ -45,8 +45,15 @@ SecretStore::Answer answerOf(const QKeychain::Job& job) {
 
 // Runs one job and answers once: when it finishes or when the time-out is over, whichever
 // comes first. The job deletes itself when it finishes, even after the time-out.
-void run(QKeychain::Job* job, int timeoutMs, SecretStore::Callback callback,
+void run(QKeychain::Job* job, int timeoutMs, const std::shared_ptr<bool>& alive,
+         SecretStore::Callback userCallback,
          std::function<QByteArray(QKeychain::Job&)> secretOf = {}) {
+    // A keyring's answer may come after the program let go of the keyring (a window closed
+    // while it was asked): the job lives on to its end, and the answer goes to nobody.
+    const SecretStore::Callback callback = [alive, userCallback](const SecretStore::Answer& a) {
+        if (*alive)
+            userCallback(a);
+    };
     auto answered = std::make_shared<bool>(false);
     auto timer = new QTimer(job);
     timer->setSingleShot(true);
@@ -125,14 +132,21 @@ QString secretStoreFailure(const SecretStore::Answer& answer, const QString& wha
 DesktopKeyring::DesktopKeyring(QObject* parent)
     : QObject(parent) {}
 
+DesktopKeyring::~DesktopKeyring() {
+    *m_alive = false;
+}
+
 void DesktopKeyring::read(const QString& name, Callback callback) {
-    auto* job = new QKeychain::ReadPasswordJob(kService, this);
+    auto* job = new QKeychain::ReadPasswordJob(kService);
     job->setKey(name);
     run(
-        job, m_timeoutMs,
-        [name, callback](const Answer& answer) {
+        job, m_timeoutMs, m_alive,
+        [name, callback, alive = m_alive](const Answer& answer) {
             if (answer.outcome == Answer::Outcome::NotFound)
-                tellLockedFromNotFound(name, callback);
+                tellLockedFromNotFound(name, [alive, callback](const Answer& asked) {
+                    if (*alive)
+                        callback(asked);
+                });
             else
                 callback(answer);
         },
@@ -142,17 +156,17 @@ void DesktopKeyring::read(const QString& name, Callback callback) {
 }
 
 void DesktopKeyring::write(const QString& name, const QByteArray& secret, Callback callback) {
-    auto* job = new QKeychain::WritePasswordJob(kService, this);
+    auto* job = new QKeychain::WritePasswordJob(kService);
     job->setKey(name);
     // As text, so that the keyring's own window shows it as the user typed it.
     job->setTextData(QString::fromUtf8(secret));
-    run(job, m_timeoutMs, std::move(callback));
+    run(job, m_timeoutMs, m_alive, std::move(callback));
 }
 
 void DesktopKeyring::remove(const QString& name, Callback callback) {
-    auto* job = new QKeychain::DeletePasswordJob(kService, this);
+    auto* job = new QKeychain::DeletePasswordJob(kService);
     job->setKey(name);
-    run(job, m_timeoutMs, [callback](const Answer& answer) {
+    run(job, m_timeoutMs, m_alive, [callback](const Answer& answer) {
         if (answer.outcome == Answer::Outcome::NotFound)
             callback({Answer::Outcome::Done, {}, {}});
         else

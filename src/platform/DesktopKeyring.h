@@ -4,6 +4,8 @@
 
 #include <QObject>
 
+#include <memory>
+
 namespace mervantic {
 
 // The desktop's Secret Service (GNOME Keyring, KWallet, KeePassXC) through QtKeychain. Secrets
@@ -13,6 +15,7 @@ class DesktopKeyring final : public QObject, public SecretStore {
 
 public:
     explicit DesktopKeyring(QObject* parent = nullptr);
+    ~DesktopKeyring() override;
 
     void read(const QString& name, Callback callback) override;
     void write(const QString& name, const QByteArray& secret, Callback callback) override;
@@ -25,6 +28,8 @@ public:
 
 private:
     int m_timeoutMs = kTimeoutMs;
+    // False once this keyring is gone: answers that come later are dropped.
+    std::shared_ptr<bool> m_alive = std::make_shared<bool>(true);
 };
 
 } // namespace mervantic

@@ -6,6 +6,9 @@ namespace {
 const QString kWhere = QStringLiteral("; choose the account on the Configure Usernames page and "
                                       "press \"Sign In\"");
 const QString kRefreshTokenWhat = QStringLiteral("sign-in of this account");
+// The keyring's names of an account's secrets: a kind, then the account's secret name.
+const QString kRefreshTokenKind = QStringLiteral("oauth2-refresh-token/");
+const QString kPasswordKind = QStringLiteral("password/");
 } // namespace
 
 QString KeptSecrets::signInNeeded(const QString& why) {
@@ -13,7 +16,7 @@ QString KeptSecrets::signInNeeded(const QString& why) {
 }
 
 QString KeptSecrets::secretName(const MailboxAddress& account) {
-    return QStringLiteral("oauth2-refresh-token/") + m_context.connections.secretName(account);
+    return kRefreshTokenKind + m_context.connections.secretName(account);
 }
 
 void KeptSecrets::remember(const QString& name, const OAuthGrant& grant) {
@@ -92,7 +95,7 @@ void KeptSecrets::renew(const MailboxAddress& account, const OAuthEndpoints& end
 }
 
 QString KeptSecrets::passwordName(const MailboxAddress& account) {
-    return QStringLiteral("password/") + m_context.connections.secretName(account);
+    return kPasswordKind + m_context.connections.secretName(account);
 }
 
 void KeptSecrets::requestPassword(const MailboxAddress& account, Callback callback) {
@@ -100,9 +103,19 @@ void KeptSecrets::requestPassword(const MailboxAddress& account, Callback callba
         if (kept.done())
             callback({kept.secret, {}});
         else
-            callback({{}, QStringLiteral("No password: ") +
-                              secretStoreFailure(kept, QStringLiteral("password of this account"))});
+            callback({{},
+                      QStringLiteral("No password: ") +
+                          secretStoreFailure(kept, QStringLiteral("password of this account"))});
     });
+}
+
+void KeptSecrets::removeAll(const MailboxAddress& account) {
+    const QString name = m_context.connections.existingSecretName(account);
+    if (name.isEmpty())
+        return;
+    m_access.erase(kRefreshTokenKind + name);
+    for (const QString& kind : {kRefreshTokenKind, kPasswordKind})
+        m_context.keyring.remove(kind + name, [](const SecretStore::Answer&) {});
 }
 
 void KeptSecrets::forget(const MailboxAddress& account) {

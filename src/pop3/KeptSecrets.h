@@ -31,6 +31,8 @@ public:
     void forget(const MailboxAddress& account) override;
     void requestPassword(const MailboxAddress& account, Callback callback) override;
 
+    // An account deleted: its secrets leave the keyring too.
+    void removeAll(const MailboxAddress& account);
     // Where an account's password is kept in the keyring.
     QString passwordName(const MailboxAddress& account);
 

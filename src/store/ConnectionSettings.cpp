@@ -211,6 +211,11 @@ void ConnectionSettings::setKeepPasswordsInKeyring(bool keep) {
     changed();
 }
 
+QString ConnectionSettings::existingSecretName(const MailboxAddress& account) const {
+    const QJsonObject* found = find(account);
+    return found == nullptr ? QString() : found->value(kSecretName).toString();
+}
+
 QString ConnectionSettings::secretName(const MailboxAddress& account) {
     QJsonObject& settings = entry(account);
     QString name = settings.value(kSecretName).toString();

@@ -77,6 +77,8 @@ public:
     // The name under which the account's secrets are kept outside this file (in the desktop
     // keyring): made once, so that they follow the account through a change in place.
     QString secretName(const MailboxAddress& account);
+    // The same, empty when none was ever made.
+    QString existingSecretName(const MailboxAddress& account) const;
     void markStartTlsSeen(const MailboxAddress& account);
     // The certificate (DER) the user trusted for a server and port, which is then taken instead
     // of the authorities' word; empty when there is none. Pinning replaces the one before.

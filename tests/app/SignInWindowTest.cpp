@@ -175,6 +175,20 @@ TEST_F(SignInThroughTheWindow, AMicrosoftAndAGoogleAccountAreSignedInAndCheckedA
     EXPECT_EQ(check(), (QStringList{QStringLiteral("For Outlook"), QStringLiteral("For Gmail")}));
     EXPECT_EQ(desktop.opened.size(), browsersBefore);
     EXPECT_EQ(provider.grants().value(QStringLiteral("refresh_token")).toInt(), 2);
+
+    // A deleted account's sign-in leaves the keyring with it.
+    const MailboxAddress outlook{QStringLiteral("outlook"), QStringLiteral("127.0.0.1"),
+                                 QString::number(server->port())};
+    const QString kept =
+        QStringLiteral("oauth2-refresh-token/") + program->connections().secretName(outlook);
+    EXPECT_FALSE(KeyringDaemon::shared().lookUp(kept).isEmpty());
+    window().selectTab(Page::Accounts);
+    page()->list()->setCurrentIndex(page()->list()->model()->index(0, 0));
+    dialogs.answers = {true};
+    window().menus().deleteSelected->trigger();
+    ASSERT_EQ(program->accounts().count(), 1);
+    EXPECT_TRUE(
+        test::waitUntil([&] { return KeyringDaemon::shared().lookUp(kept).isEmpty(); }, 10000));
 }
 
 // "Keep Passwords In The Desktop Keyring" turned on and off: the passwords go to the keyring and
