@@ -14,6 +14,8 @@ AccountSignIn::~AccountSignIn() = default;
 void AccountSignIn::start(const MailboxAddress& account) {
     cancel();
     const quint64 attempt = ++m_attempt;
+    m_account = account;
+    m_running = true;
     const SignIn signIn = m_context.connections.signIn(account);
     if (!signIn.oauth2()) {
         finish(account, QStringLiteral("the account signs in with its password"));
@@ -76,13 +78,16 @@ void AccountSignIn::begin(const MailboxAddress& account, const OAuthEndpoints& e
 }
 
 void AccountSignIn::cancel() {
-    if (m_flow) {
-        ++m_attempt;
+    if (!m_running)
+        return;
+    ++m_attempt;
+    if (m_flow)
         m_flow.release()->deleteLater();
-    }
+    finish(m_account, QStringLiteral("the sign-in was cancelled"));
 }
 
 void AccountSignIn::finish(const MailboxAddress& account, const QString& failure) {
+    m_running = false;
     Q_EMIT ended(account, failure);
 }
 

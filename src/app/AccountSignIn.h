@@ -31,8 +31,9 @@ public:
     ~AccountSignIn() override;
 
     void start(const MailboxAddress& account);
+    // Ends the sign-in under way, if any: ended() says it was cancelled.
     void cancel();
-    bool running() const { return m_flow != nullptr; }
+    bool running() const { return m_running; }
 
     // How long the user has in the browser; shortened by tests.
     void setTimeoutMs(int ms) { m_timeoutMs = ms; }
@@ -50,6 +51,8 @@ private:
     Context m_context;
     int m_timeoutMs = OAuthSignIn::kTimeoutMs;
     std::unique_ptr<OAuthSignIn> m_flow;
+    MailboxAddress m_account;
+    bool m_running = false;
     // Counts sign-ins, so that a late answer of one given up is not taken for the next.
     quint64 m_attempt = 0;
 };

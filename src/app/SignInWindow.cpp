@@ -76,16 +76,24 @@ SignInWindow::SignInWindow(ConnectionSettings& connections, AccountSignIn& signI
         save();
         say(QStringLiteral("Saved."));
     });
+    // While a sign-in is under way the button ends it: a browser closed half way need not be
+    // waited for.
     connect(m_signIn, &QPushButton::clicked, this, [this] {
+        if (m_signInRun.running()) {
+            m_signInRun.cancel();
+            return;
+        }
         save();
-        m_signIn->setEnabled(false);
         m_signInRun.start(m_account);
+        if (m_signInRun.running())
+            m_signIn->setText(QStringLiteral("Cancel Sign-In"));
     });
     connect(&m_signInRun, &AccountSignIn::progress, this, &SignInWindow::say);
     connect(&m_signInRun, &AccountSignIn::ended, this,
             [this](const MailboxAddress& account, const QString& failure) {
                 if (!(account == m_account))
                     return;
+                m_signIn->setText(QStringLiteral("Sign In"));
                 m_signIn->setEnabled(m_kind->currentText() == kOAuth2);
                 say(failure.isEmpty()
                         ? QStringLiteral("Signed in. The sign-in is kept in the desktop keyring, "
@@ -137,7 +145,7 @@ void SignInWindow::showKind() {
     for (QWidget* box : {static_cast<QWidget*>(m_provider), static_cast<QWidget*>(m_clientId),
                          static_cast<QWidget*>(m_clientSecret)})
         box->setEnabled(oauth2);
-    m_signIn->setEnabled(oauth2 && !m_signInRun.running());
+    m_signIn->setEnabled(oauth2 || m_signInRun.running());
 }
 
 void SignInWindow::say(const QString& text) {

@@ -52,7 +52,7 @@ protected:
         network = &realSocket;
         networkClock = &realClock;
         desktop.onOpen = [this](const QUrl& url) {
-            browser = std::make_unique<BrowserUser>(browserLogin);
+            browser = std::make_unique<BrowserUser>(browserLogin, browserDoes);
             browser->open(url);
         };
     }
@@ -102,8 +102,10 @@ protected:
         browserLogin = login;
         SignInWindow& signInWindow = fillIn(providerName, client);
         QTest::mouseClick(signInWindow.signInButton(), Qt::LeftButton);
-        EXPECT_TRUE(
-            test::waitUntil([&] { return signInWindow.signInButton()->isEnabled(); }, 90000));
+        EXPECT_EQ(signInWindow.signInButton()->text(), QStringLiteral("Cancel Sign-In"));
+        EXPECT_TRUE(test::waitUntil(
+            [&] { return signInWindow.signInButton()->text() == QStringLiteral("Sign In"); },
+            90000));
         if (browser)
             browser->finish();
         return signInWindow.statusText();
@@ -125,6 +127,7 @@ protected:
     ClientSocket realSocket;
     SystemClock realClock;
     QString browserLogin;
+    BrowserUser::Does browserDoes = BrowserUser::Does::SignIn;
     std::unique_ptr<BrowserUser> browser;
 };
 
@@ -189,6 +192,31 @@ TEST_F(SignInThroughTheWindow, AMicrosoftAndAGoogleAccountAreSignedInAndCheckedA
     ASSERT_EQ(program->accounts().count(), 1);
     EXPECT_TRUE(
         test::waitUntil([&] { return KeyringDaemon::shared().lookUp(kept).isEmpty(); }, 10000));
+}
+
+// The user closes the browser half way and presses "Cancel Sign-In": nothing waits for the
+// sign-in's time-out, and a later "Sign In" starts afresh.
+TEST_F(SignInThroughTheWindow, ASignInLeftHalfWayIsCancelledFromTheWindow) {
+    server->addUser(QStringLiteral("outlook"), QStringLiteral("unused"));
+    startProgram();
+    addAccount(QStringLiteral("outlook"));
+    browserDoes = BrowserUser::Does::CloseTheBrowser;
+    SignInWindow& signInWindow =
+        fillIn(QStringLiteral("Microsoft"), OAuthProvider::microsoftClient());
+    QTest::mouseClick(signInWindow.signInButton(), Qt::LeftButton);
+    ASSERT_TRUE(test::waitUntil([&] { return browser != nullptr; }, 10000));
+    browser->finish();
+    EXPECT_EQ(signInWindow.signInButton()->text(), QStringLiteral("Cancel Sign-In"));
+    QTest::mouseClick(signInWindow.signInButton(), Qt::LeftButton);
+    EXPECT_EQ(signInWindow.statusText(),
+              QStringLiteral("The sign-in did not succeed: the sign-in was cancelled"));
+    EXPECT_EQ(signInWindow.signInButton()->text(), QStringLiteral("Sign In"));
+
+    browserDoes = BrowserUser::Does::SignIn;
+    EXPECT_EQ(signIn(QStringLiteral("Microsoft"), OAuthProvider::microsoftClient(),
+                     QStringLiteral("outlook")),
+              QStringLiteral("Signed in. The sign-in is kept in the desktop keyring, and the next "
+                             "check uses it."));
 }
 
 // "Keep Passwords In The Desktop Keyring" turned on and off: the passwords go to the keyring and
