@@ -1,5 +1,6 @@
 #include "platform/OAuthEndpoints.h"
 
+#include <QHostAddress>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -13,6 +14,17 @@ constexpr int kDiscoveryTimeoutMs = 30000;
 
 QString providerKey(const QString& provider) {
     return provider.trimmed().toCaseFolded();
+}
+
+// Tokens and the addresses that hand them out travel encrypted; plain HTTP only to a provider
+// on this computer, which no one on the way can read or change.
+bool encryptedOrLocal(const QUrl& url) {
+    if (url.scheme() == QLatin1String("https"))
+        return !url.host().isEmpty();
+    if (url.scheme() != QLatin1String("http"))
+        return false;
+    const QHostAddress address(url.host());
+    return url.host() == QLatin1String("localhost") || (!address.isNull() && address.isLoopback());
 }
 } // namespace
 
@@ -51,9 +63,7 @@ void OAuthDirectory::find(const QString& provider, Answer answer) {
         return;
     }
     const QUrl issuer(provider.trimmed(), QUrl::StrictMode);
-    if (!issuer.isValid() ||
-        (issuer.scheme() != QLatin1String("https") && issuer.scheme() != QLatin1String("http")) ||
-        issuer.host().isEmpty()) {
+    if (!issuer.isValid() || !encryptedOrLocal(issuer)) {
         answer(std::nullopt,
                QStringLiteral("\"%1\" is neither Microsoft nor Google nor a provider's address "
                               "(https://...)")
@@ -89,6 +99,12 @@ void OAuthDirectory::find(const QString& provider, Answer answer) {
             token.isRelative()) {
             answer(std::nullopt, QStringLiteral("the provider's description (%1) names no "
                                                 "sign-in and token addresses")
+                                     .arg(where));
+            return;
+        }
+        if (!encryptedOrLocal(authorization) || !encryptedOrLocal(token)) {
+            answer(std::nullopt, QStringLiteral("the provider's description (%1) names sign-in "
+                                                "or token addresses that are not https://")
                                      .arg(where));
             return;
         }

@@ -137,6 +137,8 @@ void ConnectionControl::onSecret(quint64 attempt, bool token, const SignInSecret
         m_pause.start(0);
         return;
     }
+    if (!answer.note.isEmpty())
+        m_context.log.logAndShow(QStringLiteral("..") + answer.note);
     if (token) {
         m_context.session.accessToken = answer.secret;
     } else {

@@ -76,10 +76,24 @@ void KeptSecrets::renew(const MailboxAddress& account, const OAuthEndpoints& end
                     // old one may already be dead, so the new one is kept before the log-on.
                     if (!answer.grant.refreshToken.isEmpty() &&
                         answer.grant.refreshToken.toUtf8() != kept.secret) {
-                        m_context.keyring.write(name, answer.grant.refreshToken.toUtf8(),
-                                                [](const SecretStore::Answer&) {});
+                        const QByteArray token = answer.grant.accessToken.toUtf8();
+                        m_context.keyring.write(
+                            name, answer.grant.refreshToken.toUtf8(),
+                            [callback, token](const SecretStore::Answer& written) {
+                                // The token got goes on; a sign-in that could not be kept
+                                // will be needed again, and the user hears it now.
+                                callback(
+                                    {token,
+                                     {},
+                                     written.done()
+                                         ? QString()
+                                         : QStringLiteral("The renewed sign-in could not "
+                                                          "be kept: ") +
+                                               secretStoreFailure(written, kRefreshTokenWhat)});
+                            });
+                        return;
                     }
-                    callback({answer.grant.accessToken.toUtf8(), {}});
+                    callback({answer.grant.accessToken.toUtf8(), {}, {}});
                     return;
                 case OAuthRefresh::Answer::Outcome::Refused:
                     m_access.erase(name);

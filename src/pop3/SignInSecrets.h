@@ -18,6 +18,8 @@ public:
         QByteArray secret;
         // Why there is none, in words for the failure row; empty when there is one.
         QString failure;
+        // Something the user should know although the log-on can go on, for the log.
+        QString note = {};
     };
     using Callback = std::function<void(const Answer&)>;
 

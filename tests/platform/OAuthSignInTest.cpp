@@ -148,6 +148,36 @@ TEST(OAuthSignInFlow, AProvidersRefusalEndsTheSignInInItsOwnWords) {
     EXPECT_TRUE(endpoint.forms.isEmpty());
 }
 
+// Providers by name at once; an address that is not one, or one whose tokens would cross the
+// network unencrypted, is refused before anything is asked.
+TEST(OAuthProviders, BuiltInOnesAreKnownAndUnsafeAddressesAreRefused) {
+    QNetworkAccessManager network;
+    OAuthDirectory directory(network);
+    const auto find = [&](const QString& provider) {
+        std::optional<OAuthEndpoints> found;
+        QString why = QStringLiteral("(no answer)");
+        directory.find(provider,
+                       [&](const std::optional<OAuthEndpoints>& endpoints, const QString& reason) {
+                           found = endpoints;
+                           why = reason;
+                       });
+        return std::pair{found, why};
+    };
+    EXPECT_EQ(find(QStringLiteral("microsoft")).first->token,
+              QUrl(QStringLiteral("https://login.microsoftonline.com/common/oauth2/v2.0/token")));
+    EXPECT_EQ(find(QStringLiteral(" Google ")).first->scope,
+              QStringLiteral("https://mail.google.com/"));
+    for (const char* unsafe : {"Yahoo", "http://login.example.org", "ftp://login.example.org",
+                               "https://", "javascript:alert(1)"}) {
+        SCOPED_TRACE(unsafe);
+        const auto [found, why] = find(QString::fromLatin1(unsafe));
+        EXPECT_FALSE(found.has_value());
+        EXPECT_TRUE(why.contains(QStringLiteral("is neither Microsoft nor Google nor a provider's "
+                                                "address (https://...)")))
+            << why.toStdString();
+    }
+}
+
 // The provider's answers to a refresh: a new token, a refusal only a sign-in mends, and a
 // failure that may pass.
 TEST(OAuthRefreshAnswers, EachAnswerIsJudgedByWhatItMeansForTheUser) {
