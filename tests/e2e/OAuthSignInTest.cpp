@@ -168,6 +168,9 @@ TEST_F(OAuthSignIn, AMicrosoftShapedAccountSignsInOnceAndIsRenewedWithoutTheBrow
     EXPECT_EQ(harness.rowTexts(static_cast<int>(MailItem::Field::Subject)),
               QStringList{QStringLiteral("Grüße")});
     EXPECT_EQ(s_provider->grants().value(QStringLiteral("refresh_token")).toInt(), 0);
+    // Microsoft takes XOAUTH2 only, though this server offers OAUTHBEARER too.
+    EXPECT_TRUE(s_server->logText().contains(QStringLiteral("user=<alice>, method=XOAUTH2")))
+        << s_server->logText().right(600).toStdString();
 
     // The access token has expired by the next check: renewed with the refresh token.
     anHourLater();
@@ -199,6 +202,8 @@ TEST_F(OAuthSignIn, AGoogleShapedAccountSignsInWithItsClientSecret) {
     ASSERT_TRUE(harness.runCheck());
     EXPECT_EQ(failureRow(), QString());
     EXPECT_EQ(harness.mail.rows().size(), 1u);
+    EXPECT_TRUE(s_server->logText().contains(QStringLiteral("user=<bob>, method=OAUTHBEARER")))
+        << s_server->logText().right(600).toStdString();
     anHourLater();
     ASSERT_TRUE(harness.runCheck());
     EXPECT_EQ(failureRow(), QString());
