@@ -40,6 +40,12 @@ SecretStore::Answer answerOf(const QKeychain::Job& job) {
         answer.outcome = Outcome::Failed;
         break;
     }
+    // No Secret Service on the session bus comes back as a D-Bus error, not as "no backend".
+    if (answer.outcome == Outcome::Failed &&
+        answer.why.contains(QLatin1String("org.freedesktop.secrets")) &&
+        (answer.why.contains(QLatin1String("not provided")) ||
+         answer.why.contains(QLatin1String("ServiceUnknown"))))
+        answer.outcome = Outcome::Unavailable;
     return answer;
 }
 

@@ -310,6 +310,21 @@ TEST_F(SignInThroughTheWindow, PasswordsMoveToTheKeyringAndBackLeavingTheFileAsI
         EXPECT_EQ(restored.at(row).key, accounts.at(row).key);
     EXPECT_EQ(keyringHolds("carol"), QByteArray());
     EXPECT_EQ(check(), both);
+
+    // Back in the keyring, then no Secret Service at all: the accounts fail saying so. (Last:
+    // the Secret Service client of this process does not find a service started again.)
+    EXPECT_EQ(toggle(), QStringLiteral("2 Password(s) Moved To The Desktop Keyring; The Username "
+                                       "File Holds None Of Them"));
+    KeyringDaemon::shared().stop();
+    const QStringList gone = check();
+    ASSERT_EQ(gone.size(), 2);
+    EXPECT_TRUE(gone.first().startsWith(
+        QStringLiteral("No password: the desktop keyring that keeps the password of this account "
+                       "is not there (no Secret Service on this desktop)")))
+        << gone.first().toStdString();
+    // Nor can the setting be turned off then: the passwords stay where they are.
+    EXPECT_FALSE(toggle().isEmpty());
+    EXPECT_TRUE(keep->isChecked());
 }
 
 } // namespace

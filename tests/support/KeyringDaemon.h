@@ -25,6 +25,10 @@ public:
     bool lock();
     // Unlocks it with its password, as the log-in does.
     bool unlock();
+    // The Secret Service goes away (a desktop without one), and comes back with the keyring as
+    // it was, unlocked.
+    void stop() { stopDaemon(); }
+    bool resume() { return startDaemon(); }
 
     // What is kept in the keyring under the program's service, by name (through secret-tool).
     QByteArray lookUp(const QString& name);
