@@ -51,6 +51,34 @@ QString closedByServer() {
     return QStringLiteral("The server closed the connection");
 }
 
+QString refusedAt(Step step) {
+    switch (step) {
+    case Step::Greeting:
+        return QStringLiteral("The server refused the connection: ");
+    case Step::User:
+        return QStringLiteral("The server refused the user name: ");
+    case Step::Pass:
+        return QStringLiteral("Wrong user name or password: ");
+    case Step::Apop:
+        return QStringLiteral("The server refused the APOP log-on (wrong user name or secret): ");
+    case Step::Auth:
+        return QStringLiteral("Wrong user name or password: ");
+    case Step::Stls:
+        return QStringLiteral("The server refused STARTTLS (no password was sent): ");
+    case Step::Capa:
+        return QStringLiteral("The server refused to list what it can do: ");
+    case Step::Stat:
+        return QStringLiteral("The server refused to count the messages: ");
+    case Step::Message:
+        return QStringLiteral("The server refused to send a message: ");
+    case Step::Dele:
+        return QStringLiteral("The server refused to delete a message: ");
+    case Step::Quit:
+        return QStringLiteral("The server refused to end the session: ");
+    }
+    return {};
+}
+
 QString serverText(const QString& replyLine) {
     QString text = replyLine;
     if (text.startsWith(QLatin1String("-ERR")))

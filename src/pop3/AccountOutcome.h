@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/Socket.h"
+#include "pop3/RunState.h"
 
 #include <QString>
 
@@ -36,6 +37,8 @@ QString connectTimedOut(const QString& server, int seconds, bool handshaking);
 QString noAnswer(int seconds);
 QString replyTooSlow(int seconds);
 QString closedByServer();
+// What a refusal at this step means to the user, before the server's own words.
+QString refusedAt(Step step);
 // The server's own words of a refusal, without their "-ERR".
 QString serverText(const QString& replyLine);
 

@@ -4,22 +4,11 @@
 #include "pop3/ByteSearch.h"
 #include "pop3/ConnectionControl.h"
 #include "pop3/ProviderHints.h"
-#include "pop3/SaslMechanism.h"
 #include "store/Windows1252.h"
 
 namespace mervantic {
 
 namespace {
-
-constexpr int kChopAt = 242;
-// The reply line as a failure row quotes it: enough to read, never a page.
-QString quotedLine(QByteArrayView reply) {
-    constexpr qsizetype kQuoted = 200;
-    QByteArrayView line = reply;
-    if (line.endsWith("\r\n"))
-        line.chop(2);
-    return QString::fromLatin1(line.first(std::min(line.size(), kQuoted)));
-}
 
 // The message count of a STAT reply: the text from its fifth character up to the next blank.
 std::optional<std::int32_t> statCount(const QByteArray& reply) {
@@ -34,20 +23,6 @@ std::optional<std::int32_t> statCount(const QByteArray& reply) {
 }
 
 } // namespace
-
-QString loggedLine(const QByteArray& reply) {
-    // No server fills the log with one enormous line: what is logged of a reply is cut, with a
-    // marker saying so.
-    if (reply.size() > kChopAt)
-        return replyLine("Chopped To 240 Chrs: " + reply.first(kChopAt));
-    return replyLine(reply);
-}
-
-QString replyLine(const QByteArray& reply) {
-    if (reply.size() <= 2)
-        return {};
-    return QString::fromLatin1(reply.chopped(2));
-}
 
 Conversation::Conversation(Context context, ConnectionControl& connection,
                            ConversationEvents& events)
@@ -64,7 +39,6 @@ void Conversation::reset() {
     m_capabilities = {};
     m_secure = m_context.session.security == Security::Tls;
     m_sasl.reset();
-    m_saslRounds = 0;
 }
 
 void Conversation::onDataArrived() {
@@ -127,8 +101,8 @@ void Conversation::onNegative(const QByteArray& reply) {
         prefix = QStringLiteral("Password Logon Error: ");
     m_context.log.logAndShow(prefix + loggedLine(reply));
     // A refusal inside a SASL exchange (an OAuth2 token's JSON error) in plain words.
-    if (m_context.session.step == Step::Auth && m_sasl && !m_sasl->refusalDetail().isEmpty())
-        m_context.log.logAndShow(QStringLiteral("..") + m_sasl->refusalDetail());
+    if (m_context.session.step == Step::Auth && !m_sasl.refusalDetail().isEmpty())
+        m_context.log.logAndShow(QStringLiteral("..") + m_sasl.refusalDetail());
     // The server's own words stay; what the user can do about the common ones follows them.
     const Step step = m_context.session.step;
     const QString text = AccountFailure::serverText(quotedLine(reply));
@@ -140,43 +114,15 @@ void Conversation::onNegative(const QByteArray& reply) {
     if (step == Step::Auth && m_context.session.signIn.oauth2()) {
         // The token was no good to this server: the next log-on asks the provider for another.
         m_connection.accessTokenRefused();
-        const QString detail = m_sasl ? m_sasl->refusalDetail() : QString();
+        const QString detail = m_sasl.refusalDetail();
         m_context.session.outcome.fail(
             QStringLiteral("The server refused the sign-in (OAuth2): ") + text +
             (detail.isEmpty() ? QString() : QStringLiteral(" - ") + detail));
     } else {
-        m_context.session.outcome.fail(refusal(step) + text +
+        m_context.session.outcome.fail(AccountFailure::refusedAt(step) + text +
                                        (hint.isEmpty() ? QString() : QStringLiteral(" - ") + hint));
     }
     m_connection.closeAndAdvance();
-}
-
-QString Conversation::refusal(Step step) {
-    switch (step) {
-    case Step::Greeting:
-        return QStringLiteral("The server refused the connection: ");
-    case Step::User:
-        return QStringLiteral("The server refused the user name: ");
-    case Step::Pass:
-        return QStringLiteral("Wrong user name or password: ");
-    case Step::Apop:
-        return QStringLiteral("The server refused the APOP log-on (wrong user name or secret): ");
-    case Step::Auth:
-        return QStringLiteral("Wrong user name or password: ");
-    case Step::Stls:
-        return QStringLiteral("The server refused STARTTLS (no password was sent): ");
-    case Step::Capa:
-        return QStringLiteral("The server refused to list what it can do: ");
-    case Step::Stat:
-        return QStringLiteral("The server refused to count the messages: ");
-    case Step::Message:
-        return QStringLiteral("The server refused to send a message: ");
-    case Step::Dele:
-        return QStringLiteral("The server refused to delete a message: ");
-    case Step::Quit:
-        return QStringLiteral("The server refused to end the session: ");
-    }
-    return {};
 }
 
 void Conversation::onPositive(const QByteArray& reply) {
@@ -401,61 +347,27 @@ void Conversation::refuseToLogOn(const QString& why) {
 
 void Conversation::logOn() {
     const SessionState& session = m_context.session;
-    if (session.signIn.oauth2()) {
-        logOnWithToken();
-        return;
-    }
-    if (m_context.options.useApop) {
+    if (!session.signIn.oauth2() && m_context.options.useApop) {
         apopLogon(QString::fromLatin1(m_greeting));
         return;
     }
-    // SASL only where the server does not take USER: for a password, USER and PASS are what
-    // every server has always taken.
-    if (m_capabilities.listed && !m_capabilities.user) {
-        m_sasl = chooseSaslMechanism(m_capabilities.sasl, Windows1252::encode(session.username),
-                                     Windows1252::encode(session.password));
-        if (m_sasl) {
-            send(Step::Auth, "AUTH " + m_sasl->name());
-            return;
-        }
+    if (m_sasl.choose(session, m_capabilities)) {
+        send(Step::Auth, m_sasl.command());
+        return;
     }
     send(Step::User, QStringLiteral("USER ") + session.username);
 }
 
-void Conversation::logOnWithToken() {
-    const SessionState& session = m_context.session;
-    const QByteArray username = session.username.toUtf8();
-    // OAUTHBEARER is the standard one, taken where the server lists it; XOAUTH2 is what
-    // Microsoft and Google take, listed or not, and all that Microsoft takes.
-    const bool microsoft =
-        session.signIn.provider.compare(QLatin1String("Microsoft"), Qt::CaseInsensitive) == 0;
-    if (!microsoft &&
-        m_capabilities.sasl.contains(QStringLiteral("OAUTHBEARER"), Qt::CaseInsensitive)) {
-        m_sasl = std::make_unique<SaslOauthBearer>(username, session.accessToken,
-                                                   session.server.toUtf8(),
-                                                   session.portNumber().value_or(0));
-    } else {
-        m_sasl = std::make_unique<SaslXoauth2>(username, session.accessToken);
-    }
-    send(Step::Auth, "AUTH " + m_sasl->name());
-}
-
 void Conversation::onSaslChallenge(const QByteArray& reply) {
-    if (++m_saslRounds > kMostSaslRounds) {
+    const std::optional<QByteArray> line = m_sasl.answer(reply);
+    if (!line) {
         m_context.log.failAccount(
             m_context.session.outcome,
             QStringLiteral("The server's log-on exchange (AUTH) did not end"));
         m_connection.closeAndAdvance();
         return;
     }
-    // "+ " and the challenge in base64; a challenge that is not base64 ends the exchange.
-    const QByteArray text = reply.mid(1).trimmed();
-    const QByteArray::FromBase64Result challenge =
-        QByteArray::fromBase64Encoding(text, QByteArray::AbortOnBase64DecodingErrors);
-    std::optional<QByteArray> response;
-    if (m_sasl && challenge)
-        response = m_sasl->respond(*challenge);
-    send(Step::Auth, response ? response->toBase64() : QByteArray("*"));
+    send(Step::Auth, *line);
 }
 
 void Conversation::apopLogon(const QString& greeting) {

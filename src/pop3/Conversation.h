@@ -6,8 +6,10 @@
 #include "pop3/ConversationEvents.h"
 #include "pop3/LoginDelays.h"
 #include "pop3/MessageReply.h"
+#include "pop3/ReplyText.h"
 #include "pop3/RunLog.h"
 #include "pop3/RunTracker.h"
+#include "pop3/SaslExchange.h"
 #include "pop3/SessionState.h"
 #include "store/Options.h"
 
@@ -19,7 +21,6 @@ namespace mervantic {
 
 class ConnectionControl;
 class ConversationEvents;
-class SaslMechanism;
 
 // The POP3 conversation with one server: each reply that arrives is judged against the step
 // the conversation is at, and at most one command is sent in answer. CAPA, STLS and CAPA again
@@ -70,13 +71,9 @@ private:
     // Ends a conversation that may not go on to a log-on, saying why.
     void refuseToLogOn(const QString& why);
     void logOn();
-    // An OAuth2 account logs on with its access token.
-    void logOnWithToken();
     void onSaslChallenge(const QByteArray& reply);
     // The server took the log-on: on to STAT.
     void loggedOn(const QByteArray& reply);
-    // What a refusal at this step means to the user, before the server's own words.
-    static QString refusal(Step step);
 
     void send(Step nextStep, const QString& command);
     void send(Step nextStep, QByteArray command);
@@ -94,16 +91,7 @@ private:
     Capabilities m_capabilities;
     // The connection runs under TLS (from the start or after STLS).
     bool m_secure = false;
-    std::unique_ptr<SaslMechanism> m_sasl;
-    // Challenges answered in this SASL exchange: a server that never ends it is left.
-    int m_saslRounds = 0;
-    static constexpr int kMostSaslRounds = 8;
+    SaslExchange m_sasl;
 };
-
-// The reply line: the reply without its last two characters (its CR LF).
-QString replyLine(const QByteArray& reply);
-// The reply line as the log shows it: a reply longer than 242 characters is cut to its first 240
-// behind the marker "Chopped To 240 Chrs: ".
-QString loggedLine(const QByteArray& reply);
 
 } // namespace mervantic
