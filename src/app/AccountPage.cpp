@@ -38,12 +38,8 @@ AccountPage::AccountPage(AccountListModel& model, QWidget* parent)
     m_server = addBox(QStringLiteral("Text4"), QStringLiteral("Server Name (pop3)"), 256);
     m_port = addBox(QStringLiteral("Text5"), QStringLiteral("Port No."), 0);
     m_port->setText(QStringLiteral("110"));
-    m_add = new QPushButton(QStringLiteral("Add"), this);
-    m_add->setObjectName(QStringLiteral("Command3"));
-    m_add->setAccessibleName(QStringLiteral("Add"));
-    m_delete = new QPushButton(QStringLiteral("Delete"), this);
-    m_delete->setObjectName(QStringLiteral("Command4"));
-    m_delete->setAccessibleName(QStringLiteral("Delete"));
+    m_add = addButton(QStringLiteral("Command3"), QStringLiteral("Add"));
+    m_delete = addButton(QStringLiteral("Command4"), QStringLiteral("Delete"));
     m_entryColumn << m_add << m_delete;
     // Added below the buttons, so that the boxes and buttons above keep their places.
     m_securityCaption = new QLabel(QStringLiteral("Security"), this);
@@ -60,18 +56,23 @@ AccountPage::AccountPage(AccountListModel& model, QWidget* parent)
         "not checked at all. STARTTLS when offered: encrypted whenever the server offers it. "
         "None: the password crosses the network as it is."));
     m_securityCaption->setBuddy(m_security);
-    m_trust = new QPushButton(QStringLiteral("Trust This Certificate"), this);
-    m_trust->setObjectName(QStringLiteral("CommandTrust"));
-    m_trust->setAccessibleName(QStringLiteral("Trust This Certificate"));
+    m_trust = addButton(QStringLiteral("CommandTrust"), QStringLiteral("Trust This Certificate"));
     m_trust->setToolTip(QStringLiteral(
         "Shows the certificate the selected account's server presented when its secure "
         "connection was refused, to trust it for that server and port"));
-    m_signIn = new QPushButton(QStringLiteral("Sign-In..."), this);
-    m_signIn->setObjectName(QStringLiteral("CommandSignInWindow"));
-    m_signIn->setAccessibleName(QStringLiteral("Sign-In"));
+    m_signIn = addButton(QStringLiteral("CommandSignInWindow"), QStringLiteral("Sign-In..."),
+                         QStringLiteral("Sign-In"));
     m_signIn->setToolTip(QStringLiteral(
         "How the selected account signs in: its password, or OAuth2 with Microsoft, Google or "
         "another provider"));
+}
+
+QPushButton* AccountPage::addButton(const QString& name, const QString& text,
+                                    const QString& accessibleName) {
+    auto* button = new QPushButton(text, this);
+    button->setObjectName(name);
+    button->setAccessibleName(accessibleName.isEmpty() ? text : accessibleName);
+    return button;
 }
 
 QLineEdit* AccountPage::addBox(const QString& name, const QString& label, int maxLength) {

@@ -51,6 +51,10 @@ protected:
 
 private:
     QLineEdit* addBox(const QString& name, const QString& label, int maxLength);
+    // A button of the page, named for tests and assistive technology (by its text unless
+    // `accessibleName` says otherwise).
+    QPushButton* addButton(const QString& name, const QString& text,
+                           const QString& accessibleName = {});
     // The security box's font, made small enough for its longest choice to show whole.
     void fitSecurityBox();
 

@@ -32,27 +32,25 @@ int PasswordKeyring::rowOf(const MailboxAddress& account) const {
 }
 
 void PasswordKeyring::turnOn() {
-    if (m_busy)
-        return;
-    m_busy = true;
-    m_moved = 0;
-    step(Direction::In, 1, true);
+    begin(Direction::In, true);
 }
 
 void PasswordKeyring::turnOff() {
+    begin(Direction::Out, true);
+}
+
+void PasswordKeyring::sweep() {
+    if (m_context.connections.keepPasswordsInKeyring())
+        begin(Direction::In, false);
+}
+
+void PasswordKeyring::begin(Direction direction, bool turning) {
+    // One move at a time: the accounts are walked once, each step on the answer of the last.
     if (m_busy)
         return;
     m_busy = true;
     m_moved = 0;
-    step(Direction::Out, 1, true);
-}
-
-void PasswordKeyring::sweep() {
-    if (m_busy || !m_context.connections.keepPasswordsInKeyring())
-        return;
-    m_busy = true;
-    m_moved = 0;
-    step(Direction::In, 1, false);
+    step(direction, 1, turning);
 }
 
 void PasswordKeyring::step(Direction direction, int row, bool turning) {

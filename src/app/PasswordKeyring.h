@@ -48,6 +48,7 @@ Q_SIGNALS:
 
 private:
     enum class Direction { In, Out };
+    void begin(Direction direction, bool turning);
     void step(Direction direction, int row, bool turning);
     void moveIn(int row, std::function<void(const QString& failure)> done);
     void moveOut(int row, std::function<void(const QString& failure)> done);

@@ -123,10 +123,6 @@ bool OAuthSignIn::start(const std::function<void(const QUrl&)>& openBrowser, QSt
     return true;
 }
 
-void OAuthSignIn::cancel() {
-    end({}, QStringLiteral("the sign-in was cancelled"));
-}
-
 void OAuthSignIn::end(const OAuthGrant& grant, const QString& failure) {
     if (m_ended)
         return;

@@ -37,8 +37,6 @@ public:
     // Listens on loopback and hands the sign-in address to `openBrowser`. False, with why,
     // when no port could be opened.
     bool start(const std::function<void(const QUrl&)>& openBrowser, QString* why);
-    // Ends the sign-in without a result (finished() says it was cancelled).
-    void cancel();
 
     void setTimeoutMs(int ms) { m_timeout.setInterval(ms); }
     static constexpr int kTimeoutMs = 5 * 60 * 1000;

@@ -28,7 +28,6 @@ public:
     std::optional<QByteArray> answer(const QByteArray& reply);
     // What the server said of a refusal inside the exchange, in plain words.
     QString refusalDetail() const;
-    bool active() const { return m_mechanism != nullptr; }
     void reset();
 
     static constexpr int kMostRounds = 8;
