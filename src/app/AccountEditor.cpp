@@ -7,6 +7,7 @@
 #include "store/AccountKey.h"
 #include "store/AccountList.h"
 #include "store/AccountListModel.h"
+#include "store/VisibleText.h"
 
 namespace mervantic {
 
@@ -302,7 +303,7 @@ void AccountEditor::trustCertificate(int row) {
     const QString server = account.server;
     const QString port = account.port;
     const QByteArray offered = m_connections.offeredCertificate(server, port);
-    const QString where = server + QStringLiteral(" Port ") + port;
+    const QString where = visibleText(server) + QStringLiteral(" Port ") + visibleText(port);
     if (offered.isEmpty()) {
         m_dialogs.message(QStringLiteral("No Certificate Of ") + where +
                           QStringLiteral(" Was Refused Since Mervantic Started: Check Mail "
@@ -310,25 +311,42 @@ void AccountEditor::trustCertificate(int row) {
         return;
     }
     const CertificateFacts facts = CertificateFacts::of(offered);
-    // The fingerprint in two lines of 16 bytes, as it is read out and compared.
-    QString detail =
-        QStringLiteral("Subject: %1\nIssuer: %2\nValid: %3 To %4\nSHA-256:\n%5\n%6\n\n")
-            .arg(facts.subject, facts.issuer, facts.validFrom, facts.validUntil,
-                 facts.sha256.left(48), facts.sha256.mid(48));
+    if (!facts.validNow) {
+        m_dialogs.message(QStringLiteral("The Certificate Of ") + where +
+                          QStringLiteral(" Is Valid From %1 To %2 Only: Trusting It Cannot Help. "
+                                         "The Server's Administrator Must Install A Current "
+                                         "Certificate (Or This Computer's Clock Is Wrong)")
+                              .arg(facts.validFrom, facts.validUntil));
+        return;
+    }
     const QByteArray pinned = m_connections.pinnedCertificate(server, port);
-    if (!pinned.isEmpty())
-        detail += QStringLiteral("It replaces the certificate trusted before (SHA-256 %1).\n")
-                      .arg(sha256Fingerprint(pinned));
+    const bool changed = !pinned.isEmpty() && pinned != offered;
+    // The fingerprint in two lines of 16 bytes, as it is read out and compared.
+    QString detail;
+    if (changed)
+        detail = QStringLiteral(
+                     "This may be an attack: the server presented another certificate than the "
+                     "one you trusted for it. Trust the new one only if the server's "
+                     "administrator confirms that it was replaced.\n\nTrusted before: SHA-256\n"
+                     "%1\n%2\n\nPresented now:\n")
+                     .arg(sha256Fingerprint(pinned).left(48), sha256Fingerprint(pinned).mid(48));
+    // Every name in a certificate is the server's to choose: each is shown as one visible line,
+    // so that none can pass for the fingerprint or hide it.
+    detail += QStringLiteral("Subject: %1\nIssuer: %2\nValid: %3 To %4\nSHA-256:\n%5\n%6\n\n")
+                  .arg(visibleText(facts.subject), visibleText(facts.issuer), facts.validFrom,
+                       facts.validUntil, facts.sha256.left(48), facts.sha256.mid(48));
     detail += QStringLiteral(
         "Compare the fingerprint with the one the server's administrator gives you. Once "
         "trusted, this certificate and no other is accepted for this server and port, and only "
         "while it is valid.");
-    m_dialogs.ask(
-        {QStringLiteral("Trust This Certificate For ") + where + QLatin1Char('?'), detail, true},
-        [this, server, port, offered](bool yes) {
-            if (yes)
-                m_connections.pinCertificate(server, port, offered);
-        });
+    const QString question =
+        changed ? QStringLiteral("The Certificate Of ") + where +
+                      QStringLiteral(" Has Changed Since You Trusted It. Trust The New One?")
+                : QStringLiteral("Trust This Certificate For ") + where + QLatin1Char('?');
+    m_dialogs.ask({question, detail, true}, [this, server, port, offered](bool yes) {
+        if (yes)
+            m_connections.pinCertificate(server, port, offered);
+    });
 }
 
 } // namespace mervantic

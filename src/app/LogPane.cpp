@@ -1,6 +1,7 @@
 #include "app/LogPane.h"
 
 #include "app/Twips.h"
+#include "store/VisibleText.h"
 
 #include <QApplication>
 #include <QMouseEvent>
@@ -37,7 +38,8 @@ void LogPane::beginRun(const QString& dateTime, const QString& firstLine) {
 
 void LogPane::append(const QString& line) {
     m_content += QStringLiteral("\r\n") + line;
-    appendPlainText(line);
+    // A line may quote a server: what it sent is shown, never acted on.
+    appendPlainText(visibleText(line));
     moveCursor(QTextCursor::End);
 }
 
@@ -47,7 +49,7 @@ void LogPane::endRun() {
 
 void LogPane::replaceAll(const QString& text) {
     m_content = text;
-    setPlainText(text);
+    setPlainText(visibleLines(text));
     moveCursor(QTextCursor::End);
 }
 

@@ -1,7 +1,10 @@
 #include "app/QtDialogs.h"
 
+#include "store/VisibleText.h"
+
 #include <QFontDialog>
 #include <QInputDialog>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 
@@ -12,9 +15,22 @@ namespace {
 const QString kTitle = QStringLiteral("Mervantic");
 
 QMessageBox* makeBox(QWidget* parent, const QString& text, QMessageBox::StandardButtons buttons) {
-    auto* box = new QMessageBox(QMessageBox::NoIcon, kTitle, text, buttons, parent);
+    auto* box = new QMessageBox(QMessageBox::NoIcon, kTitle, visibleLines(text), buttons, parent);
     box->setTextFormat(Qt::PlainText);
     return box;
+}
+
+// The box's text format reaches its main text only: the informative text has a label of its
+// own, which would guess rich text and open links.
+void setPlainInformativeText(QMessageBox* box, const QString& text) {
+    box->setInformativeText(visibleLines(text));
+    for (QLabel* label : box->findChildren<QLabel*>()) {
+        label->setTextFormat(Qt::PlainText);
+        label->setOpenExternalLinks(false);
+        label->setTextInteractionFlags(
+            label->textInteractionFlags() &
+            ~(Qt::LinksAccessibleByMouse | Qt::LinksAccessibleByKeyboard));
+    }
 }
 
 } // namespace
@@ -39,7 +55,7 @@ void QtDialogs::ask(const Question& question, std::function<void(bool yes)> answ
     QMessageBox* box = makeBox(m_parent, question.text, QMessageBox::Yes | QMessageBox::No);
     box->setAttribute(Qt::WA_DeleteOnClose);
     if (!question.detail.isEmpty())
-        box->setInformativeText(question.detail);
+        setPlainInformativeText(box, question.detail);
     box->setDefaultButton(question.noByDefault ? QMessageBox::No : QMessageBox::Yes);
     QObject::connect(
         box, &QMessageBox::finished, box,
@@ -66,7 +82,7 @@ void QtDialogs::showFailure(const QString& text) {
 std::optional<QString> QtDialogs::askRunPassword(const QString& prompt) {
     QInputDialog dialog;
     dialog.setWindowTitle(kTitle);
-    dialog.setLabelText(prompt);
+    dialog.setLabelText(visibleLines(prompt));
     dialog.setTextValue(QString());
     dialog.setTextEchoMode(QLineEdit::Password);
     if (dialog.exec() != QDialog::Accepted)

@@ -1,5 +1,7 @@
 #include "app/RawDataWindow.h"
 
+#include "store/VisibleText.h"
+
 #include <QFontDatabase>
 #include <QPlainTextEdit>
 #include <QVBoxLayout>
@@ -33,7 +35,7 @@ void RawDataWindow::addBlock(QByteArrayView block) {
     shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     if (shown.endsWith(QLatin1Char('\n')))
         shown.chop(1);
-    m_text->appendPlainText(shown);
+    m_text->appendPlainText(visibleLines(shown));
     m_text->moveCursor(QTextCursor::End);
 }
 

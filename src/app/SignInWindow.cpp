@@ -1,6 +1,7 @@
 #include "app/SignInWindow.h"
 
 #include "app/AccountSignIn.h"
+#include "store/VisibleText.h"
 
 #include <QComboBox>
 #include <QFormLayout>
@@ -107,7 +108,8 @@ void SignInWindow::showFor(const MailboxAddress& account, const QString& display
         m_signInRun.cancel();
     m_account = account;
     m_title->setText(QStringLiteral("%1 (%2 on %3, port %4)")
-                         .arg(displayName, account.username, account.server, account.port));
+                         .arg(visibleText(displayName), visibleText(account.username),
+                              visibleText(account.server), visibleText(account.port)));
     const SignIn signIn = m_connections.signIn(account);
     m_kind->setCurrentText(signIn.oauth2() ? kOAuth2 : kPassword);
     m_provider->setCurrentText(signIn.provider.isEmpty() ? QStringLiteral("Microsoft")
@@ -149,7 +151,8 @@ void SignInWindow::showKind() {
 }
 
 void SignInWindow::say(const QString& text) {
-    m_status->setText(text);
+    // What a provider answered may be in it.
+    m_status->setText(visibleLines(text));
 }
 
 } // namespace mervantic

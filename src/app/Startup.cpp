@@ -20,6 +20,12 @@ QString withoutTrailingSeparator(QString path) {
 
 } // namespace
 
+QStringList Startup::dataFileNames() {
+    return {QStringLiteral("mervantic.ini"), QStringLiteral("mervuser.ini"),
+            QStringLiteral("mervconn.json"), QStringLiteral("mervseen.dat"),
+            QStringLiteral("mervantic.lock")};
+}
+
 Startup::Startup(Environment environment)
     : m_env(std::move(environment)) {}
 
@@ -105,15 +111,26 @@ Startup::Outcome Startup::run() {
     if (!ensureFolder(applicationData) || !ensureFolder(dataFolder))
         return failed();
     m_values.dataFolder = dataFolder;
+    // The folder will hold passwords whose scrambling anyone can undo: it and every file in it
+    // must be the user's alone before anything is read from it or written to it.
+    m_errorText = folders.whyNotPrivate(dataFolder, dataFileNames());
+    if (!m_errorText.isEmpty())
+        return failed();
     // One program per data folder, whatever the environment says: a second writer would save
     // its old lists over the first one's.
-    if (m_env.anotherInstanceRuns && m_env.anotherInstanceRuns(dataFolder))
-        return Outcome::EndSilently;
-    // The folder will hold passwords whose scrambling anyone can undo.
+    if (m_env.anotherInstanceRuns) {
+        const InstanceCheck instance = m_env.anotherInstanceRuns(dataFolder);
+        if (!instance.failure.isEmpty()) {
+            m_errorText = instance.failure;
+            return failed();
+        }
+        if (instance.anotherRuns)
+            return Outcome::EndSilently;
+    }
     makePrivate(dataFolder);
     // A data file must be a file: a FIFO would block the start for ever, a device never end.
-    for (const char* name : {"mervantic.ini", "mervuser.ini", "mervseen.dat"}) {
-        const QString path = dataFolder + QLatin1Char('/') + QLatin1String(name);
+    for (const QString& name : dataFileNames()) {
+        const QString path = dataFolder + QLatin1Char('/') + name;
         if (folders.isOtherThanFileOrFolder(path)) {
             m_errorText = path + QStringLiteral(" Is Not A Regular File: Remove Or Rename It");
             return failed();

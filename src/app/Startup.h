@@ -43,6 +43,13 @@ class Startup {
 public:
     enum class Outcome { Run, EndSilently, Failed };
 
+    // Whether another copy of the program uses the data folder now (it was asked to show its
+    // window), or why that could not be told (the start then fails saying so).
+    struct InstanceCheck {
+        bool anotherRuns = false;
+        QString failure;
+    };
+
     struct Environment {
         UserFolders& folders;
         StartupPrompts& prompts;
@@ -50,7 +57,7 @@ public:
         QString programFolder;
         // Whether another copy of the program uses this data folder now; asked once the folder
         // is known, so that there is one writer per data folder.
-        std::function<bool(const QString& dataFolder)> anotherInstanceRuns;
+        std::function<InstanceCheck(const QString& dataFolder)> anotherInstanceRuns;
         std::function<bool()> themeActive;
     };
 
@@ -64,6 +71,8 @@ public:
     // The program folder without a trailing separator, so that "/" and a file name can follow.
     static QString appFolderFrom(const QString& programFolder);
     static QString cutAtNul(const QString& text);
+    // The files the program keeps in its data folder.
+    static QStringList dataFileNames();
 
 private:
     bool findUserFolder(QString& userFolder);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "store/VisibleText.h"
+
 #include <QLabel>
 
 namespace mervantic {
@@ -10,7 +12,8 @@ class StatusBar final : public QLabel {
 
 public:
     explicit StatusBar(QWidget* parent = nullptr);
-    void showText(const QString& text) { setText(text); }
+    // One line, which may quote a server: shown as sent, never acted on.
+    void showText(const QString& text) { setText(visibleText(text)); }
 
 protected:
     void mousePressEvent(QMouseEvent* event) override;

@@ -1,5 +1,7 @@
 #include "app/TickListAccessible.h"
 
+#include "mail/MailListModel.h"
+
 #include <QAbstractItemModel>
 #include <QHeaderView>
 #include <QItemSelectionModel>
@@ -49,7 +51,7 @@ public:
         case QAccessible::Description:
             return m_index.data(Qt::AccessibleDescriptionRole).toString();
         case QAccessible::Help:
-            return m_index.data(Qt::ToolTipRole).toString();
+            return m_index.data(MailListModel::PlainToolTipRole).toString();
         default:
             return {};
         }

@@ -5,6 +5,7 @@
 #include "app/Tray.h"
 #include "mail/MailList.h"
 #include "pop3/MailChecker.h"
+#include "store/VisibleText.h"
 
 #include <QAction>
 #include <QWidget>
@@ -98,7 +99,7 @@ void TrayControls::checkEnded() {
                 lines << QStringLiteral("...");
                 break;
             }
-            lines << item.from() + QStringLiteral(": ") + item.subject();
+            lines << visibleText(item.from()) + QStringLiteral(": ") + visibleText(item.subject());
         }
     }
     // Accounts that began to fail, with why; a cancelled check (an emptied list) says nothing of
@@ -111,9 +112,9 @@ void TrayControls::checkEnded() {
                 continue;
             failing.insert(accountOf(item));
             if (!m_failing.contains(accountOf(item)))
-                newlyFailing << (item.displayName().isEmpty() ? item.username()
-                                                              : item.displayName()) +
-                                    QStringLiteral(": ") + item.subject();
+                newlyFailing << visibleText(item.displayName().isEmpty() ? item.username()
+                                                                         : item.displayName()) +
+                                    QStringLiteral(": ") + visibleText(item.subject());
         }
         m_failing = failing;
         if (!newlyFailing.isEmpty()) {

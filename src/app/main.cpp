@@ -1,5 +1,7 @@
+#include "app/MainWindow.h"
 #include "app/Program.h"
 #include "app/QtDialogs.h"
+#include "app/RunPresenter.h"
 #include "app/Startup.h"
 #include "app/SystemTray.h"
 #include "app/WidgetBeeper.h"
@@ -7,6 +9,7 @@
 #include "platform/Desktop.h"
 #include "platform/DesktopSound.h"
 #include "platform/NetworkConnectivity.h"
+#include "platform/SecretsInMemory.h"
 #include "platform/SingleInstance.h"
 #include "platform/SystemClock.h"
 #include "platform/UserFolders.h"
@@ -17,6 +20,8 @@
 #include <QStyle>
 
 int main(int argc, char* argv[]) {
+    // Before any password is read.
+    mervantic::keepSecretsOutOfCoreDumps();
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Mervantic"));
 
@@ -26,11 +31,17 @@ int main(int argc, char* argv[]) {
     mervantic::Startup startup(
         {folders, dialogs, QCoreApplication::applicationDirPath(),
          // A second start asks the first to show its window before it ends.
-         [&instance](const QString& dataFolder) {
-             if (instance.acquire(dataFolder))
-                 return false;
-             instance.askToShow();
-             return true;
+         [&instance](const QString& dataFolder) -> mervantic::Startup::InstanceCheck {
+             switch (instance.acquire(dataFolder)) {
+             case mervantic::SingleInstance::Lock::Acquired:
+                 return {};
+             case mervantic::SingleInstance::Lock::HeldByAnother:
+                 instance.askToShow();
+                 return {true, {}};
+             case mervantic::SingleInstance::Lock::Failed:
+                 break;
+             }
+             return {false, instance.failure()};
          },
          // Any style but the plain classic one draws with visual styles.
          [] { return QApplication::style()->name() != QStringLiteral("windows"); }});
@@ -64,6 +75,8 @@ int main(int argc, char* argv[]) {
     QObject::connect(&wake, &mervantic::WakeWatch::woke, &program.checker().recheck(),
                      &mervantic::RecheckTimer::wokeUp);
     program.load();
+    if (!instance.listenFailure().isEmpty())
+        program.window().presenter().logAppend(QStringLiteral("..") + instance.listenFailure());
     program.window().show();
     return QApplication::exec();
 }

@@ -1,5 +1,7 @@
 #include "mail/MailListModel.h"
 
+#include "store/VisibleText.h"
+
 namespace mervantic {
 
 MailListModel::MailListModel(MailList& list, QObject* parent)
@@ -79,7 +81,8 @@ QVariant MailListModel::data(const QModelIndex& index, int role) const {
     const MailItem& item = m_list.at(index.row() + 1);
     switch (role) {
     case Qt::DisplayRole:
-        return item.field(static_cast<MailItem::Field>(index.column())).toString();
+        // Every field came from a server or a file: shown as sent, but never acting.
+        return visibleText(item.field(static_cast<MailItem::Field>(index.column())).toString());
     case Qt::CheckStateRole:
         if (index.column() == 0 && m_list.deleteFunctionsEnabled() && !item.isFailure())
             return item.checked ? Qt::Checked : Qt::Unchecked;
@@ -100,7 +103,11 @@ QVariant MailListModel::data(const QModelIndex& index, int role) const {
     case Qt::ToolTipRole:
         // Why an account failed may be longer than its column shows.
         if (item.isFailure())
-            return item.subject();
+            return plainToolTip(visibleText(item.subject()));
+        return {};
+    case PlainToolTipRole:
+        if (item.isFailure())
+            return visibleText(item.subject());
         return {};
     case Qt::DecorationRole:
         if (index.column() != 0)

@@ -32,6 +32,8 @@ public:
     };
     // 1 for a seen row, 2 for a new one.
     static constexpr int SeenNewRole = Qt::UserRole + 1;
+    // What the tool tip says, as plain text (the tool tip itself is escaped rich text).
+    static constexpr int PlainToolTipRole = Qt::UserRole + 2;
 
     explicit MailListModel(MailList& list, QObject* parent = nullptr);
 

@@ -40,8 +40,13 @@ CertificateFacts CertificateFacts::of(const QByteArray& der) {
     const auto when = [](const QDateTime& time) {
         return time.toUTC().toString(QStringLiteral("yyyy-MM-dd HH:mm 'UTC'"));
     };
-    return {names(certificate, false), names(certificate, true), when(certificate.effectiveDate()),
-            when(certificate.expiryDate()), sha256Fingerprint(der)};
+    const QDateTime now = QDateTime::currentDateTimeUtc();
+    return {names(certificate, false),
+            names(certificate, true),
+            when(certificate.effectiveDate()),
+            when(certificate.expiryDate()),
+            sha256Fingerprint(der),
+            certificate.effectiveDate() <= now && now <= certificate.expiryDate()};
 }
 
 } // namespace mervantic

@@ -13,6 +13,9 @@ struct CertificateFacts {
     QString validFrom;
     QString validUntil;
     QString sha256;
+    // Whether now lies between its first and last day: trusting a certificate out of its dates
+    // cannot make it acceptable.
+    bool validNow = false;
 
     // The facts of a certificate in DER form; all empty when it is none.
     static CertificateFacts of(const QByteArray& der);

@@ -64,6 +64,7 @@ bool ClientSocket::connectToServer(const QString& host, int port, Encryption enc
         return false;
     m_state = State::Connecting;
     m_certificateProblem.clear();
+    m_trouble = CertificateTrouble::None;
     m_presented.clear();
     const auto port16 = static_cast<quint16>(port);
     if (encryption == Encryption::Tls)
@@ -114,6 +115,7 @@ QSslSocket* ClientSocket::makeTlsSocket() {
         m_presented = m_tls->peerCertificate().toDer();
         // A certificate the authorities vouch for is still not the one the user pinned.
         if (!m_pinned.isEmpty() && m_presented != m_pinned) {
+            m_trouble = CertificateTrouble::Changed;
             reportFailure(Failure::Tls, pinMismatch());
             return;
         }
@@ -165,6 +167,7 @@ void ClientSocket::startTls(const QString& host) {
     m_upgrading = true;
     m_state = State::Handshaking;
     m_certificateProblem.clear();
+    m_trouble = CertificateTrouble::None;
     m_presented.clear();
     closeTlsWatch();
     m_tlsWatch = ::dup(fd);
@@ -251,10 +254,12 @@ void ClientSocket::onSslErrors(const QList<QSslError>& errors) {
     m_presented = m_tls->peerCertificate().toDer();
     if (m_pinned.isEmpty()) {
         m_certificateProblem = certificateProblem(errors);
+        m_trouble = troubleOf(errors);
         return;
     }
     if (m_presented != m_pinned) {
         m_certificateProblem = pinMismatch();
+        m_trouble = CertificateTrouble::Changed;
         return;
     }
     // The user vouched for this very certificate: who signed it, and the name it holds, no
@@ -264,10 +269,32 @@ void ClientSocket::onSslErrors(const QList<QSslError>& errors) {
         if (error.error() != QSslError::HostNameMismatch && !signerNotTrusted(error.error()))
             remaining << error;
     }
-    if (remaining.isEmpty())
+    if (remaining.isEmpty()) {
         m_tls->ignoreSslErrors(errors);
-    else
+    } else {
         m_certificateProblem = certificateProblem(remaining);
+        m_trouble = troubleOf(remaining);
+    }
+}
+
+Socket::CertificateTrouble ClientSocket::troubleOf(const QList<QSslError>& errors) {
+    bool unvouched = false;
+    for (const QSslError& error : errors) {
+        switch (error.error()) {
+        case QSslError::CertificateExpired:
+        case QSslError::CertificateNotYetValid:
+            return CertificateTrouble::OutOfDate;
+        case QSslError::HostNameMismatch:
+            unvouched = true;
+            break;
+        default:
+            if (!signerNotTrusted(error.error()))
+                return CertificateTrouble::Other;
+            unvouched = true;
+            break;
+        }
+    }
+    return unvouched ? CertificateTrouble::Unvouched : CertificateTrouble::None;
 }
 
 QString ClientSocket::pinMismatch() const {

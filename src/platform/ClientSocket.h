@@ -49,6 +49,7 @@ public:
     void startTls(const QString& host) override;
     void setPinnedCertificate(const QByteArray& der) override { m_pinned = der; }
     QByteArray presentedCertificate() const override { return m_presented; }
+    CertificateTrouble certificateTrouble() const override { return m_trouble; }
 
 private:
     // The handshake's certificate errors, less what a pinned certificate answers for.
@@ -72,6 +73,8 @@ private:
     void post(std::function<void()> deliver);
     // What is wrong with the server's certificate, in plain words.
     static QString certificateProblem(const QList<QSslError>& errors);
+    // Whether trusting the certificate could answer for these errors.
+    static CertificateTrouble troubleOf(const QList<QSslError>& errors);
     // The error says no trusted authority signed the certificate (which a pin answers for).
     static bool signerNotTrusted(QSslError::SslError error);
 
@@ -92,6 +95,7 @@ public:
     quint64 m_connection = 0;
     State m_state = State::Closed;
     QString m_certificateProblem;
+    CertificateTrouble m_trouble = CertificateTrouble::None;
     QByteArray m_pinned;
     QByteArray m_presented;
 };

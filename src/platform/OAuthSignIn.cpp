@@ -1,9 +1,10 @@
 #include "platform/OAuthSignIn.h"
 
+#include "platform/OAuthLoopback.h"
+
 #include <QCryptographicHash>
 #include <QDateTime>
 #include <QOAuth2AuthorizationCodeFlow>
-#include <QOAuthHttpServerReplyHandler>
 #include <QRandomGenerator>
 
 namespace mervantic {
@@ -42,10 +43,6 @@ QString makeCodeVerifier() {
 QString codeChallenge(const QString& verifier) {
     return QString::fromLatin1(
         base64Url(QCryptographicHash::hash(verifier.toLatin1(), QCryptographicHash::Sha256)));
-}
-
-QString OAuthSignIn::doneText() {
-    return QStringLiteral("Mervantic: the sign-in is done. You can close this page.");
 }
 
 OAuthSignIn::OAuthSignIn(OAuthEndpoints endpoints, OAuthClient client, QString loginHint,
@@ -106,15 +103,22 @@ OAuthSignIn::~OAuthSignIn() {
 }
 
 bool OAuthSignIn::start(const std::function<void(const QUrl&)>& openBrowser, QString* why) {
-    // Port 0: any free port; the provider takes any port on the loopback address (RFC 8252).
-    m_loopback = std::make_unique<QOAuthHttpServerReplyHandler>(QHostAddress::LocalHost, 0);
+    m_loopback = std::make_unique<OAuthLoopback>([this] { return m_flow->state(); });
     if (!m_loopback->isListening()) {
         if (why != nullptr)
             *why = QStringLiteral("no port of this computer's own address could be opened for "
                                   "the provider's answer");
         return false;
     }
-    m_loopback->setCallbackText(doneText());
+    connect(
+        m_loopback.get(), &OAuthLoopback::exchangeRefused, this, [this](const QString& refusal) {
+            end({},
+                QStringLiteral("%1 refused to give a token for the sign-in (%2); check the "
+                               "application (client) ID, for Google the client secret, and that "
+                               "the redirect address is registered for a desktop application "
+                               "(\"Mobile and desktop applications\"), not for the Web")
+                    .arg(m_endpoints.name, refusal));
+        });
     m_flow->setReplyHandler(m_loopback.get());
     connect(m_flow.get(), &QAbstractOAuth::authorizeWithBrowser, this,
             [openBrowser](const QUrl& url) { openBrowser(url); });

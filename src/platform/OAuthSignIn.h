@@ -9,9 +9,10 @@
 #include <memory>
 
 class QOAuth2AuthorizationCodeFlow;
-class QOAuthHttpServerReplyHandler;
 
 namespace mervantic {
+
+class OAuthLoopback;
 
 // What a provider hands out: an access token for a while, and a refresh token to get the next.
 struct OAuthGrant {
@@ -41,9 +42,6 @@ public:
     void setTimeoutMs(int ms) { m_timeout.setInterval(ms); }
     static constexpr int kTimeoutMs = 5 * 60 * 1000;
 
-    // The page the browser shows when the provider sent it back.
-    static QString doneText();
-
 Q_SIGNALS:
     // `failure` is empty when the sign-in gave a grant.
     void finished(const mervantic::OAuthGrant& grant, const QString& failure);
@@ -56,7 +54,7 @@ private:
     QTimer m_timeout;
     bool m_ended = false;
     // Owned here (not by the flow), so that the loopback port is closed when the sign-in ends.
-    std::unique_ptr<QOAuthHttpServerReplyHandler> m_loopback;
+    std::unique_ptr<OAuthLoopback> m_loopback;
     std::unique_ptr<QOAuth2AuthorizationCodeFlow> m_flow;
 };
 

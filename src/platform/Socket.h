@@ -34,6 +34,13 @@ public:
     Q_ENUM(State)
     Q_ENUM(Failure)
 
+    // What kept the last handshake's certificate from being accepted, as far as the user can act
+    // on it: a signer or a name that the user may vouch for by trusting the certificate
+    // (Unvouched); a certificate other than the one the user trusted, which may be an attack
+    // (Changed); dates that trusting cannot mend (OutOfDate); anything else trusting cannot
+    // mend either (Other). None: nothing is known against it.
+    enum class CertificateTrouble { None, Unvouched, Changed, OutOfDate, Other };
+
     // Plain TCP (perhaps upgraded later with startTls), or TLS from the first byte.
     enum class Encryption { Plain, Tls };
 
@@ -69,6 +76,8 @@ public:
     virtual void setPinnedCertificate(const QByteArray& der) { Q_UNUSED(der); }
     // The certificate (DER) the server presented in the last TLS handshake, trusted or not.
     virtual QByteArray presentedCertificate() const { return {}; }
+    // What was wrong with that certificate.
+    virtual CertificateTrouble certificateTrouble() const { return CertificateTrouble::None; }
 
 Q_SIGNALS:
     void connected();

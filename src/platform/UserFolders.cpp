@@ -1,5 +1,7 @@
 #include "platform/UserFolders.h"
 
+#include "platform/PrivateFolder.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -56,6 +58,10 @@ bool DesktopUserFolders::isPlainFile(const QString& path) {
 bool DesktopUserFolders::isOtherThanFileOrFolder(const QString& path) {
     const QFileInfo info(path);
     return info.exists() && !info.isFile() && !info.isDir();
+}
+
+QString DesktopUserFolders::whyNotPrivate(const QString& folder, const QStringList& fileNames) {
+    return mervantic::whyNotPrivate(folder, fileNames);
 }
 
 bool DesktopUserFolders::makeFolder(const QString& path) {

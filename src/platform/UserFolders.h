@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 #include <optional>
 
@@ -36,6 +37,8 @@ public:
     virtual bool makeFolder(const QString& path) = 0;
     virtual qint64 fileSize(const QString& path) = 0;
     virtual bool copyFile(const QString& from, const QString& to) = 0;
+    // Why the folder and the named files in it are not the user's alone; empty when they are.
+    virtual QString whyNotPrivate(const QString& folder, const QStringList& fileNames) = 0;
 
 protected:
     ~UserFolders() = default;
@@ -58,6 +61,7 @@ public:
     bool makeFolder(const QString& path) override;
     qint64 fileSize(const QString& path) override;
     bool copyFile(const QString& from, const QString& to) override;
+    QString whyNotPrivate(const QString& folder, const QStringList& fileNames) override;
 };
 
 } // namespace mervantic

@@ -1,5 +1,7 @@
 #include "pop3/AccountOutcome.h"
 
+#include "platform/CertificateFacts.h"
+
 namespace mervantic::AccountFailure {
 
 QString ofConnection(Socket::Failure kind, const QString& description, const QString& server,
@@ -28,6 +30,44 @@ QString ofConnection(Socket::Failure kind, const QString& description, const QSt
         break;
     }
     return QStringLiteral("Connection failed: ") + description;
+}
+
+bool trustCanHelp(Socket::CertificateTrouble trouble) {
+    switch (trouble) {
+    case Socket::CertificateTrouble::None:
+    case Socket::CertificateTrouble::Unvouched:
+    case Socket::CertificateTrouble::Changed:
+        return true;
+    case Socket::CertificateTrouble::OutOfDate:
+    case Socket::CertificateTrouble::Other:
+        break;
+    }
+    return false;
+}
+
+QString certificateAdvice(Socket::CertificateTrouble trouble, const QByteArray& presented) {
+    const QString trustButton = QStringLiteral(
+        "choose the account on the Configure Usernames page and press \"Trust This Certificate\"");
+    switch (trouble) {
+    case Socket::CertificateTrouble::None:
+    case Socket::CertificateTrouble::Unvouched:
+        return QStringLiteral("To trust this server's certificate anyway, ") + trustButton;
+    case Socket::CertificateTrouble::Changed:
+        return QStringLiteral("This may be an attack (someone between this computer and the "
+                              "server): trust the new certificate only once the server's "
+                              "administrator confirms that it was replaced; then ") +
+               trustButton;
+    case Socket::CertificateTrouble::OutOfDate: {
+        const CertificateFacts facts = CertificateFacts::of(presented);
+        return QStringLiteral("Trusting it cannot help: it is valid from %1 to %2 only; the "
+                              "server's administrator must install a current certificate (or "
+                              "this computer's clock is wrong)")
+            .arg(facts.validFrom, facts.validUntil);
+    }
+    case Socket::CertificateTrouble::Other:
+        break;
+    }
+    return QStringLiteral("Trusting it cannot help: the server's administrator must replace it");
 }
 
 QString connectTimedOut(const QString& server, int seconds, bool handshaking) {

@@ -32,6 +32,10 @@ namespace AccountFailure {
 // it, a reset, a secure connection that could not be set up.
 QString ofConnection(Socket::Failure kind, const QString& description, const QString& server,
                      int port);
+// What the user can do about a certificate the handshake refused, after the reason.
+QString certificateAdvice(Socket::CertificateTrouble trouble, const QByteArray& presented);
+// Whether trusting the certificate would let the next connection through.
+bool trustCanHelp(Socket::CertificateTrouble trouble);
 // No answer within the time-out, while connecting (the TLS handshake included) or conversing.
 QString connectTimedOut(const QString& server, int seconds, bool handshaking);
 QString noAnswer(int seconds);

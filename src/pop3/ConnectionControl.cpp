@@ -303,16 +303,20 @@ void ConnectionControl::onFailed(Socket::Failure kind, const QString& descriptio
     m_context.log.logAndShow(kind == Socket::Failure::Tls
                                  ? QStringLiteral("..Secure Connection Failed: ") + description
                                  : QStringLiteral("..") + why);
-    // A certificate refused is kept for the user to look at, and perhaps trust.
+    // What the user can do about a certificate refused: trust it when trusting can help (it is
+    // then kept for the user to look at), never without a word when it changed.
     const QByteArray presented = m_context.socket.presentedCertificate();
     if (kind == Socket::Failure::Tls && !presented.isEmpty()) {
-        const SessionState& session = m_context.session;
-        m_context.connections.offerCertificate(session.server, session.port, presented);
-        const QString hint = QStringLiteral(
-            "To trust this server's certificate anyway, choose the account on the Configure "
-            "Usernames page and press \"Trust This Certificate\"");
-        m_context.log.logAndShow(QStringLiteral("..") + hint);
-        why += QStringLiteral(" - ") + hint;
+        const Socket::CertificateTrouble trouble = m_context.socket.certificateTrouble();
+        const QString hint = AccountFailure::certificateAdvice(trouble, presented);
+        if (AccountFailure::trustCanHelp(trouble)) {
+            const SessionState& session = m_context.session;
+            m_context.connections.offerCertificate(session.server, session.port, presented);
+        }
+        if (!hint.isEmpty()) {
+            m_context.log.logAndShow(QStringLiteral("..") + hint);
+            why += QStringLiteral(" - ") + hint;
+        }
     }
     m_context.session.outcome.fail(why);
     // A connection that could not be made is reported as such before the run moves on; one

@@ -86,12 +86,19 @@ void Conversation::judge(const QByteArray& reply) {
         onNegative(reply);
     } else {
         m_context.session.outcome.fail(
-            QStringLiteral("The server sent a reply that is not POP3: ") + quotedLine(reply));
+            QStringLiteral("The server sent a reply that is not POP3: ") +
+            quotedLine(shown(reply)));
         m_connection.closeAndAdvance();
     }
 }
 
-void Conversation::onNegative(const QByteArray& reply) {
+QByteArray Conversation::shown(const QByteArray& reply) const {
+    const SessionState& session = m_context.session;
+    return withSecretsMasked(reply, {Windows1252::encode(session.password), session.accessToken});
+}
+
+void Conversation::onNegative(const QByteArray& received) {
+    const QByteArray reply = shown(received);
     QString prefix;
     if (m_context.session.step == Step::User)
         prefix = QStringLiteral("Username Logon Error: ");
@@ -161,7 +168,7 @@ void Conversation::onPositive(const QByteArray& reply) {
         onStat(reply);
         break;
     case Step::Quit:
-        m_context.log.logAndShow(loggedLine(reply));
+        m_context.log.logAndShow(loggedLine(shown(reply)));
         m_events.quitAccepted();
         m_connection.closeAndAdvance();
         break;
@@ -176,7 +183,7 @@ void Conversation::onPositive(const QByteArray& reply) {
 
 void Conversation::loggedOn(const QByteArray& reply) {
     const SessionState& session = m_context.session;
-    m_context.log.logAndShow(loggedLine(reply));
+    m_context.log.logAndShow(loggedLine(shown(reply)));
     m_context.loginDelays.loggedOn(session.address(), m_context.clock.tickCount(),
                                    m_capabilities.loginDelaySeconds);
     send(Step::Stat, QStringLiteral("STAT"));
@@ -201,7 +208,8 @@ void Conversation::onStat(const QByteArray& reply) {
     if (!count) {
         // A count that is not a number is treated like a refusal.
         m_context.session.outcome.fail(
-            QStringLiteral("The server's message count could not be read: ") + quotedLine(reply));
+            QStringLiteral("The server's message count could not be read: ") +
+            quotedLine(shown(reply)));
         onNegative(reply);
         return;
     }
@@ -227,7 +235,7 @@ void Conversation::collectMessage(QByteArray piece) {
         m_context.session.outcome.fail(
             (m_context.options.useRetr ? QStringLiteral("The server refused the RETR command: ")
                                        : QStringLiteral("The server refused the TOP command: ")) +
-            AccountFailure::serverText(quotedLine(m_reply.statusLine())));
+            AccountFailure::serverText(quotedLine(shown(m_reply.statusLine().toByteArray()))));
         m_reply.clear();
         m_connection.setReplyStartTick(std::nullopt);
         if (m_context.options.useRetr) {

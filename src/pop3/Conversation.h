@@ -60,7 +60,9 @@ public:
 private:
     void judge(const QByteArray& reply);
     void onPositive(const QByteArray& reply);
-    void onNegative(const QByteArray& reply);
+    void onNegative(const QByteArray& received);
+    // A reply as it may be shown: the account's password and token masked, should it echo them.
+    QByteArray shown(const QByteArray& reply) const;
     void onStat(const QByteArray& reply);
     void onDeleted();
     void collectMessage(QByteArray piece);

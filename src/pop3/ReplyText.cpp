@@ -8,6 +8,17 @@ namespace {
 constexpr int kChopAt = 242;
 } // namespace
 
+QByteArray withSecretsMasked(QByteArray reply, std::initializer_list<QByteArrayView> secrets) {
+    constexpr qsizetype kShortest = 4;
+    for (const QByteArrayView secret : secrets) {
+        if (secret.size() < kShortest)
+            continue;
+        for (qsizetype at = reply.indexOf(secret); at >= 0; at = reply.indexOf(secret, at + 8))
+            reply.replace(at, secret.size(), "********");
+    }
+    return reply;
+}
+
 QString quotedLine(QByteArrayView reply) {
     constexpr qsizetype kQuoted = 200;
     QByteArrayView line = reply;

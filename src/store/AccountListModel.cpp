@@ -1,5 +1,7 @@
 #include "store/AccountListModel.h"
 
+#include "store/VisibleText.h"
+
 namespace mervantic {
 
 AccountListModel::AccountListModel(AccountList& list, QObject* parent)
@@ -20,6 +22,8 @@ QVariant AccountListModel::data(const QModelIndex& index, int role) const {
     const AccountRow& row = m_list.at(index.row() + 1);
     switch (role) {
     case Qt::DisplayRole:
+        // Names read from the file are shown as what they hold, controls and all.
+        return visibleText(data(index, Qt::EditRole).toString());
     case Qt::EditRole:
         switch (index.column()) {
         case DisplayName:

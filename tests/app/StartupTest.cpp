@@ -9,11 +9,19 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QProcess>
 #include <QSysInfo>
 #include <QTemporaryDir>
 
+#include <csignal>
+#include <cstring>
 #include <gtest/gtest.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace mervantic {
 namespace {
@@ -57,7 +65,7 @@ public:
         Startup startup({folders, prompts, programFolder + QStringLiteral("/"),
                          [this, otherInstance](const QString& folder) {
                              askedForInstanceAt = folder;
-                             return otherInstance;
+                             return Startup::InstanceCheck{otherInstance, {}};
                          },
                          [] { return true; }});
         const Startup::Outcome outcome = startup.run();
@@ -102,25 +110,228 @@ TEST_F(StartupTest, ASecondInstanceOnTheDataFolderEndsSilently) {
     EXPECT_FALSE(QFile::exists(dataFolder() + QStringLiteral("/mervantic.ini")));
 }
 
+// The data folder and its files must be the user's alone, as ssh judges its own files: what
+// another user made or can change ends the start with a message naming it and its owner, before
+// anything is read or written there; what is the user's own but open to others is made private.
+TEST_F(StartupTest, ADataFolderOrFileAnotherUserControlsIsRefusedBeforeAnythingIsWritten) {
+    if (::getuid() != 0)
+        GTEST_SKIP() << "needs root to give files to another user";
+    const auto nobodys = [](const QString& path) {
+        return ::lchown(QFile::encodeName(path).constData(), 65534, 65534) == 0;
+    };
+    struct Case {
+        const char* name;
+        std::function<bool(Scene&)> prepare;
+        const char* said; // empty: the start goes on
+    } cases[] = {
+        {"a shared folder made by another user",
+         [&](Scene& scene) {
+             return QDir().mkpath(scene.dataFolder()) &&
+                    ::chmod(QFile::encodeName(scene.dataFolder()).constData(), 0777) == 0 &&
+                    nobodys(scene.dataFolder());
+         },
+         "Mervantic Unable To Run: %1 Belongs To Another User (nobody), Not To You"},
+        {"a seen file planted as another user's link to the user's file",
+         [&](Scene& scene) {
+             const QString link = scene.dataFolder() + QStringLiteral("/mervseen.dat");
+             return QDir().mkpath(scene.dataFolder()) &&
+                    QFile::link(scene.home + QStringLiteral("/precious.txt"), link) &&
+                    nobodys(link);
+         },
+         "Mervantic Unable To Run: %1/mervseen.dat Is A Link Made By Another User (nobody)"},
+        {"a lock file of another user",
+         [&](Scene& scene) {
+             const QString lock = scene.dataFolder() + QStringLiteral("/mervantic.lock");
+             writeFile(lock, "1\nmervantic\nhost\n");
+             return nobodys(lock);
+         },
+         "Mervantic Unable To Run: %1/mervantic.lock Belongs To Another User (nobody)"},
+        {"a folder of another user holding the data folder",
+         [&](Scene& scene) {
+             return QDir().mkpath(scene.dataFolder()) &&
+                    nobodys(scene.home + QStringLiteral("/Application Data"));
+         },
+         "Mervantic Unable To Run: %1 Lies In A Folder Of Another User (nobody)"},
+        {"a lock that is a FIFO",
+         [&](Scene& scene) {
+             return QDir().mkpath(scene.dataFolder()) &&
+                    ::mkfifo(
+                        QFile::encodeName(scene.dataFolder() + QStringLiteral("/mervantic.lock"))
+                            .constData(),
+                        0600) == 0;
+         },
+         "Mervantic Unable To Run: %1/mervantic.lock Is Not A Regular File"},
+        {"the user's own folder and file open to everyone",
+         [&](Scene& scene) {
+             const QString accounts = scene.dataFolder() + QStringLiteral("/mervuser.ini");
+             writeFile(accounts, QByteArray());
+             return ::chmod(QFile::encodeName(scene.dataFolder()).constData(), 0777) == 0 &&
+                    ::chmod(QFile::encodeName(accounts).constData(), 0666) == 0;
+         },
+         ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Scene scene;
+        QDir().mkpath(scene.dataFolder());
+        writeFile(scene.home + QStringLiteral("/precious.txt"), "mine");
+        ASSERT_TRUE(c.prepare(scene));
+        const Startup::Outcome outcome = scene.run();
+        if (QByteArrayView(c.said).isEmpty()) {
+            EXPECT_EQ(outcome, Startup::Outcome::Run);
+            EXPECT_EQ(QFileInfo(scene.dataFolder()).permissions() & 0x0077, 0);
+            EXPECT_EQ(
+                QFileInfo(scene.dataFolder() + QStringLiteral("/mervuser.ini")).permissions() &
+                    0x0022,
+                0);
+            continue;
+        }
+        EXPECT_EQ(outcome, Startup::Outcome::Failed);
+        ASSERT_EQ(scene.prompts.failures.size(), 1);
+        EXPECT_TRUE(scene.prompts.failures.first().startsWith(
+            QString::fromLatin1(c.said).arg(scene.dataFolder())))
+            << scene.prompts.failures.first().toStdString();
+        EXPECT_TRUE(scene.askedForInstanceAt.isEmpty()); // the lock was not even looked at
+        EXPECT_FALSE(QFile::exists(scene.dataFolder() + QStringLiteral("/mervantic.ini")));
+        QFile precious(scene.home + QStringLiteral("/precious.txt"));
+        ASSERT_TRUE(precious.open(QIODevice::ReadOnly));
+        EXPECT_EQ(precious.readAll(), QByteArray("mine"));
+    }
+}
+
 TEST(SingleInstance, OneHolderPerDataFolderAndADeadHoldersLockIsTakenOver) {
+    using Lock = SingleInstance::Lock;
     QTemporaryDir one;
     QTemporaryDir other;
     {
         SingleInstance first;
         SingleInstance second;
         SingleInstance elsewhere;
-        EXPECT_TRUE(first.acquire(one.path()));
-        EXPECT_TRUE(QFile::exists(one.filePath(QStringLiteral("mervantic.lock"))));
-        EXPECT_FALSE(second.acquire(one.path()));
-        EXPECT_TRUE(elsewhere.acquire(other.path()));
+        EXPECT_EQ(first.acquire(one.path()), Lock::Acquired);
+        const QFileInfo lock(one.filePath(QStringLiteral("mervantic.lock")));
+        EXPECT_TRUE(lock.exists());
+        EXPECT_EQ(lock.permissions() & 0x0077, 0); // group and others: nothing
+        EXPECT_EQ(second.acquire(one.path()), Lock::HeldByAnother);
+        EXPECT_EQ(elsewhere.acquire(other.path()), Lock::Acquired);
     }
-    // A lock left by a process that no longer runs.
-    QFile stale(one.filePath(QStringLiteral("mervantic.lock")));
-    ASSERT_TRUE(stale.open(QIODevice::WriteOnly));
-    stale.write("2147483000\nmervantic\n" + QSysInfo::machineHostName().toUtf8() + "\n");
-    stale.close();
-    SingleInstance next;
-    EXPECT_TRUE(next.acquire(one.path()));
+    // A lock left by a process that no longer runs, and one cut short by a crash.
+    for (const QByteArray& left :
+         {"2147483000\nmervantic\n" + QSysInfo::machineHostName().toUtf8() + "\n", QByteArray()}) {
+        QFile stale(one.filePath(QStringLiteral("mervantic.lock")));
+        ASSERT_TRUE(stale.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        stale.write(left);
+        stale.close();
+        SingleInstance next;
+        EXPECT_EQ(next.acquire(one.path()), Lock::Acquired) << left.toStdString();
+    }
+}
+
+// Runs a command as another user (nobody) for as long as the test needs it; only root can.
+class OtherUsersProcess {
+public:
+    explicit OtherUsersProcess(const QStringList& command) {
+        m_process.start(QStringLiteral("setpriv"), QStringList{QStringLiteral("--reuid=65534"),
+                                                               QStringLiteral("--regid=65534"),
+                                                               QStringLiteral("--clear-groups")} +
+                                                       command);
+        m_process.waitForStarted();
+    }
+    ~OtherUsersProcess() {
+        m_process.kill();
+        m_process.waitForFinished();
+    }
+    qint64 pid() const { return m_process.processId(); }
+    QProcess m_process;
+};
+
+// A process number that a crash left in the lock and that another user's process has since
+// taken is no copy of the program: the lock is taken over, not obeyed.
+TEST(SingleInstance, ALockNamingAnotherUsersProcessIsTakenOver) {
+    if (::getuid() != 0)
+        GTEST_SKIP() << "needs root to run a process as another user";
+    OtherUsersProcess sleeper({QStringLiteral("sleep"), QStringLiteral("30")});
+    ASSERT_GT(sleeper.pid(), 0);
+    QTemporaryDir folder;
+    QFile lock(folder.filePath(QStringLiteral("mervantic.lock")));
+    ASSERT_TRUE(lock.open(QIODevice::WriteOnly));
+    lock.write(QByteArray::number(sleeper.pid()) + "\nmervantic\n" +
+               QSysInfo::machineHostName().toUtf8() + "\n");
+    lock.close();
+    SingleInstance instance;
+    EXPECT_EQ(instance.acquire(folder.path()), SingleInstance::Lock::Acquired);
+}
+
+// The socket that brings the window back is never in a place another user can take: beside the
+// private data folder, in the private runtime folder, or abstract with the peer checked. Another
+// user who listens there first gets nothing, and the failure to listen is said.
+TEST(SingleInstance, AnotherUserCannotTakeTheSocketThatBringsTheWindowBack) {
+    QTemporaryDir root;
+    const QString deep = root.filePath(QString(120, QLatin1Char('d')));
+    ASSERT_TRUE(QDir().mkpath(deep));
+    const QByteArray runtime = qgetenv("XDG_RUNTIME_DIR");
+    qunsetenv("XDG_RUNTIME_DIR");
+    const SingleInstance::Address address = SingleInstance::socketFor(deep);
+    EXPECT_TRUE(address.abstract);
+    EXPECT_FALSE(address.name.startsWith(QDir::tempPath()));
+    QTemporaryDir privateRuntime;
+    QFile::setPermissions(privateRuntime.path(),
+                          QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    qputenv("XDG_RUNTIME_DIR", QFile::encodeName(privateRuntime.path()));
+    EXPECT_TRUE(SingleInstance::socketFor(deep).name.startsWith(privateRuntime.path()));
+    qunsetenv("XDG_RUNTIME_DIR");
+
+    if (::getuid() != 0)
+        GTEST_SKIP() << "needs root to run a process as another user";
+    // The other user binds the abstract name first and reports what reaches it through a pipe.
+    int pipeEnds[2];
+    ASSERT_EQ(::pipe(pipeEnds), 0);
+    const QByteArray name = address.name.toUtf8();
+    const pid_t thief = ::fork();
+    if (thief == 0) {
+        ::close(pipeEnds[0]);
+        ::alarm(10);
+        if (::setgid(65534) != 0 || ::setuid(65534) != 0)
+            ::_exit(1);
+        const int listener = ::socket(AF_UNIX, SOCK_STREAM, 0);
+        sockaddr_un where{};
+        where.sun_family = AF_UNIX;
+        std::memcpy(where.sun_path + 1, name.constData(), name.size());
+        const auto length =
+            static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + 1 + name.size());
+        if (::bind(listener, reinterpret_cast<sockaddr*>(&where), length) != 0 ||
+            ::listen(listener, 5) != 0)
+            ::_exit(1);
+        if (::write(pipeEnds[1], "L", 1) != 1)
+            ::_exit(1);
+        for (;;) {
+            const int peer = ::accept(listener, nullptr, nullptr);
+            char received[64];
+            const ssize_t got = ::read(peer, received, sizeof received);
+            if (got > 0 && ::write(pipeEnds[1], received, static_cast<size_t>(got)) != got)
+                ::_exit(1);
+            ::close(peer);
+        }
+    }
+    ::close(pipeEnds[1]);
+    char ready = 0;
+    ASSERT_EQ(::read(pipeEnds[0], &ready, 1), 1);
+    ASSERT_EQ(ready, 'L');
+
+    SingleInstance owner;
+    ASSERT_EQ(owner.acquire(deep), SingleInstance::Lock::Acquired);
+    EXPECT_TRUE(owner.listenFailure().startsWith(
+        QStringLiteral("A later start cannot bring this window back")))
+        << owner.listenFailure().toStdString();
+    SingleInstance second;
+    ASSERT_EQ(second.acquire(deep), SingleInstance::Lock::HeldByAnother);
+    EXPECT_FALSE(second.askToShow()); // the thief is not this user: nothing is sent to it
+    ::kill(thief, SIGKILL);
+    ::waitpid(thief, nullptr, 0);
+    char received[64];
+    EXPECT_EQ(::read(pipeEnds[0], received, sizeof received), 0); // nothing after "ready"
+    ::close(pipeEnds[0]);
+    if (!runtime.isEmpty())
+        qputenv("XDG_RUNTIME_DIR", runtime);
 }
 
 struct TemplateCase {

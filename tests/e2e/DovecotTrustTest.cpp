@@ -66,7 +66,10 @@ TEST(DovecotTrust, ASelfSignedCertificateIsTakenOnceTrustedAndNothingElseIs) {
         QStringLiteral("Secure connection failed: the server's certificate is not the one "
                        "trusted for it (trusted: SHA-256 %1; presented: SHA-256 %2)")
             .arg(sha256Fingerprint(first), sha256Fingerprint(second)) +
-        trustHint;
+        QStringLiteral(" - This may be an attack (someone between this computer and the server): "
+                       "trust the new certificate only once the server's administrator confirms "
+                       "that it was replaced; then choose the account on the Configure Usernames "
+                       "page and press \"Trust This Certificate\"");
     EXPECT_EQ(subjects(), (QStringList{changed, changed}));
     EXPECT_EQ(connections.offeredCertificate(QStringLiteral("localhost"), port), second);
 
@@ -76,8 +79,11 @@ TEST(DovecotTrust, ASelfSignedCertificateIsTakenOnceTrustedAndNothingElseIs) {
     connections.pinCertificate(QStringLiteral("localhost"), port, expired);
     ASSERT_TRUE(harness.runCheck());
     EXPECT_TRUE(subjects().first().startsWith(
-        QStringLiteral("Secure connection failed: the certificate has expired")))
+        QStringLiteral("Secure connection failed: the certificate has expired - Trusting it "
+                       "cannot help: it is valid from ")))
         << subjects().first().toStdString();
+    // Trusting it could not help: it is not offered for trust.
+    EXPECT_NE(connections.offeredCertificate(QStringLiteral("localhost"), port), expired);
 }
 
 } // namespace

@@ -10,6 +10,7 @@
 #include "OAuthProvider.h"
 #include "platform/ClientSocket.h"
 #include "platform/DesktopKeyring.h"
+#include "platform/OAuthLoopback.h"
 #include "platform/OAuthRefresh.h"
 #include "pop3/KeptSecrets.h"
 
@@ -159,7 +160,7 @@ TEST_F(OAuthSignIn, AMicrosoftShapedAccountSignsInOnceAndIsRenewedWithoutTheBrow
         << failureRow().toStdString();
 
     ASSERT_EQ(signIn(alice, QStringLiteral("alice")), QString());
-    EXPECT_TRUE(lastBrowserPage.contains(mervantic::OAuthSignIn::doneText()))
+    EXPECT_TRUE(lastBrowserPage.contains(mervantic::OAuthLoopback::acceptedPage()))
         << lastBrowserPage.toStdString();
     // The refresh token is in the keyring and in no file of the program's.
     EXPECT_FALSE(harness.connections.toBytes().contains("refresh"));

@@ -309,8 +309,10 @@ TEST_F(MailListTest, AFailedAccountsRowIsNotMailAndCannotBeTicked) {
     EXPECT_EQ(model.data(model.index(1, 0), Qt::AccessibleDescriptionRole).toString(),
               QStringLiteral("Account not checked"));
     // The whole reason, however narrow its column.
-    EXPECT_EQ(model.data(model.index(1, 3), Qt::ToolTipRole).toString(),
+    EXPECT_EQ(model.data(model.index(1, 3), MailListModel::PlainToolTipRole).toString(),
               QStringLiteral("No such host: pop.work"));
+    EXPECT_EQ(model.data(model.index(1, 3), Qt::ToolTipRole).toString(),
+              QStringLiteral("<p style=\"white-space:pre-wrap\">No such host: pop.work</p>"));
     EXPECT_FALSE(model.data(model.index(0, 3), Qt::ToolTipRole).isValid());
     // Its own icon, not an envelope.
     model.setIcons(QStringLiteral("seen"), QStringLiteral("new"), QStringLiteral("failed"));

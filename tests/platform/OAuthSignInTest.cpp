@@ -4,6 +4,7 @@
 #include "platform/OAuthSignIn.h"
 
 #include "EventLoop.h"
+#include "platform/OAuthLoopback.h"
 #include "platform/OAuthRefresh.h"
 
 #include <QNetworkAccessManager>
@@ -79,13 +80,17 @@ struct Flow {
             << why.toStdString();
         query = QUrlQuery(opened);
     }
-    // The browser comes back to the loopback page with these parameters.
-    void comeBack(const QString& parameters) {
+    // The browser comes back to the loopback page with these parameters; the page it shows,
+    // or why there was none.
+    QString comeBack(const QString& parameters) {
         QUrl back(query.queryItemValue(QStringLiteral("redirect_uri"), QUrl::FullyDecoded));
         back.setQuery(parameters);
         QNetworkReply* reply = network.get(QNetworkRequest(back));
         test::waitUntil([reply] { return reply->isFinished(); }, 10000);
         reply->deleteLater();
+        if (reply->error() != QNetworkReply::NoError)
+            return QStringLiteral("(no page: ") + reply->errorString() + QLatin1Char(')');
+        return QString::fromUtf8(reply->readAll());
     }
     QString state() const { return query.queryItemValue(QStringLiteral("state")); }
 
@@ -114,14 +119,21 @@ TEST(OAuthSignInFlow, TheCodeIsExchangedWithItsVerifierOnlyForAnAnswerWithTheRig
     EXPECT_GT(redirect.port(), 0);
     ASSERT_FALSE(flow.state().isEmpty());
 
-    // An answer that is not for this sign-in (another state, or none) is not taken.
-    flow.comeBack(QStringLiteral("code=forged&state=not-") + flow.state());
-    flow.comeBack(QStringLiteral("code=forged"));
+    // An answer that is not for this sign-in (another state, or none) is not taken, and the
+    // page says so; a refusal is no exception, since anyone on this computer can send one.
+    for (const QString& forged :
+         {QStringLiteral("code=forged&state=not-") + flow.state(), QStringLiteral("code=forged"),
+          QStringLiteral("error=access_denied&error_description=forged&state=WRONG"),
+          QStringLiteral("error=access_denied"), QString()}) {
+        SCOPED_TRACE(forged.toStdString());
+        EXPECT_TRUE(flow.comeBack(forged).contains(OAuthLoopback::strangerPage()));
+    }
     test::waitUntil([] { return false; }, 300);
     EXPECT_TRUE(endpoint.forms.isEmpty());
     EXPECT_FALSE(flow.failure.has_value());
 
-    flow.comeBack(QStringLiteral("code=the-code&state=") + flow.state());
+    EXPECT_TRUE(flow.comeBack(QStringLiteral("code=the-code&state=") + flow.state())
+                    .contains(OAuthLoopback::acceptedPage()));
     ASSERT_TRUE(test::waitUntil([&] { return flow.failure.has_value(); }, 10000));
     EXPECT_EQ(*flow.failure, QString());
     EXPECT_EQ(flow.grant.accessToken, QStringLiteral("at-1"));
@@ -140,12 +152,48 @@ TEST(OAuthSignInFlow, TheCodeIsExchangedWithItsVerifierOnlyForAnAnswerWithTheRig
 TEST(OAuthSignInFlow, AProvidersRefusalEndsTheSignInInItsOwnWords) {
     TokenEndpoint endpoint;
     Flow flow(endpoint);
-    flow.comeBack(QStringLiteral("error=access_denied&error_description=The+user+said+no&state=") +
-                  flow.state());
+    EXPECT_TRUE(
+        flow.comeBack(QStringLiteral("error=access_denied&error_description=The+user+said+no&"
+                                     "state=") +
+                      flow.state())
+            .contains(OAuthLoopback::refusedPage()));
     ASSERT_TRUE(test::waitUntil([&] { return flow.failure.has_value(); }, 10000));
-    EXPECT_TRUE(flow.failure->startsWith(QStringLiteral("Microsoft said no (access_denied")))
+    EXPECT_EQ(*flow.failure, QStringLiteral("Microsoft said no (access_denied: The user said no)"))
         << flow.failure->toStdString();
     EXPECT_TRUE(endpoint.forms.isEmpty());
+}
+
+// A token address that refuses the code (a mistyped client secret, a redirect registered for the
+// Web, an expired code) ends the sign-in at once with its words and what to check, and the
+// loopback port closes.
+TEST(OAuthSignInFlow, ATokenAddressThatRefusesTheCodeEndsTheSignInAtOnce) {
+    struct Case {
+        QByteArray status;
+        QByteArray answer;
+        const char* said;
+    } cases[] = {
+        {"401 Unauthorized", R"({"error":"invalid_client","error_description":"bad secret"})",
+         "Microsoft refused to give a token for the sign-in (invalid_client: bad secret)"},
+        {"400 Bad Request", R"({"error":"invalid_grant"})",
+         "Microsoft refused to give a token for the sign-in (invalid_grant)"},
+        {"500 Internal Server Error", "<html>down</html>",
+         "Microsoft refused to give a token for the sign-in (HTTP status 500)"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.said);
+        TokenEndpoint endpoint;
+        endpoint.status = c.status;
+        endpoint.answer = c.answer;
+        Flow flow(endpoint);
+        flow.comeBack(QStringLiteral("code=the-code&state=") + flow.state());
+        ASSERT_TRUE(test::waitUntil([&] { return flow.failure.has_value(); }, 10000));
+        EXPECT_TRUE(flow.failure->startsWith(QString::fromLatin1(c.said)))
+            << flow.failure->toStdString();
+        EXPECT_TRUE(flow.failure->contains(QStringLiteral("not for the Web")))
+            << flow.failure->toStdString();
+        EXPECT_TRUE(flow.comeBack(QStringLiteral("code=again&state=") + flow.state())
+                        .startsWith(QStringLiteral("(no page")));
+    }
 }
 
 // Providers by name at once; an address that is not one, or one whose tokens would cross the

@@ -36,6 +36,9 @@ public:
     bool copyFile(const QString& from, const QString& to) override {
         return m_desktop.copyFile(from, to);
     }
+    QString whyNotPrivate(const QString& folder, const QStringList& fileNames) override {
+        return m_desktop.whyNotPrivate(folder, fileNames);
+    }
 
 private:
     DesktopUserFolders m_desktop;

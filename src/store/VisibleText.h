@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QString>
+
+namespace mervantic {
+
+// Text that came from outside the program (a server's reply, a header field, a certificate's
+// name, a provider's answer, a name read from a data file) as it may be shown: every character
+// that would act instead of being seen is replaced by a visible stand-in, so that the user reads
+// what was sent and nothing can reorder, hide or erase what surrounds it.
+// - C0 controls and DEL become the Unicode control pictures (NUL "␀", BEL "␇", ESC "␛");
+// - C1 controls, bidi embeddings, overrides and isolates, and the line and paragraph
+//   separators become "[U+202E]" and the like: they neither reorder nor break the line.
+// Text with nothing to replace comes back as it is (shared, not copied).
+QString visibleText(const QString& outside);
+
+// The same for a text of several lines: line feeds stay (a CR LF or a lone CR becomes one line
+// feed); everything else is as visibleText shows it. For the program's own composed texts,
+// whose outside parts were made visible with visibleText when they were put in.
+QString visibleLines(const QString& text);
+
+// A tool tip that Qt cannot take for rich text: the visible lines, HTML-escaped, inside a
+// paragraph that keeps their line breaks. Tool tips guess their format, so an outside text
+// set as one could draw markup or load a resource.
+QString plainToolTip(const QString& text);
+
+// Whether the text holds anything visibleText would replace.
+bool hasHiddenCharacters(const QString& text);
+
+} // namespace mervantic
