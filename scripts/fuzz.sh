@@ -11,7 +11,8 @@ cmake --preset fuzz >/dev/null
 cmake --build --preset fuzz
 mkdir -p build/fuzz/findings
 status=0
-for target in conversation delete_safety headers header_text account_file settings unscramble; do
+for target in conversation delete_safety headers header_text account_file settings unscramble \
+        visible_text; do
     corpus="build/fuzz/corpus/$target"
     mkdir -p "$corpus"
     cp -n fuzz/corpus/"$target"/* "$corpus"/ 2>/dev/null || true

@@ -260,6 +260,18 @@ void ClientSocket::onSslErrors(const QList<QSslError>& errors) {
     if (m_presented != m_pinned) {
         m_certificateProblem = pinMismatch();
         m_trouble = CertificateTrouble::Changed;
+        // Out of its dates, the new certificate could not be trusted either: that is what the
+        // user can act on.
+        QList<QSslError> dates;
+        for (const QSslError& error : errors) {
+            if (error.error() == QSslError::CertificateExpired ||
+                error.error() == QSslError::CertificateNotYetValid)
+                dates << error;
+        }
+        if (!dates.isEmpty()) {
+            m_certificateProblem = certificateProblem(dates) + QStringLiteral("; ") + pinMismatch();
+            m_trouble = CertificateTrouble::OutOfDate;
+        }
         return;
     }
     // The user vouched for this very certificate: who signed it, and the name it holds, no

@@ -124,5 +124,62 @@ TEST_F(CertificateTrust, AnAccountIsAddedTrustedAndChangedThroughTheWindow) {
     EXPECT_TRUE(dialogs.messages.last().startsWith(QStringLiteral("No Certificate Of localhost")));
 }
 
+// A certificate other than the one trusted is told as a possible attack, with both
+// fingerprints, and the question to trust it says so and defaults to No; an expired one is not
+// offered for trust at all, since trusting cannot help.
+TEST_F(CertificateTrust, AChangedCertificateIsAskedAboutAsAPossibleAttackAndAnExpiredOneNotAtAll) {
+    DovecotServer server(DovecotServer::Setup{QStringLiteral("yes"), false, true});
+    ASSERT_TRUE(server.start()) << server.why().toStdString();
+    server.addUser(QStringLiteral("home"), QStringLiteral("pw"));
+    server.deliver(QStringLiteral("home"),
+                   "From: a@example.org\r\nSubject: Still here\r\nMessage-ID: <1@t>\r\n\r\n.\r\n");
+    const QString port = QString::number(server.tlsPort());
+    accounts.append({QStringLiteral("Home"), QStringLiteral("home"), QStringLiteral("localhost"),
+                     port, AccountKey::make(1, QStringLiteral("pw")), false});
+    start();
+    program->connections().setSecurity({QStringLiteral("home"), QStringLiteral("localhost"), port},
+                                       Security::Tls);
+    const QByteArray first = server.servedCertificate();
+    program->connections().pinCertificate(QStringLiteral("localhost"), port, first);
+    ASSERT_EQ(checkedSubject(), QStringLiteral("Still here"));
+
+    ASSERT_TRUE(server.replaceCertificate(30));
+    const QByteArray second = server.servedCertificate();
+    const QString row = checkedSubject();
+    EXPECT_TRUE(row.contains(sha256Fingerprint(first)) && row.contains(sha256Fingerprint(second)))
+        << row.toStdString();
+    EXPECT_TRUE(row.contains(QStringLiteral("This may be an attack"))) << row.toStdString();
+    selectAccount(1);
+    QTest::mouseClick(page()->trustButton(), Qt::LeftButton);
+    ASSERT_EQ(dialogs.questions.size(), 1);
+    EXPECT_EQ(dialogs.questions.first(),
+              QStringLiteral("The Certificate Of localhost Port %1 Has Changed Since You Trusted "
+                             "It. Trust The New One?")
+                  .arg(port));
+    const QString detail = dialogs.details.first();
+    EXPECT_TRUE(detail.startsWith(QStringLiteral("This may be an attack"))) << detail.toStdString();
+    const QString before = sha256Fingerprint(first);
+    const QString now = sha256Fingerprint(second);
+    EXPECT_TRUE(detail.contains(before.left(48) + QLatin1Char('\n') + before.mid(48)));
+    EXPECT_TRUE(detail.contains(now.left(48) + QLatin1Char('\n') + now.mid(48)));
+    EXPECT_TRUE(dialogs.noByDefault.first());
+    EXPECT_EQ(checkedSubject(), QStringLiteral("Still here")); // Yes: the new one is trusted
+
+    ASSERT_TRUE(server.replaceCertificate(-1));
+    const QString expired = checkedSubject();
+    EXPECT_TRUE(
+        expired.startsWith(QStringLiteral("Secure connection failed: the certificate has expired")))
+        << expired.toStdString();
+    EXPECT_TRUE(expired.contains(QStringLiteral(" - Trusting it cannot help: it is valid from ")))
+        << expired.toStdString();
+    EXPECT_FALSE(expired.contains(QStringLiteral("press \"Trust This Certificate\"")));
+    selectAccount(1);
+    QTest::mouseClick(page()->trustButton(), Qt::LeftButton);
+    EXPECT_EQ(dialogs.questions.size(), 1); // nothing more asked
+    ASSERT_FALSE(dialogs.messages.isEmpty());
+    EXPECT_TRUE(dialogs.messages.last().startsWith(QStringLiteral("No Certificate Of localhost")))
+        << dialogs.messages.last().toStdString();
+}
+
 } // namespace
 } // namespace mervantic

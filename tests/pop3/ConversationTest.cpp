@@ -208,6 +208,11 @@ TEST_F(ConversationTest, ARefusalEndsTheAccountWithoutQuitAndTheRunGoesOn) {
         {"garbage greeting", refusedAt(0, "HELLO there\r\n"), QString(), notPop3 + "HELLO there"},
         {"garbage after user", refusedAt(1, "\x01\x02\x03\r\n"), QString(),
          notPop3 + "\x01\x02\x03"},
+        // A server that echoes what it was sent must not put the password on the screen.
+        {"password echoed", refusedAt(2, "-ERR bad password secret for alice (secret)\r\n"),
+         QStringLiteral("Password Logon Error: -ERR bad password ******** for alice (********)"),
+         QStringLiteral("Wrong user name or password: bad password ******** for alice "
+                        "(********)")},
     };
     for (const Refusal& refusal : refusals) {
         SCOPED_TRACE(refusal.name);
