@@ -4,11 +4,13 @@ namespace mervantic {
 
 namespace {
 
-enum class Shown { AsIs, Picture, CodePoint };
+enum class Shown { AsIs, Blank, CodePoint };
 
 Shown shownAs(char16_t c) {
+    if (c == u'\t')
+        return Shown::Blank;
     if (c < 0x20 || c == 0x7f)
-        return Shown::Picture;
+        return Shown::CodePoint;
     if (c < 0x80)
         return Shown::AsIs;
     if (c <= 0x9f)
@@ -25,9 +27,8 @@ void appendShown(QString& out, char16_t c) {
     case Shown::AsIs:
         out += QChar(c);
         return;
-    case Shown::Picture:
-        // U+2400 to U+241F picture the C0 controls; U+2421 pictures DEL.
-        out += QChar(c == 0x7f ? char16_t(0x2421) : char16_t(0x2400 + c));
+    case Shown::Blank:
+        out += QLatin1Char(' ');
         return;
     case Shown::CodePoint:
         out += QStringLiteral("[U+%1]").arg(unsigned(c), 4, 16, QLatin1Char('0')).toUpper();

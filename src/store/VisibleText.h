@@ -8,9 +8,9 @@ namespace mervantic {
 // name, a provider's answer, a name read from a data file) as it may be shown: every character
 // that would act instead of being seen is replaced by a visible stand-in, so that the user reads
 // what was sent and nothing can reorder, hide or erase what surrounds it.
-// - C0 controls and DEL become the Unicode control pictures (NUL "␀", BEL "␇", ESC "␛");
-// - C1 controls, bidi embeddings, overrides and isolates, and the line and paragraph
-//   separators become "[U+202E]" and the like: they neither reorder nor break the line.
+// C0 and C1 controls, DEL, bidi embeddings, overrides and isolates, and the line and paragraph
+// separators become their code points, "[U+0000]", "[U+001B]", "[U+202E]" and the like, which
+// every font can draw: they neither ring, erase, reorder nor break the line. A tab is a blank.
 // Text with nothing to replace comes back as it is (shared, not copied).
 QString visibleText(const QString& outside);
 

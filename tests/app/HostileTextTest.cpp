@@ -64,10 +64,10 @@ const HostileText kHostile[] = {
      "=?UTF-8?B?aW52b2ljZeKArmducC5leGU=?=", QStringLiteral("invoice\u00E2[U+0080]\u00AEgnp.exe"),
      QStringLiteral("invoice[U+202E]gnp.exe")},
     {"a bell, an escape sequence and a backspace", "ring\abell\x1b[31mred\b",
-     "ring\abell\x1b[31mred\b", QStringLiteral("ring\u2407bell\u241b[31mred\u2408"),
-     QStringLiteral("ring\u2407bell\u241b[31mred\u2408")},
+     "ring\abell\x1b[31mred\b", QStringLiteral("ring[U+0007]bell[U+001B][31mred[U+0008]"),
+     QStringLiteral("ring[U+0007]bell[U+001B][31mred[U+0008]")},
     {"a NUL", QByteArray("before\0after", 12), QByteArray("before\0after", 12),
-     QStringLiteral("before\u2400after"), QStringLiteral("before\u2400after")},
+     QStringLiteral("before[U+0000]after"), QStringLiteral("before[U+0000]after")},
 };
 
 QByteArray withBait(QByteArray text, const QString& bait) {
