@@ -12,6 +12,7 @@
 #include "platform/SecretsInMemory.h"
 #include "platform/SingleInstance.h"
 #include "platform/SystemClock.h"
+#include "platform/TerminationSignals.h"
 #include "platform/UserFolders.h"
 #include "platform/WakeWatch.h"
 
@@ -74,6 +75,14 @@ int main(int argc, char* argv[]) {
     mervantic::WakeWatch wake;
     QObject::connect(&wake, &mervantic::WakeWatch::woke, &program.checker().recheck(),
                      &mervantic::RecheckTimer::wokeUp);
+    // A logout or a kill that does not ask the window to close ends the program as its close
+    // does, saving what it keeps.
+    mervantic::TerminationSignals termination;
+    QObject::connect(&termination, &mervantic::TerminationSignals::received, &program.window(),
+                     [&program] {
+                         program.window().closeByProgram();
+                         QCoreApplication::quit();
+                     });
     program.load();
     if (!instance.listenFailure().isEmpty())
         program.window().presenter().logAppend(QStringLiteral("..") + instance.listenFailure());

@@ -26,6 +26,7 @@
 #include <QTimer>
 
 #include <arpa/inet.h>
+#include <csignal>
 #include <gtest/gtest.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
@@ -153,6 +154,30 @@ TEST_F(RealProgram, OpensItsWindowAndSavesTheGeometryWhenTheWindowManagerClosesI
     ASSERT_EQ(reread.count(), 1);
     EXPECT_EQ(reread.at(1).key, QStringLiteral("K1Ppw"));
     EXPECT_TRUE(reread.at(1).checked);
+}
+
+// A logout that sends SIGTERM without asking the window to close, and a closed terminal's
+// SIGHUP, end the program as its close does: the settings record is written, the end is normal.
+TEST_F(RealProgram, TerminationSignalsEndTheProgramAsACloseDoes) {
+    for (const int signal : {SIGTERM, SIGHUP}) {
+        SCOPED_TRACE(signal);
+        const QString settingsFile = dataFolder + QStringLiteral("/mervantic.ini");
+        ASSERT_TRUE(SettingsFile::write(settingsFile, returningUser()));
+        QFile old(settingsFile);
+        ASSERT_TRUE(old.open(QIODevice::ReadWrite));
+        ASSERT_TRUE(old.setFileTime(QDateTime(QDate(2001, 1, 1), QTime(0, 0), Qt::UTC),
+                                    QFileDevice::FileModificationTime));
+        old.close();
+        QProcess program;
+        startProgram(program);
+        ASSERT_TRUE(waitForWindow(QStringLiteral("Mervantic email")).has_value());
+        ::kill(static_cast<pid_t>(program.processId()), signal);
+        ASSERT_TRUE(program.waitForFinished(30000)) << "the program did not end";
+        EXPECT_EQ(program.exitStatus(), QProcess::NormalExit);
+        EXPECT_EQ(program.exitCode(), 0);
+        EXPECT_GT(QFileInfo(settingsFile).lastModified().date().year(), 2001)
+            << "the settings record was not written";
+    }
 }
 
 // A loopback listener whose queue of accepted connections is full: a further connection to it
