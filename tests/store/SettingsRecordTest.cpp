@@ -35,11 +35,11 @@ QByteArray handRecord() {
         {8, QByteArray::fromHex("00d81f46"), "WindowWidth 10230"},
         {12, QByteArray::fromHex("0088a445"), "WindowHeight 5265"},
         {16, QByteArray::fromHex("00d2496b00000000"), "ServerTimeoutMs 180000, currency"},
-        {24, QByteArray::fromHex("0000b444"), "MailColWidth1 1440"},
-        {28, QByteArray::fromHex("0080bb44"), "MailColWidth2 1500"},
+        {24, QByteArray::fromHex("00e0b544"), "MailColWidth1 1455"},
+        {28, QByteArray::fromHex("0060bd44"), "MailColWidth2 1515"},
         {32, QByteArray::fromHex("0000fa44"), "MailColWidth3 2000"},
         {36, QByteArray::fromHex("00404e45"), "MailColWidth4 3300"},
-        {40, QByteArray::fromHex("0000b444"), "UserColWidth1 1440"},
+        {40, QByteArray::fromHex("00c0b744"), "UserColWidth1 1470"},
         {44, QByteArray::fromHex("00009644"), "UserColWidth2 1200"},
         {48, QByteArray::fromHex("0000c844"), "UserColWidth3 1600"},
         {52, QByteArray::fromHex("2d000000"), "RecheckMinutes 45"},
@@ -60,7 +60,7 @@ QByteArray handRecord() {
         {524, QByteArray::fromHex("05000000"), "DateFormat 5"},
         {528, QByteArray::fromHex("0100"), "AutoStartTimer"},
         {530, QByteArray::fromHex("00800945"), "MailColWidth5 2200"},
-        {534, QByteArray::fromHex("0000b444"), "MailColWidth6 1440"},
+        {534, QByteArray::fromHex("00a0b944"), "MailColWidth6 1485"},
         {538, QByteArray::fromHex("00006144"), "UserColWidth4 900"},
         {542, QByteArray::fromHex("0000"), "NoToolTips"},
         {544, kAlphabetChunk, "RunPasswordScrambled"},
@@ -101,8 +101,12 @@ TEST(SettingsRecord, EveryFieldIsReadFromItsOffset) {
     EXPECT_EQ(r.windowWidth, 10230.0f);
     EXPECT_EQ(r.windowHeight, 5265.0f);
     EXPECT_EQ(r.serverTimeout, 1800000000);
-    EXPECT_EQ(r.mailColWidth2, 1500.0f);
+    EXPECT_EQ(r.mailColWidth1, 1455.0f);
+    EXPECT_EQ(r.mailColWidth2, 1515.0f);
+    EXPECT_EQ(r.mailColWidth3, 2000.0f);
     EXPECT_EQ(r.mailColWidth4, 3300.0f);
+    EXPECT_EQ(r.mailColWidth6, 1485.0f);
+    EXPECT_EQ(r.userColWidth1, 1470.0f);
     EXPECT_EQ(r.userColWidth2, 1200.0f);
     EXPECT_EQ(r.userColWidth3, 1600.0f);
     EXPECT_EQ(r.recheckMinutes, 45);
@@ -181,8 +185,8 @@ TEST(SettingsRecord, LoadingGivesTheWorkingValuesAndStoringGivesTheRecordBack) {
     EXPECT_TRUE(s.window.fontBold);
     EXPECT_EQ(s.window.fontSize, 10.0f);
     EXPECT_EQ(s.window.mailColumnWidths,
-              (std::array<float, 6>{1440, 1500, 2000, 3300, 2200, 1440}));
-    EXPECT_EQ(s.window.accountColumnWidths, (std::array<float, 4>{1440, 1200, 1600, 900}));
+              (std::array<float, 6>{1455, 1515, 2000, 3300, 2200, 1485}));
+    EXPECT_EQ(s.window.accountColumnWidths, (std::array<float, 4>{1470, 1200, 1600, 900}));
     EXPECT_EQ(s.window.logPaneMode, 1);
 
     // Everything but the freshly scrambled secrets comes back byte for byte.
