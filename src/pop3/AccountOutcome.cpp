@@ -83,7 +83,18 @@ QString noAnswer(int seconds) {
     return QStringLiteral("No answer from the server within %1 seconds").arg(seconds);
 }
 
-QString replyTooSlow(int seconds) {
+QString replyTooSlow(int seconds, qint64 leastBytes) {
+    return QStringLiteral("The server sent a message too slowly: less than %1 bytes in %2 seconds")
+        .arg(leastBytes)
+        .arg(seconds);
+}
+
+QString replyTooLong(qint64 longestBytes) {
+    return QStringLiteral("The server's reply to a message went on past %1 MB without its end")
+        .arg(longestBytes / (1024 * 1024));
+}
+
+QString lineTooSlow(int seconds) {
     return QStringLiteral("The server's reply did not end within %1 seconds").arg(seconds);
 }
 

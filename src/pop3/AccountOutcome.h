@@ -39,7 +39,11 @@ bool trustCanHelp(Socket::CertificateTrouble trouble);
 // No answer within the time-out, while connecting (the TLS handshake included) or conversing.
 QString connectTimedOut(const QString& server, int seconds, bool handshaking);
 QString noAnswer(int seconds);
-QString replyTooSlow(int seconds);
+// A message reply that came slower than `leastBytes` in a time-out, or past the longest one
+// taken without its end; a one-line reply not complete within the time-out.
+QString replyTooSlow(int seconds, qint64 leastBytes);
+QString replyTooLong(qint64 longestBytes);
+QString lineTooSlow(int seconds);
 QString closedByServer();
 // What a refusal at this step means to the user, before the server's own words.
 QString refusedAt(Step step);

@@ -80,7 +80,7 @@ void ConnectionControl::closeLeftover() {
 void ConnectionControl::startConnecting() {
     if (awaitSecret())
         return;
-    m_replyStartTick.reset();
+    m_replyPace.reset();
     m_lineStartTick.reset();
     m_connectStartTick = m_context.clock.tickCount();
     m_phase = Phase::Connecting;
@@ -212,7 +212,7 @@ void ConnectionControl::closeSocket() {
     m_timeoutTicks.stop();
     m_pause.stop();
     m_cancelGrace.stop();
-    m_replyStartTick.reset();
+    m_replyPace.reset();
     m_lineStartTick.reset();
 }
 
@@ -239,9 +239,14 @@ void ConnectionControl::timeoutTick() {
     // Unsigned arithmetic counts across the wrap of the tick counter.
     const std::uint32_t silent = now - session.lastDataTick;
     const auto timeout = static_cast<std::uint64_t>(m_context.options.serverTimeoutMs);
-    const bool replyTooLong =
-        m_replyStartTick.has_value() &&
-        std::uint64_t{now - *m_replyStartTick} > kReplyTimeoutFactor * timeout;
+    // A message reply is judged by its pace over each time-out, not by its whole length of time:
+    // a large message on a slow link keeps coming, a dripping server does not.
+    bool replyTooSlow = false;
+    if (m_replyPace && std::uint64_t{now - m_replyPace->windowStart} > timeout) {
+        replyTooSlow = m_replyPace->bytes - m_replyPace->bytesAtStart < kLeastBytesPerTimeout;
+        m_replyPace->windowStart = now;
+        m_replyPace->bytesAtStart = m_replyPace->bytes;
+    }
     // A server that drips a reply line byte by byte is never silent for long: the line itself
     // must be complete within the time-out.
     const bool lineTooLong =
@@ -259,11 +264,27 @@ void ConnectionControl::timeoutTick() {
                                                           m_context.options.timeoutSeconds(), true)
                         : AccountFailure::noAnswer(m_context.options.timeoutSeconds()));
         closeAndAdvance();
-    } else if (replyTooLong || lineTooLong) {
+    } else if (replyTooSlow) {
         m_context.log.failAccount(m_context.session.outcome,
-                                  AccountFailure::replyTooSlow(m_context.options.timeoutSeconds()));
+                                  AccountFailure::replyTooSlow(m_context.options.timeoutSeconds(),
+                                                               kLeastBytesPerTimeout));
+        closeAndAdvance();
+    } else if (lineTooLong) {
+        m_context.log.failAccount(m_context.session.outcome,
+                                  AccountFailure::lineTooSlow(m_context.options.timeoutSeconds()));
         closeAndAdvance();
     }
+}
+
+void ConnectionControl::setReplyProgress(std::optional<qint64> totalBytes) {
+    if (!totalBytes) {
+        m_replyPace.reset();
+        return;
+    }
+    if (!m_replyPace)
+        m_replyPace = ReplyPace{m_context.session.lastDataTick, 0, *totalBytes};
+    else
+        m_replyPace->bytes = *totalBytes;
 }
 
 void ConnectionControl::onConnected() {

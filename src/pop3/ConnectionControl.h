@@ -66,9 +66,9 @@ public:
     // True while a conversation may talk to the server.
     bool conversing() const { return m_phase == Phase::Connected; }
 
-    // The tick count at which the message reply now arriving began, for the limit on how long
-    // one reply may keep arriving; nothing when no reply is in progress.
-    void setReplyStartTick(std::optional<std::uint32_t> tick) { m_replyStartTick = tick; }
+    // How much of the message reply now arriving has come (its whole length so far), for the
+    // pace it must keep; nothing when no reply is in progress.
+    void setReplyProgress(std::optional<qint64> totalBytes);
     // The tick count from which a one-line reply is awaited (the command, or the connection for
     // the greeting): the whole line must arrive within the server time-out. Nothing while a
     // message reply is awaited.
@@ -88,8 +88,9 @@ public:
     // How long a conversation may go on after a cancel to end with QUIT.
     static constexpr int kCancelGraceMs = 300;
 
-    // One reply may keep arriving for at most this many server time-outs.
-    static constexpr int kReplyTimeoutFactor = 4;
+    // A message reply may take as long as it needs on a slow link, but in each server time-out
+    // at least this much of it must arrive: a server that drips it a byte at a time is given up.
+    static constexpr qint64 kLeastBytesPerTimeout = 1024;
     // The close wait gives the socket this many polls to report closed.
     static constexpr int kClosePolls = 26;
 
@@ -150,7 +151,13 @@ private:
     QString m_server;
     int m_port = 0;
     std::uint32_t m_connectStartTick = 0;
-    std::optional<std::uint32_t> m_replyStartTick;
+    // The message reply's pace: since when, from how many bytes, and how many now.
+    struct ReplyPace {
+        std::uint32_t windowStart = 0;
+        qint64 bytesAtStart = 0;
+        qint64 bytes = 0;
+    };
+    std::optional<ReplyPace> m_replyPace;
     std::optional<std::uint32_t> m_lineStartTick;
 };
 

@@ -226,9 +226,17 @@ void Conversation::onStat(const QByteArray& reply) {
 
 void Conversation::collectMessage(QByteArray piece) {
     SessionState& session = m_context.session;
-    if (m_reply.isEmpty())
-        m_connection.setReplyStartTick(session.lastDataTick);
     m_reply.appendTaking(std::move(piece));
+    m_connection.setReplyProgress(m_reply.totalBytes());
+    if (!m_reply.isComplete() && m_reply.totalBytes() > kLongestMessageReply) {
+        // Memory is bounded whatever comes; time is not, for a reply that never ends.
+        m_context.log.failAccount(session.outcome,
+                                  AccountFailure::replyTooLong(kLongestMessageReply));
+        m_reply.clear();
+        m_connection.setReplyProgress(std::nullopt);
+        m_connection.closeAndAdvance();
+        return;
+    }
     if (!m_reply.statusLineComplete())
         return;
     if (m_reply.startsWith("-ERR")) {
@@ -237,7 +245,7 @@ void Conversation::collectMessage(QByteArray piece) {
                                        : QStringLiteral("The server refused the TOP command: ")) +
             AccountFailure::serverText(quotedLine(shown(m_reply.statusLine().toByteArray()))));
         m_reply.clear();
-        m_connection.setReplyStartTick(std::nullopt);
+        m_connection.setReplyProgress(std::nullopt);
         if (m_context.options.useRetr) {
             m_context.log.view().logAppend(QString());
             m_context.log.view().showStatus(QString());
@@ -250,7 +258,7 @@ void Conversation::collectMessage(QByteArray piece) {
     if (!m_reply.isComplete())
         return;
 
-    m_connection.setReplyStartTick(std::nullopt);
+    m_connection.setReplyProgress(std::nullopt);
     if (session.haltRequest) {
         m_reply.clear();
         m_events.cancelledAfterMessage();
