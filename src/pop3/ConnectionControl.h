@@ -69,6 +69,10 @@ public:
     // How much of the message reply now arriving has come (its whole length so far), for the
     // pace it must keep; nothing when no reply is in progress.
     void setReplyProgress(std::optional<qint64> totalBytes);
+    // A message reply longer than this without its end is given up (no message is this large).
+    qint64 longestMessageReply() const { return m_longestMessageReply; }
+    void setLongestMessageReply(qint64 bytes) { m_longestMessageReply = bytes; }
+    static constexpr qint64 kLongestMessageReply = qint64{512} * 1024 * 1024;
     // The tick count from which a one-line reply is awaited (the command, or the connection for
     // the greeting): the whole line must arrive within the server time-out. Nothing while a
     // message reply is awaited.
@@ -158,6 +162,7 @@ private:
         qint64 bytes = 0;
     };
     std::optional<ReplyPace> m_replyPace;
+    qint64 m_longestMessageReply = kLongestMessageReply;
     std::optional<std::uint32_t> m_lineStartTick;
 };
 

@@ -228,10 +228,10 @@ void Conversation::collectMessage(QByteArray piece) {
     SessionState& session = m_context.session;
     m_reply.appendTaking(std::move(piece));
     m_connection.setReplyProgress(m_reply.totalBytes());
-    if (!m_reply.isComplete() && m_reply.totalBytes() > kLongestMessageReply) {
+    if (!m_reply.isComplete() && m_reply.totalBytes() > m_connection.longestMessageReply()) {
         // Memory is bounded whatever comes; time is not, for a reply that never ends.
         m_context.log.failAccount(session.outcome,
-                                  AccountFailure::replyTooLong(kLongestMessageReply));
+                                  AccountFailure::replyTooLong(m_connection.longestMessageReply()));
         m_reply.clear();
         m_connection.setReplyProgress(std::nullopt);
         m_connection.closeAndAdvance();

@@ -31,8 +31,6 @@ class Conversation {
 public:
     // A single-line reply longer than this without its CR LF is judged as it stands.
     static constexpr qsizetype kLongestReplyLine = 4096;
-    // A message reply longer than this without its end is given up (no message is this large).
-    static constexpr qint64 kLongestMessageReply = qint64{512} * 1024 * 1024;
 
     // What it works with.
     struct Context {

@@ -127,6 +127,7 @@ TEST_F(ScriptedServerCheck, AnEndlessMessageIsGivenUpWithoutHoldingItInMemory) {
     });
     harness.options.serverTimeoutMs = 5000;
     harness.checker.connection().setTimeoutTickInterval(10);
+    harness.checker.connection().setLongestMessageReply(16 * 1024 * 1024);
     addAccount(endless.port());
     addAccount(good.port());
     // Time goes on in steps shorter than the time-out while the data streams in.
@@ -135,7 +136,8 @@ TEST_F(ScriptedServerCheck, AnEndlessMessageIsGivenUpWithoutHoldingItInMemory) {
     clockHand.start(20);
     ASSERT_TRUE(harness.runCheck());
     EXPECT_EQ(harness.rowTexts(3),
-              (QStringList{QStringLiteral("The server's reply did not end within 5 seconds"),
+              (QStringList{QStringLiteral("The server's reply to a message went on past 16 MB "
+                                          "without its end"),
                            QStringLiteral("fine")}));
 }
 
