@@ -8,6 +8,7 @@
 #include "app/Tray.h"
 #include "app/Twips.h"
 #include "store/AccountKey.h"
+#include "store/DataFile.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -187,11 +188,34 @@ void Program::load() {
 
 void Program::loadSeenMemory() {
     SeenMemory memory;
-    if (m_seenFile.load(memory) == SeenMemoryFile::LoadResult::Unreadable) {
+    const QString file = QStringLiteral("The Seen-Mail File ") + m_seenFile.path();
+    switch (m_seenFile.load(memory)) {
+    case SeenMemoryFile::LoadResult::Loaded:
+    case SeenMemoryFile::LoadResult::Missing:
+        break;
+    case SeenMemoryFile::LoadResult::Unreadable:
         m_seenFileWritable = false;
-        m_services.dialogs.message(QStringLiteral("The Seen-Mail File ") + m_seenFile.path() +
-                                   QStringLiteral(" Cannot Be Read: Mail Seen Before Is Shown "
-                                                  "As New, And The File Is Left As It Is"));
+        m_services.dialogs.message(file + QStringLiteral(" Cannot Be Read: Mail Seen Before Is "
+                                                         "Shown As New, And The File Is Left As "
+                                                         "It Is"));
+        break;
+    case SeenMemoryFile::LoadResult::Damaged: {
+        // What could be read is used; the file itself is kept aside before a new one is made.
+        QString why;
+        const QString kept = setAsideDamaged(m_seenFile.path(), &why);
+        m_seenFileWritable = !kept.isEmpty();
+        const QString known = QStringLiteral(": The %1 Messages It Could Read Are Remembered, "
+                                             "Other Mail Seen Before Is Shown As New")
+                                  .arg(memory.messageCount());
+        m_services.dialogs.message(
+            file + QStringLiteral(" Is Damaged (") + m_seenFile.damage() + QLatin1Char(')') +
+            known +
+            (kept.isEmpty() ? QStringLiteral(". It Could Not Be Kept Aside (%1), So It Is Left "
+                                             "As It Is")
+                                  .arg(why)
+                            : QStringLiteral(". The Damaged File Is Kept As ") + kept));
+        break;
+    }
     }
     m_mail.setSeenMemory(std::move(memory));
 }

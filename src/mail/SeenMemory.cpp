@@ -160,37 +160,64 @@ QByteArray SeenMemory::toBytes() const {
 }
 
 std::optional<SeenMemory> SeenMemory::fromBytes(QByteArrayView bytes) {
-    if (bytes.size() > kLargestFile || !bytes.startsWith(kMagic))
+    Read read = SeenMemory::read(bytes);
+    if (!read.damage.isEmpty())
         return std::nullopt;
+    return std::move(read.memory);
+}
+
+SeenMemory::Read SeenMemory::read(QByteArrayView bytes) {
+    Read result;
+    SeenMemory& memory = result.memory;
+    if (bytes.size() > kLargestFile) {
+        result.damage = QStringLiteral("it is larger than %1 MB").arg(kLargestFile / 1024 / 1024);
+        return result;
+    }
+    if (!bytes.startsWith(kMagic)) {
+        result.damage = QStringLiteral("it is not a seen-mail file");
+        return result;
+    }
     Reader in(bytes.sliced(kMagic.size()));
     quint32 version = 0;
     quint32 mailboxes = 0;
-    if (!in.u32(version) || version != kVersion || !in.u32(mailboxes))
-        return std::nullopt;
-    SeenMemory memory;
-    for (quint32 i = 0; i < mailboxes; ++i) {
+    if (!in.u32(version) || version != kVersion || !in.u32(mailboxes)) {
+        result.damage = QStringLiteral("it is not a seen-mail file of this version");
+        return result;
+    }
+    const QString cutShort = QStringLiteral("it is cut short");
+    for (quint32 i = 0; i < mailboxes && result.damage.isEmpty(); ++i) {
         MailboxId mailbox;
         quint32 count = 0;
         if (!in.text(mailbox.username) || !in.text(mailbox.server) || !in.text(mailbox.port) ||
-            !in.u32(count) || qint64{count} * kEntryBytes > in.remaining())
-            return std::nullopt;
+            !in.u32(count)) {
+            result.damage = cutShort;
+            break;
+        }
+        // The entries that are there are read, up to where the file was cut.
+        qint64 whole = count;
+        if (qint64{count} * kEntryBytes > in.remaining()) {
+            whole = in.remaining() / kEntryBytes;
+            result.damage = cutShort;
+        }
         QHash<MessageDigest, MailIcon>& box = memory.m_mailboxes[mailbox];
-        box.reserve(static_cast<qsizetype>(count));
-        for (quint32 n = 0; n < count; ++n) {
+        box.reserve(static_cast<qsizetype>(whole));
+        for (qint64 n = 0; n < whole; ++n) {
             QByteArrayView entry;
             in.raw(kEntryBytes, entry);
             const auto icon = static_cast<MailIcon>(entry[16]);
-            if (icon != MailIcon::Seen && icon != MailIcon::New)
-                return std::nullopt;
+            if (icon != MailIcon::Seen && icon != MailIcon::New) {
+                result.damage = QStringLiteral("an entry of it is damaged");
+                break;
+            }
             MessageDigest digest;
             std::memcpy(digest.bytes.data(), entry.data(), digest.bytes.size());
             box.insert(digest, icon);
         }
     }
-    if (in.remaining() != 0)
-        return std::nullopt;
+    if (result.damage.isEmpty() && in.remaining() != 0)
+        result.damage = QStringLiteral("it has %1 bytes more than it should").arg(in.remaining());
     memory.m_cost = memory.messageCount() * kEntryCost;
-    return memory;
+    return result;
 }
 
 } // namespace mervantic

@@ -40,9 +40,11 @@ public:
     qsizetype cost() const { return m_cost; }
 
     // The stored form. A form that is damaged in any way, or larger than the limit, reads as
-    // nothing: the memory is a convenience, never a reason to refuse to start.
+    // nothing through fromBytes; read() gives what could be read before the damage, and why.
     QByteArray toBytes() const;
     static std::optional<SeenMemory> fromBytes(QByteArrayView bytes);
+    struct Read;
+    static Read read(QByteArrayView bytes);
     static constexpr qsizetype kLargestFile = qsizetype{64} * 1024 * 1024;
 
 private:
@@ -55,6 +57,13 @@ private:
     qsizetype m_cost = 0;
     MailboxId m_lastMailbox;
     Box* m_lastBox = nullptr;
+};
+
+// What a stored form held: the whole memory, or, when `damage` says why the form is damaged,
+// the entries that came before the damage.
+struct SeenMemory::Read {
+    SeenMemory memory;
+    QString damage;
 };
 
 } // namespace mervantic

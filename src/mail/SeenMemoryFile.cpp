@@ -1,33 +1,32 @@
 #include "mail/SeenMemoryFile.h"
 
+#include "store/DataFile.h"
 #include "store/FileReplacement.h"
-
-#include <QFile>
-#include <QFileInfo>
 
 namespace mervantic {
 
-SeenMemoryFile::LoadResult SeenMemoryFile::load(SeenMemory& memory) const {
+SeenMemoryFile::LoadResult SeenMemoryFile::load(SeenMemory& memory) {
     memory.clear();
-    const QFileInfo info(m_path);
-    if (!info.exists() && !info.isSymLink())
+    m_damage.clear();
+    DataFileRead file = readDataFile(m_path, SeenMemory::kLargestFile);
+    switch (file.status) {
+    case DataFileRead::Status::Missing:
         return LoadResult::Missing;
-    // Only a regular file is read: a FIFO would block the start and a device never end.
-    if (!info.isFile())
+    case DataFileRead::Status::Unreadable:
+        m_damage = file.why;
         return LoadResult::Unreadable;
-    if (info.size() > SeenMemory::kLargestFile)
+    case DataFileRead::Status::TooLarge:
+        m_damage = file.why;
         return LoadResult::Damaged;
-    QFile file(m_path);
-    if (!file.open(QIODevice::ReadOnly))
-        return LoadResult::Unreadable;
-    const QByteArray bytes = file.read(SeenMemory::kLargestFile + 1);
-    if (file.error() != QFileDevice::NoError)
-        return LoadResult::Unreadable;
-    std::optional<SeenMemory> read = SeenMemory::fromBytes(bytes);
-    if (!read)
-        return LoadResult::Damaged;
-    memory = std::move(*read);
-    return LoadResult::Loaded;
+    case DataFileRead::Status::Loaded:
+        break;
+    }
+    SeenMemory::Read read = SeenMemory::read(file.bytes);
+    memory = std::move(read.memory);
+    if (read.damage.isEmpty())
+        return LoadResult::Loaded;
+    m_damage = read.damage;
+    return LoadResult::Damaged;
 }
 
 bool SeenMemoryFile::save(const SeenMemory& memory) const {
