@@ -230,15 +230,21 @@ void Program::saveSeenMemory() {
 
 void Program::loadConnections() {
     QString why;
-    if (m_connectionsFile.load(m_connections, &why) ==
-        ConnectionSettingsFile::LoadResult::Unreadable) {
-        m_connectionsWritable = false;
-        m_services.dialogs.message(
-            QStringLiteral("The Connection Settings File ") + m_connectionsFile.path() +
-            QLatin1Char(' ') + why +
-            QStringLiteral(": Every Account Uses The Security Of Its Port, And The File Is Left "
-                           "As It Is"));
-    }
+    const ConnectionSettingsFile::LoadResult read = m_connectionsFile.load(m_connections, &why);
+    if (read != ConnectionSettingsFile::LoadResult::Unreadable &&
+        read != ConnectionSettingsFile::LoadResult::Damaged)
+        return;
+    // Security fails closed: with the accounts' security and trusted certificates unknown, no
+    // account is checked (a password could otherwise go in the clear, or to a certificate the
+    // user had not trusted), and the file is kept as it is for the user to mend.
+    m_connectionsWritable = false;
+    const QString file = QStringLiteral("The Connection Settings File ") + m_connectionsFile.path();
+    m_connections.setUnknown(file + QLatin1Char(' ') + why);
+    m_services.dialogs.message(
+        file + QLatin1Char(' ') + why +
+        QStringLiteral(": No Account Is Checked Until It Is Mended Or Removed, Since Their "
+                       "Security And Trusted Certificates Are Not Known; The File Is Left As It "
+                       "Is"));
 }
 
 void Program::saveConnections() {

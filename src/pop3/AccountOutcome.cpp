@@ -98,6 +98,12 @@ QString lineTooSlow(int seconds) {
     return QStringLiteral("The server's reply did not end within %1 seconds").arg(seconds);
 }
 
+QString securityUnknown(const QString& why) {
+    return QStringLiteral("Not checked: ") + why +
+           QStringLiteral(", so this account's security and trusted certificates are not known "
+                          "(mend or remove the file, then start Mervantic again)");
+}
+
 QString closedByServer() {
     return QStringLiteral("The server closed the connection");
 }

@@ -45,6 +45,8 @@ QString replyTooSlow(int seconds, qint64 leastBytes);
 QString replyTooLong(qint64 longestBytes);
 QString lineTooSlow(int seconds);
 QString closedByServer();
+// No connection was made: the account's security is not known (`why` names the file and why).
+QString securityUnknown(const QString& why);
 // What a refusal at this step means to the user, before the server's own words.
 QString refusedAt(Step step);
 // The server's own words of a refusal, without their "-ERR".

@@ -78,6 +78,10 @@ void ConnectionControl::closeLeftover() {
 }
 
 void ConnectionControl::startConnecting() {
+    if (const QString& unknown = m_context.connections.unknownBecause(); !unknown.isEmpty()) {
+        abandon(AccountFailure::securityUnknown(unknown));
+        return;
+    }
     if (awaitSecret())
         return;
     m_replyPace.reset();
@@ -131,10 +135,7 @@ void ConnectionControl::onSecret(quint64 attempt, bool token, const SignInSecret
     if (attempt != m_attempt || m_phase != Phase::AwaitingSecret)
         return;
     if (!answer.failure.isEmpty() || (token && answer.secret.isEmpty())) {
-        m_context.log.failAccount(m_context.session.outcome, answer.failure);
-        m_context.log.logAndShow(QStringLiteral("..Not Connected"));
-        m_phase = Phase::Abandoned;
-        m_pause.start(0);
+        abandon(answer.failure);
         return;
     }
     if (!answer.note.isEmpty())
@@ -146,6 +147,13 @@ void ConnectionControl::onSecret(quint64 attempt, bool token, const SignInSecret
         m_passwordFetched = true;
     }
     startConnecting();
+}
+
+void ConnectionControl::abandon(const QString& why) {
+    m_context.log.failAccount(m_context.session.outcome, why);
+    m_context.log.logAndShow(QStringLiteral("..Not Connected"));
+    m_phase = Phase::Abandoned;
+    m_pause.start(0);
 }
 
 void ConnectionControl::accessTokenRefused() {

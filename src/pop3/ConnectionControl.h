@@ -123,6 +123,8 @@ private:
     // Asks for the secret the account signs in with when the account file does not hold it;
     // false when there is none to wait for.
     bool awaitSecret();
+    // The account is given up before any connection, with why; the run moves on.
+    void abandon(const QString& why);
     void onSecret(quint64 attempt, bool token, const SignInSecrets::Answer& answer);
     void onPauseOver();
     // Closes the socket and stops the time-out; the phase is the caller's.

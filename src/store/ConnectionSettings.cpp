@@ -1,6 +1,7 @@
 #include "store/ConnectionSettings.h"
 
 #include "store/FileReplacement.h"
+#include "store/JsonDamage.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -8,6 +9,7 @@
 #include <QJsonDocument>
 #include <QUuid>
 
+#include <algorithm>
 #include <array>
 
 namespace mervantic {
@@ -44,6 +46,44 @@ const QString kCertificate = QStringLiteral("certificate");
 
 bool names(const QJsonObject& pin, const QString& server, const QString& port) {
     return pin.value(kServer).toString() == server && pin.value(kPort).toString() == port;
+}
+
+// The first field the program reads whose value is not of the kind it reads ("security" a
+// number, "startTlsSeen" a text): a value ignored would weaken the account's security silently.
+QString wronglyTyped(const QJsonObject& rest, const std::vector<QJsonObject>& accounts,
+                     const std::vector<QJsonObject>& pins) {
+    const auto check = [](const QJsonObject& object, const QStringList& texts,
+                          const QStringList& flags) -> QString {
+        for (const QString& key : texts) {
+            if (object.contains(key) && !object.value(key).isString())
+                return key;
+        }
+        for (const QString& key : flags) {
+            if (object.contains(key) && !object.value(key).isBool())
+                return key;
+        }
+        return {};
+    };
+    if (QString wrong = check(rest, {}, {kKeepPasswordsInKeyring}); !wrong.isEmpty())
+        return wrong;
+    for (const QJsonObject& entry : accounts) {
+        QString wrong = check(entry,
+                              {kUsername, kServer, kPort, kSecurity, kSignIn, kProvider, kClientId,
+                               kClientSecret, kSecretName},
+                              {kStartTlsSeen, kPasswordInKeyring});
+        if (wrong.isEmpty() && entry.contains(kSecurity) &&
+            std::none_of(kSecurityNames.begin(), kSecurityNames.end(), [&](const auto& name) {
+                return entry.value(kSecurity).toString() == QLatin1String(name.text);
+            }))
+            wrong = kSecurity;
+        if (!wrong.isEmpty())
+            return wrong;
+    }
+    for (const QJsonObject& pin : pins) {
+        if (QString wrong = check(pin, {kServer, kPort, kCertificate}, {}); !wrong.isEmpty())
+            return wrong;
+    }
+    return {};
 }
 
 // The file's entries, or nothing when `value` is not a list of objects.
@@ -286,17 +326,28 @@ void ConnectionSettings::removeAccount(const MailboxAddress& account) {
         changed();
 }
 
-std::optional<ConnectionSettings> ConnectionSettings::fromBytes(const QByteArray& bytes) {
+std::optional<ConnectionSettings> ConnectionSettings::fromBytes(const QByteArray& bytes,
+                                                                QString* damage) {
+    const auto damaged = [damage](const QString& why) {
+        if (damage != nullptr)
+            *damage = why;
+        return std::nullopt;
+    };
     QJsonParseError error{};
     const QJsonDocument document = QJsonDocument::fromJson(bytes, &error);
     if (error.error != QJsonParseError::NoError || !document.isObject())
-        return std::nullopt;
+        return damaged(QStringLiteral("Is Not A Connection Settings File"));
+    if (const QString twice = duplicateJsonKey(bytes); !twice.isEmpty())
+        return damaged(QStringLiteral("Is Damaged: It Holds \"%1\" Twice").arg(twice));
     ConnectionSettings settings;
     settings.m_rest = document.object();
     std::optional<std::vector<QJsonObject>> accounts = objects(settings.m_rest.take(kAccounts));
     std::optional<std::vector<QJsonObject>> pins = objects(settings.m_rest.take(kPins));
     if (!accounts || !pins)
-        return std::nullopt;
+        return damaged(QStringLiteral("Is Not A Connection Settings File"));
+    if (const QString wrong = wronglyTyped(settings.m_rest, *accounts, *pins); !wrong.isEmpty())
+        return damaged(
+            QStringLiteral("Is Damaged: Its \"%1\" Is Not Of The Right Kind").arg(wrong));
     settings.m_entries = std::move(*accounts);
     settings.m_pins = std::move(*pins);
     return settings;
@@ -341,9 +392,13 @@ ConnectionSettingsFile::LoadResult ConnectionSettingsFile::load(ConnectionSettin
     if (file.error() != QFileDevice::NoError)
         return unreadable(QStringLiteral("Cannot Be Read (") + file.errorString() +
                           QLatin1Char(')'));
-    std::optional<ConnectionSettings> read = ConnectionSettings::fromBytes(bytes);
-    if (!read)
-        return unreadable(QStringLiteral("Is Not A Connection Settings File"));
+    QString damage;
+    std::optional<ConnectionSettings> read = ConnectionSettings::fromBytes(bytes, &damage);
+    if (!read) {
+        if (why != nullptr)
+            *why = damage;
+        return LoadResult::Damaged;
+    }
     settings.adopt(std::move(*read));
     return LoadResult::Loaded;
 }

@@ -103,8 +103,15 @@ public:
         m_rest = std::move(other.m_rest);
     }
 
-    // The file's bytes (JSON); nothing when they are not a file of this kind.
-    static std::optional<ConnectionSettings> fromBytes(const QByteArray& bytes);
+    // Why the settings of every account are not known this run (their file could not be read,
+    // or was damaged); empty when they are. Security then fails closed: no account is checked.
+    const QString& unknownBecause() const { return m_unknown; }
+    void setUnknown(const QString& why) { m_unknown = why; }
+
+    // The file's bytes (JSON); nothing, with why, when they are not a file of this kind or are
+    // damaged (a key held twice, a value of the wrong kind).
+    static std::optional<ConnectionSettings> fromBytes(const QByteArray& bytes,
+                                                       QString* damage = nullptr);
     QByteArray toBytes() const;
 
 private:
@@ -119,6 +126,7 @@ private:
     // The file's other top-level fields.
     QJsonObject m_rest;
     std::function<void()> m_changed;
+    QString m_unknown;
 };
 
 // The file that keeps them (mervconn.json beside the account file): private to the user and
@@ -129,8 +137,9 @@ public:
         : m_path(std::move(path)) {}
     const QString& path() const { return m_path; }
 
-    enum class LoadResult { Loaded, Missing, Unreadable };
-    // An unreadable file (or one of another kind) leaves the settings empty, with why.
+    enum class LoadResult { Loaded, Missing, Unreadable, Damaged };
+    // An unreadable or damaged file (or one of another kind) leaves the settings empty, with
+    // why.
     LoadResult load(ConnectionSettings& settings, QString* why = nullptr) const;
     bool save(const ConnectionSettings& settings, QString* why = nullptr) const;
 

@@ -1,6 +1,7 @@
 // Each data file damaged in turn, as a disk, a crash or another program damages it, and the
 // real program started on it: the damage is said once, naming the file; what could be read is
 // used; and the file is kept byte for byte (set aside beside itself) before anything replaces it.
+#include "EventLoop.h"
 #include "ProgramFixture.h"
 #include "mail/SeenMemory.h"
 
@@ -40,14 +41,30 @@ QByteArray seenFile() {
     return memory.toBytes();
 }
 
+// The connection settings of one account, kept over STARTTLS, with a trusted certificate.
+QByteArray connectionsFile() {
+    return R"({
+    "accounts": [
+        {"username": "alice", "server": "pop.example.org", "port": "1101",
+         "security": "STARTTLS", "startTlsSeen": true}
+    ],
+    "pins": [{"server": "pop.example.org", "port": "1101", "certificate": "AAAA"}]
+}
+)";
+}
+
 struct Damage {
     const char* name;
     const char* file;
+    QByteArray good;
     // Damages the file, given its path and its good content.
     std::function<void(const QString& path, const QByteArray& good)> damage;
-    // How the message about it begins, after the file's path; what the program then knows.
+    // How the one message about it begins, after "<what> <path>".
     const char* said;
-    qsizetype seenMessages;
+    // What the program must then do and know.
+    std::function<void(Program&, test::ScriptedSocket&)> then;
+    // Whether the file is set aside (and a good one written) or left as it is.
+    bool keptAside = true;
 };
 
 class DamagedFiles : public test::ProgramFixture {
@@ -58,25 +75,65 @@ protected:
     }
 };
 
-TEST_F(DamagedFiles, EachIsSaidKeptAsideAndWhatWasReadableIsUsed) {
+const auto remembers = [](qsizetype messages) {
+    return [messages](Program& program, test::ScriptedSocket&) {
+        EXPECT_EQ(program.mail().seenMemory().messageCount(), messages);
+    };
+};
+
+// Security fails closed: no connection is made, and the account's row says why.
+const auto checksNothing = [](Program& program, test::ScriptedSocket& socket) {
+    program.checker().checkMailButton();
+    ASSERT_TRUE(
+        test::waitUntil([&] { return program.checker().phase() == RunPhase::Idle; }, 10000));
+    EXPECT_EQ(socket.connections(), 0);
+    ASSERT_EQ(program.mail().count(), 1);
+    EXPECT_TRUE(program.mail().at(1).subject().startsWith(
+        QStringLiteral("Not checked: The Connection Settings File ")))
+        << program.mail().at(1).subject().toStdString();
+};
+
+TEST_F(DamagedFiles, EachIsSaidKeptAndWhatWasReadableIsUsed) {
     const std::vector<Damage> table = {
-        {"one byte appended to the seen file", "mervseen.dat",
+        {"one byte appended to the seen file", "mervseen.dat", seenFile(),
          [](const QString& path, const QByteArray& good) { write(path, good + "x"); },
          " Is Damaged (it has 1 bytes more than it should): The 100 Messages It Could Read Are "
          "Remembered",
-         100},
-        {"the seen file cut in the middle of the second mailbox", "mervseen.dat",
+         remembers(100)},
+        {"the seen file cut in the middle of the second mailbox", "mervseen.dat", seenFile(),
          [](const QString& path, const QByteArray& good) {
              write(path, good.first(good.size() - 25 * 17));
          },
-         " Is Damaged (it is cut short): The 75 Messages It Could Read Are Remembered", 75},
-        {"a seen file of 1 GB", "mervseen.dat",
+         " Is Damaged (it is cut short): The 75 Messages It Could Read Are Remembered",
+         remembers(75)},
+        {"a seen file of 1 GB", "mervseen.dat", seenFile(),
          [](const QString& path, const QByteArray&) {
              QFile file(path);
              ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
              ASSERT_TRUE(file.resize(qint64{1024} * 1024 * 1024)); // sparse: no disk taken
          },
-         " Is Damaged (Is Larger Than 64 MB): The 0 Messages It Could Read Are Remembered", 0},
+         " Is Damaged (Is Larger Than 64 MB): The 0 Messages It Could Read Are Remembered",
+         remembers(0)},
+        {"a second list of accounts in the connection settings", "mervconn.json", connectionsFile(),
+         [](const QString& path, const QByteArray& good) {
+             write(path, QByteArray(good).replace("\n}\n", ",\n    \"accounts\": []\n}\n"));
+         },
+         " Is Damaged: It Holds \"accounts\" Twice: No Account Is Checked Until It Is Mended Or "
+         "Removed",
+         checksNothing, false},
+        {"a security of the wrong kind in the connection settings", "mervconn.json",
+         connectionsFile(),
+         [](const QString& path, const QByteArray& good) {
+             write(path, QByteArray(good).replace("\"STARTTLS\"", "3"));
+         },
+         " Is Damaged: Its \"security\" Is Not Of The Right Kind: No Account Is Checked",
+         checksNothing, false},
+        {"connection settings that cannot be read", "mervconn.json", connectionsFile(),
+         [](const QString& path, const QByteArray&) {
+             QFile::remove(path);
+             QDir().mkpath(path);
+         },
+         " Is Not A Regular File: No Account Is Checked", checksNothing, false},
     };
     for (const Damage& d : table) {
         SCOPED_TRACE(d.name);
@@ -84,34 +141,42 @@ TEST_F(DamagedFiles, EachIsSaidKeptAsideAndWhatWasReadableIsUsed) {
         QDir(dataFolder()).removeRecursively();
         QDir().mkpath(dataFolder());
         dialogs.messages.clear();
+        accounts = AccountList();
+        accounts.append({QStringLiteral("Box"), QStringLiteral("alice"),
+                         QStringLiteral("pop.example.org"), QStringLiteral("1101"),
+                         AccountKey::make(1, QStringLiteral("secret")), false});
         const QString path = dataFolder() + QLatin1Char('/') + QLatin1String(d.file);
-        write(path, seenFile());
-        d.damage(path, seenFile());
-        const qint64 damagedSize = QFileInfo(path).size();
+        write(path, d.good);
+        d.damage(path, d.good);
+        const QFileInfo damaged(path);
+        const qint64 damagedSize = damaged.isFile() ? damaged.size() : -1;
         const QByteArray damagedHead = headOf(path);
         start(false);
         ASSERT_EQ(dialogs.messages.size(), 1) << dialogs.messages.join(u'\n').toStdString();
         const QString said = dialogs.messages.first();
-        EXPECT_TRUE(said.startsWith(QStringLiteral("The Seen-Mail File ") + path +
-                                    QString::fromLatin1(d.said)))
-            << said.toStdString();
-        EXPECT_EQ(program->mail().seenMemory().messageCount(), d.seenMessages);
-        // Kept byte for byte, named in the message.
+        EXPECT_TRUE(said.contains(path + QString::fromLatin1(d.said))) << said.toStdString();
+        d.then(*program, socket);
+        // Kept byte for byte: aside, named in the message, or where it was.
         const QStringList kept = keptAside(QLatin1String(d.file));
-        ASSERT_EQ(kept.size(), 1);
-        const QString keptPath = dataFolder() + QLatin1Char('/') + kept.first();
-        EXPECT_TRUE(said.endsWith(QStringLiteral("The Damaged File Is Kept As ") + keptPath))
-            << said.toStdString();
-        EXPECT_EQ(QFileInfo(keptPath).size(), damagedSize);
-        EXPECT_EQ(headOf(keptPath), damagedHead);
-        // The close writes what was read, and the next start says nothing more.
+        ASSERT_EQ(kept.size(), d.keptAside ? 1 : 0);
+        const QString keptPath =
+            d.keptAside ? dataFolder() + QLatin1Char('/') + kept.first() : path;
+        if (d.keptAside) {
+            EXPECT_TRUE(said.endsWith(QStringLiteral("The Damaged File Is Kept As ") + keptPath))
+                << said.toStdString();
+        }
         ASSERT_TRUE(window().close());
+        EXPECT_EQ(QFileInfo(keptPath).isFile() ? QFileInfo(keptPath).size() : -1, damagedSize);
+        EXPECT_EQ(headOf(keptPath), damagedHead);
+        // A file set aside is replaced by a good one at the close, and the next start says
+        // nothing more; one left as it is is said again.
         program.reset();
         dialogs.messages.clear();
         start(false);
-        EXPECT_TRUE(dialogs.messages.isEmpty()) << dialogs.messages.join(u'\n').toStdString();
-        EXPECT_EQ(program->mail().seenMemory().messageCount(), d.seenMessages);
-        EXPECT_EQ(keptAside(QLatin1String(d.file)).size(), 1);
+        EXPECT_EQ(dialogs.messages.size(), d.keptAside ? 0 : 1)
+            << dialogs.messages.join(u'\n').toStdString();
+        if (d.keptAside)
+            d.then(*program, socket);
     }
 }
 
