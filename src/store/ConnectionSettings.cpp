@@ -9,7 +9,6 @@
 #include <QJsonDocument>
 #include <QUuid>
 
-#include <algorithm>
 #include <array>
 
 namespace mervantic {
@@ -67,15 +66,11 @@ QString wronglyTyped(const QJsonObject& rest, const std::vector<QJsonObject>& ac
     if (QString wrong = check(rest, {}, {kKeepPasswordsInKeyring}); !wrong.isEmpty())
         return wrong;
     for (const QJsonObject& entry : accounts) {
-        QString wrong = check(entry,
-                              {kUsername, kServer, kPort, kSecurity, kSignIn, kProvider, kClientId,
-                               kClientSecret, kSecretName},
-                              {kStartTlsSeen, kPasswordInKeyring});
-        if (wrong.isEmpty() && entry.contains(kSecurity) &&
-            std::none_of(kSecurityNames.begin(), kSecurityNames.end(), [&](const auto& name) {
-                return entry.value(kSecurity).toString() == QLatin1String(name.text);
-            }))
-            wrong = kSecurity;
+        // A security this version does not know is a later version's, taken as the safest.
+        const QString wrong = check(entry,
+                                    {kUsername, kServer, kPort, kSecurity, kSignIn, kProvider,
+                                     kClientId, kClientSecret, kSecretName},
+                                    {kStartTlsSeen, kPasswordInKeyring});
         if (!wrong.isEmpty())
             return wrong;
     }

@@ -107,15 +107,24 @@ TEST(ConnectionSettingsFile, KeepsEntriesAndFieldsItDoesNotKnowAndIsPrivate) {
     EXPECT_EQ(status.st_mode & 077, 0u);
 }
 
-TEST(ConnectionSettingsFile, AFileOfAnotherKindIsNotTakenForEmpty) {
+// A file of another kind, or one damaged (a key twice, a value of the wrong kind: a parser would
+// keep one of two values silently), is not taken for an empty one.
+TEST(ConnectionSettingsFile, AFileOfAnotherKindOrDamagedIsNotTakenForEmpty) {
     QTemporaryDir dir;
     struct Case {
         const char* name;
         QByteArray bytes;
     };
-    for (const Case& c : {Case{"not json", "security=TLS"}, Case{"a list", "[1, 2]"},
-                          Case{"accounts not a list", R"({"accounts": 3})"},
-                          Case{"an entry not an object", R"({"accounts": [3]})"}}) {
+    for (const Case& c :
+         {Case{"not json", "security=TLS"}, Case{"a list", "[1, 2]"},
+          Case{"accounts not a list", R"({"accounts": 3})"},
+          Case{"an entry not an object", R"({"accounts": [3]})"},
+          Case{"accounts twice", R"({"accounts": [{"username": "a"}], "accounts": []})"},
+          Case{"a key twice in an entry",
+               R"({"accounts": [{"security": "TLS", "port": "1", "security": "None"}]})"},
+          Case{"a security that is a number", R"({"accounts": [{"security": 3}]})"},
+          Case{"a flag that is a text", R"({"accounts": [{"startTlsSeen": "yes"}]})"},
+          Case{"a pin that is a number", R"({"pins": [{"certificate": 7}]})"}}) {
         const QString path = dir.filePath(QString::fromLatin1(c.name));
         QFile out(path);
         ASSERT_TRUE(out.open(QIODevice::WriteOnly));
@@ -124,7 +133,7 @@ TEST(ConnectionSettingsFile, AFileOfAnotherKindIsNotTakenForEmpty) {
         ConnectionSettings settings;
         QString why;
         EXPECT_EQ(ConnectionSettingsFile(path).load(settings, &why),
-                  ConnectionSettingsFile::LoadResult::Unreadable)
+                  ConnectionSettingsFile::LoadResult::Damaged)
             << c.name;
         EXPECT_FALSE(why.isEmpty());
     }
