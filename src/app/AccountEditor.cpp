@@ -171,6 +171,8 @@ void AccountEditor::edit(int row, AccountEntry& boxes) {
         m_dialogs.message(changeFailed + kNoPassword);
         return;
     }
+    // What the user typed now stands for the account, whatever its record held.
+    after.damage.clear();
     m_model.replaceAccount(row, after);
     QString why;
     if (!m_file.save(m_model.list(), {}, 0, &why)) {

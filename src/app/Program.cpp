@@ -176,9 +176,24 @@ void Program::load() {
     AccountList loaded;
     const QString file = QStringLiteral("The Username File ") + m_accountFile.path();
     const QString leftAlone = QStringLiteral(", And The File Is Left As It Is");
-    if (m_accountFile.load(loaded) != AccountFile::LoadResult::Loaded)
+    if (m_accountFile.load(loaded) != AccountFile::LoadResult::Loaded) {
         m_services.dialogs.message(file + QLatin1Char(' ') + m_accountFile.whyNotLoaded() +
                                    QStringLiteral(": No Usernames Were Loaded") + leftAlone);
+    } else if (!m_accountFile.damage().isEmpty()) {
+        // A file whose damaged bytes the next save would change is kept as it is first.
+        QString notKept;
+        const QString kept = m_accountFile.damageChangesFile()
+                                 ? setAsideDamaged(m_accountFile.path(), &notKept, SetAside::Copy)
+                                 : QString();
+        QString said = file + QStringLiteral(" Is Damaged: ") + m_accountFile.damage() +
+                       QStringLiteral(". That Account Is Listed But Not Checked Until You "
+                                      "Change It");
+        if (!kept.isEmpty())
+            said += QStringLiteral(". The Damaged File Is Kept As ") + kept;
+        else if (!notKept.isEmpty())
+            said += QStringLiteral("; The Damaged File Could Not Be Kept Aside (%1)").arg(notKept);
+        m_services.dialogs.message(said);
+    }
     m_accountModel.replaceAll(std::move(loaded));
     loadConnections();
     m_window->settingsPage()->keyringCheck()->setChecked(m_connections.keepPasswordsInKeyring());

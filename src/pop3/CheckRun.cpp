@@ -137,6 +137,10 @@ void CheckRun::connectToAccount() {
     const AccountRow& account = m_context.accounts.at(m_fields.accountIndex);
     session.displayName = account.displayName;
     session.username = account.username;
+    if (!account.damage.isEmpty()) {
+        skipDamaged(account);
+        return;
+    }
     const std::optional<QString> password = AccountKey::password(account.key);
     if (!password) {
         halt(QStringLiteral("Password From Usernames List Not Good For User: ") + session.username);
@@ -160,6 +164,23 @@ void CheckRun::connectToAccount() {
     if (leftAlone())
         return;
     m_context.connection.connectToServer(session.server, *port);
+}
+
+void CheckRun::skipDamaged(const AccountRow& account) {
+    // One damaged record never stops the accounts after it: its row says why, and the run
+    // goes on.
+    SessionState& session = m_context.session;
+    session.server = account.server;
+    session.port = account.port;
+    m_context.log.logAccount(session.displayName, session.username, session.server, session.port);
+    session.outcome.reset();
+    m_context.log.failAccount(session.outcome,
+                              QStringLiteral("Not checked: ") + account.damage +
+                                  QStringLiteral(" (change the account to mend it)"));
+    recordAccount();
+    session.clearAccount();
+    QMetaObject::invokeMethod(
+        this, [this] { run(); }, Qt::QueuedConnection);
 }
 
 void CheckRun::keepRowsOfDelayedAccounts() {

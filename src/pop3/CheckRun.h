@@ -105,6 +105,8 @@ private:
     // Shows the kept rows of the current account instead of checking it; false when it is
     // checked.
     bool leftAlone();
+    // An account whose record is damaged: given up before any connection, the run goes on.
+    void skipDamaged(const AccountRow& account);
 
     Context m_context;
     CheckRunFields m_fields;

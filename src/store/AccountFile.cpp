@@ -78,6 +78,8 @@ AccountRow AccountFile::decodeRecord(QByteArrayView record, int number) {
 AccountFile::LoadResult AccountFile::load(AccountList& list) {
     m_writable = false;
     m_whyNotLoaded.clear();
+    m_damage.clear();
+    m_damageChangesFile = false;
     QFile file(m_path);
     const QFileInfo info(m_path);
     if (info.isDir()) {
@@ -123,7 +125,29 @@ AccountFile::LoadResult AccountFile::load(AccountList& list) {
         const QByteArrayView record = QByteArrayView(content).sliced(
             std::min(i * kRecordSize, content.size()),
             std::max<qsizetype>(0, std::min(kRecordSize, content.size() - i * kRecordSize)));
-        list.append(decodeRecord(record, static_cast<int>(i + 1)));
+        AccountRow row = decodeRecord(record, static_cast<int>(i + 1));
+        const QString account =
+            QStringLiteral("The Record Of Account %1 (%2)")
+                .arg(i + 1)
+                .arg(row.displayName.isEmpty() ? row.username : row.displayName);
+        if (record.size() < kRecordSize) {
+            // Cut short (a crash or a full disk in the middle of another program's write):
+            // what it holds after the cut is not the account's.
+            row.damage = QStringLiteral("its record in the username file is cut short (%1 of "
+                                        "%2 bytes)")
+                             .arg(record.size())
+                             .arg(kRecordSize);
+            m_damage = account + QStringLiteral(" Is Cut Short");
+            m_damageChangesFile = true;
+        } else if (AccountKey::password(row.key) && !portNumber(row.port)) {
+            // No program writes such a port: the record was damaged.
+            row.damage = QStringLiteral("its record in the username file holds port %1, which "
+                                        "is no port number")
+                             .arg(row.port);
+            m_damage =
+                account + QStringLiteral(" Holds Port %1, Which Is No Port Number").arg(row.port);
+        }
+        list.append(std::move(row));
     }
     return LoadResult::Loaded;
 }

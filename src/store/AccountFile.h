@@ -47,6 +47,12 @@ public:
     // Why the last load read nothing, as the file's message says it after the file's name:
     // "Is A Folder, Not A File", "Cannot Be Read (Permission denied)"...
     const QString& whyNotLoaded() const { return m_whyNotLoaded; }
+    // What the last load found damaged in a file it read ("the record of account 2 is cut
+    // short"); empty when nothing. The rows it concerns carry their damage.
+    const QString& damage() const { return m_damage; }
+    // Whether the next save would change the damaged bytes (a record cut short is written
+    // whole): the file is then to be kept aside first.
+    bool damageChangesFile() const { return m_damageChangesFile; }
 
     // Rewrites the whole file from the list, atomically: a failed save leaves the previous file
     // whole. The row numbered `renamedRow` (from 1) is written with `replacementName` as its
@@ -69,6 +75,8 @@ private:
     bool m_writable = true;
     QString m_whyNotWritable;
     QString m_whyNotLoaded;
+    QString m_damage;
+    bool m_damageChangesFile = false;
 };
 
 // The smallest positive number that no row's key carries, as text; "" when a row's key has

@@ -19,6 +19,9 @@ struct AccountRow {
     // The record as the file held it, when its password could not be read (a damaged record,
     // a gap): written back as it was, so that nothing the program cannot read is lost.
     QByteArray unreadable{};
+    // Why the record the row came from is damaged (cut short by a crash or a full disk); empty
+    // for a sound one. A damaged row is shown, and a check skips it saying why.
+    QString damage{};
 };
 
 // An account's port as the number a connection needs; nothing when the text is not a port

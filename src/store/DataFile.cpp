@@ -51,11 +51,21 @@ DataFileRead readDataFile(const QString& path, qint64 largest) {
     return read;
 }
 
-QString setAsideDamaged(const QString& path, QString* why) {
+QString setAsideDamaged(const QString& path, QString* why, SetAside how) {
     const QString stamp = QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss"));
     QString kept = path + QStringLiteral(".damaged-") + stamp;
     for (int n = 2; QFileInfo::exists(kept) || QFileInfo(kept).isSymLink(); ++n)
         kept = path + QStringLiteral(".damaged-%1-%2").arg(stamp).arg(n);
+    if (how == SetAside::Copy) {
+        QFile original(path);
+        if (!original.copy(kept)) {
+            if (why != nullptr)
+                *why = original.errorString();
+            QFile::remove(kept);
+            return {};
+        }
+        return kept;
+    }
     // A rename keeps every byte, takes no space, and cannot leave half a copy.
     if (std::rename(QFile::encodeName(path).constData(), QFile::encodeName(kept).constData()) !=
         0) {

@@ -33,6 +33,9 @@ DataFileRead readDataFile(const QString& path, qint64 largest);
 // ("mervseen.dat.damaged-20261211-104501"), so that the program can write a good one in its
 // place. The path it was kept at; empty, with why, when it could not be kept (the file must then
 // be left as it is).
-QString setAsideDamaged(const QString& path, QString* why = nullptr);
+// `copy`: the file also stays where it is until a good one replaces it (for a file whose loss
+// would cost the user's work, should the program end before that).
+enum class SetAside { Move, Copy };
+QString setAsideDamaged(const QString& path, QString* why = nullptr, SetAside how = SetAside::Move);
 
 } // namespace mervantic

@@ -3,10 +3,13 @@
 // used; and the file is kept byte for byte (set aside beside itself) before anything replaces it.
 #include "EventLoop.h"
 #include "ProgramFixture.h"
+#include "ScriptedSocket.h"
 #include "mail/SeenMemory.h"
+#include "store/AccountFile.h"
 
 #include <QDir>
 #include <QFile>
+#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -65,6 +68,8 @@ struct Damage {
     std::function<void(Program&, test::ScriptedSocket&)> then;
     // Whether the file is set aside (and a good one written) or left as it is.
     bool keptAside = true;
+    // Whether the next start says it again (what it found is still there).
+    bool saidAgain = false;
 };
 
 class DamagedFiles : public test::ProgramFixture {
@@ -81,12 +86,46 @@ const auto remembers = [](qsizetype messages) {
     };
 };
 
-// Security fails closed: no connection is made, and the account's row says why.
-const auto checksNothing = [](Program& program, test::ScriptedSocket& socket) {
+// Two accounts, Box and Work, on ports 1101 and 1102.
+QByteArray twoAccounts() {
+    QTemporaryDir scratch;
+    const QString path = scratch.filePath(QStringLiteral("mervuser.ini"));
+    AccountList list;
+    list.append({QStringLiteral("Box"), QStringLiteral("alice"), QStringLiteral("pop.example.org"),
+                 QStringLiteral("1101"), AccountKey::make(1, QStringLiteral("secret")), false});
+    list.append({QStringLiteral("Work"), QStringLiteral("alice"), QStringLiteral("pop.example.org"),
+                 QStringLiteral("1102"), AccountKey::make(2, QStringLiteral("secret")), false});
+    EXPECT_TRUE(AccountFile(path).save(list));
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// A damaged account is skipped with its row saying why; the others are checked, and the run
+// is not halted.
+const auto checksTheOthers = [](Program& program, test::ScriptedSocket& socket) {
+    test::Script empty = test::Script::loggedOn();
+    empty.expect("STAT").serve("+OK 0 0\r\n").expect("QUIT").serve("+OK\r\n");
+    socket.addScript(1101, empty);
     program.checker().checkMailButton();
     ASSERT_TRUE(
         test::waitUntil([&] { return program.checker().phase() == RunPhase::Idle; }, 10000));
-    EXPECT_EQ(socket.connections(), 0);
+    ASSERT_EQ(program.mail().count(), 2);
+    EXPECT_FALSE(program.mail().at(1).isFailure());
+    EXPECT_TRUE(program.mail().at(2).isFailure());
+    EXPECT_TRUE(program.mail().at(2).subject().startsWith(
+        QStringLiteral("Not checked: its record in the username file ")))
+        << program.mail().at(2).subject().toStdString();
+    EXPECT_TRUE(
+        program.mail().at(2).subject().endsWith(QStringLiteral("(change the account to mend it)")));
+};
+
+// Security fails closed: no connection is made, and the account's row says why.
+const auto checksNothing = [](Program& program, test::ScriptedSocket& socket) {
+    const int before = socket.connections();
+    program.checker().checkMailButton();
+    ASSERT_TRUE(
+        test::waitUntil([&] { return program.checker().phase() == RunPhase::Idle; }, 10000));
+    EXPECT_EQ(socket.connections(), before);
     ASSERT_EQ(program.mail().count(), 1);
     EXPECT_TRUE(program.mail().at(1).subject().startsWith(
         QStringLiteral("Not checked: The Connection Settings File ")))
@@ -114,6 +153,11 @@ TEST_F(DamagedFiles, EachIsSaidKeptAndWhatWasReadableIsUsed) {
          },
          " Is Damaged (Is Larger Than 64 MB): The 0 Messages It Could Read Are Remembered",
          remembers(0)},
+        {"the username file cut in the middle of the second record", "mervuser.ini", twoAccounts(),
+         [](const QString& path, const QByteArray& good) { write(path, good.first(454 + 300)); },
+         " Is Damaged: The Record Of Account 2 (Work) Is Cut Short. That Account Is Listed But "
+         "Not Checked Until You Change It",
+         checksTheOthers, true, true},
         {"a second list of accounts in the connection settings", "mervconn.json", connectionsFile(),
          [](const QString& path, const QByteArray& good) {
              write(path, QByteArray(good).replace("\n}\n", ",\n    \"accounts\": []\n}\n"));
@@ -145,6 +189,7 @@ TEST_F(DamagedFiles, EachIsSaidKeptAndWhatWasReadableIsUsed) {
         accounts.append({QStringLiteral("Box"), QStringLiteral("alice"),
                          QStringLiteral("pop.example.org"), QStringLiteral("1101"),
                          AccountKey::make(1, QStringLiteral("secret")), false});
+        writeAccountFile = QLatin1String(d.file) != QLatin1String("mervuser.ini");
         const QString path = dataFolder() + QLatin1Char('/') + QLatin1String(d.file);
         write(path, d.good);
         d.damage(path, d.good);
@@ -173,7 +218,7 @@ TEST_F(DamagedFiles, EachIsSaidKeptAndWhatWasReadableIsUsed) {
         program.reset();
         dialogs.messages.clear();
         start(false);
-        EXPECT_EQ(dialogs.messages.size(), d.keptAside ? 0 : 1)
+        EXPECT_EQ(dialogs.messages.size(), d.keptAside && !d.saidAgain ? 0 : 1)
             << dialogs.messages.join(u'\n').toStdString();
         if (d.keptAside)
             d.then(*program, socket);
