@@ -12,6 +12,7 @@
 
 #include <QAction>
 #include <QCheckBox>
+#include <QFileInfo>
 #include <QFontDatabase>
 #include <QGuiApplication>
 #include <QItemSelectionModel>
@@ -169,6 +170,8 @@ void Program::load() {
     if (!record)
         m_services.dialogs.message(QStringLiteral("An Error Occurred Loading App Data\n") + why);
     m_record = record.value_or(SettingsRecord());
+    if (record)
+        keepSettingsFileBounded();
     m_settings = Settings::load(m_record, desktop());
     m_settings.runPassword = m_startup.runPassword;
 
@@ -199,6 +202,34 @@ void Program::load() {
     m_window->settingsPage()->keyringCheck()->setChecked(m_connections.keepPasswordsInKeyring());
     loadSeenMemory();
     m_window->applySettings();
+}
+
+void Program::keepSettingsFileBounded() {
+    // The record is all the program writes; a file far larger (a sparse file, another
+    // program's) would be copied whole at every close. It is kept aside, and a file of the
+    // record alone takes its place at once.
+    const QString& path = m_startup.settingsFilePath;
+    const qint64 size = QFileInfo(path).size();
+    if (size <= kLargestSettingsFile)
+        return;
+    QString why;
+    const QString kept = setAsideDamaged(path, &why);
+    if (kept.isEmpty() || !SettingsFile::write(path, m_record, &why)) {
+        m_settingsReadable = false;
+        m_services.dialogs.message(
+            QStringLiteral("The Settings File %1 Holds %2 Bytes, Far More Than Its Settings, And "
+                           "Could Not Be Replaced (%3): It Is Left As It Is And Not Written")
+                .arg(path)
+                .arg(size)
+                .arg(why));
+        return;
+    }
+    m_services.dialogs.message(
+        QStringLiteral("The Settings File %1 Held %2 Bytes, Far More Than Its Settings: Its "
+                       "Settings Are Used. The Damaged File Is Kept As %3")
+            .arg(path)
+            .arg(size)
+            .arg(kept));
 }
 
 void Program::loadSeenMemory() {

@@ -86,6 +86,9 @@ private:
     void wirePasswordKeyring();
     void saveSettings();
     void loadSeenMemory();
+    void keepSettingsFileBounded();
+    // Far more than the 626-byte record and anything a later version may add after it.
+    static constexpr qint64 kLargestSettingsFile = 64 * 1024;
     void saveSeenMemory();
     void loadConnections();
     void saveConnections();

@@ -153,6 +153,14 @@ TEST_F(DamagedFiles, EachIsSaidKeptAndWhatWasReadableIsUsed) {
          },
          " Is Damaged (Is Larger Than 64 MB): The 0 Messages It Could Read Are Remembered",
          remembers(0)},
+        {"a sparse settings file of 1 GB", "mervantic.ini", QByteArray(),
+         [](const QString& path, const QByteArray&) {
+             QFile file(path);
+             ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+             ASSERT_TRUE(file.resize(qint64{1024} * 1024 * 1024));
+         },
+         " Held 1073741824 Bytes, Far More Than Its Settings: Its Settings Are Used",
+         [](Program&, test::ScriptedSocket&) {}},
         {"the username file cut in the middle of the second record", "mervuser.ini", twoAccounts(),
          [](const QString& path, const QByteArray& good) { write(path, good.first(454 + 300)); },
          " Is Damaged: The Record Of Account 2 (Work) Is Cut Short. That Account Is Listed But "
@@ -191,12 +199,19 @@ TEST_F(DamagedFiles, EachIsSaidKeptAndWhatWasReadableIsUsed) {
                          AccountKey::make(1, QStringLiteral("secret")), false});
         writeAccountFile = QLatin1String(d.file) != QLatin1String("mervuser.ini");
         const QString path = dataFolder() + QLatin1Char('/') + QLatin1String(d.file);
-        write(path, d.good);
-        d.damage(path, d.good);
-        const QFileInfo damaged(path);
-        const qint64 damagedSize = damaged.isFile() ? damaged.size() : -1;
-        const QByteArray damagedHead = headOf(path);
+        qint64 damagedSize = -1;
+        QByteArray damagedHead;
+        // Damaged once the fixture has written its files, before the program reads them.
+        afterFilesWritten = [&] {
+            if (!d.good.isEmpty())
+                write(path, d.good);
+            d.damage(path, d.good);
+            const QFileInfo damaged(path);
+            damagedSize = damaged.isFile() ? damaged.size() : -1;
+            damagedHead = headOf(path);
+        };
         start(false);
+        afterFilesWritten = {};
         ASSERT_EQ(dialogs.messages.size(), 1) << dialogs.messages.join(u'\n').toStdString();
         const QString said = dialogs.messages.first();
         EXPECT_TRUE(said.contains(path + QString::fromLatin1(d.said))) << said.toStdString();

@@ -102,6 +102,8 @@ protected:
         if (writeAccountFile) {
             ASSERT_TRUE(AccountFile(accountFile()).save(accounts));
         }
+        if (afterFilesWritten)
+            afterFilesWritten();
         program = std::make_unique<Program>(
             values,
             Program::Services{network != nullptr ? *network : static_cast<Socket&>(socket),
@@ -157,6 +159,8 @@ protected:
     AccountList accounts;
     // False when the test made the account file itself.
     bool writeAccountFile = true;
+    // Runs once the files are written, before the program reads them (to damage one, say).
+    std::function<void()> afterFilesWritten;
     test::ScriptedSocket socket;
     // A real network and clock in place of the scripted socket and the fake clock, when set.
     Socket* network = nullptr;
