@@ -8,6 +8,8 @@
 #include <QLineEdit>
 #include <QMessageBox>
 
+#include <cstdio>
+
 namespace mervantic {
 
 namespace {
@@ -75,6 +77,8 @@ std::optional<FontChoice> QtDialogs::chooseFont(const FontChoice& preset) {
 }
 
 void QtDialogs::showFailure(const QString& text) {
+    // Also for whoever started the program from a terminal, or logs what a session starts.
+    std::fprintf(stderr, "%s\n", qPrintable(text));
     std::unique_ptr<QMessageBox> box(makeBox(nullptr, text, QMessageBox::Ok));
     box->exec();
 }

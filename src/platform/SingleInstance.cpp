@@ -7,6 +7,9 @@
 #include <QLocalSocket>
 #include <QSysInfo>
 
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -71,6 +74,24 @@ bool SingleInstance::heldByAnotherUser() const {
 SingleInstance::Lock SingleInstance::acquire(const QString& dataFolder) {
     m_dataFolder = dataFolder;
     const QString path = dataFolder + QLatin1Char('/') + QLatin1String(kLockName);
+    // A lock is a few bytes of one regular file: anything else is no lock of the program's, and
+    // reading it could block (a FIFO), never end (a device) or take the memory of its size.
+    const QFileInfo info(path);
+    if (info.exists() && !info.isFile()) {
+        m_failure = path + QStringLiteral(" Is Not A Regular File, So Mervantic Cannot Tell "
+                                          "Whether It Already Runs: Remove It");
+        return Lock::Failed;
+    }
+    if (info.exists() && info.size() > kLargestLock) {
+        const QString aside = path + QStringLiteral(".damaged");
+        QFile::remove(aside);
+        if (!QFile::rename(path, aside)) {
+            m_failure = path + QStringLiteral(" Is Damaged (%1 Bytes) And Could Not Be Set Aside: "
+                                              "Remove It")
+                                   .arg(info.size());
+            return Lock::Failed;
+        }
+    }
     m_lock = std::make_unique<QLockFile>(path);
     // Only a lock whose process has died is stale, however old.
     m_lock->setStaleLockTime(0);
@@ -92,18 +113,24 @@ SingleInstance::Lock SingleInstance::acquire(const QString& dataFolder) {
         listen();
         return Lock::Acquired;
     }
-    switch (m_lock->error()) {
-    case QLockFile::LockFailedError:
+    if (m_lock->error() == QLockFile::LockFailedError)
         return Lock::HeldByAnother;
-    case QLockFile::PermissionError:
-        m_failure = path + QStringLiteral(" Could Not Be Made: Permission Denied (Is The Folder "
-                                          "Read-Only?)");
-        break;
-    default:
-        m_failure = path + QStringLiteral(" Could Not Be Made Or Read, So Mervantic Cannot Tell "
-                                          "Whether It Already Runs: Remove It If It Does Not");
-        break;
+    // Why, as the system says it: a read-only folder, a full disk, no permission.
+    QString cause = m_lock->error() == QLockFile::PermissionError
+                        ? QStringLiteral("Permission Denied")
+                        : QStringLiteral("Unknown Error");
+    const QByteArray probePath = QFile::encodeName(path + QStringLiteral(".probe"));
+    const int probe = ::open(probePath.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    const char bytes[64] = {};
+    if (probe < 0 || ::write(probe, bytes, sizeof bytes) != sizeof bytes || ::fsync(probe) != 0)
+        cause = QString::fromLocal8Bit(::strerror(errno));
+    if (probe >= 0) {
+        ::close(probe);
+        ::unlink(probePath.constData());
     }
+    m_failure = path + QStringLiteral(" Could Not Be Made Or Read (%1), So Mervantic Cannot Tell "
+                                      "Whether It Already Runs")
+                           .arg(cause);
     return Lock::Failed;
 }
 

@@ -27,6 +27,8 @@ class SingleInstance : public QObject {
 
 public:
     static constexpr const char* kLockName = "mervantic.lock";
+    // A lock holds a process number, a program and a host name: a larger one is damaged.
+    static constexpr qint64 kLargestLock = 4096;
 
     enum class Lock { Acquired, HeldByAnother, Failed };
 

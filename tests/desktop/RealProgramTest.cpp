@@ -9,6 +9,7 @@
 #include "PrivateBus.h"
 #include "ProgramHome.h"
 #include "ScriptedServer.h"
+#include "SmallDisk.h"
 #include "SoundServer.h"
 #include "WestonCompositor.h"
 #include "XvfbDisplay.h"
@@ -30,6 +31,7 @@
 #include <gtest/gtest.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace mervantic {
@@ -177,6 +179,126 @@ TEST_F(RealProgram, TerminationSignalsEndTheProgramAsACloseDoes) {
         EXPECT_EQ(program.exitCode(), 0);
         EXPECT_GT(QFileInfo(settingsFile).lastModified().date().year(), 2001)
             << "the settings record was not written";
+    }
+}
+
+// Whatever the lock file has become, the program either takes it over and opens its window, or
+// says why it cannot start and ends when the message is closed: never a silent end, never a hang,
+// never the memory of a huge lock. (A second start on a running copy still ends silently.)
+TEST_F(RealProgram, ADamagedLockIsTakenOverOrSaidNeverASilentEnd) {
+    const auto write = [](const QString& path, const QByteArray& bytes) {
+        QFile file(path);
+        return file.open(QIODevice::WriteOnly | QIODevice::Truncate) &&
+               file.write(bytes) == bytes.size();
+    };
+    struct Case {
+        const char* name;
+        std::function<bool(const QString& folder)> damage;
+        // Empty when the program starts; else what it says, after the data folder's path.
+        const char* said;
+    } cases[] = {
+        {"an empty lock, left by a crash",
+         [&](const QString& folder) { return write(folder + "/mervantic.lock", {}); }, ""},
+        {"a lock of garbage",
+         [&](const QString& folder) { return write(folder + "/mervantic.lock", "\x01\x02zz"); },
+         ""},
+        {"a sparse lock of 1 GB",
+         [](const QString& folder) {
+             QFile file(folder + "/mervantic.lock");
+             return file.open(QIODevice::WriteOnly) && file.resize(qint64{1} << 30);
+         },
+         ""},
+        {"a lock that is a folder",
+         [](const QString& folder) { return QDir().mkpath(folder + "/mervantic.lock"); },
+         "/mervantic.lock Is Not A Regular File"},
+        {"a lock that is a FIFO",
+         [](const QString& folder) {
+             return ::mkfifo(QFile::encodeName(folder + "/mervantic.lock").constData(), 0600) == 0;
+         },
+         "/mervantic.lock Is Not A Regular File"},
+        {"a lock linked to /dev/zero",
+         [](const QString& folder) {
+             return QFile::link(QStringLiteral("/dev/zero"), folder + "/mervantic.lock");
+         },
+         "/mervantic.lock Is Not A Regular File"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        QDir(dataFolder).removeRecursively();
+        ASSERT_TRUE(QDir().mkpath(dataFolder));
+        ASSERT_TRUE(writeDataFiles(dataFolder, returningUser(), QStringLiteral("Home"),
+                                   QStringLiteral("alice"), 1));
+        ASSERT_TRUE(c.damage(dataFolder));
+        QProcess program;
+        program.setProcessEnvironment(environment());
+        program.start(QStringLiteral(MERVANTIC_BINARY), {});
+        ASSERT_TRUE(program.waitForStarted(5000));
+        if (QByteArrayView(c.said).isEmpty()) {
+            const auto window = waitForWindow(QStringLiteral("Mervantic email"));
+            ASSERT_TRUE(window.has_value()) << program.readAllStandardError().toStdString();
+            display.requestClose(window->id);
+            ASSERT_TRUE(program.waitForFinished(30000));
+            EXPECT_EQ(program.exitCode(), 0);
+            EXPECT_LE(QFileInfo(dataFolder + "/mervantic.lock").size(), 4096);
+            continue;
+        }
+        std::optional<XvfbDisplay::Window> box;
+        for (int i = 0; i < 200 && !box; ++i) {
+            for (const XvfbDisplay::Window& window :
+                 display.windowsTitled(QStringLiteral("Mervantic")))
+                if (window.title == QStringLiteral("Mervantic"))
+                    box = window;
+            if (!box)
+                QThread::msleep(50);
+        }
+        ASSERT_TRUE(box.has_value()) << "no message appeared";
+        display.requestClose(box->id);
+        ASSERT_TRUE(program.waitForFinished(10000)) << "the program did not end";
+        EXPECT_EQ(program.exitCode(), 1);
+        EXPECT_TRUE(program.readAllStandardError().contains(
+            ("Mervantic Unable To Run: " + dataFolder + QString::fromLatin1(c.said)).toUtf8()));
+    }
+}
+
+// A data folder on a disk that is full, or was mounted read-only, cannot take the lock: the
+// program says so and why, and ends when the message is closed.
+TEST_F(RealProgram, AFullOrReadOnlyDiskIsSaidAtStart) {
+    for (const bool readOnly : {false, true}) {
+        SCOPED_TRACE(readOnly ? "read-only" : "full");
+        test::SmallDisk disk;
+        if (!disk.mounted())
+            GTEST_SKIP() << disk.why().toStdString();
+        const QString folder = disk.path() + QStringLiteral("/Mervantic");
+        ASSERT_TRUE(QDir().mkpath(folder));
+        QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        ASSERT_TRUE(writeDataFiles(folder, returningUser(), QStringLiteral("Home"),
+                                   QStringLiteral("alice"), 1));
+        if (readOnly)
+            ASSERT_TRUE(disk.makeReadOnly());
+        else
+            disk.fill();
+        QProcessEnvironment env = environment();
+        env.insert(QStringLiteral("XDG_DATA_HOME"), disk.path());
+        QProcess program;
+        program.setProcessEnvironment(env);
+        program.start(QStringLiteral(MERVANTIC_BINARY), {});
+        ASSERT_TRUE(program.waitForStarted(5000));
+        std::optional<XvfbDisplay::Window> box;
+        for (int i = 0; i < 200 && !box; ++i) {
+            for (const XvfbDisplay::Window& window :
+                 display.windowsTitled(QStringLiteral("Mervantic")))
+                if (window.title == QStringLiteral("Mervantic"))
+                    box = window;
+            if (!box)
+                QThread::msleep(50);
+        }
+        ASSERT_TRUE(box.has_value()) << "no message appeared";
+        display.requestClose(box->id);
+        ASSERT_TRUE(program.waitForFinished(10000));
+        EXPECT_EQ(program.exitCode(), 1);
+        const QByteArray said = program.readAllStandardError();
+        EXPECT_TRUE(said.contains(readOnly ? "Read-only file system" : "No space left on device"))
+            << said.toStdString();
     }
 }
 

@@ -42,6 +42,11 @@ SmallDisk::~SmallDisk() {
         run(QStringLiteral("umount"), {QStringLiteral("-l"), m_folder.path()});
 }
 
+bool SmallDisk::makeReadOnly() {
+    return m_mounted && run(QStringLiteral("mount"),
+                            {QStringLiteral("-o"), QStringLiteral("remount,ro"), m_folder.path()});
+}
+
 void SmallDisk::fill() {
     QFile filler(m_folder.filePath(QStringLiteral("filler")));
     if (!filler.open(QIODevice::WriteOnly | QIODevice::Unbuffered))

@@ -20,6 +20,8 @@ public:
     QString path() const { return m_folder.path(); }
     // Takes every free byte, so that the next write fails with "no space left".
     void fill();
+    // Mounts it again read-only, as a disk the system found damaged is.
+    bool makeReadOnly();
 
 private:
     QTemporaryDir m_folder;
