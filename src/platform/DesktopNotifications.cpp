@@ -100,13 +100,25 @@ void DesktopNotifications::send(const QString& title, const QString& text) {
                 const QDBusPendingReply<uint> id = *answer;
                 if (!id.isError())
                     m_lastId = id.value();
+                for (const auto& [early, key] : std::exchange(m_early, {})) {
+                    if (early == m_lastId && m_lastId != 0)
+                        act(key);
+                }
                 answered();
             });
 }
 
 void DesktopNotifications::actionInvoked(uint id, const QString& key) {
-    if (id != m_lastId)
+    if (id != m_lastId) {
+        // Perhaps ours, its number not known yet; a few at most are kept (others' come too).
+        if (m_busy && m_early.size() < 8)
+            m_early.emplace_back(id, key);
         return;
+    }
+    act(key);
+}
+
+void DesktopNotifications::act(const QString& key) {
     if (key == QLatin1String(kOpen))
         Q_EMIT openChosen();
     else if (key == QLatin1String(kSeen))

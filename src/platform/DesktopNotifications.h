@@ -7,6 +7,7 @@
 #include <QStringList>
 
 #include <optional>
+#include <vector>
 
 namespace mervantic {
 
@@ -43,6 +44,7 @@ private Q_SLOTS:
 
 private:
     void send(const QString& title, const QString& text);
+    void act(const QString& key);
     // The answer to the last call has come: the newest notification waiting goes now.
     void answered();
 
@@ -56,6 +58,9 @@ private:
     bool m_busy = false;
     std::optional<std::pair<QString, QString>> m_waiting;
     uint m_lastId = 0;
+    // An action on a notification whose number the answer to Notify has not brought yet: the
+    // bus may hand the program the user's click before that answer. Judged when it comes.
+    std::vector<std::pair<uint, QString>> m_early;
 };
 
 } // namespace mervantic

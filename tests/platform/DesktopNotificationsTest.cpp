@@ -64,6 +64,24 @@ TEST(DesktopNotifications, EachReplacesTheLastAndItsActionsAreReported) {
     EXPECT_EQ(opened.count(), 1);
 }
 
+// A busy desktop may hand the program the user's click on a notification before the answer that
+// gives the notification's number: the click is kept until the number comes, not dropped.
+TEST(DesktopNotifications, AnActionThatComesBeforeTheNotificationsNumberIsNotLost) {
+    test::PrivateBus bus;
+    ASSERT_TRUE(bus.start()) << bus.why().toStdString();
+    test::FakeNotificationServer server(bus.connection(QStringLiteral("server")), false);
+    server.chooseOnArrival = QStringLiteral("seen");
+    DesktopNotifications notifications(bus.connection(QStringLiteral("client")));
+    QSignalSpy seen(&notifications, &DesktopNotifications::seenChosen);
+    ASSERT_TRUE(notifications.notify(QStringLiteral("Mervantic"), QStringLiteral("first")));
+    EXPECT_TRUE(test::waitUntil([&] { return seen.count() == 1; }, 5000));
+    // Another program's notification, chosen while ours was on its way, is still not ours.
+    server.chooseOnArrival.clear();
+    server.choose(server.received().last().id + 100, QStringLiteral("seen"));
+    test::settle();
+    EXPECT_EQ(seen.count(), 1);
+}
+
 TEST(DesktopNotifications, WithoutAServiceNothingIsSent) {
     test::PrivateBus bus;
     ASSERT_TRUE(bus.start()) << bus.why().toStdString();

@@ -28,6 +28,8 @@ uint FakeNotificationServer::Notify(const QString&, uint replacesId, const QStri
                                     const QStringList& actions, const QVariantMap&, int) {
     const uint id = replacesId != 0 ? replacesId : m_nextId++;
     m_received.push_back({id, replacesId, summary, body, actions});
+    if (!chooseOnArrival.isEmpty())
+        choose(id, chooseOnArrival);
     return id;
 }
 

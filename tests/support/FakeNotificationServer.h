@@ -27,6 +27,9 @@ public:
     const QList<Notification>& received() const { return m_received; }
     // The user chose `key` on notification `id`.
     void choose(uint id, const QString& key);
+    // When set, the user chooses `key` as the notification arrives, before the answer to Notify
+    // leaves: the order in which a busy desktop may deliver the two.
+    QString chooseOnArrival;
 
 public Q_SLOTS:
     QStringList GetCapabilities();
