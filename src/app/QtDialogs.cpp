@@ -2,6 +2,7 @@
 
 #include "store/VisibleText.h"
 
+#include <QApplication>
 #include <QFontDialog>
 #include <QInputDialog>
 #include <QLabel>
@@ -38,8 +39,28 @@ void setPlainInformativeText(QMessageBox* box, const QString& text) {
 } // namespace
 
 void QtDialogs::message(const QString& text) {
-    QMessageBox* box = makeBox(m_parent, text, QMessageBox::Ok);
+    m_waiting << text;
+    if (!m_shown)
+        showNextMessage();
+}
+
+void QtDialogs::showNextMessage() {
+    if (m_waiting.isEmpty())
+        return;
+    QMessageBox* box = makeBox(m_parent, m_waiting.takeFirst(), QMessageBox::Ok);
     box->setAttribute(Qt::WA_DeleteOnClose);
+    m_shown = box;
+    QObject::connect(box, &QMessageBox::finished, box, [this] {
+        m_shown = nullptr;
+        // From the event loop: the box that ended is still on the stack.
+        QMetaObject::invokeMethod(
+            m_parent ? static_cast<QObject*>(m_parent.data()) : qApp,
+            [this] {
+                if (!m_shown)
+                    showNextMessage();
+            },
+            Qt::QueuedConnection);
+    });
     box->open();
 }
 

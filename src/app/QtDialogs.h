@@ -3,7 +3,9 @@
 #include "app/Dialogs.h"
 #include "app/Startup.h"
 
+#include <QMessageBox>
 #include <QPointer>
+#include <QStringList>
 #include <QWidget>
 
 namespace mervantic {
@@ -23,7 +25,13 @@ public:
     std::optional<QString> askRunPassword(const QString& prompt) override;
 
 private:
+    void showNextMessage();
+
     QPointer<QWidget> m_parent;
+    // One message box at a time: two boxes modal to the same window would block each other,
+    // leaving the user a box that takes no click. The others wait their turn.
+    QPointer<QMessageBox> m_shown;
+    QStringList m_waiting;
 };
 
 } // namespace mervantic

@@ -223,5 +223,35 @@ TEST(HostileTextInAQuestion, EveryLabelOfTheBoxIsPlainAndNothingIsOpened) {
     EXPECT_FALSE(watch.opened());
 }
 
+// Messages said at start (a damaged file, another) come one at a time: two boxes modal to the
+// same window would block each other, and the user would face a box that takes no click.
+TEST(MessagesAtStart, ComeOneAtATimeEachAnsweredInTurn) {
+    QWidget parent;
+    parent.show();
+    QtDialogs dialogs;
+    dialogs.setParent(&parent);
+    dialogs.message(QStringLiteral("first"));
+    dialogs.message(QStringLiteral("second"));
+    const auto shown = [&parent] {
+        QStringList texts;
+        for (QMessageBox* box : parent.findChildren<QMessageBox*>()) {
+            if (box->isVisible())
+                texts << box->text();
+        }
+        return texts;
+    };
+    ASSERT_EQ(shown(), QStringList{QStringLiteral("first")});
+    parent.findChild<QMessageBox*>()->button(QMessageBox::Ok)->click();
+    ASSERT_TRUE(test::waitUntil([&] { return shown() == QStringList{QStringLiteral("second")}; }));
+    QMessageBox* second = nullptr;
+    for (QMessageBox* box : parent.findChildren<QMessageBox*>()) {
+        if (box->isVisible())
+            second = box;
+    }
+    ASSERT_NE(second, nullptr);
+    second->button(QMessageBox::Ok)->click();
+    EXPECT_TRUE(test::waitUntil([&] { return shown().isEmpty(); }));
+}
+
 } // namespace
 } // namespace mervantic
