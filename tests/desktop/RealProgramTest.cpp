@@ -66,6 +66,19 @@ protected:
         return std::nullopt;
     }
 
+    // A message box of the program's (titled "Mervantic" alone, unlike the main window).
+    std::optional<XvfbDisplay::Window> waitForMessageBox() {
+        for (int i = 0; i < 200; ++i) {
+            for (const XvfbDisplay::Window& window :
+                 display.windowsTitled(QStringLiteral("Mervantic"))) {
+                if (window.title == QStringLiteral("Mervantic"))
+                    return window;
+            }
+            QThread::msleep(50);
+        }
+        return std::nullopt;
+    }
+
     // The settings of a user who has run the program before: a window of 700 x 450 at 100, 80.
     static SettingsRecord returningUser() {
         SettingsRecord settings;
@@ -242,15 +255,7 @@ TEST_F(RealProgram, ADamagedLockIsTakenOverOrSaidNeverASilentEnd) {
             EXPECT_LE(QFileInfo(dataFolder + "/mervantic.lock").size(), 4096);
             continue;
         }
-        std::optional<XvfbDisplay::Window> box;
-        for (int i = 0; i < 200 && !box; ++i) {
-            for (const XvfbDisplay::Window& window :
-                 display.windowsTitled(QStringLiteral("Mervantic")))
-                if (window.title == QStringLiteral("Mervantic"))
-                    box = window;
-            if (!box)
-                QThread::msleep(50);
-        }
+        const std::optional<XvfbDisplay::Window> box = waitForMessageBox();
         ASSERT_TRUE(box.has_value()) << "no message appeared";
         display.requestClose(box->id);
         ASSERT_TRUE(program.waitForFinished(10000)) << "the program did not end";
@@ -283,15 +288,7 @@ TEST_F(RealProgram, AFullOrReadOnlyDiskIsSaidAtStart) {
         program.setProcessEnvironment(env);
         program.start(QStringLiteral(MERVANTIC_BINARY), {});
         ASSERT_TRUE(program.waitForStarted(5000));
-        std::optional<XvfbDisplay::Window> box;
-        for (int i = 0; i < 200 && !box; ++i) {
-            for (const XvfbDisplay::Window& window :
-                 display.windowsTitled(QStringLiteral("Mervantic")))
-                if (window.title == QStringLiteral("Mervantic"))
-                    box = window;
-            if (!box)
-                QThread::msleep(50);
-        }
+        const std::optional<XvfbDisplay::Window> box = waitForMessageBox();
         ASSERT_TRUE(box.has_value()) << "no message appeared";
         display.requestClose(box->id);
         ASSERT_TRUE(program.waitForFinished(10000));
