@@ -250,9 +250,10 @@ void Program::loadSeenMemory() {
         QString why;
         const QString kept = setAsideDamaged(m_seenFile.path(), &why);
         m_seenFileWritable = !kept.isEmpty();
-        const QString known = QStringLiteral(": The %1 Messages It Could Read Are Remembered, "
-                                             "Other Mail Seen Before Is Shown As New")
-                                  .arg(memory.messageCount());
+        const QString known =
+            QStringLiteral(": Messages It Could Read Are Remembered (%1), Other Mail Seen Before "
+                           "Is Shown As New")
+                .arg(memory.messageCount());
         m_services.dialogs.message(
             file + QStringLiteral(" Is Damaged (") + m_seenFile.damage() + QLatin1Char(')') +
             known +

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "mail/MailList.h"
+#include "store/VisibleText.h"
 
 #include <QAbstractTableModel>
 #include <QTimer>
@@ -33,7 +34,7 @@ public:
     // 1 for a seen row, 2 for a new one.
     static constexpr int SeenNewRole = Qt::UserRole + 1;
     // What the tool tip says, as plain text (the tool tip itself is escaped rich text).
-    static constexpr int PlainToolTipRole = Qt::UserRole + 2;
+    static constexpr int PlainToolTipRole = kPlainToolTipRole;
 
     explicit MailListModel(MailList& list, QObject* parent = nullptr);
 

@@ -215,7 +215,7 @@ SeenMemory::Read SeenMemory::read(QByteArrayView bytes) {
         }
     }
     if (result.damage.isEmpty() && in.remaining() != 0)
-        result.damage = QStringLiteral("it has %1 bytes more than it should").arg(in.remaining());
+        result.damage = QStringLiteral("it holds bytes past its end (%1)").arg(in.remaining());
     memory.m_cost = memory.messageCount() * kEntryCost;
     return result;
 }

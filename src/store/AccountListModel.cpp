@@ -43,6 +43,11 @@ QVariant AccountListModel::data(const QModelIndex& index, int role) const {
         return {};
     case KeyRole:
         return row.key;
+    case Qt::ToolTipRole:
+        // A damaged record says so where the account is listed.
+        return row.damage.isEmpty() ? QVariant() : QVariant(plainToolTip(row.damage));
+    case kPlainToolTipRole:
+        return row.damage.isEmpty() ? QVariant() : QVariant(row.damage);
     default:
         return {};
     }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QtCore/qnamespace.h>
 
 namespace mervantic {
 
@@ -23,6 +24,10 @@ QString visibleLines(const QString& text);
 // paragraph that keeps their line breaks. Tool tips guess their format, so an outside text
 // set as one could draw markup or load a resource.
 QString plainToolTip(const QString& text);
+
+// The item-model role under which a list gives its tool tip as plain text (for a screen reader),
+// beside Qt::ToolTipRole's escaped rich text; far from any list's own roles.
+constexpr int kPlainToolTipRole = Qt::UserRole + 100;
 
 // Whether the text holds anything visibleText would replace.
 bool hasHiddenCharacters(const QString& text);

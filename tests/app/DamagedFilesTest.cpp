@@ -4,12 +4,15 @@
 #include "EventLoop.h"
 #include "ProgramFixture.h"
 #include "ScriptedSocket.h"
+#include "app/AccountPage.h"
+#include "app/MainWindow.h"
 #include "mail/SeenMemory.h"
 #include "store/AccountFile.h"
 
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
+#include <QTreeView>
 
 #include <gtest/gtest.h>
 
@@ -103,6 +106,13 @@ QByteArray twoAccounts() {
 // A damaged account is skipped with its row saying why; the others are checked, and the run
 // is not halted.
 const auto checksTheOthers = [](Program& program, test::ScriptedSocket& socket) {
+    // Where the account is listed, its row says why.
+    const QAbstractItemModel* listed = program.window().accountPage()->list()->model();
+    EXPECT_TRUE(listed->index(1, 0)
+                    .data(kPlainToolTipRole)
+                    .toString()
+                    .startsWith(QStringLiteral("its record in the username file ")));
+    EXPECT_FALSE(listed->index(0, 0).data(kPlainToolTipRole).isValid());
     test::Script empty = test::Script::loggedOn();
     empty.expect("STAT").serve("+OK 0 0\r\n").expect("QUIT").serve("+OK\r\n");
     socket.addScript(1101, empty);
@@ -136,14 +146,14 @@ TEST_F(DamagedFiles, EachIsSaidKeptAndWhatWasReadableIsUsed) {
     const std::vector<Damage> table = {
         {"one byte appended to the seen file", "mervseen.dat", seenFile(),
          [](const QString& path, const QByteArray& good) { write(path, good + "x"); },
-         " Is Damaged (it has 1 bytes more than it should): The 100 Messages It Could Read Are "
-         "Remembered",
+         " Is Damaged (it holds bytes past its end (1)): Messages It Could Read Are "
+         "Remembered (100)",
          remembers(100)},
         {"the seen file cut in the middle of the second mailbox", "mervseen.dat", seenFile(),
          [](const QString& path, const QByteArray& good) {
              write(path, good.first(good.size() - 25 * 17));
          },
-         " Is Damaged (it is cut short): The 75 Messages It Could Read Are Remembered",
+         " Is Damaged (it is cut short): Messages It Could Read Are Remembered (75)",
          remembers(75)},
         {"a seen file of 1 GB", "mervseen.dat", seenFile(),
          [](const QString& path, const QByteArray&) {
@@ -151,7 +161,7 @@ TEST_F(DamagedFiles, EachIsSaidKeptAndWhatWasReadableIsUsed) {
              ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
              ASSERT_TRUE(file.resize(qint64{1024} * 1024 * 1024)); // sparse: no disk taken
          },
-         " Is Damaged (Is Larger Than 64 MB): The 0 Messages It Could Read Are Remembered",
+         " Is Damaged (Is Larger Than 64 MB): Messages It Could Read Are Remembered (0)",
          remembers(0)},
         {"a sparse settings file of 1 GB", "mervantic.ini", QByteArray(),
          [](const QString& path, const QByteArray&) {
