@@ -229,11 +229,41 @@ void ClientSocket::onTlsError(QAbstractSocket::SocketError error) {
         reportFailure(Failure::Network, m_tls->errorString());
         return;
     }
-    reportFailure(Failure::Tls,
-                  m_certificateProblem.isEmpty()
-                      ? QStringLiteral("the secure connection could not be set up (") +
-                            m_tls->errorString() + QLatin1Char(')')
-                      : m_certificateProblem);
+    reportFailure(Failure::Tls, m_certificateProblem.isEmpty()
+                                    ? handshakeFailure(m_tls->errorString())
+                                    : m_certificateProblem);
+}
+
+QString ClientSocket::handshakeFailure(const QString& library) {
+    const QString start = QStringLiteral("the secure connection could not be set up: ");
+    // The TLS library's words name what it met; the user needs what it means.
+    const struct {
+        const char* said;
+        const char* means;
+    } known[] = {
+        {"wrong version number",
+         "the server does not speak TLS on this port, it answered in plain text (the port may "
+         "expect STARTTLS or no encryption: choose the security that fits the port)"},
+        {"packet length too long",
+         "the server does not speak TLS on this port, it answered in plain text (the port may "
+         "expect STARTTLS or no encryption: choose the security that fits the port)"},
+        {"unsupported protocol",
+         "the server offers only a TLS version too old for this computer to accept"},
+        {"no protocols available",
+         "the server offers only a TLS version too old for this computer to accept"},
+        {"handshake failure",
+         "the server refused the TLS handshake (no TLS version or cipher in common)"},
+        {"alert", "the server broke off the TLS handshake"},
+    };
+    for (const auto& [said, means] : known) {
+        if (library.contains(QLatin1String(said), Qt::CaseInsensitive))
+            return start + QLatin1String(means);
+    }
+    // Qt's own words with nothing after them: the handshake simply ended.
+    const QString detail = library.section(QLatin1Char(':'), 1).trimmed();
+    if (library.isEmpty() || (library.contains(QLatin1Char(':')) && detail.isEmpty()))
+        return start + QStringLiteral("the server ended the TLS handshake without saying why");
+    return start + QStringLiteral("the TLS library says \"") + library + QLatin1Char('"');
 }
 
 bool ClientSocket::signerNotTrusted(QSslError::SslError error) {

@@ -83,6 +83,9 @@ public:
     // English whatever the locale (the user's language is not the log's).
     static Failure failureOf(int error);
     static QString describe(int error);
+    // Why a handshake failed that was no certificate's fault, in plain words rather than the TLS
+    // library's ("error:0A00010B:SSL routines::wrong version number").
+    static QString handshakeFailure(const QString& library);
 
     TlsPolicy m_policy;
     std::unique_ptr<TcpStream> m_plain;

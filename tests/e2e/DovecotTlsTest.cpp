@@ -126,7 +126,9 @@ TEST_F(DovecotTls, ABadCertificateEndsTheAccountWithAPlainReason) {
          "..Secure Connection Failed: the certificate is not signed by an authority this computer "
          "trusts"},
         {"a server that does not speak TLS", true, "localhost", true,
-         "..Secure Connection Failed: the secure connection could not be set up"},
+         "..Secure Connection Failed: the secure connection could not be set up: the server does "
+         "not speak TLS on this port, it answered in plain text (the port may expect STARTTLS or "
+         "no encryption: choose the security that fits the port)"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);

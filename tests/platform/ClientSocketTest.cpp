@@ -275,6 +275,32 @@ TEST(ClientSocket, APlainConnectionGoesOnUnderTlsAfterStls) {
 
 // What the kernel says of a failed connection, in the kinds the user is told apart, and in
 // English whatever the locale.
+// A handshake that failed through no certificate's fault is said in words a user can act on,
+// never in the TLS library's codes, and never as nothing.
+TEST(ClientSocket, AFailedHandshakeIsSaidInPlainWords) {
+    const QString start = QStringLiteral("the secure connection could not be set up: ");
+    const struct {
+        const char* library;
+        const char* said;
+    } cases[] = {
+        {"error:0A00010B:SSL routines::wrong version number",
+         "the server does not speak TLS on this port, it answered in plain text (the port may "
+         "expect STARTTLS or no encryption: choose the security that fits the port)"},
+        {"error:0A000102:SSL routines::unsupported protocol",
+         "the server offers only a TLS version too old for this computer to accept"},
+        {"error:0A000410:SSL routines::sslv3 alert handshake failure",
+         "the server refused the TLS handshake (no TLS version or cipher in common)"},
+        {"Error during SSL handshake: ", "the server ended the TLS handshake without saying why"},
+        {"", "the server ended the TLS handshake without saying why"},
+        {"Something new", "the TLS library says \"Something new\""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.library);
+        EXPECT_EQ(ClientSocket::handshakeFailure(QString::fromLatin1(c.library)),
+                  start + QString::fromLatin1(c.said));
+    }
+}
+
 TEST(ClientSocket, EachConnectionErrorHasItsKind) {
     const struct {
         int error;
