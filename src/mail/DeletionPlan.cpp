@@ -21,6 +21,7 @@ DeletionPlan DeletionPlan::of(const MailList& list) {
             continue;
         if (plan.m_blocks.empty() || !sameAccount(plan.m_blocks.back(), item)) {
             AccountBlock block;
+            block.displayName = item.displayName();
             block.username = item.username();
             block.password = item.password;
             block.server = item.server();

@@ -17,6 +17,8 @@ class MailList;
 // account's ticked rows between them) are two blocks.
 struct AccountBlock {
     int tickedRows = 0;
+    // As the account's rows show it, so that the log names the account as a check does.
+    QString displayName;
     QString username;
     QString password;
     QString server;

@@ -134,6 +134,7 @@ void DeleteRun::continueRun() {
 void DeleteRun::connectToBlock() {
     SessionState& session = m_context.session;
     const AccountBlock& block = m_plan.block(m_block);
+    session.displayName = block.displayName;
     session.username = block.username;
     session.password = block.password;
     session.server = block.server;
@@ -152,7 +153,7 @@ void DeleteRun::connectToBlock() {
         halt(notAPort + QStringLiteral(" For User: ") + session.username);
         return;
     }
-    m_context.log.logAccount(QString(), block.username, block.server, block.port);
+    m_context.log.logAccount(block.displayName, block.username, block.server, block.port);
     m_context.connection.connectToServer(block.server, *port);
 }
 

@@ -139,8 +139,9 @@ TEST_F(DeleteRunTest, ADeleteThatTheServerDoesNotCommitWithQuitDeletesNothing) {
     EXPECT_TRUE(socket.unexpected().isEmpty());
     EXPECT_EQ(lines(),
               (QStringList{QStringLiteral("..Beginning Process To Delete Mail"),
-                           QStringLiteral("..Account: (User alice, Server pop.example.org, Port "
-                                          "1101)"),
+                           // Named as the check names it.
+                           QStringLiteral("..Account: Box (User alice, Server pop.example.org, "
+                                          "Port 1101)"),
                            QStringLiteral("..Connected-ServerIP: 127.0.0.1"),
                            QStringLiteral("+OK POP3 ready <1896.697170952@dbc.mtview.ca.us>"),
                            QStringLiteral("+OK Logged in."),
