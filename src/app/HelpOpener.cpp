@@ -25,13 +25,21 @@ QUrl HelpOpener::helpUrl() const {
     return QUrl::fromLocalFile(helpPath());
 }
 
-void HelpOpener::open() {
+QString HelpOpener::open() {
+    const QString page = helpPath();
     const QString browser = companionBrowser();
-    if (!browser.isEmpty() && m_desktop.fileExists(browser)) {
-        m_desktop.startProgram(browser, {helpPath()});
-        return;
-    }
-    m_desktop.openUrl(helpUrl());
+    if (!browser.isEmpty() && m_desktop.fileExists(browser) &&
+        m_desktop.startProgram(browser, {page}))
+        return {};
+    if (m_desktop.openUrl(helpUrl()))
+        return {};
+    // Nothing here could show it: the user is told where it is, to open it some other way.
+    QString why = QStringLiteral("The Help Page Could Not Be Opened: This Desktop Has No Program "
+                                 "That Opens Web Pages (xdg-open And A Browser). It Is At ") +
+                  page;
+    if (!m_desktop.fileExists(page))
+        why += QStringLiteral(", Where It Is Missing Too: Installing Mervantic Again Puts It Back");
+    return why;
 }
 
 } // namespace mervantic

@@ -13,7 +13,8 @@ class HelpOpener {
 public:
     HelpOpener(Desktop& desktop, QString appFolder);
 
-    void open();
+    // Empty when the page was handed to a browser; else why not, with where the page is.
+    QString open();
 
     QString helpPath() const;
     // Where the companion browser would be; empty when the program folder has no parent.

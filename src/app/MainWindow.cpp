@@ -278,7 +278,10 @@ void MainWindow::wireControls() {
     connect(m_menus->uncheckAllForUser, &QAction::triggered, this,
             [this, selectedMailRow] { m_mail.uncheckAllForUser(selectedMailRow()); });
     connect(m_mailView, &MailListView::menuRequested, this, &MainWindow::popUpMailListMenu);
-    connect(m_menus->help, &QAction::triggered, this, [this] { m_help.open(); });
+    connect(m_menus->help, &QAction::triggered, this, [this] {
+        if (const QString why = m_help.open(); !why.isEmpty())
+            m_dialogs.message(why);
+    });
     connect(m_menus->about, &QAction::triggered, this, &MainWindow::showAbout);
     connect(m_menus->textFonts, &QAction::triggered, this, &MainWindow::chooseAndApplyFont);
     connect(m_menus->showRawData, &QAction::toggled, m_presenter, &RunPresenter::setShowRawData);

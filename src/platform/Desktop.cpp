@@ -11,12 +11,12 @@ bool SystemDesktop::fileExists(const QString& path) {
     return info.exists() && info.isFile();
 }
 
-void SystemDesktop::startProgram(const QString& program, const QStringList& arguments) {
-    QProcess::startDetached(program, arguments);
+bool SystemDesktop::startProgram(const QString& program, const QStringList& arguments) {
+    return QProcess::startDetached(program, arguments);
 }
 
-void SystemDesktop::openUrl(const QUrl& url) {
-    QDesktopServices::openUrl(url);
+bool SystemDesktop::openUrl(const QUrl& url) {
+    return QDesktopServices::openUrl(url);
 }
 
 QString installedFile(const QString& appFolder, const QString& name,

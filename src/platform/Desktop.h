@@ -13,8 +13,9 @@ namespace mervantic {
 class Desktop {
 public:
     virtual bool fileExists(const QString& path) = 0;
-    virtual void startProgram(const QString& program, const QStringList& arguments) = 0;
-    virtual void openUrl(const QUrl& url) = 0;
+    // Each false when the desktop could not even start what would do it.
+    virtual bool startProgram(const QString& program, const QStringList& arguments) = 0;
+    virtual bool openUrl(const QUrl& url) = 0;
 
 protected:
     ~Desktop() = default;
@@ -24,8 +25,8 @@ protected:
 class SystemDesktop final : public Desktop {
 public:
     bool fileExists(const QString& path) override;
-    void startProgram(const QString& program, const QStringList& arguments) override;
-    void openUrl(const QUrl& url) override;
+    bool startProgram(const QString& program, const QStringList& arguments) override;
+    bool openUrl(const QUrl& url) override;
 };
 
 // The program's files that are installed with it (the settings template, the help page): beside

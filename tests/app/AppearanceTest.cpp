@@ -182,6 +182,16 @@ TEST_F(Appearance, HelpOpensBesideTheProgramInTheCompanionBrowserOrThroughTheDes
     window().menus().help->trigger();
     EXPECT_EQ(desktop.opened,
               QStringList{QStringLiteral("file:///usr/share/mervantic/MervanticHelp.htm")});
+    EXPECT_TRUE(dialogs.messages.isEmpty());
+    // A desktop with nothing to open web pages: Help says so, and where the page is.
+    desktop.opens = false;
+    desktop.files.insert(QStringLiteral("/usr/share/mervantic/MervanticHelp.htm"));
+    window().menus().help->trigger();
+    ASSERT_EQ(dialogs.messages.size(), 1);
+    EXPECT_EQ(dialogs.messages.first(),
+              QStringLiteral("The Help Page Could Not Be Opened: This Desktop Has No Program That "
+                             "Opens Web Pages (xdg-open And A Browser). It Is At "
+                             "/usr/share/mervantic/MervanticHelp.htm"));
 }
 
 TEST_F(Appearance, AboutShowsWhatTheProgramDoesAndItsVersion) {

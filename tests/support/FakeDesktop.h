@@ -14,14 +14,18 @@ namespace mervantic::test {
 class FakeDesktop final : public Desktop {
 public:
     bool fileExists(const QString& path) override { return files.contains(path); }
-    void startProgram(const QString& program, const QStringList& arguments) override {
+    bool startProgram(const QString& program, const QStringList& arguments) override {
         started << program + QLatin1Char(' ') + arguments.join(QLatin1Char(' '));
+        return opens;
     }
-    void openUrl(const QUrl& url) override {
+    bool openUrl(const QUrl& url) override {
         opened << url.toString(QUrl::FullyEncoded);
         if (onOpen)
             onOpen(url);
+        return opens;
     }
+    // Whether the desktop has what starts programs and opens addresses.
+    bool opens = true;
 
     QSet<QString> files;
     QStringList started;
