@@ -86,11 +86,17 @@ Program::Program(const StartupValues& startup, Services services)
     m_editor.setAccountRemoved(
         [this](const MailboxAddress& account) { m_keptSecrets.removeAll(account); });
     MainWindow& window = *m_window;
-    m_closing = std::make_unique<CloseSequence>(CloseSequence::Parts{
-        window, *m_checker, *window.logPane(), *window.statusBar(), m_settings, services.tray,
-        [this] { saveAccounts(); }, [this] { saveSettings(); },
-        [&window] { window.takeWindowValues(); }, [&window] { window.closeSecondaryWindows(); },
-        [&window] { window.closeByProgram(); }});
+    m_closing = std::make_unique<CloseSequence>(
+        CloseSequence::Parts{window, *m_checker, *window.logPane(), *window.statusBar(), m_settings,
+                             services.tray, [this] { saveAccounts(); }, [this] { saveSettings(); },
+                             [&window] { window.takeWindowValues(); },
+                             [this, &window] {
+                                 window.closeSecondaryWindows();
+                                 // A Sign-In window left open would keep the program running with
+                                 // no main window.
+                                 m_signInWindow->close();
+                             },
+                             [&window] { window.closeByProgram(); }});
     m_window->setCloseHandler(
         [this](CloseSequence::Reason reason) { return m_closing->closeRequested(reason); });
     // The end of the desktop session closes the program as its "Close" does.

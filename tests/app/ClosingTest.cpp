@@ -5,10 +5,12 @@
 #include "ProgramFixture.h"
 #include "ScriptedSocket.h"
 #include "SmallDisk.h"
+#include "app/AccountPage.h"
 #include "app/HeldButtonRepeater.h"
 #include "app/LogPane.h"
 #include "app/SettingsPage.h"
 #include "app/SettingsPageController.h"
+#include "app/SignInWindow.h"
 #include "app/StatusBar.h"
 #include "store/SettingsRecord.h"
 
@@ -18,6 +20,7 @@
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
+#include <QTreeView>
 
 #include <gtest/gtest.h>
 
@@ -165,6 +168,20 @@ TEST_F(Closing, AFullDiskAtCloseKeepsBothFilesWholeAndSaysSo) {
                      QStringLiteral("An Error Occurred Saving App Data") + full}));
     EXPECT_EQ(readAll(accountFile()), accountsBefore);
     EXPECT_EQ(readAll(settingsFile()), settingsBefore);
+}
+
+// The main window's close takes an open Sign-In window with it: left open, it would keep the
+// program running with no main window to close.
+TEST_F(Closing, ClosingTheWindowClosesAnOpenSignInWindow) {
+    addAccount(110);
+    start();
+    window().selectTab(Page::Accounts);
+    QTreeView* list = window().accountPage()->list();
+    list->setCurrentIndex(list->model()->index(0, 0));
+    QTest::mouseClick(window().accountPage()->signInButton(), Qt::LeftButton);
+    ASSERT_TRUE(program->signInWindow().isVisible());
+    ASSERT_TRUE(window().close());
+    EXPECT_FALSE(program->signInWindow().isVisible());
 }
 
 } // namespace
