@@ -111,14 +111,16 @@ void OAuthDirectory::find(const QString& provider, Answer answer) {
         // A mail server of the provider's takes its own scopes; these ask for a refresh token
         // and the user's identity, which is what every OpenID Connect provider knows.
         QString scope = QStringLiteral("openid");
+        std::vector<std::pair<QString, QString>> extra;
         const QJsonArray scopes = found.value(QStringLiteral("scopes_supported")).toArray();
-        if (scopes.contains(QStringLiteral("offline_access")))
+        if (scopes.contains(QStringLiteral("offline_access"))) {
             scope += QStringLiteral(" offline_access");
+            // OpenID Connect gives a refresh token for offline_access only with the user's
+            // consent asked for; without it the sign-in lasts an hour.
+            extra.emplace_back(QStringLiteral("prompt"), QStringLiteral("consent"));
+        }
         OAuthEndpoints endpoints{found.value(QStringLiteral("issuer")).toString(provider),
-                                 authorization,
-                                 token,
-                                 scope,
-                                 {}};
+                                 authorization, token, scope, std::move(extra)};
         m_known[providerKey(provider)] = endpoints;
         answer(endpoints, {});
     });

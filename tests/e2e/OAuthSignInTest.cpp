@@ -215,6 +215,11 @@ TEST_F(OAuthSignIn, AnotherProviderIsFoundByItsIssuerAddress) {
     const MailboxAddress bob =
         addAccount(QStringLiteral("bob"), s_provider->issuer(), OAuthProvider::microsoftClient());
     ASSERT_EQ(signIn(bob, QStringLiteral("bob")), QString());
+    // A refresh token is asked for as OpenID Connect wants it: offline_access with consent.
+    const QUrlQuery asked(lastSignInAddress);
+    EXPECT_TRUE(asked.queryItemValue(QStringLiteral("scope"), QUrl::FullyDecoded)
+                    .contains(QStringLiteral("offline_access")));
+    EXPECT_EQ(asked.queryItemValue(QStringLiteral("prompt")), QStringLiteral("consent"));
     ASSERT_TRUE(harness.runCheck());
     EXPECT_EQ(failureRow(), QString());
     EXPECT_EQ(harness.mail.rows().size(), 1u);
