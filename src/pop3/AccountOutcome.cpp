@@ -136,6 +136,13 @@ QString refusedAt(Step step) {
     return {};
 }
 
+QString tokenRefusedAdvice(const SignIn& signIn) {
+    return QStringLiteral("the next check asks %1 for a new token; if %1 will not give one (the "
+                          "sign-in was revoked), sign in again: choose the account on the "
+                          "Configure Usernames page and press \"Sign-In...\"")
+        .arg(signIn.provider.isEmpty() ? QStringLiteral("the provider") : signIn.provider);
+}
+
 QString serverText(const QString& replyLine) {
     QString text = replyLine;
     if (text.startsWith(QLatin1String("-ERR")))

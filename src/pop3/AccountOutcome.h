@@ -2,6 +2,7 @@
 
 #include "platform/Socket.h"
 #include "pop3/RunState.h"
+#include "store/ConnectionSettings.h"
 
 #include <QString>
 
@@ -49,6 +50,9 @@ QString closedByServer();
 QString securityUnknown(const QString& why);
 // What a refusal at this step means to the user, before the server's own words.
 QString refusedAt(Step step);
+// What to do when the server refused an access token (expired early, or revoked with the
+// sign-in): check again, and sign in again if the provider will not renew it.
+QString tokenRefusedAdvice(const SignIn& signIn);
 // The server's own words of a refusal, without their "-ERR".
 QString serverText(const QString& replyLine);
 

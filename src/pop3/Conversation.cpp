@@ -124,7 +124,8 @@ void Conversation::onNegative(const QByteArray& received) {
         const QString detail = m_sasl.refusalDetail();
         m_context.session.outcome.fail(
             QStringLiteral("The server refused the sign-in (OAuth2): ") + text +
-            (detail.isEmpty() ? QString() : QStringLiteral(" - ") + detail));
+            (detail.isEmpty() ? QString() : QStringLiteral(" - ") + detail) +
+            QStringLiteral(" - ") + AccountFailure::tokenRefusedAdvice(m_context.session.signIn));
     } else {
         m_context.session.outcome.fail(AccountFailure::refusedAt(step) + text +
                                        (hint.isEmpty() ? QString() : QStringLiteral(" - ") + hint));

@@ -95,7 +95,11 @@ std::vector<Case> cases() {
         table.push_back({"token refused", QStringLiteral("Microsoft"), s,
                          QStringLiteral("The server refused the sign-in (OAuth2): [AUTH] "
                                         "Authentication failed. - ") +
-                             oauthRefusal(R"({"status":"401","schemes":"bearer","scope":"x"})")});
+                             oauthRefusal(R"({"status":"401","schemes":"bearer","scope":"x"})") +
+                             QStringLiteral(" - the next check asks Microsoft for a new token; if "
+                                            "Microsoft will not give one (the sign-in was "
+                                            "revoked), sign in again: choose the account on the "
+                                            "Configure Usernames page and press \"Sign-In...\"")});
     }
     return table;
 }
