@@ -10,6 +10,10 @@ namespace mervantic {
 
 namespace {
 
+const QString kInTheClear = QStringLiteral(
+    "..Warning: The Server Offers STARTTLS, But This Account's Security Is None: Its Password Or "
+    "Sign-In Goes Unencrypted (Choose STARTTLS For The Account)");
+
 // The message count of a STAT reply: the text from its fifth character up to the next blank.
 std::optional<std::int32_t> statCount(const QByteArray& reply) {
     const qsizetype blank = reply.indexOf(' ', 4);
@@ -340,6 +344,10 @@ void Conversation::afterCapabilities() {
             "server really changed, choose another security for the account"));
         return;
     }
+    // The user chose no encryption, though the server offers it: said before the secret goes.
+    if (!m_secure && security == Security::None && m_capabilities.stls &&
+        !(m_context.options.useApop && !session.signIn.oauth2()))
+        m_context.log.logAndShow(kInTheClear);
     logOn();
 }
 

@@ -57,6 +57,8 @@ struct Case {
     Script script;
     // The account's failure; empty when it is checked.
     QString failure;
+    // The log warns that the password goes unencrypted to a server that offers encryption.
+    bool warnsInClear = false;
 };
 
 std::vector<Case> cases() {
@@ -93,8 +95,8 @@ std::vector<Case> cases() {
     }
     {
         Script s = greetedWithCapabilities(kWithStls);
-        table.push_back(
-            {"none, though offered", Security::None, true, logOnToEmptyMailbox(s), QString()});
+        table.push_back({"none, though offered", Security::None, true, logOnToEmptyMailbox(s),
+                         QString(), true});
     }
     {
         Script s = greetedWithCapabilities(kWithStls);
@@ -161,6 +163,11 @@ TEST(SecureLogOn, NoPasswordLeavesBeforeTheConnectionIsAsSecureAsChosen) {
         EXPECT_EQ(run.connections.startTlsSeen(address), c.seenOverStartTls || upgrades);
         EXPECT_EQ(run.view.lines().contains(QStringLiteral("..Secure Connection (STARTTLS)")),
                   upgrades);
+        EXPECT_EQ(run.view.lines().contains(QStringLiteral(
+                      "..Warning: The Server Offers STARTTLS, But This Account's Security Is None: "
+                      "Its Password Or Sign-In Goes Unencrypted (Choose STARTTLS For The "
+                      "Account)")),
+                  c.warnsInClear);
     }
 }
 
