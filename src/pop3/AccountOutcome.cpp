@@ -83,6 +83,13 @@ QString noAnswer(int seconds) {
     return QStringLiteral("No answer from the server within %1 seconds").arg(seconds);
 }
 
+QString noGreeting(int seconds, int port) {
+    return noAnswer(seconds) +
+           QStringLiteral(": it sent no greeting at all; port %1 may expect TLS from the start "
+                          "(choose TLS as the account's security)")
+               .arg(port);
+}
+
 QString replyTooSlow(int seconds, qint64 leastBytes) {
     return QStringLiteral("The server sent a message too slowly: less than %1 bytes in %2 seconds")
         .arg(leastBytes)

@@ -40,6 +40,8 @@ bool trustCanHelp(Socket::CertificateTrouble trouble);
 // No answer within the time-out, while connecting (the TLS handshake included) or conversing.
 QString connectTimedOut(const QString& server, int seconds, bool handshaking);
 QString noAnswer(int seconds);
+// Not a byte since the connection, on a port other than 110: it may expect TLS from the start.
+QString noGreeting(int seconds, int port);
 // A message reply that came slower than `leastBytes` in a time-out, or past the longest one
 // taken without its end; a one-line reply not complete within the time-out.
 QString replyTooSlow(int seconds, qint64 leastBytes);

@@ -266,11 +266,16 @@ void ConnectionControl::timeoutTick() {
     if (silent > timeout) {
         // Silent in the middle of going on under TLS (after STLS): the handshake did not end.
         const bool handshaking = m_context.socket.state() == Socket::State::Handshaking;
+        // Not a byte since the connection: a server on a TLS port waits for a handshake.
+        const bool neverGreeted = session.step == Step::Greeting &&
+                                  session.lastDataTick == m_connectedTick &&
+                                  session.security != Security::Tls && m_port != 110;
         m_context.log.failAccount(
             m_context.session.outcome,
-            handshaking ? AccountFailure::connectTimedOut(m_server,
-                                                          m_context.options.timeoutSeconds(), true)
-                        : AccountFailure::noAnswer(m_context.options.timeoutSeconds()));
+            handshaking    ? AccountFailure::connectTimedOut(m_server,
+                                                             m_context.options.timeoutSeconds(), true)
+            : neverGreeted ? AccountFailure::noGreeting(m_context.options.timeoutSeconds(), m_port)
+                           : AccountFailure::noAnswer(m_context.options.timeoutSeconds()));
         closeAndAdvance();
     } else if (replyTooSlow) {
         m_context.log.failAccount(m_context.session.outcome,
@@ -305,6 +310,7 @@ void ConnectionControl::onConnected() {
                              m_context.socket.peerAddress());
     // A server that accepts the connection and never greets is timed out like a silent one.
     session.lastDataTick = m_context.clock.tickCount();
+    m_connectedTick = session.lastDataTick;
     m_lineStartTick = session.lastDataTick;
     m_timeoutTicks.start();
 }

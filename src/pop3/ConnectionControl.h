@@ -157,6 +157,8 @@ private:
     QString m_server;
     int m_port = 0;
     std::uint32_t m_connectStartTick = 0;
+    // When the connection was made: no data since then means no greeting at all.
+    std::uint32_t m_connectedTick = 0;
     // The message reply's pace: since when, from how many bytes, and how many now.
     struct ReplyPace {
         std::uint32_t windowStart = 0;

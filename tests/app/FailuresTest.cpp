@@ -107,7 +107,10 @@ TEST_F(Failures, EachFailedAccountHasARowSayingWhyAndTheCountsSayHowMany) {
              silent = std::make_unique<ScriptedServer>([](QTcpSocket*) {});
              t.addAccount(QStringLiteral("Silent"), QStringLiteral("alice"), QStringLiteral("pw"),
                           kHost, silent->port());
-             return QStringLiteral("No answer from the server within 5 seconds");
+             return QStringLiteral("No answer from the server within 5 seconds: it sent no "
+                                   "greeting at all; port %1 may expect TLS from the start "
+                                   "(choose TLS as the account's security)")
+                 .arg(silent->port());
          },
          true},
     };

@@ -51,7 +51,10 @@ TEST_F(ScriptedServerCheck, ARealServerThatNeverGreetsIsGivenUpAfterTheTimeOut) 
     harness.clock.advance(5001);
     ASSERT_TRUE(test::waitUntil([&] { return harness.checker.phase() == RunPhase::Idle; }));
     EXPECT_EQ(harness.rowTexts(3),
-              (QStringList{QStringLiteral("No answer from the server within 5 seconds"),
+              (QStringList{QStringLiteral("No answer from the server within 5 seconds: it sent no "
+                                          "greeting at all; port %1 may expect TLS from the "
+                                          "start (choose TLS as the account's security)")
+                               .arg(mute.port()),
                            QStringLiteral("fine")}));
 }
 
