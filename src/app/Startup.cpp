@@ -112,7 +112,8 @@ Startup::Outcome Startup::run() {
         return failed();
     m_values.dataFolder = dataFolder;
     // The folder will hold passwords whose scrambling anyone can undo: it and every file in it
-    // must be the user's alone before anything is read from it or written to it.
+    // must be the user's alone, and each file a file (a FIFO would block the start for ever, a
+    // device never end), before anything is read from it or written to it.
     m_errorText = folders.whyNotPrivate(dataFolder, dataFileNames());
     if (!m_errorText.isEmpty())
         return failed();
@@ -128,14 +129,6 @@ Startup::Outcome Startup::run() {
             return Outcome::EndSilently;
     }
     makePrivate(dataFolder);
-    // A data file must be a file: a FIFO would block the start for ever, a device never end.
-    for (const QString& name : dataFileNames()) {
-        const QString path = dataFolder + QLatin1Char('/') + name;
-        if (folders.isOtherThanFileOrFolder(path)) {
-            m_errorText = path + QStringLiteral(" Is Not A Regular File: Remove Or Rename It");
-            return failed();
-        }
-    }
 
     // A first copy of the settings comes from the template beside the program.
     m_errorText = QStringLiteral("No App Data\\App\\Ini File, Error Copying It");

@@ -1,6 +1,6 @@
 #include "app/TickListAccessible.h"
 
-#include "mail/MailListModel.h"
+#include "store/VisibleText.h"
 
 #include <QAbstractItemModel>
 #include <QHeaderView>
@@ -51,7 +51,7 @@ public:
         case QAccessible::Description:
             return m_index.data(Qt::AccessibleDescriptionRole).toString();
         case QAccessible::Help:
-            return m_index.data(MailListModel::PlainToolTipRole).toString();
+            return m_index.data(kPlainToolTipRole).toString();
         default:
             return {};
         }

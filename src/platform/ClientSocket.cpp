@@ -237,20 +237,19 @@ void ClientSocket::onTlsError(QAbstractSocket::SocketError error) {
 QString ClientSocket::handshakeFailure(const QString& library) {
     const QString start = QStringLiteral("the secure connection could not be set up: ");
     // The TLS library's words name what it met; the user needs what it means.
+    const char* const plainText =
+        "the server does not speak TLS on this port, it answered in plain text (the port may "
+        "expect STARTTLS or no encryption: choose the security that fits the port)";
+    const char* const tooOld =
+        "the server offers only a TLS version too old for this computer to accept";
     const struct {
         const char* said;
         const char* means;
     } known[] = {
-        {"wrong version number",
-         "the server does not speak TLS on this port, it answered in plain text (the port may "
-         "expect STARTTLS or no encryption: choose the security that fits the port)"},
-        {"packet length too long",
-         "the server does not speak TLS on this port, it answered in plain text (the port may "
-         "expect STARTTLS or no encryption: choose the security that fits the port)"},
-        {"unsupported protocol",
-         "the server offers only a TLS version too old for this computer to accept"},
-        {"no protocols available",
-         "the server offers only a TLS version too old for this computer to accept"},
+        {"wrong version number", plainText},
+        {"packet length too long", plainText},
+        {"unsupported protocol", tooOld},
+        {"no protocols available", tooOld},
         {"handshake failure",
          "the server refused the TLS handshake (no TLS version or cipher in common)"},
         {"alert", "the server broke off the TLS handshake"},

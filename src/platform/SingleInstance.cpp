@@ -60,12 +60,7 @@ bool SingleInstance::peerIsThisUser(const QLocalSocket& socket) {
            peer.uid == ::getuid();
 }
 
-bool SingleInstance::heldByAnotherUser() const {
-    qint64 pid = 0;
-    QString host;
-    QString application;
-    if (!m_lock->getLockInfo(&pid, &host, &application) || host != QSysInfo::machineHostName())
-        return false;
+bool SingleInstance::processOfAnotherUser(qint64 pid) {
     struct stat process {};
     const QByteArray path = "/proc/" + QByteArray::number(pid);
     return ::stat(path.constData(), &process) == 0 && process.st_uid != ::getuid();
@@ -102,7 +97,8 @@ SingleInstance::Lock SingleInstance::acquire(const QString& dataFolder) {
         qint64 pid = 0;
         QString host;
         QString application;
-        if (!m_lock->getLockInfo(&pid, &host, &application) || heldByAnotherUser()) {
+        if (!m_lock->getLockInfo(&pid, &host, &application) ||
+            (host == QSysInfo::machineHostName() && processOfAnotherUser(pid))) {
             if (m_lock->removeStaleLockFile())
                 locked = m_lock->tryLock(0);
         }

@@ -61,8 +61,8 @@ Q_SIGNALS:
 
 private:
     void listen();
-    // The lock names a process that another user runs.
-    bool heldByAnotherUser() const;
+    // The process runs here as another user.
+    static bool processOfAnotherUser(qint64 pid);
 
     std::unique_ptr<QLockFile> m_lock;
     QString m_dataFolder;

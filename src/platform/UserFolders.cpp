@@ -55,11 +55,6 @@ bool DesktopUserFolders::isPlainFile(const QString& path) {
     return info.exists() && info.isFile();
 }
 
-bool DesktopUserFolders::isOtherThanFileOrFolder(const QString& path) {
-    const QFileInfo info(path);
-    return info.exists() && !info.isFile() && !info.isDir();
-}
-
 QString DesktopUserFolders::whyNotPrivate(const QString& folder, const QStringList& fileNames) {
     return mervantic::whyNotPrivate(folder, fileNames);
 }

@@ -30,9 +30,6 @@ public:
 
     virtual bool isFolder(const QString& path) = 0;
     virtual bool isPlainFile(const QString& path) = 0;
-    // Something that is there but is neither a regular file nor a folder (a FIFO, a device, a
-    // socket), a symbolic link followed to what it points at.
-    virtual bool isOtherThanFileOrFolder(const QString& path) = 0;
     // Makes the folder (and any missing parents); false when it cannot.
     virtual bool makeFolder(const QString& path) = 0;
     virtual qint64 fileSize(const QString& path) = 0;
@@ -57,7 +54,6 @@ public:
     QString applicationDataFolder(const QString& userFolder) override;
     bool isFolder(const QString& path) override;
     bool isPlainFile(const QString& path) override;
-    bool isOtherThanFileOrFolder(const QString& path) override;
     bool makeFolder(const QString& path) override;
     qint64 fileSize(const QString& path) override;
     bool copyFile(const QString& from, const QString& to) override;

@@ -143,11 +143,11 @@ QString refusedAt(Step step) {
     return {};
 }
 
-QString tokenRefusedAdvice(const SignIn& signIn) {
+QString tokenRefusedAdvice(const QString& provider) {
     return QStringLiteral("the next check asks %1 for a new token; if %1 will not give one (the "
                           "sign-in was revoked), sign in again: choose the account on the "
                           "Configure Usernames page and press \"Sign-In...\"")
-        .arg(signIn.provider.isEmpty() ? QStringLiteral("the provider") : signIn.provider);
+        .arg(provider.isEmpty() ? QStringLiteral("the provider") : provider);
 }
 
 QString serverText(const QString& replyLine) {

@@ -2,7 +2,6 @@
 
 #include "platform/Socket.h"
 #include "pop3/RunState.h"
-#include "store/ConnectionSettings.h"
 
 #include <QString>
 
@@ -54,7 +53,7 @@ QString securityUnknown(const QString& why);
 QString refusedAt(Step step);
 // What to do when the server refused an access token (expired early, or revoked with the
 // sign-in): check again, and sign in again if the provider will not renew it.
-QString tokenRefusedAdvice(const SignIn& signIn);
+QString tokenRefusedAdvice(const QString& provider);
 // The server's own words of a refusal, without their "-ERR".
 QString serverText(const QString& replyLine);
 

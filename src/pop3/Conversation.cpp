@@ -129,7 +129,8 @@ void Conversation::onNegative(const QByteArray& received) {
         m_context.session.outcome.fail(
             QStringLiteral("The server refused the sign-in (OAuth2): ") + text +
             (detail.isEmpty() ? QString() : QStringLiteral(" - ") + detail) +
-            QStringLiteral(" - ") + AccountFailure::tokenRefusedAdvice(m_context.session.signIn));
+            QStringLiteral(" - ") +
+            AccountFailure::tokenRefusedAdvice(m_context.session.signIn.provider));
     } else {
         m_context.session.outcome.fail(AccountFailure::refusedAt(step) + text +
                                        (hint.isEmpty() ? QString() : QStringLiteral(" - ") + hint));

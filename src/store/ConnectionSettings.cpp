@@ -1,10 +1,9 @@
 #include "store/ConnectionSettings.h"
 
+#include "store/DataFile.h"
 #include "store/FileReplacement.h"
 #include "store/JsonDamage.h"
 
-#include <QFile>
-#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QUuid>
@@ -366,27 +365,19 @@ QByteArray ConnectionSettings::toBytes() const {
 ConnectionSettingsFile::LoadResult ConnectionSettingsFile::load(ConnectionSettings& settings,
                                                                 QString* why) const {
     settings.adopt(ConnectionSettings());
-    const QFileInfo info(m_path);
-    if (!info.exists() && !info.isSymLink())
+    const DataFileRead file = readDataFile(m_path, kLargestFile);
+    switch (file.status) {
+    case DataFileRead::Status::Missing:
         return LoadResult::Missing;
-    const auto unreadable = [why](const QString& reason) {
+    case DataFileRead::Status::Unreadable:
+    case DataFileRead::Status::TooLarge:
         if (why != nullptr)
-            *why = reason;
+            *why = file.why;
         return LoadResult::Unreadable;
-    };
-    // Only a regular file is read: a FIFO would block the start and a device never end.
-    if (!info.isFile())
-        return unreadable(QStringLiteral("Is Not A Regular File"));
-    if (info.size() > kLargestFile)
-        return unreadable(QStringLiteral("Is Larger Than 4 MB"));
-    QFile file(m_path);
-    if (!file.open(QIODevice::ReadOnly))
-        return unreadable(QStringLiteral("Cannot Be Opened (") + file.errorString() +
-                          QLatin1Char(')'));
-    const QByteArray bytes = file.read(kLargestFile + 1);
-    if (file.error() != QFileDevice::NoError)
-        return unreadable(QStringLiteral("Cannot Be Read (") + file.errorString() +
-                          QLatin1Char(')'));
+    case DataFileRead::Status::Loaded:
+        break;
+    }
+    const QByteArray& bytes = file.bytes;
     QString damage;
     std::optional<ConnectionSettings> read = ConnectionSettings::fromBytes(bytes, &damage);
     if (!read) {

@@ -18,8 +18,7 @@ DataFileRead readDataFile(const QString& path, qint64 largest) {
     read.status = DataFileRead::Status::Unreadable;
     // Only a regular file is read: a FIFO would block the start and a device never end.
     if (!info.isFile()) {
-        read.why = info.isDir() ? QStringLiteral("Is A Folder, Not A File")
-                                : QStringLiteral("Is Not A Regular File");
+        read.why = QStringLiteral("Is Not A Regular File");
         return read;
     }
     if (info.size() > largest) {

@@ -28,9 +28,6 @@ public:
     }
     bool isFolder(const QString& path) override { return m_desktop.isFolder(path); }
     bool isPlainFile(const QString& path) override { return m_desktop.isPlainFile(path); }
-    bool isOtherThanFileOrFolder(const QString& path) override {
-        return m_desktop.isOtherThanFileOrFolder(path);
-    }
     bool makeFolder(const QString& path) override { return m_desktop.makeFolder(path); }
     qint64 fileSize(const QString& path) override { return m_desktop.fileSize(path); }
     bool copyFile(const QString& from, const QString& to) override {
