@@ -109,7 +109,8 @@ void PasswordKeyring::moveIn(int row, std::function<void(const QString&)> done) 
     const QString name = m_context.secrets.passwordName(account);
     const QByteArray secret = password->toUtf8();
     m_context.keyring.write(
-        name, secret, [this, account, name, secret, done](const SecretStore::Answer& written) {
+        name, secret, KeptSecrets::label(QStringLiteral("password"), account),
+        [this, account, name, secret, done](const SecretStore::Answer& written) {
             if (!written.done()) {
                 done(secretStoreFailure(written, kWhat));
                 return;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "mail/FailureRemedy.h"
 #include "mail/MessageIdentity.h"
 
 #include <QString>
@@ -77,6 +78,8 @@ public:
 
     MailIcon icon = MailIcon::Seen;
     RowKind kind = RowKind::Message;
+    // What a failure row offers the user to mend its account.
+    Remedy remedy = Remedy::CheckAgain;
     bool checked = false;
     // What tells the message from the others of its mailbox (a message row only).
     MessageDigest digest;

@@ -108,11 +108,13 @@ void MailList::addNoMailRow(const QString& displayName, const QString& username)
 }
 
 void MailList::addFailureRow(const QString& displayName, const QString& username,
-                             const QString& server, const QString& port, const QString& reason) {
+                             const QString& server, const QString& port, const QString& reason,
+                             Remedy remedy) {
     MailItem item(
         {displayName, username, kCheckFailed, reason, QString(), server, port, QString()});
     item.icon = MailIcon::Seen;
     item.kind = RowKind::Failed;
+    item.remedy = remedy;
     ++m_failureRows;
     append(std::move(item));
 }

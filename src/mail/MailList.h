@@ -57,9 +57,11 @@ public:
     void addKeptRow(MailItem item);
     // The row of an account whose mailbox is empty.
     void addNoMailRow(const QString& displayName, const QString& username);
-    // The row of an account that could not be checked, saying why in its Subject column.
+    // The row of an account that could not be checked, saying why in its Subject column and
+    // what would mend it.
     void addFailureRow(const QString& displayName, const QString& username, const QString& server,
-                       const QString& port, const QString& reason);
+                       const QString& port, const QString& reason,
+                       Remedy remedy = Remedy::CheckAgain);
 
     // What is remembered of seen and new mail: all that the list has shown, and what earlier
     // lists showed of mailboxes the last check did not read to the end.

@@ -81,6 +81,8 @@ QVariant MailListModel::data(const QModelIndex& index, int role) const {
     const MailItem& item = m_list.at(index.row() + 1);
     switch (role) {
     case Qt::DisplayRole:
+        if (item.isFailure() && index.column() == Subject)
+            return failureText(item);
         // Every field came from a server or a file: shown as sent, but never acting.
         return visibleText(item.field(static_cast<MailItem::Field>(index.column())).toString());
     case Qt::CheckStateRole:
@@ -103,11 +105,11 @@ QVariant MailListModel::data(const QModelIndex& index, int role) const {
     case Qt::ToolTipRole:
         // Why an account failed may be longer than its column shows.
         if (item.isFailure())
-            return plainToolTip(visibleText(item.subject()));
+            return plainToolTip(failureText(item));
         return {};
     case PlainToolTipRole:
         if (item.isFailure())
-            return visibleText(item.subject());
+            return failureText(item);
         return {};
     case Qt::DecorationRole:
         if (index.column() != 0)
@@ -118,6 +120,11 @@ QVariant MailListModel::data(const QModelIndex& index, int role) const {
     default:
         return {};
     }
+}
+
+QString MailListModel::failureText(const MailItem& item) {
+    // What to do comes first: the reason may be longer than the column shows.
+    return remedyLead(item.remedy) + QStringLiteral(": ") + visibleText(item.subject());
 }
 
 QVariant MailListModel::headerData(int section, Qt::Orientation orientation, int role) const {

@@ -54,6 +54,9 @@ public:
     Qt::ItemFlags flags(const QModelIndex& index) const override;
     bool setData(const QModelIndex& index, const QVariant& value, int role = Qt::EditRole) override;
 
+    // A failure row's Subject as shown: what would mend the account, then why it failed.
+    static QString failureText(const MailItem& item);
+
 private:
     void rowsChanged(int firstRow, int lastRow);
     void rowAppended();

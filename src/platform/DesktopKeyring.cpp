@@ -111,6 +111,35 @@ void tellLockedFromNotFound(const QString& name, const SecretStore::Callback& ca
             callback({SecretStore::Answer::Outcome::NotFound, {}, {}});
         });
 }
+// QtKeychain labels every item with the service's name alone; the item is given its own label
+// through the Secret Service once it is written. A keyring without the service (another
+// backend) keeps the plain one: the label is for the user's eyes only.
+void labelItem(const QString& name, const QString& label) {
+    static const QMetaType registered = qDBusRegisterMetaType<QMap<QString, QString>>();
+    Q_UNUSED(registered)
+    QDBusMessage ask = QDBusMessage::createMethodCall(
+        QStringLiteral("org.freedesktop.secrets"), QStringLiteral("/org/freedesktop/secrets"),
+        QStringLiteral("org.freedesktop.Secret.Service"), QStringLiteral("SearchItems"));
+    ask << QVariant::fromValue(QMap<QString, QString>{{QStringLiteral("server"), kService},
+                                                      {QStringLiteral("user"), name}});
+    auto* watcher = new QDBusPendingCallWatcher(QDBusConnection::sessionBus().asyncCall(ask));
+    QObject::connect(
+        watcher, &QDBusPendingCallWatcher::finished, watcher,
+        [label](QDBusPendingCallWatcher* done) {
+            done->deleteLater();
+            const QDBusPendingReply<QList<QDBusObjectPath>, QList<QDBusObjectPath>> reply = *done;
+            if (reply.isError())
+                return;
+            for (const QDBusObjectPath& item : reply.argumentAt<0>()) {
+                QDBusMessage set = QDBusMessage::createMethodCall(
+                    QStringLiteral("org.freedesktop.secrets"), item.path(),
+                    QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("Set"));
+                set << QStringLiteral("org.freedesktop.Secret.Item") << QStringLiteral("Label")
+                    << QVariant::fromValue(QDBusVariant(label));
+                QDBusConnection::sessionBus().asyncCall(set);
+            }
+        });
+}
 } // namespace
 
 QString secretStoreFailure(const SecretStore::Answer& answer, const QString& what) {
@@ -161,12 +190,17 @@ void DesktopKeyring::read(const QString& name, Callback callback) {
         });
 }
 
-void DesktopKeyring::write(const QString& name, const QByteArray& secret, Callback callback) {
+void DesktopKeyring::write(const QString& name, const QByteArray& secret, const QString& label,
+                           Callback callback) {
     auto* job = new QKeychain::WritePasswordJob(kService);
     job->setKey(name);
     // As text, so that the keyring's own window shows it as the user typed it.
     job->setTextData(QString::fromUtf8(secret));
-    run(job, m_timeoutMs, m_alive, std::move(callback));
+    run(job, m_timeoutMs, m_alive, [name, label, callback](const Answer& answer) {
+        if (answer.done() && !label.isEmpty())
+            labelItem(name, label);
+        callback(answer);
+    });
 }
 
 void DesktopKeyring::remove(const QString& name, Callback callback) {

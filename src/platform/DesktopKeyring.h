@@ -18,7 +18,8 @@ public:
     ~DesktopKeyring() override;
 
     void read(const QString& name, Callback callback) override;
-    void write(const QString& name, const QByteArray& secret, Callback callback) override;
+    void write(const QString& name, const QByteArray& secret, const QString& label,
+               Callback callback) override;
     void remove(const QString& name, Callback callback) override;
 
     // A keyring that asks the user to unlock it is given this long; an answer after it is

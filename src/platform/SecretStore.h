@@ -32,7 +32,10 @@ public:
 
     virtual ~SecretStore() = default;
     virtual void read(const QString& name, Callback callback) = 0;
-    virtual void write(const QString& name, const QByteArray& secret, Callback callback) = 0;
+    // `label` is what the keyring's own window shows of it, so that the user can tell the
+    // program's secrets apart.
+    virtual void write(const QString& name, const QByteArray& secret, const QString& label,
+                       Callback callback) = 0;
     // Removing what is not there is done, not a failure.
     virtual void remove(const QString& name, Callback callback) = 0;
 };

@@ -47,7 +47,9 @@ bool trustCanHelp(Socket::CertificateTrouble trouble) {
 
 QString certificateAdvice(Socket::CertificateTrouble trouble, const QByteArray& presented) {
     const QString trustButton = QStringLiteral(
-        "choose the account on the Configure Usernames page and press \"Trust This Certificate\"");
+        "press Enter on the account's row in the mail list (or choose the account on "
+        "the Configure Usernames "
+        "page and press \"Trust This Certificate\")");
     switch (trouble) {
     case Socket::CertificateTrouble::None:
     case Socket::CertificateTrouble::Unvouched:
@@ -143,10 +145,27 @@ QString refusedAt(Step step) {
     return {};
 }
 
+Remedy remedyOfRefusal(Step step) {
+    switch (step) {
+    case Step::Pass:
+    case Step::Apop:
+    case Step::Auth:
+        return Remedy::ChangePassword;
+    case Step::User:
+        return Remedy::MendAccount;
+    case Step::Stls:
+        return Remedy::ChooseSecurity;
+    default:
+        return Remedy::CheckAgain;
+    }
+}
+
 QString tokenRefusedAdvice(const QString& provider) {
     return QStringLiteral("the next check asks %1 for a new token; if %1 will not give one (the "
-                          "sign-in was revoked), sign in again: choose the account on the "
-                          "Configure Usernames page and press \"Sign-In...\"")
+                          "sign-in was revoked), sign in again: press Enter on the account's row "
+                          "in the mail list (or "
+                          "choose "
+                          "the account on the Configure Usernames page and press \"Sign-In...\")")
         .arg(provider.isEmpty() ? QStringLiteral("the provider") : provider);
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "mail/FailureRemedy.h"
 #include "platform/Socket.h"
 #include "pop3/RunState.h"
 
@@ -13,14 +14,19 @@ namespace mervantic {
 struct AccountOutcome {
     bool complete = false;
     QString failure;
+    // What would mend the failure, offered on its row.
+    Remedy remedy = Remedy::CheckAgain;
 
     void reset() {
         complete = false;
         failure.clear();
+        remedy = Remedy::CheckAgain;
     }
-    void fail(const QString& why) {
-        if (failure.isEmpty() && !complete)
+    void fail(const QString& why, Remedy mend = Remedy::CheckAgain) {
+        if (failure.isEmpty() && !complete) {
             failure = why;
+            remedy = mend;
+        }
     }
     bool failed() const { return !failure.isEmpty(); }
 };
@@ -51,6 +57,9 @@ QString closedByServer();
 QString securityUnknown(const QString& why);
 // What a refusal at this step means to the user, before the server's own words.
 QString refusedAt(Step step);
+// What would mend it: another password for a refused log-on, another security for a refused
+// STARTTLS, else another try.
+Remedy remedyOfRefusal(Step step);
 // What to do when the server refused an access token (expired early, or revoked with the
 // sign-in): check again, and sign in again if the provider will not renew it.
 QString tokenRefusedAdvice(const QString& provider);

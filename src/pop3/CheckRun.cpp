@@ -52,12 +52,14 @@ void CheckRun::recordAccount() {
         return;
     MailList& mail = m_context.mail;
     if (outcome.failed() || !outcome.complete) {
-        ++m_fields.failedAccounts;
+        m_fields.failedAccounts.append(
+            RunLog::accountName(session.displayName, session.username, session.server));
         mail.addFailureRow(session.displayName, session.username, session.server, session.port,
                            outcome.failed()
                                ? outcome.failure
                                : QStringLiteral("The conversation with the server ended before "
-                                                "every message was read"));
+                                                "every message was read"),
+                           outcome.remedy);
         return;
     }
     mail.rememberMailbox({session.username, session.server, session.port},
@@ -176,7 +178,8 @@ void CheckRun::skipDamaged(const AccountRow& account) {
     session.outcome.reset();
     m_context.log.failAccount(session.outcome,
                               QStringLiteral("Not checked: ") + account.damage +
-                                  QStringLiteral(" (change the account to mend it)"));
+                                  QStringLiteral(" (change the account to mend it)"),
+                              Remedy::MendAccount);
     recordAccount();
     session.clearAccount();
     QMetaObject::invokeMethod(
@@ -220,8 +223,9 @@ bool CheckRun::leftAlone() {
 
 void CheckRun::finish() {
     const CheckRunFields& fields = m_fields;
-    const int total = m_context.mail.count() - fields.noMailRows - fields.failedAccounts;
-    const int failed = fields.failedAccounts;
+    const int total =
+        m_context.mail.count() - fields.noMailRows - static_cast<int>(fields.failedAccounts.size());
+    const QStringList& failed = fields.failedAccounts;
     const int newCount = m_context.mail.newMessageCount();
     const QString countText = newCount == 0 ? QStringLiteral("No") : QString::number(newCount);
     const QString plural = newCount == 1 ? QString() : QStringLiteral("s");
@@ -262,7 +266,7 @@ void CheckRun::clearRunFields() {
     CheckRunFields& fields = m_fields;
     fields.firstAccountIndex = fields.lastAccountIndex = fields.accountIndex = 0;
     fields.noMailRows = 0;
-    fields.failedAccounts = 0;
+    fields.failedAccounts.clear();
     fields.accountFirstRow = 0;
 }
 

@@ -26,8 +26,9 @@ struct CheckRunFields {
     std::int32_t accountIndex = 0;
     // "(no mail)" rows added in this run, which the total leaves out.
     std::int32_t noMailRows = 0;
-    // Accounts whose check failed in this run; each has a failure row, which no total counts.
-    std::int32_t failedAccounts = 0;
+    // The display names of the accounts whose check failed in this run; each has a failure row,
+    // which no total counts.
+    QStringList failedAccounts;
     // The first row of the account being checked.
     std::int32_t accountFirstRow = 0;
     // The date display format in force when the run started.

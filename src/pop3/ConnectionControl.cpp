@@ -79,7 +79,7 @@ void ConnectionControl::closeLeftover() {
 
 void ConnectionControl::startConnecting() {
     if (const QString& unknown = m_context.connections.unknownBecause(); !unknown.isEmpty()) {
-        abandon(AccountFailure::securityUnknown(unknown));
+        abandon(AccountFailure::securityUnknown(unknown), Remedy::MendAccount);
         return;
     }
     if (awaitSecret())
@@ -135,7 +135,9 @@ void ConnectionControl::onSecret(quint64 attempt, bool token, const SignInSecret
     if (attempt != m_attempt || m_phase != Phase::AwaitingSecret)
         return;
     if (!answer.failure.isEmpty() || (token && answer.secret.isEmpty())) {
-        abandon(answer.failure);
+        // A locked keyring opens at the next check; a sign-in the provider refused must be
+        // made again.
+        abandon(answer.failure, token ? Remedy::SignIn : Remedy::CheckAgain);
         return;
     }
     if (!answer.note.isEmpty())
@@ -149,8 +151,8 @@ void ConnectionControl::onSecret(quint64 attempt, bool token, const SignInSecret
     startConnecting();
 }
 
-void ConnectionControl::abandon(const QString& why) {
-    m_context.log.failAccount(m_context.session.outcome, why);
+void ConnectionControl::abandon(const QString& why, Remedy remedy) {
+    m_context.log.failAccount(m_context.session.outcome, why, remedy);
     m_context.log.logAndShow(QStringLiteral("..Not Connected"));
     m_phase = Phase::Abandoned;
     m_pause.start(0);
@@ -275,7 +277,8 @@ void ConnectionControl::timeoutTick() {
             handshaking    ? AccountFailure::connectTimedOut(m_server,
                                                              m_context.options.timeoutSeconds(), true)
             : neverGreeted ? AccountFailure::noGreeting(m_context.options.timeoutSeconds(), m_port)
-                           : AccountFailure::noAnswer(m_context.options.timeoutSeconds()));
+                           : AccountFailure::noAnswer(m_context.options.timeoutSeconds()),
+            neverGreeted ? Remedy::UseTls : Remedy::CheckAgain);
         closeAndAdvance();
     } else if (replyTooSlow) {
         m_context.log.failAccount(m_context.session.outcome,
@@ -341,25 +344,42 @@ void ConnectionControl::onFailed(Socket::Failure kind, const QString& descriptio
     // What the user can do about a certificate refused: trust it when trusting can help (it is
     // then kept for the user to look at), never without a word when it changed.
     const QByteArray presented = m_context.socket.presentedCertificate();
+    Remedy remedy = Remedy::CheckAgain;
     if (kind == Socket::Failure::Tls && !presented.isEmpty()) {
         const Socket::CertificateTrouble trouble = m_context.socket.certificateTrouble();
         const QString hint = AccountFailure::certificateAdvice(trouble, presented);
+        const SessionState& session = m_context.session;
         if (AccountFailure::trustCanHelp(trouble)) {
-            const SessionState& session = m_context.session;
             m_context.connections.offerCertificate(session.server, session.port, presented);
+            remedy = unencryptedBefore() ? Remedy::TrustOrGoUnencrypted : Remedy::TrustCertificate;
+        } else {
+            remedy = Remedy::AskAdministrator;
         }
         if (!hint.isEmpty()) {
             m_context.log.logAndShow(QStringLiteral("..") + hint);
             why += QStringLiteral(" - ") + hint;
         }
+    } else if (kind == Socket::Failure::Tls) {
+        // No certificate came: what answered was no TLS server (a plain port), or it spoke
+        // none of this computer's versions.
+        remedy = Remedy::ChooseSecurity;
     }
-    m_context.session.outcome.fail(why);
+    m_context.session.outcome.fail(why, remedy);
     // A connection that could not be made is reported as such before the run moves on; one
     // that breaks during the conversation is over at once.
     if (m_phase == Phase::Connecting)
         connectionFailed();
     else
         closeAndAdvance();
+}
+
+bool ConnectionControl::unencryptedBefore() const {
+    // An account whose security was never chosen, going on under STARTTLS because its server
+    // offers it: before encryption was used where offered, it was checked without.
+    const SessionState& session = m_context.session;
+    return session.security == Security::StartTlsWhenOffered &&
+           !m_context.connections.securityChosen(session.address()) &&
+           !m_context.connections.startTlsSeen(session.address());
 }
 
 void ConnectionControl::giveUpConnecting(const QString& why) {

@@ -124,7 +124,10 @@ private:
     // false when there is none to wait for.
     bool awaitSecret();
     // The account is given up before any connection, with why; the run moves on.
-    void abandon(const QString& why);
+    void abandon(const QString& why, Remedy remedy);
+    // Whether a certificate refused under STARTTLS is the first encryption this account met:
+    // until then it was checked without.
+    bool unencryptedBefore() const;
     void onSecret(quint64 attempt, bool token, const SignInSecrets::Answer& answer);
     void onPauseOver();
     // Closes the socket and stops the time-out; the phase is the caller's.

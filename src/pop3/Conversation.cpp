@@ -128,12 +128,15 @@ void Conversation::onNegative(const QByteArray& received) {
         const QString detail = m_sasl.refusalDetail();
         m_context.session.outcome.fail(
             QStringLiteral("The server refused the sign-in (OAuth2): ") + text +
-            (detail.isEmpty() ? QString() : QStringLiteral(" - ") + detail) +
-            QStringLiteral(" - ") +
-            AccountFailure::tokenRefusedAdvice(m_context.session.signIn.provider));
+                (detail.isEmpty() ? QString() : QStringLiteral(" - ") + detail) +
+                QStringLiteral(" - ") +
+                AccountFailure::tokenRefusedAdvice(m_context.session.signIn.provider),
+            Remedy::SignIn);
     } else {
-        m_context.session.outcome.fail(AccountFailure::refusedAt(step) + text +
-                                       (hint.isEmpty() ? QString() : QStringLiteral(" - ") + hint));
+        m_context.session.outcome.fail(
+            AccountFailure::refusedAt(step) + text +
+                (hint.isEmpty() ? QString() : QStringLiteral(" - ") + hint),
+            AccountFailure::remedyOfRefusal(step));
     }
     m_connection.closeAndAdvance();
 }
@@ -367,7 +370,8 @@ void Conversation::onTlsStarted() {
 }
 
 void Conversation::refuseToLogOn(const QString& why) {
-    m_context.log.failAccount(m_context.session.outcome, why);
+    // Only the account's security can let it log on.
+    m_context.log.failAccount(m_context.session.outcome, why, Remedy::ChooseSecurity);
     m_connection.closeAndAdvance();
 }
 
@@ -414,7 +418,8 @@ void Conversation::apopLogon(const QString& greeting) {
     m_context.session.outcome.fail(
         secret.isEmpty() ? QStringLiteral("APOP log-on not possible: no shared secret is set")
                          : QStringLiteral("APOP log-on not possible: the server's greeting "
-                                          "has no timestamp"));
+                                          "has no timestamp"),
+        secret.isEmpty() ? Remedy::ChangePassword : Remedy::MendAccount);
 }
 
 void Conversation::requestMessage() {

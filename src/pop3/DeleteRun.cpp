@@ -164,7 +164,8 @@ void DeleteRun::conversationOver() {
         AccountBlock& block = m_plan.block(m_block);
         block.visited = m_quitAccepted;
         if (!m_quitAccepted)
-            ++m_failedAccounts;
+            m_failedAccounts.append(
+                RunLog::accountName(block.displayName, block.username, block.server));
     }
     run();
 }
@@ -230,12 +231,12 @@ void DeleteRun::clearRunState() {
     m_matchedRow = 0;
     m_uncommitted.clear();
     m_quitAccepted = false;
-    m_failedAccounts = 0;
+    m_failedAccounts.clear();
 }
 
 void DeleteRun::finish() {
     const int notFound = m_plan.rowsNotFound(m_context.mail);
-    const int failed = m_failedAccounts;
+    const QStringList failed = std::exchange(m_failedAccounts, {});
     const int deleted = m_context.mail.removeDeletedRows();
     // "Deleted 0" is never left unexplained.
     if (notFound > 0)

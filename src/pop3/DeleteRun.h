@@ -87,7 +87,8 @@ private:
     // Rows whose DELE the server accepted in this conversation, not yet committed by QUIT.
     std::vector<int> m_uncommitted;
     bool m_quitAccepted = false;
-    int m_failedAccounts = 0;
+    // The display names of the accounts whose deletions were not committed.
+    QStringList m_failedAccounts;
 };
 
 } // namespace mervantic

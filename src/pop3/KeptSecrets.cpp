@@ -3,9 +3,11 @@
 namespace mervantic {
 
 namespace {
-const QString kWhere = QStringLiteral("; choose the account on the Configure Usernames page and "
-                                      "press \"Sign In\"");
+const QString kWhere = QStringLiteral("; press Enter on the account's row in the mail list, or "
+                                      "choose the account on the Configure Usernames page and "
+                                      "press \"Sign-In...\"");
 const QString kRefreshTokenWhat = QStringLiteral("sign-in of this account");
+const QString kRefreshTokenLabel = QStringLiteral("OAuth2 sign-in");
 // The keyring's names of an account's secrets: a kind, then the account's secret name.
 const QString kRefreshTokenKind = QStringLiteral("oauth2-refresh-token/");
 const QString kPasswordKind = QStringLiteral("password/");
@@ -13,6 +15,39 @@ const QString kPasswordKind = QStringLiteral("password/");
 
 QString KeptSecrets::signInNeeded(const QString& why) {
     return QStringLiteral("Sign-in needed: ") + why + kWhere;
+}
+
+QString KeptSecrets::label(const QString& what, const MailboxAddress& account) {
+    return QStringLiteral("Mervantic: %1 of %2 at %3, port %4")
+        .arg(what, account.username, account.server, account.port);
+}
+
+void KeptSecrets::describe(const MailboxAddress& account,
+                           std::function<void(const QString&)> told) {
+    const bool oauth2 = m_context.connections.signIn(account).oauth2();
+    if (!oauth2 && !m_context.connections.passwordInKeyring(account)) {
+        told(QStringLiteral("The password is kept in the account file."));
+        return;
+    }
+    const QString kept = m_context.connections.existingSecretName(account);
+    if (oauth2 && kept.isEmpty()) {
+        told(QStringLiteral("Not signed in on this computer."));
+        return;
+    }
+    const QString name = oauth2 ? kRefreshTokenKind + kept : passwordName(account);
+    const QString what = oauth2 ? kRefreshTokenWhat : QStringLiteral("password of this account");
+    m_context.keyring.read(name, [oauth2, what, told](const SecretStore::Answer& answer) {
+        if (answer.done() && !answer.secret.isEmpty())
+            told(oauth2 ? QStringLiteral("Signed in: the sign-in is kept in the desktop keyring.")
+                        : QStringLiteral("The password is kept in the desktop keyring."));
+        else if (answer.outcome == SecretStore::Answer::Outcome::NotFound || answer.done())
+            told(oauth2 ? QStringLiteral("Not signed in on this computer.")
+                        : QStringLiteral("The desktop keyring holds no password of this account: "
+                                         "enter it again."));
+        else
+            told(QStringLiteral("Not known: ") + secretStoreFailure(answer, what) +
+                 QLatin1Char('.'));
+    });
 }
 
 QString KeptSecrets::secretName(const MailboxAddress& account) {
@@ -51,7 +86,8 @@ void KeptSecrets::requestAccessToken(const MailboxAddress& account, Callback cal
 void KeptSecrets::renew(const MailboxAddress& account, const OAuthEndpoints& endpoints,
                         const SignIn& signIn, Callback callback) {
     const QString name = secretName(account);
-    m_context.keyring.read(name, [this, name, endpoints, signIn,
+    const QString tokenLabel = label(kRefreshTokenLabel, account);
+    m_context.keyring.read(name, [this, name, tokenLabel, endpoints, signIn,
                                   callback](const SecretStore::Answer& kept) {
         if (kept.outcome == SecretStore::Answer::Outcome::NotFound ||
             (kept.done() && kept.secret.isEmpty())) {
@@ -68,7 +104,7 @@ void KeptSecrets::renew(const MailboxAddress& account, const OAuthEndpoints& end
         }
         m_context.refresh.renew(
             endpoints, {signIn.clientId, signIn.clientSecret}, QString::fromUtf8(kept.secret),
-            [this, name, kept, callback](const OAuthRefresh::Answer& answer) {
+            [this, name, tokenLabel, kept, callback](const OAuthRefresh::Answer& answer) {
                 switch (answer.outcome) {
                 case OAuthRefresh::Answer::Outcome::Renewed:
                     remember(name, answer.grant);
@@ -78,7 +114,7 @@ void KeptSecrets::renew(const MailboxAddress& account, const OAuthEndpoints& end
                         answer.grant.refreshToken.toUtf8() != kept.secret) {
                         const QByteArray token = answer.grant.accessToken.toUtf8();
                         m_context.keyring.write(
-                            name, answer.grant.refreshToken.toUtf8(),
+                            name, answer.grant.refreshToken.toUtf8(), tokenLabel,
                             [callback, token](const SecretStore::Answer& written) {
                                 // The token got goes on; a sign-in that could not be kept
                                 // will be needed again, and the user hears it now.
@@ -145,10 +181,11 @@ void KeptSecrets::keep(const MailboxAddress& account, const OAuthGrant& grant,
                             "until the access token expires"));
         return;
     }
-    m_context.keyring.write(
-        name, grant.refreshToken.toUtf8(), [done](const SecretStore::Answer& answer) {
-            done(answer.done() ? QString() : secretStoreFailure(answer, kRefreshTokenWhat));
-        });
+    m_context.keyring.write(name, grant.refreshToken.toUtf8(), label(kRefreshTokenLabel, account),
+                            [done](const SecretStore::Answer& answer) {
+                                done(answer.done() ? QString()
+                                                   : secretStoreFailure(answer, kRefreshTokenWhat));
+                            });
 }
 
 } // namespace mervantic

@@ -44,6 +44,14 @@ public:
     // An access token with less than this left is renewed first.
     static constexpr qint64 kRenewBeforeSeconds = 60;
 
+    // Where the account's sign-in stands in the keyring, in words for its settings window:
+    // kept, missing (not signed in on this computer), or why the keyring could not say.
+    void describe(const MailboxAddress& account, std::function<void(const QString&)> told);
+
+    // What the keyring's own window shows of an account's secret: the program, `what` it is
+    // and whose.
+    static QString label(const QString& what, const MailboxAddress& account);
+
     // The words of a failure that only a new sign-in mends.
     static QString signInNeeded(const QString& why);
 

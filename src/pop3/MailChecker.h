@@ -51,6 +51,9 @@ public:
     RecheckTimer& recheck() { return m_recheck; }
     NewMailAlarm& alarm() { return m_alarm; }
 
+    // The time between log-ons each server asked for (LOGIN-DELAY), as last heard.
+    const LoginDelays& loginDelays() const { return m_loginDelays; }
+
 private:
     // The check the timed re-check starts.
     void timedCheck();

@@ -3,6 +3,10 @@
 #include "pop3/AccountOutcome.h"
 #include "pop3/RunView.h"
 
+#include <QStringList>
+
+#include <algorithm>
+
 namespace mervantic {
 
 // What the parts of a run say as it goes: its steps in the log pane, each repeated in the
@@ -32,20 +36,37 @@ public:
     }
 
     // An account given up: the outcome keeps the first reason, the log says it.
-    void failAccount(AccountOutcome& outcome, const QString& why) {
+    void failAccount(AccountOutcome& outcome, const QString& why,
+                     Remedy remedy = Remedy::CheckAgain) {
         const bool first = !outcome.failed() && !outcome.complete;
-        outcome.fail(why);
+        outcome.fail(why, remedy);
         if (first)
             logAndShow(QStringLiteral("..") + why);
     }
 
-    // What a completion line adds when accounts failed: " - 2 Accounts Failed".
-    static QString failedAccountsText(int failed) {
+    // How a completion line names an account: its display name, else its user name at its
+    // server.
+    static QString accountName(const QString& displayName, const QString& username,
+                               const QString& server) {
+        if (!displayName.trimmed().isEmpty())
+            return displayName;
+        return username + QLatin1Char('@') + server;
+    }
+
+    // What a completion line adds when accounts failed, naming them so that the user knows
+    // which to look at: " - 1 Account Failed: Work", " - 5 Accounts Failed: A, B, C and 2 More".
+    static QString failedAccountsText(const QStringList& names) {
+        const qsizetype failed = names.size();
         if (failed < 1)
             return {};
-        return QStringLiteral(" - %1 Account%2 Failed")
-            .arg(failed)
-            .arg(failed == 1 ? QString() : QStringLiteral("s"));
+        constexpr qsizetype kNamed = 3;
+        QString text = QStringLiteral(" - %1 Account%2 Failed: ")
+                           .arg(failed)
+                           .arg(failed == 1 ? QString() : QStringLiteral("s"));
+        text += names.first(std::min(failed, kNamed)).join(QStringLiteral(", "));
+        if (failed > kNamed)
+            text += QStringLiteral(" and %1 More").arg(failed - kNamed);
+        return text;
     }
 
 private:

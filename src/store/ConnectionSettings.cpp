@@ -160,6 +160,11 @@ Security ConnectionSettings::security(const MailboxAddress& account) const {
     return defaultSecurity(account.port);
 }
 
+bool ConnectionSettings::securityChosen(const MailboxAddress& account) const {
+    const QJsonObject* found = find(account);
+    return found != nullptr && found->contains(kSecurity);
+}
+
 void ConnectionSettings::setSecurity(const MailboxAddress& account, Security security) {
     QJsonObject* found = find(account);
     if (found == nullptr && security == defaultSecurity(account.port))

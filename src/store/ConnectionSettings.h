@@ -63,6 +63,8 @@ struct MailboxAddress {
 class ConnectionSettings {
 public:
     Security security(const MailboxAddress& account) const;
+    // Whether the user ever chose the account's security (else it is its port's default).
+    bool securityChosen(const MailboxAddress& account) const;
     // A changed choice forgets that STARTTLS was seen: the user decided anew.
     void setSecurity(const MailboxAddress& account, Security security);
     bool startTlsSeen(const MailboxAddress& account) const;

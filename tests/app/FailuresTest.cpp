@@ -69,6 +69,8 @@ struct FailureCase {
     const char* name;
     // Makes the failing account; gives what its row must say.
     std::function<QString(Failures&)> account;
+    // What the row offers to mend it.
+    Remedy remedy;
     // The time-out must pass for the account to fail.
     bool waits = false;
 };
@@ -89,19 +91,22 @@ TEST_F(Failures, EachFailedAccountHasARowSayingWhyAndTheCountsSayHowMany) {
              return QStringLiteral("Connection refused: no POP3 server answers at 127.0.0.1, "
                                    "port %1")
                  .arg(port);
-         }},
+         },
+         Remedy::CheckAgain},
         {"a wrong password",
          [](Failures& t) {
              t.addAccount(QStringLiteral("Wrong"), t.mailbox("wrong", 1), QStringLiteral("nope"),
                           kHost, t.dovecot.port());
              return QStringLiteral("Wrong user name or password: [AUTH] Authentication failed.");
-         }},
+         },
+         Remedy::ChangePassword},
         {"an unknown host",
          [](Failures& t) {
              t.addAccount(QStringLiteral("Nowhere"), QStringLiteral("alice"), QStringLiteral("pw"),
                           QStringLiteral("no-such-host.invalid"), 110);
              return QStringLiteral("No such host: no-such-host.invalid");
-         }},
+         },
+         Remedy::CheckAgain},
         {"a server that never answers",
          [&](Failures& t) {
              silent = std::make_unique<ScriptedServer>([](QTcpSocket*) {});
@@ -112,7 +117,7 @@ TEST_F(Failures, EachFailedAccountHasARowSayingWhyAndTheCountsSayHowMany) {
                                    "(choose TLS as the account's security)")
                  .arg(silent->port());
          },
-         true},
+         Remedy::UseTls, true},
     };
     for (const FailureCase& c : cases) {
         SCOPED_TRACE(c.name);
@@ -154,6 +159,7 @@ TEST_F(Failures, EachFailedAccountHasARowSayingWhyAndTheCountsSayHowMany) {
         EXPECT_EQ(failed.server(), accounts.at(1).server);
         EXPECT_EQ(failed.port(), accounts.at(1).port);
         EXPECT_TRUE(failed.subject().startsWith(why)) << failed.subject().toStdString();
+        EXPECT_EQ(failed.remedy, c.remedy);
         EXPECT_TRUE(mail.at(2).isNoMail());
         QAbstractItemModel* model = find<QTreeView>("ListView1")->model();
         EXPECT_FALSE(model->flags(model->index(0, 0)).testFlag(Qt::ItemIsUserCheckable));
@@ -165,8 +171,11 @@ TEST_F(Failures, EachFailedAccountHasARowSayingWhyAndTheCountsSayHowMany) {
                   model->data(model->index(1, 0), Qt::DecorationRole).value<QIcon>().cacheKey());
 
         // Counted where the user looks, never read as "no mail", and never an alarm.
-        const QString complete = QStringLiteral(
-            "..Check Complete: No New Mail Items -Total Items: 0 - 1 Account Failed");
+        // The status bar names the account to look at.
+        const QString complete =
+            QStringLiteral("..Check Complete: No New Mail Items -Total Items: 0 - 1 Account "
+                           "Failed: ") +
+            accounts.at(1).displayName;
         EXPECT_TRUE(status().endsWith(complete)) << status().toStdString();
         EXPECT_TRUE(
             window().windowTitle().startsWith(QStringLiteral("Mervantic email - last check: ")));
@@ -205,8 +214,8 @@ TEST_F(Failures, MailSeenStaysSeenThroughAFailedCheckAndARestart) {
     accounts.at(1).port = QString::number(test::freePort());
     program->accounts().at(1).port = accounts.at(1).port;
     ASSERT_TRUE(check());
-    EXPECT_TRUE(status().endsWith(
-        QStringLiteral("..Check Complete: No New Mail Items -Total Items: 0 - 1 Account Failed")));
+    EXPECT_TRUE(status().endsWith(QStringLiteral(
+        "..Check Complete: No New Mail Items -Total Items: 0 - 1 Account Failed: Alice")));
     ASSERT_TRUE(programEndsAfter([this] { window().closeByProgram(); }));
     program.reset();
     EXPECT_TRUE(QFile::exists(dataFolder() + QStringLiteral("/mervseen.dat")));

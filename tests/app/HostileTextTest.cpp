@@ -152,8 +152,10 @@ TEST_F(HostileTextShown, InTheMailListItsToolTipTheLogAndTheStatusBar) {
         const QString headerShown = withBait(text.headerShown, bait);
         const QModelIndex failed = model->index(2 * i, MailListModel::Subject);
         const QModelIndex message = model->index(2 * i + 1, MailListModel::Subject);
-        EXPECT_EQ(failed.data().toString(),
-                  QStringLiteral("The server refused the connection: ") + replyShown);
+        const QString reason = QStringLiteral("Check again later (press Enter to check now): The "
+                                              "server refused the connection: ") +
+                               replyShown;
+        EXPECT_EQ(failed.data().toString(), reason);
         EXPECT_EQ(message.data().toString(), headerShown);
         EXPECT_EQ(model->index(2 * i + 1, MailListModel::From).data().toString(), headerShown);
         EXPECT_TRUE(log.contains(QStringLiteral("-ERR ") + replyShown)) << log.toStdString();
@@ -167,8 +169,7 @@ TEST_F(HostileTextShown, InTheMailListItsToolTipTheLogAndTheStatusBar) {
         ASSERT_TRUE(QToolTip::isVisible());
         QTextDocument drawn;
         drawn.setHtml(QToolTip::text());
-        EXPECT_EQ(drawn.toPlainText(),
-                  QStringLiteral("The server refused the connection: ") + replyShown);
+        EXPECT_EQ(drawn.toPlainText(), reason);
         EXPECT_FALSE(QToolTip::text().contains(QStringLiteral("<img")));
         EXPECT_FALSE(QToolTip::text().contains(QStringLiteral("<a ")));
         QToolTip::hideText();

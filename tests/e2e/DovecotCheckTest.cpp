@@ -104,7 +104,7 @@ TEST_F(DovecotCheck, ARunOverGoodAndBadAccountsLogsEveryStepAndCountsTheMessages
              << QStringLiteral("...User Connection Closed - Wait...");
     expected << account(QStringLiteral("Dave"), dave, server.port()) << conversation;
     expected << QStringLiteral(
-        "..Check Complete: 5 New Mail Items -Total Items: 5 - 2 Accounts Failed");
+        "..Check Complete: 5 New Mail Items -Total Items: 5 - 2 Accounts Failed: Bob, Nobody");
     EXPECT_EQ(withoutTimestamps(harness.view.lines()), expected);
 
     // Each failed account has its row, in its place, saying why.

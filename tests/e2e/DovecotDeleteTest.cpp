@@ -239,8 +239,9 @@ TEST_F(DovecotDelete, AConnectionCutBeforeQuitDeletesNothing) {
         const QStringList lines = run.view.lines();
         EXPECT_TRUE(lines.contains(
             QStringLiteral("..The Server Did Not Confirm The Deletion Of 2 Mail Items: Kept")));
-        EXPECT_EQ(lines.last(),
-                  QStringLiteral("..Delete Complete: Deleted 1 Mail Item - 1 Account Failed"));
+        EXPECT_EQ(
+            lines.last(),
+            QStringLiteral("..Delete Complete: Deleted 1 Mail Item - 1 Account Failed: Alice"));
         EXPECT_TRUE(run.mail.isItemChecked(1));
         EXPECT_EQ(run.mail.at(1).mark, QLatin1Char('K'));
     }

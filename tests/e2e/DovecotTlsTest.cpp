@@ -155,8 +155,9 @@ TEST_F(DovecotTls, ABadCertificateEndsTheAccountWithAPlainReason) {
         // presented none has nothing to offer.
         const bool offered = !c.plainListener;
         const QString hint = QStringLiteral(
-            "To trust this server's certificate anyway, choose the account on the Configure "
-            "Usernames page and press \"Trust This Certificate\"");
+            "To trust this server's certificate anyway, press Enter on the account's row in the "
+            "mail list (or choose the account on the Configure Usernames page and press \"Trust "
+            "This Certificate\")");
         if (offered) {
             EXPECT_EQ(lines.at(error + 2), QStringLiteral("..") + hint);
         }

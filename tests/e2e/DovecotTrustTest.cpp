@@ -36,8 +36,9 @@ TEST(DovecotTrust, ASelfSignedCertificateIsTakenOnceTrustedAndNothingElseIs) {
     }
     const auto subjects = [&harness] { return harness.rowTexts(3); };
     const QString trustHint = QStringLiteral(
-        " - To trust this server's certificate anyway, choose the account on the Configure "
-        "Usernames page and press \"Trust This Certificate\"");
+        " - To trust this server's certificate anyway, press Enter on the account's row in the "
+        "mail list (or choose the account on the Configure Usernames page and press \"Trust This "
+        "Certificate\")");
 
     ASSERT_TRUE(harness.runCheck());
     EXPECT_EQ(subjects(), (QStringList{QStringLiteral("Secure connection failed: the certificate "
@@ -68,8 +69,9 @@ TEST(DovecotTrust, ASelfSignedCertificateIsTakenOnceTrustedAndNothingElseIs) {
             .arg(sha256Fingerprint(first), sha256Fingerprint(second)) +
         QStringLiteral(" - This may be an attack (someone between this computer and the server): "
                        "trust the new certificate only once the server's administrator confirms "
-                       "that it was replaced; then choose the account on the Configure Usernames "
-                       "page and press \"Trust This Certificate\"");
+                       "that it was replaced; then press Enter on the account's row in the mail "
+                       "list (or choose the account on the Configure Usernames page and press "
+                       "\"Trust This Certificate\")");
     EXPECT_EQ(subjects(), (QStringList{changed, changed}));
     EXPECT_EQ(connections.offeredCertificate(QStringLiteral("localhost"), port), second);
 

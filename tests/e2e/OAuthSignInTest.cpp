@@ -162,8 +162,15 @@ TEST_F(OAuthSignIn, AMicrosoftShapedAccountSignsInOnceAndIsRenewedWithoutTheBrow
     ASSERT_EQ(signIn(alice, QStringLiteral("alice")), QString());
     EXPECT_TRUE(lastBrowserPage.contains(mervantic::OAuthLoopback::acceptedPage()))
         << lastBrowserPage.toStdString();
-    // The refresh token is in the keyring and in no file of the program's.
+    // The refresh token is in the keyring and in no file of the program's, named for its
+    // account in the keyring's own window.
     EXPECT_FALSE(harness.connections.toBytes().contains("refresh"));
+    const QString item =
+        QStringLiteral("oauth2-refresh-token/") + harness.connections.existingSecretName(alice);
+    const QString label = QStringLiteral("Mervantic: OAuth2 sign-in of %1 at %2, port %3")
+                              .arg(alice.username, alice.server, alice.port);
+    EXPECT_TRUE(test::waitUntil([&] { return KeyringDaemon::shared().labelOf(item) == label; }))
+        << KeyringDaemon::shared().labelOf(item).toStdString();
     ASSERT_TRUE(harness.runCheck());
     EXPECT_EQ(failureRow(), QString());
     EXPECT_EQ(harness.rowTexts(static_cast<int>(MailItem::Field::Subject)),
@@ -187,7 +194,8 @@ TEST_F(OAuthSignIn, AMicrosoftShapedAccountSignsInOnceAndIsRenewedWithoutTheBrow
     EXPECT_TRUE(failureRow().startsWith(
         QStringLiteral("Sign-in needed: Microsoft refused to renew the sign-in (invalid_grant")))
         << failureRow().toStdString();
-    EXPECT_TRUE(failureRow().endsWith(QStringLiteral("press \"Sign In\"")));
+    EXPECT_TRUE(failureRow().endsWith(QStringLiteral("press \"Sign-In...\"")));
+    EXPECT_EQ(harness.mail.at(1).remedy, Remedy::SignIn);
 
     // A new sign-in mends it.
     ASSERT_EQ(signIn(alice, QStringLiteral("alice")), QString());

@@ -84,9 +84,9 @@ TEST_F(ScriptedServerCheck, AResetInTheMiddleOfAMessageMovesOnAtOnce) {
     EXPECT_EQ(lines.at(error - 1), QStringLiteral("..Checking For Mail"));
     EXPECT_EQ(harness.rowTexts(3), (QStringList{QStringLiteral("The server reset the connection"),
                                                 QStringLiteral("fine")}));
-    EXPECT_EQ(
-        harness.view.lines().last(),
-        QStringLiteral("..Check Complete: 1 New Mail Item -Total Items: 1 - 1 Account Failed"));
+    EXPECT_EQ(harness.view.lines().last(),
+              QStringLiteral(
+                  "..Check Complete: 1 New Mail Item -Total Items: 1 - 1 Account Failed: Box 1"));
 }
 
 TEST_F(ScriptedServerCheck, RepliesSplitIntoSeparateSegmentsInsideTheirLineEndsAreRead) {

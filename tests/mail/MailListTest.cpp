@@ -285,7 +285,8 @@ TEST_F(MailListTest, AFailedAccountsRowIsNotMailAndCannotBeTicked) {
     list.setDeleteFunctionsEnabled(true);
     add(list, withSubject("a"));
     list.addFailureRow(QStringLiteral("Work"), QStringLiteral("alice"), QStringLiteral("pop.work"),
-                       QStringLiteral("995"), QStringLiteral("No such host: pop.work"));
+                       QStringLiteral("995"), QStringLiteral("No such host: pop.work"),
+                       Remedy::ChangePassword);
     const MailItem& failed = list.at(2);
     EXPECT_TRUE(failed.isFailure());
     EXPECT_FALSE(failed.isMessage());
@@ -308,11 +309,15 @@ TEST_F(MailListTest, AFailedAccountsRowIsNotMailAndCannotBeTicked) {
                  list.isItemChecked(2));
     EXPECT_EQ(model.data(model.index(1, 0), Qt::AccessibleDescriptionRole).toString(),
               QStringLiteral("Account not checked"));
-    // The whole reason, however narrow its column.
-    EXPECT_EQ(model.data(model.index(1, 3), MailListModel::PlainToolTipRole).toString(),
-              QStringLiteral("No such host: pop.work"));
+    // What to do first, then the whole reason, however narrow its column.
+    EXPECT_EQ(failed.remedy, Remedy::ChangePassword);
+    const QString shown =
+        QStringLiteral("Check the password (press Enter): No such host: pop.work");
+    EXPECT_EQ(model.data(model.index(1, 3), Qt::DisplayRole).toString(), shown);
+    EXPECT_EQ(model.data(model.index(1, 3), MailListModel::PlainToolTipRole).toString(), shown);
     EXPECT_EQ(model.data(model.index(1, 3), Qt::ToolTipRole).toString(),
-              QStringLiteral("<p style=\"white-space:pre-wrap\">No such host: pop.work</p>"));
+              QStringLiteral("<p style=\"white-space:pre-wrap\">") + shown +
+                  QStringLiteral("</p>"));
     EXPECT_FALSE(model.data(model.index(0, 3), Qt::ToolTipRole).isValid());
     // Its own icon, not an envelope.
     model.setIcons(QStringLiteral("seen"), QStringLiteral("new"), QStringLiteral("failed"));

@@ -106,8 +106,8 @@ TEST_F(CheckRunTest, ARunWhoseAccountsAllFailStillCompletes) {
     EXPECT_EQ(socket.connections(), 2);
     // Every line of an account's conversation follows the line that names it, and the cause of
     // the failure follows the socket's error; the completion line counts the failures.
-    const QString complete =
-        QStringLiteral("..Check Complete: No New Mail Items -Total Items: 0 - 2 Accounts Failed");
+    const QString complete = QStringLiteral("..Check Complete: No New Mail Items -Total Items: 0 - "
+                                            "2 Accounts Failed: Box 1101, Box 1102");
     EXPECT_EQ(
         lines(),
         (QStringList{

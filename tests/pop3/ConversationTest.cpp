@@ -242,7 +242,7 @@ TEST_F(ConversationTest, ARefusalEndsTheAccountWithoutQuitAndTheRunGoesOn) {
         EXPECT_EQ(run.view.lines().mid(0, expected.size()), expected);
         EXPECT_EQ(run.view.lines().last(),
                   QStringLiteral("..Check Complete: 1 New Mail Item -Total Items: 1 - 1 Account "
-                                 "Failed"));
+                                 "Failed: alice@pop.example.org"));
         // The failed account has its row, saying why, before the next account's mail.
         ASSERT_EQ(run.mail.count(), 2);
         EXPECT_TRUE(run.mail.at(1).isFailure());
@@ -328,7 +328,8 @@ TEST_F(ConversationTest, AFullListStopsReadingAndTheRunGoesOn) {
                              "not listed"));
     EXPECT_EQ(
         lines().last(),
-        QStringLiteral("..Check Complete: 3 New Mail Items -Total Items: 3 - 1 Account Failed"));
+        QStringLiteral(
+            "..Check Complete: 3 New Mail Items -Total Items: 3 - 1 Account Failed: Account 1"));
     EXPECT_GE(harness.mail.memoryCost(), budget);
 }
 
@@ -360,7 +361,8 @@ TEST_F(ConversationTest, AnOverlongReplyLineIsJudgedAtItsLimit) {
         QStringLiteral("Username Logon Error: Chopped To 240 Chrs: -ERR ") + QString(235, u'e')));
     EXPECT_EQ(
         lines().last(),
-        QStringLiteral("..Check Complete: No New Mail Items -Total Items: 0 - 1 Account Failed"));
+        QStringLiteral(
+            "..Check Complete: No New Mail Items -Total Items: 0 - 1 Account Failed: Account 1"));
 }
 
 TEST_F(ConversationTest, ASocketFailureOrPeerCloseInTheMiddleOfAMessageMovesOn) {
@@ -415,7 +417,8 @@ TEST_F(ConversationTest, AServerSilentAfterTheGreetingIsAbandonedAtTheFirstTickP
               QStringLiteral("No answer from the server within 5 seconds"));
     EXPECT_EQ(
         lines().last(),
-        QStringLiteral("..Check Complete: No New Mail Items -Total Items: 0 - 1 Account Failed"));
+        QStringLiteral(
+            "..Check Complete: No New Mail Items -Total Items: 0 - 1 Account Failed: Account 1"));
 }
 
 TEST_F(ConversationTest, AServerThatNeverGreetsIsAbandonedLikeASilentOne) {
@@ -576,7 +579,7 @@ TEST_F(ConversationTest, AReplyLineDrippedByteByByteIsAbandonedOnceTheTimeOutHas
         EXPECT_EQ(scripted.connections(), 2);
         EXPECT_EQ(run.view.lines().last(),
                   QStringLiteral("..Check Complete: No New Mail Items -Total Items: 0 - 1 Account "
-                                 "Failed"));
+                                 "Failed: alice@pop.example.org"));
         EXPECT_EQ(run.rowTexts(3).first(),
                   QStringLiteral("The server's reply did not end within 5 seconds"));
         // Abandoned like a silent server, without QUIT.

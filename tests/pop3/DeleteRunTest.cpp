@@ -151,7 +151,7 @@ TEST_F(DeleteRunTest, ADeleteThatTheServerDoesNotCommitWithQuitDeletesNothing) {
                            QStringLiteral("..The Server Did Not Confirm The Deletion Of 1 Mail "
                                           "Item: Kept"),
                            QStringLiteral("..Delete Complete: Deleted 0 Mail Items - 1 Account "
-                                          "Failed")}));
+                                          "Failed: Box")}));
     EXPECT_EQ(harness.mail.count(), 2);
     EXPECT_TRUE(harness.mail.isItemChecked(2));
     EXPECT_EQ(harness.mail.at(2).key(), QStringLiteral("K2Psecret"));

@@ -68,8 +68,8 @@ QStringList joined(std::initializer_list<QStringList> parts) {
 
 TEST(RunPauses, AnEventAtAnyPauseIsHandledFromTheOneEventLoop) {
     const QString complete2 = QStringLiteral("..Check Complete: 2 New Mail Items -Total Items: 2");
-    const QString complete1 =
-        QStringLiteral("..Check Complete: 1 New Mail Item -Total Items: 1 - 1 Account Failed");
+    const QString complete1 = QStringLiteral("..Check Complete: 1 New Mail Item -Total Items: 1 - "
+                                             "1 Account Failed: alice@pop.example.org");
     const QStringList first = {kBegin, kFirst};
     const std::vector<PauseCase> cases = {
         // A cancel before the connection stops the run there: nothing is connected.
@@ -169,7 +169,9 @@ TEST(RunPauses, ManyUnreachableAccountsNeverNestTheirWaits) {
     EXPECT_EQ(run.view.questions.size(), 1);
     EXPECT_EQ(
         run.view.lines().last(),
-        QStringLiteral("..Check Complete: 1 New Mail Item -Total Items: 1 - 9 Accounts Failed"));
+        QStringLiteral(
+            "..Check Complete: 1 New Mail Item -Total Items: 1 - 9 Accounts Failed: "
+            "alice@pop.example.org, alice@pop.example.org, alice@pop.example.org and 6 More"));
     EXPECT_EQ(ProbingApplication::deepest(), 1);
 }
 

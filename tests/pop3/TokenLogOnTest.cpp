@@ -98,8 +98,10 @@ std::vector<Case> cases() {
                              oauthRefusal(R"({"status":"401","schemes":"bearer","scope":"x"})") +
                              QStringLiteral(" - the next check asks Microsoft for a new token; if "
                                             "Microsoft will not give one (the sign-in was "
-                                            "revoked), sign in again: choose the account on the "
-                                            "Configure Usernames page and press \"Sign-In...\"")});
+                                            "revoked), sign in again: press Enter on the "
+                                            "account's row in the mail list (or choose the "
+                                            "account on the Configure Usernames page and press "
+                                            "\"Sign-In...\")")});
     }
     return table;
 }

@@ -156,4 +156,21 @@ QByteArray KeyringDaemon::lookUp(const QString& name) {
     return lookup.readAllStandardOutput();
 }
 
+QString KeyringDaemon::labelOf(const QString& name) {
+    QProcess search;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    m_bus.addTo(environment);
+    search.setProcessEnvironment(environment);
+    search.start(QStandardPaths::findExecutable(QStringLiteral("secret-tool")),
+                 {QStringLiteral("search"), QStringLiteral("server"), QStringLiteral("Mervantic"),
+                  QStringLiteral("user"), name});
+    search.waitForFinished(10000);
+    // secret-tool prints the item's fields as "name = value" lines, the label among them.
+    const QString printed = QString::fromUtf8(search.readAllStandardOutput());
+    for (const QString& line : printed.split(QLatin1Char('\n')))
+        if (line.startsWith(QLatin1String("label = ")))
+            return line.mid(8);
+    return {};
+}
+
 } // namespace mervantic::test

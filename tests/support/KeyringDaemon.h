@@ -32,6 +32,8 @@ public:
 
     // What is kept in the keyring under the program's service, by name (through secret-tool).
     QByteArray lookUp(const QString& name);
+    // The label the keyring's own window shows for it.
+    QString labelOf(const QString& name);
 
 private:
     KeyringDaemon() = default;
