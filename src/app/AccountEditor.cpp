@@ -296,7 +296,7 @@ AccountEditor::PortCheck AccountEditor::filterPort(const QString& text) {
     return fits ? PortCheck{text, false} : refused;
 }
 
-void AccountEditor::trustCertificate(int row) {
+void AccountEditor::trustCertificate(int row, std::function<void()> answered) {
     if (row < 1 || row > m_model.rowCount()) {
         m_beeper.beep();
         return;
@@ -345,10 +345,13 @@ void AccountEditor::trustCertificate(int row) {
         changed ? QStringLiteral("The Certificate Of ") + where +
                       QStringLiteral(" Has Changed Since You Trusted It. Trust The New One?")
                 : QStringLiteral("Trust This Certificate For ") + where + QLatin1Char('?');
-    m_dialogs.ask({question, detail, true}, [this, server, port, offered](bool yes) {
-        if (yes)
-            m_connections.pinCertificate(server, port, offered);
-    });
+    m_dialogs.ask({question, detail, true},
+                  [this, server, port, offered, answered = std::move(answered)](bool yes) {
+                      if (yes)
+                          m_connections.pinCertificate(server, port, offered);
+                      if (answered)
+                          answered();
+                  });
 }
 
 } // namespace mervantic

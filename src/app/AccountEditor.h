@@ -64,7 +64,8 @@ public:
 
     // "Trust This Certificate": shows the certificate the row's server presented when its
     // secure connection was last refused, and on Yes trusts it for that server and port.
-    void trustCertificate(int row);
+    // `answered` is told once the question is answered, either way.
+    void trustCertificate(int row, std::function<void()> answered = {});
 
     // The display name typed in place; the file takes it before the list does. False when the
     // name is refused and the list keeps the old one.

@@ -85,7 +85,9 @@ AccountPageController::AccountPageController(AccountPage& page, AccountListModel
     // port shown from the list keeps the account's.
     connect(page.portBox(), &QLineEdit::textEdited, this,
             [this] { showSecurity(m_page, defaultSecurity(m_page.portBox()->text())); });
-    page.list()->setEditTriggers(QAbstractItemView::DoubleClicked |
+    // A display name is edited in place with F2 or a click on the selected row, as in a file
+    // manager; Enter and a double-click open the account's own window.
+    page.list()->setEditTriggers(QAbstractItemView::SelectedClicked |
                                  QAbstractItemView::EditKeyPressed);
     model.setRenameHandler(
         [this](int row, const QString& name) { return m_editor.rename(row, name); });

@@ -40,8 +40,16 @@ void AccountSignIn::start(const MailboxAddress& account) {
         });
 }
 
-void AccountSignIn::begin(const MailboxAddress& account, const OAuthEndpoints& endpoints) {
+void AccountSignIn::begin(const MailboxAddress& account, const OAuthEndpoints& provider) {
     const SignIn signIn = m_context.connections.signIn(account);
+    QString badScope;
+    const std::optional<OAuthEndpoints> asked =
+        provider.withExtraScope(signIn.extraScope, &badScope);
+    if (!asked) {
+        finish(account, badScope);
+        return;
+    }
+    const OAuthEndpoints& endpoints = *asked;
     m_flow = std::make_unique<OAuthSignIn>(
         endpoints, OAuthClient{signIn.clientId.trimmed(), signIn.clientSecret.trimmed()},
         account.username, m_context.network);

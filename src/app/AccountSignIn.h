@@ -45,7 +45,7 @@ Q_SIGNALS:
     void ended(const mervantic::MailboxAddress& account, const QString& failure);
 
 private:
-    void begin(const MailboxAddress& account, const OAuthEndpoints& endpoints);
+    void begin(const MailboxAddress& account, const OAuthEndpoints& provider);
     void finish(const MailboxAddress& account, const QString& failure);
 
     Context m_context;

@@ -1,17 +1,20 @@
 #include "app/MailColumns.h"
 
+#include "app/ColumnFit.h"
 #include "app/Placement.h"
 #include "mail/MailListModel.h"
+#include "store/Settings.h"
 
 #include <QEvent>
 #include <QHeaderView>
 #include <QStyle>
+#include <QTimer>
 #include <QTreeView>
 
 namespace mervantic {
 
 namespace {
-constexpr float kDesignTwips = 1440;
+constexpr float kPortTwips = 1440;
 } // namespace
 
 MailColumns::MailColumns(QTreeView& view, QObject* parent)
@@ -25,6 +28,16 @@ MailColumns::MailColumns(QTreeView& view, QObject* parent)
     // The viewport's width is known only once it is laid out, and changes with the window and
     // with the vertical scroll bar.
     view.viewport()->installEventFilter(this);
+    // Only the rows in view are measured: a long list costs no more to fit than a short one.
+    view.header()->setResizeContentsPrecision(0);
+    // Rows shown, or shown anew, may need more width (or less) in the fitted columns.
+    m_refit.setSingleShot(true);
+    m_refit.setInterval(0);
+    connect(&m_refit, &QTimer::timeout, this, &MailColumns::apply);
+    if (QAbstractItemModel* model = view.model()) {
+        connect(model, &QAbstractItemModel::rowsInserted, &m_refit, qOverload<>(&QTimer::start));
+        connect(model, &QAbstractItemModel::modelReset, &m_refit, qOverload<>(&QTimer::start));
+    }
 }
 
 bool MailColumns::eventFilter(QObject* watched, QEvent* event) {
@@ -34,18 +47,21 @@ bool MailColumns::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void MailColumns::show(std::span<const float, kKept> twips) {
-    for (std::size_t column = 0; column < kKept; ++column)
+    for (std::size_t column = 0; column < kKept; ++column) {
         m_chosen[column] = Placement::columnPixels(twips[column]);
+        m_fitted[column] = twips[column] == Settings::kMailColumnDefaults[column];
+    }
     m_applying = true;
-    m_view.header()->resizeSection(MailListModel::Port, Placement::columnPixels(kDesignTwips));
-    m_view.header()->resizeSection(MailListModel::MessageId, Placement::columnPixels(kDesignTwips));
+    m_view.header()->resizeSection(MailListModel::Port, Placement::columnPixels(kPortTwips));
+    m_view.header()->resizeSection(MailListModel::MessageId, Placement::columnPixels(kPortTwips));
     m_applying = false;
     apply();
 }
 
 void MailColumns::take(std::span<float, kKept> twips) const {
     for (std::size_t column = 0; column < kKept; ++column)
-        twips[column] = Placement::columnTwips(m_chosen[column]);
+        twips[column] = m_fitted[column] ? Settings::kMailColumnDefaults[column]
+                                         : Placement::columnTwips(m_chosen[column]);
 }
 
 void MailColumns::setTickBoxes(bool shown) {
@@ -65,6 +81,7 @@ void MailColumns::userResized(int column, int newSize) {
     if (column >= 0 && column < static_cast<int>(kKept)) {
         const int room = column == 0 && m_tickBoxes ? tickBoxRoom() : 0;
         m_chosen[static_cast<std::size_t>(column)] = std::max(newSize - room, 0);
+        m_fitted[static_cast<std::size_t>(column)] = false;
     }
     // Another column changed what is left to spare; a "Subject" sized by hand stays as the user
     // left it until the list's size changes.
@@ -72,9 +89,23 @@ void MailColumns::userResized(int column, int newSize) {
         apply();
 }
 
+int MailColumns::fittedWidth(int column) const {
+    const int viewport = m_view.viewport()->width();
+    // "Subject" gets the spare width after the others: on its own it is no wider than it was
+    // designed, so that the columns after it stay in view.
+    if (column == MailListModel::Subject)
+        return contentWidth(m_view, column, m_chosen[MailListModel::Subject]);
+    // Whole names and addresses matter more than seeing every column at once: the list
+    // scrolls sideways to the rest.
+    return contentWidth(m_view, column, std::max(viewport * 2 / 3, 96));
+}
+
 void MailColumns::apply() {
     QHeaderView* header = m_view.header();
     std::array<int, kKept> shown = m_chosen;
+    for (std::size_t column = 0; column < kKept; ++column)
+        if (m_fitted[column])
+            shown[column] = fittedWidth(static_cast<int>(column));
     if (m_tickBoxes)
         shown[0] += tickBoxRoom();
     int used = header->sectionSize(MailListModel::Port);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QObject>
+#include <QTimer>
 
 #include <array>
 #include <span>
@@ -9,11 +10,13 @@ class QTreeView;
 
 namespace mervantic {
 
-// The mail list's column widths. The first six are the user's and are kept in the settings;
-// "Port" starts at its design width; "Subject", which is cut first, takes whatever width the
-// list has to spare, so that "Message_ID" begins at the right edge; and while the tick boxes are
-// shown the first column is widened by the room the box takes, so that the display name stays
-// whole. What is stored is what the user chose, never the spare width or the box's room.
+// The mail list's column widths. The first six are the user's and are kept in the settings; a
+// column still at its design width (never sized by the user) is as wide as what it shows, up
+// to two thirds of the list, so that names and dates are whole before "Subject", which is cut
+// first, takes whatever width the list has to spare ("Message_ID" then begins at the right
+// edge). "Port" starts at its design width; while the tick boxes are shown the first column is
+// widened by the room the box takes. What is stored is what the user chose (the design width
+// for a column never sized), never the fitted or spare width or the box's room.
 class MailColumns final : public QObject {
     Q_OBJECT
 
@@ -36,10 +39,15 @@ protected:
 private:
     void userResized(int column, int newSize);
     void apply();
+    // The width of a column the user never sized: what it shows, within bounds.
+    int fittedWidth(int column) const;
 
     QTreeView& m_view;
     std::array<int, kKept> m_chosen{};
+    // Columns the user never sized, fitted to what they show.
+    std::array<bool, kKept> m_fitted{};
     bool m_tickBoxes = false;
+    QTimer m_refit;
     bool m_applying = false;
 };
 

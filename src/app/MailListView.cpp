@@ -2,6 +2,7 @@
 
 #include "mail/MailListModel.h"
 
+#include <QContextMenuEvent>
 #include <QHeaderView>
 #include <QMouseEvent>
 #include <QPainter>
@@ -76,6 +77,18 @@ void MailListView::mouseReleaseEvent(QMouseEvent* event) {
     TickListView::mouseReleaseEvent(event);
     if (event->button() == Qt::RightButton)
         Q_EMIT menuRequested(event->globalPosition().toPoint());
+}
+
+void MailListView::contextMenuEvent(QContextMenuEvent* event) {
+    // The mouse's menu comes with the button's release; the keyboard's (the menu key, Shift+F10)
+    // opens over the current row, so that it can be reached without a mouse.
+    if (event->reason() != QContextMenuEvent::Keyboard || !currentIndex().isValid()) {
+        event->ignore();
+        return;
+    }
+    const QRect row = visualRect(currentIndex());
+    Q_EMIT menuRequested(viewport()->mapToGlobal(QPoint(row.left() + 8, row.center().y())));
+    event->accept();
 }
 
 } // namespace mervantic

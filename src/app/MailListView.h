@@ -24,11 +24,13 @@ public:
     static QIcon failedIcon();
 
 Q_SIGNALS:
-    // A right-button release over the list, for its popup menu.
+    // A right-button release over the list, or the keyboard's menu key (at the current row),
+    // for its popup menu.
     void menuRequested(const QPoint& globalPosition);
 
 protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
 };
 
 } // namespace mervantic

@@ -34,6 +34,10 @@ MainMenus::MainMenus(QWidget* owner)
     , uncheckAll(addItem(mailList, "mnuUnCheckAll", "Un-Check All"))
     , checkAllForUser(nullptr)
     , uncheckAllForUser(nullptr)
+    , failedRow(makeMenu(owner, "FailedRowMenu"))
+    , mend(addItem(failedRow, "mnuMend", "Mend"))
+    , accountSettings(addItem(failedRow, "mnuFailedAccountSettings", "Account &Settings..."))
+    , checkAgain(addItem(failedRow, "mnuCheckAgain", "&Check Mail Again"))
     , account(makeMenu(owner, "AccountMenu"))
     , moveUp(addItem(account, "mnuMoveUp", "Move &Up"))
     , moveDown(addItem(account, "mnuMovedown", "Move &Down"))
@@ -45,6 +49,7 @@ MainMenus::MainMenus(QWidget* owner)
     , changeToBoxes(nullptr)
     , trustCertificate(nullptr)
     , signIn(nullptr)
+    , accountWindow(nullptr)
     , tray(makeMenu(owner, "mnuTrayIconPop1"))
     , trayOpen(addItem(tray, "mnuTrayIcoShow", "Open"))
     , trayClose(addItem(tray, "mnuTrayIcoExit", "Close"))
@@ -62,10 +67,14 @@ MainMenus::MainMenus(QWidget* owner)
     changeToBoxes = addItem(account, "mnuChangeToBoxes", "Change Selected Item To The Boxes");
     trustCertificate = addItem(account, "mnuTrustCertificate", "Trust This Certificate");
     signIn = addItem(account, "mnuSignIn", "Sign-In (Password Or OAuth2)...");
-    // "Open" is what a double click on the icon does too.
+    accountWindow = addItem(account, "mnuAccountSettings", "Account Settings...");
+    // "Open" is what a double click on the icon does too, as the first item of a failed row's
+    // menu is what Enter does on it.
     QFont bold = trayOpen->font();
     bold.setBold(true);
     trayOpen->setFont(bold);
+    mend->setFont(bold);
+    failedRow->setDefaultAction(mend);
 }
 
 } // namespace mervantic

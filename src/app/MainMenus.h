@@ -29,6 +29,13 @@ public:
     QAction* checkAllForUser;
     QAction* uncheckAllForUser;
 
+    // A failed account's row: what mends it (named for the failure, the default), its settings
+    // window, and another check.
+    QMenu* failedRow;
+    QAction* mend;
+    QAction* accountSettings;
+    QAction* checkAgain;
+
     QMenu* account;
     QAction* moveUp;
     QAction* moveDown;
@@ -41,6 +48,7 @@ public:
     QAction* changeToBoxes;
     QAction* trustCertificate;
     QAction* signIn;
+    QAction* accountWindow;
 
     QMenu* tray;
     QAction* trayOpen;

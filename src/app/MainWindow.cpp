@@ -1,6 +1,7 @@
 #include "app/MainWindow.h"
 
 #include "app/AboutWindow.h"
+#include "app/AccountColumns.h"
 #include "app/AccountPage.h"
 #include "app/AccountPageController.h"
 #include "app/BottomRow.h"
@@ -136,6 +137,7 @@ MainWindow::MainWindow(Parts parts, QWidget* parent)
     captions.setPixelSize(11);
     setFont(captions);
     parts.mailModel.setBatchInterval(kRowBatchMs);
+    m_accountColumns = new AccountColumns(*m_accountPage->list(), this);
     connect(&m_mail, &MailList::deleteFunctionsEnabledChanged, m_mailColumns,
             &MailColumns::setTickBoxes);
 
@@ -278,6 +280,17 @@ void MainWindow::wireControls() {
     connect(m_menus->uncheckAllForUser, &QAction::triggered, this,
             [this, selectedMailRow] { m_mail.uncheckAllForUser(selectedMailRow()); });
     connect(m_mailView, &MailListView::menuRequested, this, &MainWindow::popUpMailListMenu);
+    connect(m_mailView, &QAbstractItemView::activated, this, [this](const QModelIndex& index) {
+        if (index.isValid() && !runInProgress())
+            Q_EMIT mailRowActivated(index.row() + 1);
+    });
+    const auto accountWanted = [this] {
+        const QModelIndex current = m_accountPage->list()->currentIndex();
+        if (current.isValid())
+            Q_EMIT accountWindowWanted(current.row() + 1);
+    };
+    connect(m_accountPage->list(), &QAbstractItemView::activated, this, accountWanted);
+    connect(m_menus->accountWindow, &QAction::triggered, this, accountWanted);
     connect(m_menus->help, &QAction::triggered, this, [this] {
         if (const QString why = m_help.open(); !why.isEmpty())
             m_dialogs.message(why);
@@ -288,6 +301,13 @@ void MainWindow::wireControls() {
 }
 
 void MainWindow::popUpMailListMenu(const QPoint& at) {
+    // A failed account's row has a menu of its own, whatever the delete functions are: what
+    // mends the account.
+    const QModelIndex under = m_mailView->indexAt(m_mailView->viewport()->mapFromGlobal(at));
+    if (under.isValid() && !runInProgress() && m_mail.at(under.row() + 1).isFailure()) {
+        Q_EMIT failedRowMenuWanted(under.row() + 1, at);
+        return;
+    }
     // Only with rows, the list enabled, no run in progress and the delete functions on.
     if (m_mail.isEmpty() || !m_mail.isEnabled() || runInProgress() ||
         !m_settings.options.deleteEnabled)
@@ -415,7 +435,7 @@ void MainWindow::applySettings() {
     move(place.topLeft());
     resize(place.size());
     m_mailColumns->show(window.mailColumnWidths);
-    Placement::showColumnWidths(m_accountPage->list()->header(), window.accountColumnWidths);
+    m_accountColumns->show(window.accountColumnWidths);
 
     m_settingsPage->showValues();
     m_mail.setDeleteFunctionsEnabled(m_settings.options.deleteEnabled);
@@ -446,7 +466,7 @@ void MainWindow::takeWindowValues() {
     WindowValues& window = m_settings.window;
     if (!isMinimized()) {
         m_mailColumns->take(window.mailColumnWidths);
-        Placement::takeColumnWidths(m_accountPage->list()->header(), window.accountColumnWidths);
+        m_accountColumns->take(window.accountColumnWidths);
     }
     rememberGeometry();
     window.logPaneMode = m_log->placementMode();

@@ -16,6 +16,7 @@ class QTabWidget;
 
 namespace mervantic {
 
+class AccountColumns;
 class AccountEditor;
 class AccountListModel;
 class AccountPage;
@@ -123,6 +124,15 @@ public:
     // The rectangle the pages share, in twips.
     QRectF pageArea() const;
 
+Q_SIGNALS:
+    // Enter or a double-click on a row of the mail list (from 1), between runs.
+    void mailRowActivated(int row);
+    // The menu of a failed account's row (from 1), at `at`.
+    void failedRowMenuWanted(int row, const QPoint& at);
+    // Enter or a double-click on an account of the account list (from 1), or its menu's
+    // "Account Settings...".
+    void accountWindowWanted(int row);
+
 protected:
     void resizeEvent(QResizeEvent* event) override;
     void changeEvent(QEvent* event) override;
@@ -164,6 +174,7 @@ private:
     QTabWidget* m_tabs;
     MailListView* m_mailView;
     MailColumns* m_mailColumns;
+    AccountColumns* m_accountColumns = nullptr;
     SettingsPage* m_settingsPage;
     AccountPage* m_accountPage;
     LogPane* m_log;

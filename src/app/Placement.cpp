@@ -28,16 +28,6 @@ float columnTwips(int pixels) {
     return static_cast<float>(Twips::fromPixels(pixels));
 }
 
-void showColumnWidths(QHeaderView* header, std::span<const float> twips) {
-    for (std::size_t column = 0; column < twips.size(); ++column)
-        header->resizeSection(static_cast<int>(column), columnPixels(twips[column]));
-}
-
-void takeColumnWidths(const QHeaderView* header, std::span<float> twips) {
-    for (std::size_t column = 0; column < twips.size(); ++column)
-        twips[column] = columnTwips(header->sectionSize(static_cast<int>(column)));
-}
-
 QFont textFont(const WindowValues& window) {
     QFont font(window.fontName);
     font.setPointSizeF(window.fontSize > 0 ? window.fontSize : 8);

@@ -32,11 +32,6 @@ inline constexpr int kStatusBarHeight = 21;
 int columnPixels(float twips);
 float columnTwips(int pixels);
 
-// Sizes the first columns of a list from stored widths, and reads them back when the window
-// closes.
-void showColumnWidths(QHeaderView* header, std::span<const float> twips);
-void takeColumnWidths(const QHeaderView* header, std::span<float> twips);
-
 // A window's place and size as stored, moved and shrunk (not below `minimum`) so that all of it
 // lies within the screen's available area; as it is when it fits already.
 QRect fitted(QRect stored, QRect available, QSize minimum);

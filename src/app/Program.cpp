@@ -69,6 +69,16 @@ Program::Program(const StartupValues& startup, Services services)
     QObject::connect(m_window->accountPage()->signInButton(), &QPushButton::clicked, m_window.get(),
                      openSelected);
     QObject::connect(m_window->menus().signIn, &QAction::triggered, m_window.get(), openSelected);
+    m_mending = std::make_unique<AccountMending>(
+        AccountMending::Parts{*m_window,
+                              m_window->menus(),
+                              m_mail,
+                              *m_checker,
+                              services.dialogs,
+                              m_connections,
+                              {m_accountModel, m_editor, m_connections, m_keptSecrets,
+                               m_checker->loginDelays(), services.dialogs},
+                              [this](int row) { openSignInWindow(row); }});
     wirePasswordKeyring();
     // A failed save of the connection settings said during a run would stop it in a message
     // box: it is said once the run is over.
@@ -95,6 +105,7 @@ Program::Program(const StartupValues& startup, Services services)
                                  // A Sign-In window left open would keep the program running with
                                  // no main window.
                                  m_signInWindow->close();
+                                 m_mending->accountWindow().close();
                              },
                              [&window] { window.closeByProgram(); }});
     m_window->setCloseHandler(
@@ -144,6 +155,7 @@ Program::~Program() {
     // The closing goes first, then the window, then the checker the window's parts act on:
     // they refer to the lists, to the window and to the checker.
     m_closing.reset();
+    m_mending.reset();
     m_signInWindow.reset();
     m_window.reset();
     m_checker.reset();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/AccountEditor.h"
+#include "app/AccountMending.h"
 #include "app/AccountSignIn.h"
 #include "app/MainWindow.h"
 #include "app/PasswordKeyring.h"
@@ -75,6 +76,7 @@ public:
     AccountSignIn& accountSignIn() { return m_accountSignIn; }
     // The sign-in window of the selected account, opened from the account page.
     SignInWindow& signInWindow() { return *m_signInWindow; }
+    AccountMending& mending() { return *m_mending; }
     void openSignInWindow(int row);
     PasswordKeyring& passwordKeyring() { return m_passwordKeyring; }
 
@@ -129,6 +131,7 @@ private:
     std::unique_ptr<MailChecker> m_checker;
     std::unique_ptr<CloseSequence> m_closing;
     std::unique_ptr<SignInWindow> m_signInWindow;
+    std::unique_ptr<AccountMending> m_mending;
 };
 
 } // namespace mervantic

@@ -27,6 +27,7 @@ SignInWindow::SignInWindow(ConnectionSettings& connections, AccountSignIn& signI
     , m_provider(new QComboBox(this))
     , m_clientId(new QLineEdit(this))
     , m_clientSecret(new QLineEdit(this))
+    , m_extraScope(new QLineEdit(this))
     , m_save(new QPushButton(QStringLiteral("Save"), this))
     , m_signIn(new QPushButton(QStringLiteral("Sign In"), this))
     , m_status(new QLabel(this)) {
@@ -52,6 +53,10 @@ SignInWindow::SignInWindow(ConnectionSettings& connections, AccountSignIn& signI
     m_clientSecret->setToolTip(
         QStringLiteral("Google gives a desktop application a client secret too; it is not "
                        "secret, and other providers need none"));
+    m_extraScope->setObjectName(QStringLiteral("TextExtraScope"));
+    m_extraScope->setToolTip(QStringLiteral(
+        "A scope of the provider's own for mail, asked for beside openid and offline_access "
+        "(its documentation names it); Microsoft and Google need none"));
     m_save->setObjectName(QStringLiteral("CommandSaveSignIn"));
     m_signIn->setObjectName(QStringLiteral("CommandSignIn"));
 
@@ -60,6 +65,7 @@ SignInWindow::SignInWindow(ConnectionSettings& connections, AccountSignIn& signI
     form->addRow(QStringLiteral("Provider"), m_provider);
     form->addRow(QStringLiteral("Application (Client) ID"), m_clientId);
     form->addRow(QStringLiteral("Client Secret (Google)"), m_clientSecret);
+    form->addRow(QStringLiteral("Extra Scope (Other Providers)"), m_extraScope);
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
     buttons->addWidget(m_save);
@@ -116,6 +122,7 @@ void SignInWindow::showFor(const MailboxAddress& account, const QString& display
                                                          : signIn.provider);
     m_clientId->setText(signIn.clientId);
     m_clientSecret->setText(signIn.clientSecret);
+    m_extraScope->setText(signIn.extraScope);
     m_status->clear();
     showKind();
     show();
@@ -134,6 +141,7 @@ SignIn SignInWindow::boxes() const {
         signIn.provider = m_provider->currentText().trimmed();
         signIn.clientId = m_clientId->text().trimmed();
         signIn.clientSecret = m_clientSecret->text().trimmed();
+        signIn.extraScope = m_extraScope->text().simplified();
     }
     return signIn;
 }
@@ -144,8 +152,9 @@ void SignInWindow::save() {
 
 void SignInWindow::showKind() {
     const bool oauth2 = m_kind->currentText() == kOAuth2;
-    for (QWidget* box : {static_cast<QWidget*>(m_provider), static_cast<QWidget*>(m_clientId),
-                         static_cast<QWidget*>(m_clientSecret)})
+    for (QWidget* box :
+         {static_cast<QWidget*>(m_provider), static_cast<QWidget*>(m_clientId),
+          static_cast<QWidget*>(m_clientSecret), static_cast<QWidget*>(m_extraScope)})
         box->setEnabled(oauth2);
     m_signIn->setEnabled(oauth2 || m_signInRun.running());
 }

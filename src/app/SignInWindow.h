@@ -30,6 +30,7 @@ public:
     QComboBox* providerBox() const { return m_provider; }
     QLineEdit* clientIdBox() const { return m_clientId; }
     QLineEdit* clientSecretBox() const { return m_clientSecret; }
+    QLineEdit* extraScopeBox() const { return m_extraScope; }
     QPushButton* saveButton() const { return m_save; }
     QPushButton* signInButton() const { return m_signIn; }
     QString statusText() const;
@@ -48,6 +49,7 @@ private:
     QComboBox* m_provider;
     QLineEdit* m_clientId;
     QLineEdit* m_clientSecret;
+    QLineEdit* m_extraScope;
     QPushButton* m_save;
     QPushButton* m_signIn;
     QLabel* m_status;

@@ -9,6 +9,25 @@
 
 namespace mervantic {
 
+std::optional<OAuthEndpoints> OAuthEndpoints::withExtraScope(const QString& extra,
+                                                             QString* why) const {
+    OAuthEndpoints asked = *this;
+    const QStringList scopes = extra.split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    for (const QString& added : scopes) {
+        for (const QChar c : added) {
+            if (c.unicode() < 0x21 || c.unicode() > 0x7E || c == QLatin1Char('"') ||
+                c == QLatin1Char('\\')) {
+                *why = QStringLiteral("the extra scope \"%1\" holds a character no scope may hold")
+                           .arg(added);
+                return std::nullopt;
+            }
+        }
+        if (!asked.scope.split(QLatin1Char(' ')).contains(added))
+            asked.scope += QLatin1Char(' ') + added;
+    }
+    return asked;
+}
+
 namespace {
 constexpr int kDiscoveryTimeoutMs = 30000;
 

@@ -21,6 +21,10 @@ struct OAuthEndpoints {
     QString scope;
     // Further parameters of the sign-in request (Google gives a refresh token only when asked).
     std::vector<std::pair<QString, QString>> extraParameters;
+
+    // The same, asking for `extra` scopes too (blank-separated). Nothing, with why, when one of
+    // them holds a character a scope may not (RFC 6749: printable ASCII but '"' and '\').
+    std::optional<OAuthEndpoints> withExtraScope(const QString& extra, QString* why) const;
 };
 
 // The application a user registered with a provider.

@@ -36,6 +36,7 @@ const QString kOAuth2 = QStringLiteral("OAuth2");
 const QString kProvider = QStringLiteral("oauthProvider");
 const QString kClientId = QStringLiteral("oauthClientId");
 const QString kClientSecret = QStringLiteral("oauthClientSecret");
+const QString kExtraScope = QStringLiteral("oauthExtraScope");
 const QString kSecretName = QStringLiteral("secretName");
 const QString kPasswordInKeyring = QStringLiteral("passwordInKeyring");
 const QString kKeepPasswordsInKeyring = QStringLiteral("keepPasswordsInKeyring");
@@ -68,7 +69,7 @@ QString wronglyTyped(const QJsonObject& rest, const std::vector<QJsonObject>& ac
         // A security this version does not know is a later version's, taken as the safest.
         const QString wrong = check(entry,
                                     {kUsername, kServer, kPort, kSecurity, kSignIn, kProvider,
-                                     kClientId, kClientSecret, kSecretName},
+                                     kClientId, kClientSecret, kExtraScope, kSecretName},
                                     {kStartTlsSeen, kPasswordInKeyring});
         if (!wrong.isEmpty())
             return wrong;
@@ -201,6 +202,7 @@ SignIn ConnectionSettings::signIn(const MailboxAddress& account) const {
     signIn.provider = found->value(kProvider).toString();
     signIn.clientId = found->value(kClientId).toString();
     signIn.clientSecret = found->value(kClientSecret).toString();
+    signIn.extraScope = found->value(kExtraScope).toString();
     return signIn;
 }
 
@@ -218,6 +220,7 @@ void ConnectionSettings::setSignIn(const MailboxAddress& account, const SignIn& 
     keep(kProvider, signIn.provider);
     keep(kClientId, signIn.clientId);
     keep(kClientSecret, signIn.clientSecret);
+    keep(kExtraScope, signIn.extraScope);
     changed();
 }
 
@@ -277,12 +280,17 @@ QByteArray ConnectionSettings::pinnedCertificate(const QString& server, const QS
 void ConnectionSettings::pinCertificate(const QString& server, const QString& port,
                                         const QByteArray& der) {
     std::erase_if(m_pins, [&](const QJsonObject& pin) { return names(pin, server, port); });
+    m_offered.erase({server, port});
+    if (der.isEmpty()) {
+        // Forgotten: the authorities decide again.
+        changed();
+        return;
+    }
     QJsonObject pin;
     pin.insert(kServer, server);
     pin.insert(kPort, port);
     pin.insert(kCertificate, QString::fromLatin1(der.toBase64()));
     m_pins.push_back(pin);
-    m_offered.erase({server, port});
     changed();
 }
 

@@ -43,6 +43,9 @@ struct SignIn {
     QString clientId;
     // A desktop application's client secret, which the provider gives but does not keep secret.
     QString clientSecret;
+    // Scopes asked for beside the provider's usual ones (another provider's own mail scope),
+    // separated by blanks.
+    QString extraScope;
 
     bool oauth2() const { return kind == Kind::OAuth2; }
     bool operator==(const SignIn&) const = default;
@@ -83,7 +86,8 @@ public:
     QString existingSecretName(const MailboxAddress& account) const;
     void markStartTlsSeen(const MailboxAddress& account);
     // The certificate (DER) the user trusted for a server and port, which is then taken instead
-    // of the authorities' word; empty when there is none. Pinning replaces the one before.
+    // of the authorities' word; empty when there is none. Pinning replaces the one before;
+    // pinning nothing forgets it.
     QByteArray pinnedCertificate(const QString& server, const QString& port) const;
     void pinCertificate(const QString& server, const QString& port, const QByteArray& der);
 

@@ -355,7 +355,8 @@ TEST_F(WindowTest, SubjectTakesTheSpareWidthAndTheTickBoxGetsItsRoomWithoutEithe
     QHeaderView* header = view->header();
     const int room = view->style()->pixelMetric(QStyle::PM_IndicatorWidth, nullptr, view);
     EXPECT_EQ(header->sectionSize(MailListModel::Port), 96);
-    EXPECT_GE(header->sectionSize(MailListModel::DisplayName), 96 + room);
+    EXPECT_GE(header->sectionSize(MailListModel::DisplayName),
+              header->sectionSizeHint(MailListModel::DisplayName) + room);
     EXPECT_GT(header->sectionSize(MailListModel::Subject), 96 + 50);
     EXPECT_EQ(visibleColumnsWidth(header), view->viewport()->width());
 
@@ -372,12 +373,13 @@ TEST_F(WindowTest, SubjectTakesTheSpareWidthAndTheTickBoxGetsItsRoomWithoutEithe
     EXPECT_EQ(visibleColumnsWidth(header), view->viewport()->width());
 
     // Without the tick boxes the display name gives the room back.
+    const int withBoxes = header->sectionSize(MailListModel::DisplayName);
     window().settingsPage()->check(OptionCheck::DeleteEnabled)->click();
     ASSERT_FALSE(program->mail().deleteFunctionsEnabled());
-    EXPECT_EQ(header->sectionSize(MailListModel::DisplayName), 96);
+    EXPECT_LE(header->sectionSize(MailListModel::DisplayName), withBoxes - room);
     EXPECT_EQ(visibleColumnsWidth(header), view->viewport()->width());
     window().settingsPage()->check(OptionCheck::DeleteEnabled)->click();
-    EXPECT_GE(header->sectionSize(MailListModel::DisplayName), 96 + room);
+    EXPECT_EQ(header->sectionSize(MailListModel::DisplayName), withBoxes);
 
     ASSERT_TRUE(window().close());
     QFile file(settingsFile());
@@ -386,6 +388,63 @@ TEST_F(WindowTest, SubjectTakesTheSpareWidthAndTheTickBoxGetsItsRoomWithoutEithe
     EXPECT_EQ(saved.mailColWidth1, 1440.0f);
     EXPECT_EQ(saved.mailColWidth3, 60 * 15.0f);
     EXPECT_EQ(saved.mailColWidth4, 1440.0f);
+}
+
+// At the size the window opens with, the columns no one sized show their names, addresses and
+// dates whole before Subject takes what is left; a column the user sized keeps that width, and
+// only the user's widths are stored.
+TEST_F(WindowTest, ColumnsNeverSizedShowWhatTheyHoldAtTheOpeningSize) {
+    const QString name = QStringLiteral("Alice Lambert-Whitfield");
+    const QString from = QStringLiteral("Bartholomew Quincy <bq@example.org>");
+    accounts.append({name, QStringLiteral("alice.lambert"), QStringLiteral("pop.example.org"),
+                     QStringLiteral("995"), AccountKey::make(1, QStringLiteral("pw")), false});
+    // The widths a new user has: every column at its design width.
+    record.mailColWidth3 = 2000;
+    record.mailColWidth4 = 3300;
+    record.mailColWidth5 = 2200;
+    start();
+    window().resize(MainWindow::kMinimumSize);
+    const QString pw = QStringLiteral("pw");
+    program->mail().addMessageRow(name, QStringLiteral("alice.lambert"), pw, from,
+                                  QStringLiteral("Hello"), QStringLiteral("Thu 10 Dec 2026 09:15"),
+                                  QStringLiteral("pop.example.org"), QStringLiteral("995"),
+                                  QStringLiteral("<1@example.org>"));
+    MailListView* view = find<MailListView>("ListView1");
+    QHeaderView* header = view->header();
+    const auto needs = [&](QTreeView* list, const QString& text) {
+        return list->fontMetrics().horizontalAdvance(text);
+    };
+    ASSERT_TRUE(test::waitUntil([&] {
+        return header->sectionSize(MailListModel::From) >= needs(view, from);
+    })) << header->sectionSize(MailListModel::From);
+    EXPECT_GE(header->sectionSize(MailListModel::DisplayName), needs(view, name));
+    EXPECT_GE(header->sectionSize(MailListModel::DateSent),
+              needs(view, QStringLiteral("Thu 10 Dec 2026 09:15")));
+    // Subject is cut first: no wider than it was designed.
+    EXPECT_LE(header->sectionSize(MailListModel::Subject), 220);
+
+    window().selectTab(Page::Accounts);
+    QTreeView* accountsList = find<QTreeView>("ListView2");
+    ASSERT_TRUE(test::waitUntil(
+        [&] { return accountsList->header()->sectionSize(0) >= needs(accountsList, name); }));
+    EXPECT_GE(accountsList->header()->sectionSize(1),
+              needs(accountsList, QStringLiteral("alice.lambert")));
+
+    // The user's width stays, and is what is stored; the others store their design widths.
+    header->resizeSection(MailListModel::Username, 50);
+    program->mail().addMessageRow(name, QStringLiteral("alice.lambert"), pw, from,
+                                  QStringLiteral("2"), QString(), QStringLiteral("pop.example.org"),
+                                  QStringLiteral("995"), QStringLiteral("<2@example.org>"));
+    test::settle();
+    EXPECT_EQ(header->sectionSize(MailListModel::Username), 50);
+    ASSERT_TRUE(window().close());
+    QFile file(settingsFile());
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const SettingsRecord saved = SettingsRecord::fromBytes(file.readAll());
+    EXPECT_EQ(saved.mailColWidth1, 1440.0f);
+    EXPECT_EQ(saved.mailColWidth2, 50 * 15.0f);
+    EXPECT_EQ(saved.mailColWidth3, 2000.0f);
+    EXPECT_EQ(saved.userColWidth1, 1440.0f);
 }
 
 TEST_F(WindowTest, TheTimeOutButtonsStepTheSecondsWhileHeld) {

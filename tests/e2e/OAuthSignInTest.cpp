@@ -74,8 +74,8 @@ protected:
         harness.addAccount(user, user, QStringLiteral("not-used"), QStringLiteral("127.0.0.1"),
                            port);
         const MailboxAddress address{user, QStringLiteral("127.0.0.1"), QString::number(port)};
-        harness.connections.setSignIn(address,
-                                      {SignIn::Kind::OAuth2, provider, client.id, client.secret});
+        harness.connections.setSignIn(
+            address, {SignIn::Kind::OAuth2, provider, client.id, client.secret, {}});
         return address;
     }
 
@@ -93,6 +93,10 @@ protected:
         test::waitUntil([&] { return endpoints.has_value() || notFound != "no answer"; }, 10000);
         if (!endpoints)
             return notFound;
+        QString badScope;
+        endpoints = endpoints->withExtraScope(settings.extraScope, &badScope);
+        if (!endpoints)
+            return badScope;
         mervantic::OAuthSignIn flow(*endpoints, {settings.clientId, settings.clientSecret},
                                     account.username, network);
         flow.setTimeoutMs(timeoutMs);
@@ -222,11 +226,19 @@ TEST_F(OAuthSignIn, AGoogleShapedAccountSignsInWithItsClientSecret) {
 TEST_F(OAuthSignIn, AnotherProviderIsFoundByItsIssuerAddress) {
     const MailboxAddress bob =
         addAccount(QStringLiteral("bob"), s_provider->issuer(), OAuthProvider::microsoftClient());
+    // A scope of the provider's own is asked for beside the usual ones; one that no scope may
+    // be is refused before the browser opens.
+    SignIn withScope = harness.connections.signIn(bob);
+    withScope.extraScope = QStringLiteral("mail\"box");
+    harness.connections.setSignIn(bob, withScope);
+    EXPECT_TRUE(signIn(bob, QStringLiteral("bob")).contains(QStringLiteral("no scope may hold")));
+    withScope.extraScope = QStringLiteral("pop3.read");
+    harness.connections.setSignIn(bob, withScope);
     ASSERT_EQ(signIn(bob, QStringLiteral("bob")), QString());
     // A refresh token is asked for as OpenID Connect wants it: offline_access with consent.
     const QUrlQuery asked(lastSignInAddress);
-    EXPECT_TRUE(asked.queryItemValue(QStringLiteral("scope"), QUrl::FullyDecoded)
-                    .contains(QStringLiteral("offline_access")));
+    EXPECT_EQ(asked.queryItemValue(QStringLiteral("scope"), QUrl::FullyDecoded),
+              QStringLiteral("openid offline_access pop3.read"));
     EXPECT_EQ(asked.queryItemValue(QStringLiteral("prompt")), QStringLiteral("consent"));
     ASSERT_TRUE(harness.runCheck());
     EXPECT_EQ(failureRow(), QString());

@@ -117,7 +117,7 @@ TEST(TokenLogOn, TheAccessTokenGoesOutWithTheMechanismTheProviderAndServerAllow)
                        QStringLiteral("pop.example.org"), 1101);
         run.connections.setSignIn(
             {QStringLiteral("alice"), QStringLiteral("pop.example.org"), QStringLiteral("1101")},
-            {SignIn::Kind::OAuth2, c.provider, QStringLiteral("client"), {}});
+            {SignIn::Kind::OAuth2, c.provider, QStringLiteral("client"), {}, {}});
         socket.addScript(1101, c.script);
         ASSERT_TRUE(run.runCheck());
         EXPECT_TRUE(socket.unexpected().isEmpty()) << socket.unexpected().join(u'\n').toStdString();
@@ -148,7 +148,7 @@ TEST(TokenLogOn, WithoutATokenTheAccountFailsWithTheReasonAndNoConnectionIsMade)
                    QStringLiteral("pop.example.org"), 1102);
     run.connections.setSignIn(
         {QStringLiteral("alice"), QStringLiteral("pop.example.org"), QStringLiteral("1101")},
-        {SignIn::Kind::OAuth2, QStringLiteral("Microsoft"), QStringLiteral("client"), {}});
+        {SignIn::Kind::OAuth2, QStringLiteral("Microsoft"), QStringLiteral("client"), {}, {}});
     Script next = greeted("-ERR\r\n");
     next.expect("USER bob").serve("+OK\r\n").expect("PASS secret");
     socket.addScript(1102, emptyMailbox(next));

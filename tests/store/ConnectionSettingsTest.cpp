@@ -71,6 +71,33 @@ TEST(ConnectionSettings, SettingsFollowAnAccountChangedInPlaceAndGoWithIt) {
     EXPECT_EQ(settings.toBytes().count("username"), 0);
 }
 
+// What the account's window sets is read back as it was set: a sign-in with every field, a
+// security chosen even where it is the port's default, and a trusted certificate forgotten.
+TEST(ConnectionSettings, WhatTheAccountWindowSetsIsKeptAndForgotten) {
+    ConnectionSettings settings;
+    EXPECT_FALSE(settings.securityChosen(kAlice));
+    const SignIn signIn{SignIn::Kind::OAuth2, QStringLiteral("https://id.example.org"),
+                        QStringLiteral("client"), QStringLiteral("not-secret"),
+                        QStringLiteral("pop3.read mail")};
+    settings.setSignIn(kAlice, signIn);
+    EXPECT_FALSE(settings.securityChosen(kAlice));
+    settings.setSecurity(kAlice, Security::StartTls);
+    EXPECT_TRUE(settings.securityChosen(kAlice));
+    settings.pinCertificate(kAlice.server, kAlice.port, QByteArray("der"));
+    const std::optional<ConnectionSettings> read =
+        ConnectionSettings::fromBytes(settings.toBytes());
+    ASSERT_TRUE(read.has_value());
+    EXPECT_EQ(read->signIn(kAlice), signIn);
+    EXPECT_TRUE(read->securityChosen(kAlice));
+    EXPECT_EQ(read->pinnedCertificate(kAlice.server, kAlice.port), QByteArray("der"));
+
+    settings.offerCertificate(kAlice.server, kAlice.port, QByteArray("other"));
+    settings.pinCertificate(kAlice.server, kAlice.port, {});
+    EXPECT_TRUE(settings.pinnedCertificate(kAlice.server, kAlice.port).isEmpty());
+    EXPECT_TRUE(settings.offeredCertificate(kAlice.server, kAlice.port).isEmpty());
+    EXPECT_FALSE(settings.toBytes().contains("ZGVy")); // "der" as the file keeps it
+}
+
 TEST(ConnectionSettingsFile, KeepsEntriesAndFieldsItDoesNotKnowAndIsPrivate) {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("mervconn.json"));
