@@ -125,9 +125,11 @@ public:
     QStringList actionNames() const override {
         if (!isValid() || m_header)
             return {};
+        // "Press" is Enter on the row: what the list does with it (a failed account's remedy,
+        // an account's window).
         if (m_index.flags().testFlag(Qt::ItemIsUserCheckable))
-            return {toggleAction(), setFocusAction()};
-        return {setFocusAction()};
+            return {toggleAction(), pressAction(), setFocusAction()};
+        return {pressAction(), setFocusAction()};
     }
     void doAction(const QString& action) override {
         if (!isValid() || m_header || !m_index.flags().testFlag(Qt::ItemIsEnabled))
@@ -137,6 +139,9 @@ public:
                 m_index.data(Qt::CheckStateRole).value<Qt::CheckState>() == Qt::Checked;
             m_view->model()->setData(m_index, ticked ? Qt::Unchecked : Qt::Checked,
                                      Qt::CheckStateRole);
+        } else if (action == pressAction()) {
+            m_view->setCurrentIndex(m_index);
+            Q_EMIT m_view->activated(m_index);
         } else if (action == setFocusAction()) {
             m_view->setCurrentIndex(m_index);
             m_view->setFocus(Qt::OtherFocusReason);
@@ -145,6 +150,8 @@ public:
     QStringList keyBindingsForAction(const QString& action) const override {
         if (action == toggleAction())
             return {QStringLiteral("Space")};
+        if (action == pressAction())
+            return {QStringLiteral("Return")};
         return {};
     }
 

@@ -39,6 +39,29 @@ namespace {
 
 using test::XvfbDisplay;
 
+// A screen reader listening on an accessibility bus of the tests' own. The accessibility
+// library joins one bus per process, once: every test that listens shares this one.
+struct ScreenReader {
+    static ScreenReader& shared() {
+        static ScreenReader one;
+        return one;
+    }
+    bool ready() {
+        if (!started) {
+            started = true;
+            if (!bus.start())
+                why = bus.why();
+            else if (!reader.start(bus))
+                why = reader.why();
+        }
+        return why.isEmpty();
+    }
+    test::PrivateBus bus;
+    test::AssistiveTechnology reader;
+    bool started = false;
+    QString why;
+};
+
 class RealProgram : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -732,10 +755,10 @@ TEST_F(RealProgram, NewMailIsHeardThroughTheDesktopsSoundSystem) {
 // with the box's own Toggle action (the program acts as on a click: the rows get their boxes),
 // ticks a row through its cell's Toggle, and hears that the row is now ticked.
 TEST_F(RealProgram, AScreenReaderTicksAnOptionAndARowAndHearsTheTick) {
-    test::PrivateBus bus;
-    ASSERT_TRUE(bus.start()) << bus.why().toStdString();
-    test::AssistiveTechnology reader;
-    ASSERT_TRUE(reader.start(bus)) << reader.why().toStdString();
+    ScreenReader& screenReader = ScreenReader::shared();
+    ASSERT_TRUE(screenReader.ready()) << screenReader.why.toStdString();
+    test::PrivateBus& bus = screenReader.bus;
+    test::AssistiveTechnology& reader = screenReader.reader;
     test::DovecotServer& server = test::DovecotServer::shared();
     ASSERT_TRUE(server.isRunning() || server.start()) << server.why().toStdString();
     server.addUser(QStringLiteral("reader"), QStringLiteral("pw"));
@@ -794,6 +817,69 @@ TEST_F(RealProgram, AScreenReaderTicksAnOptionAndARowAndHearsTheTick) {
     QFile file(dataFolder + QStringLiteral("/mervantic.ini"));
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     EXPECT_EQ(SettingsRecord::fromBytes(file.readAll()).deleteEnabled, 1);
+}
+
+// A screen reader user at the window's opening size: the failed account's row says first what
+// to do, its "Press" (Enter) opens the account's own window, and every control of it is there
+// to find and use.
+TEST_F(RealProgram, AScreenReaderReachesAFailedAccountsFixFromItsRow) {
+    ScreenReader& screenReader = ScreenReader::shared();
+    ASSERT_TRUE(screenReader.ready()) << screenReader.why.toStdString();
+    test::PrivateBus& bus = screenReader.bus;
+    test::AssistiveTechnology& reader = screenReader.reader;
+    test::DovecotServer& server = test::DovecotServer::shared();
+    ASSERT_TRUE(server.isRunning() || server.start()) << server.why().toStdString();
+    server.addUser(QStringLiteral("forgetful"), QStringLiteral("another password"));
+    SettingsRecord settings = returningUser();
+    settings.autoCheckOnOpen = 1;
+    settings.windowWidth = 384 * 15; // the smallest the window goes
+    settings.windowHeight = 367 * 15;
+    ASSERT_TRUE(writeDataFiles(dataFolder, settings, QStringLiteral("Forgetful"),
+                               QStringLiteral("forgetful"), server.port()));
+    QProcessEnvironment env = environment();
+    bus.addTo(env);
+    test::AssistiveTechnology::addTo(env);
+    QProcess program;
+    program.setProcessEnvironment(env);
+    program.setProcessChannelMode(QProcess::ForwardedChannels);
+    program.start(QStringLiteral(MERVANTIC_BINARY), {});
+    ASSERT_TRUE(program.waitForStarted(5000));
+    const auto window = waitForWindow(QStringLiteral("Mervantic email - last check: "));
+    ASSERT_TRUE(window.has_value()) << "the check did not finish";
+
+    const test::AssistiveTechnology::Node app = reader.application(QStringLiteral("Mervantic"));
+    ASSERT_TRUE(app) << "the program is not on the accessibility bus";
+    const auto list = app.find(QStringLiteral("table"), QStringLiteral("Mail list"));
+    ASSERT_TRUE(list);
+    ASSERT_TRUE(reader.waitUntil([&] { return list.rows() == 1; })) << list.rows();
+    const auto reason = list.cell(0, 3);
+    EXPECT_TRUE(reason.name().startsWith(
+        QStringLiteral("Check the password (press Enter): Wrong user name or password")))
+        << reason.name().toStdString();
+    ASSERT_TRUE(reason.actions().contains(QStringLiteral("Press")))
+        << reason.actions().join(',').toStdString();
+    ASSERT_TRUE(reason.act(QStringLiteral("Press")));
+
+    ASSERT_TRUE(waitForWindow(QStringLiteral("Mervantic - Account Settings")).has_value())
+        << "the account's window did not open";
+    test::AssistiveTechnology::Node password;
+    ASSERT_TRUE(reader.waitUntil([&] {
+        password = app.find(QStringLiteral("password text"), QStringLiteral("New Password"), 12);
+        return static_cast<bool>(password);
+    })) << "no password box in the account's window";
+    for (const char* button : {"Enter New Password", "Use This Security", "Trust This Certificate",
+                               "Forget The Trusted Certificate", "Sign-In", "Check Mail Now"})
+        EXPECT_TRUE(app.find(QStringLiteral("push button"), QString::fromLatin1(button), 12))
+            << button;
+    const auto close = app.find(QStringLiteral("push button"), QStringLiteral("Close"), 12);
+    ASSERT_TRUE(close);
+    ASSERT_TRUE(close.act(QStringLiteral("Press")));
+    EXPECT_TRUE(reader.waitUntil([&] {
+        return display.windowsTitled(QStringLiteral("Mervantic - Account Settings")).empty();
+    }));
+
+    display.requestClose(window->id);
+    ASSERT_TRUE(program.waitForFinished(15000));
 }
 
 // Most desktops run Wayland now: the program runs there natively, under a real compositor
