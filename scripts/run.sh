@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds Mervantic (optimised) and starts it. `./scripts/run.sh demo` starts it instead against
 # a throwaway data folder with one account on a local Dovecot serving a small demo mailbox;
-# `./scripts/run.sh demo alarm` turns on the new-mail sound and the continuous alarm there.
+# `./scripts/run.sh demo alarm` turns on the new-mail sound and the continuous alarm there;
+# `./scripts/run.sh demo trouble` adds two accounts that fail, in a window of the smallest size.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/packages.sh

@@ -16,7 +16,7 @@ StatusBar::StatusBar(QWidget* parent)
 
 void StatusBar::mousePressEvent(QMouseEvent* event) {
     if (event->button() == Qt::RightButton)
-        setText(QString());
+        showText(QString());
     QLabel::mousePressEvent(event);
 }
 

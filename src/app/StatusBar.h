@@ -12,8 +12,12 @@ class StatusBar final : public QLabel {
 
 public:
     explicit StatusBar(QWidget* parent = nullptr);
-    // One line, which may quote a server: shown as sent, never acted on.
-    void showText(const QString& text) { setText(visibleText(text)); }
+    // One line, which may quote a server: shown as sent, never acted on. At the window's
+    // smaller sizes its end (the failed accounts' names) is cut: the tool tip holds it whole.
+    void showText(const QString& text) {
+        setText(visibleText(text));
+        setToolTip(text.isEmpty() ? QString() : plainToolTip(visibleText(text)));
+    }
 
 protected:
     void mousePressEvent(QMouseEvent* event) override;

@@ -11,7 +11,8 @@
 namespace mervantic {
 
 inline const QString kNoMail = QStringLiteral("(no mail)");
-// What the From column of an account's failure row shows.
+// What an account's failure row holds as its sender; the list shows there what would mend the
+// account.
 inline const QString kCheckFailed = QStringLiteral("(check failed)");
 
 enum class MailIcon { Seen = 1, New = 2 };

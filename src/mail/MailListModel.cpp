@@ -81,8 +81,10 @@ QVariant MailListModel::data(const QModelIndex& index, int role) const {
     const MailItem& item = m_list.at(index.row() + 1);
     switch (role) {
     case Qt::DisplayRole:
-        if (item.isFailure() && index.column() == Subject)
-            return failureText(item);
+        // A failed account's row says first, where the eye falls, what would mend it; why it
+        // failed follows in Subject.
+        if (item.isFailure() && index.column() == From)
+            return remedyLead(item.remedy);
         // Every field came from a server or a file: shown as sent, but never acting.
         return visibleText(item.field(static_cast<MailItem::Field>(index.column())).toString());
     case Qt::CheckStateRole:

@@ -70,8 +70,11 @@ protected:
         QTest::keyClick(view, Qt::Key_Return);
     }
     const MailItem& first() { return program->mail().at(1); }
+    // What the failed row shows: what to do (From), then why (Subject).
     QString shownReason() {
-        return mailView()->model()->index(0, MailListModel::Subject).data().toString();
+        const QAbstractItemModel* model = mailView()->model();
+        return model->index(0, MailListModel::From).data().toString() + QStringLiteral(": ") +
+               model->index(0, MailListModel::Subject).data().toString();
     }
     AccountWindow& accountWindow() { return program->mending().accountWindow(); }
     // The next check, started from where the user is, lists the mail.

@@ -177,6 +177,8 @@ TEST_F(Failures, EachFailedAccountHasARowSayingWhyAndTheCountsSayHowMany) {
                            "Failed: ") +
             accounts.at(1).displayName;
         EXPECT_TRUE(status().endsWith(complete)) << status().toStdString();
+        // Whole in its tool tip, however narrow the window cuts it.
+        EXPECT_TRUE(window().statusBar()->toolTip().contains(accounts.at(1).displayName));
         EXPECT_TRUE(
             window().windowTitle().startsWith(QStringLiteral("Mervantic email - last check: ")));
         EXPECT_TRUE(tray.toolTip.endsWith(QStringLiteral("\n1 Account Failed")))

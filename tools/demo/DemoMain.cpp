@@ -81,11 +81,29 @@ int main(int argc, char* argv[]) {
         record.soundOnNewMail = 1;
         record.continuousAlarm = 1;
     }
+    // `mervantic-demo trouble` adds two accounts that fail as new users' often do, in a window
+    // of the smallest size: one on the TLS port with the plain default (it waits for a greeting
+    // that never comes), one with a mistyped password.
+    const bool trouble = QCoreApplication::arguments().contains(QStringLiteral("trouble"));
+    if (trouble) {
+        record.windowWidth = 384 * 15;
+        record.windowHeight = 367 * 15;
+        record.serverTimeout = 10000LL * 10000;
+    }
     SettingsFile::write(dataFolder + QStringLiteral("/mervantic.ini"), record);
     AccountList accounts;
     accounts.append({QStringLiteral("Demo mailbox"), QStringLiteral("demo"),
                      QStringLiteral("localhost"), QString::number(server.port()),
                      AccountKey::make(1, QStringLiteral("demo")), true});
+    if (trouble) {
+        accounts.append({QStringLiteral("Home server"), QStringLiteral("demo"),
+                         QStringLiteral("localhost"), QString::number(server.tlsPort()),
+                         AccountKey::make(2, QStringLiteral("demo")), true});
+        server.addUser(QStringLiteral("typo"), QStringLiteral("typo"));
+        accounts.append({QStringLiteral("Typo"), QStringLiteral("typo"),
+                         QStringLiteral("localhost"), QString::number(server.port()),
+                         AccountKey::make(3, QStringLiteral("tpyo")), true});
+    }
     AccountFile(dataFolder + QStringLiteral("/mervuser.ini")).save(accounts);
     // The demo server offers STARTTLS with a certificate of its own authority, which the program
     // trusts as any OpenSSL program would: through SSL_CERT_FILE.
