@@ -31,6 +31,11 @@ AccountMending::AccountMending(Parts parts, QObject* parent)
             [this](int row) { m_parts.openSignIn(row); });
     connect(m_accountWindow.get(), &AccountWindow::checkWanted, &m_parts.checker,
             &MailChecker::checkMailButton);
+    // The window open during a check shows what the check found of its account.
+    connect(&m_parts.checker.runs(), &RunTracker::ended, this, [this] {
+        if (m_accountWindow->isVisible())
+            m_accountWindow->setLastFailure(failureOf(m_accountWindow->account()));
+    });
 }
 
 AccountMending::~AccountMending() = default;
@@ -139,20 +144,23 @@ void AccountMending::openForMailRow(int mailRow) {
     m_accountWindow->showFor(accountRow, failure);
 }
 
-void AccountMending::openForAccount(int accountRow) {
-    if (accountRow < 1 || accountRow > m_parts.accountWindow.accounts.list().count())
-        return;
-    // The last failure of the account, if the mail list shows one.
-    const AccountRow& account = m_parts.accountWindow.accounts.list().at(accountRow);
+std::optional<AccountWindow::LastFailure>
+AccountMending::failureOf(const MailboxAddress& account) const {
     for (int row = 1; row <= m_parts.mail.count(); ++row) {
         const MailItem& item = m_parts.mail.at(row);
         if (item.isFailure() && item.username() == account.username &&
-            item.server() == account.server && item.port() == account.port) {
-            openForMailRow(row);
-            return;
-        }
+            item.server() == account.server && item.port() == account.port)
+            return AccountWindow::LastFailure{item.subject(), item.remedy};
     }
-    m_accountWindow->showFor(accountRow, std::nullopt);
+    return std::nullopt;
+}
+
+void AccountMending::openForAccount(int accountRow) {
+    if (accountRow < 1 || accountRow > m_parts.accountWindow.accounts.list().count())
+        return;
+    const AccountRow& account = m_parts.accountWindow.accounts.list().at(accountRow);
+    m_accountWindow->showFor(accountRow,
+                             failureOf({account.username, account.server, account.port}));
 }
 
 void AccountMending::popUpMenu(int mailRow, const QPoint& at) {

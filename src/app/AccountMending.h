@@ -49,6 +49,8 @@ private:
     // The account list's row of the mail list's row's account; 0 when it is no longer listed.
     int accountRowOf(int mailRow) const;
     void offerTls(int accountRow, int mailRow);
+    // The failure the mail list shows for the account, if any.
+    std::optional<AccountWindow::LastFailure> failureOf(const MailboxAddress& account) const;
     void popUpMenu(int mailRow, const QPoint& at);
 
     Parts m_parts;

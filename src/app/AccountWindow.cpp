@@ -16,6 +16,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScrollArea>
+#include <QShortcut>
 #include <QVBoxLayout>
 
 namespace mervantic {
@@ -162,6 +163,9 @@ AccountWindow::AccountWindow(Parts parts, QWidget* parent)
     });
     connect(m_check, &QPushButton::clicked, this, &AccountWindow::checkWanted);
     connect(m_close, &QPushButton::clicked, this, &QWidget::close);
+    // Escape closes it, as it closes a dialog.
+    auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+    connect(escape, &QShortcut::activated, this, &QWidget::close);
 }
 
 QPushButton* AccountWindow::button(const char* name, const QString& text) {
@@ -169,6 +173,11 @@ QPushButton* AccountWindow::button(const char* name, const QString& text) {
     made->setObjectName(QString::fromLatin1(name));
     made->setAccessibleName(text);
     return made;
+}
+
+void AccountWindow::setLastFailure(const std::optional<LastFailure>& failure) {
+    m_failure = failure;
+    refresh();
 }
 
 void AccountWindow::showFor(int row, const std::optional<LastFailure>& failure) {
@@ -199,10 +208,10 @@ int AccountWindow::currentRow() const {
 void AccountWindow::refresh() {
     ConnectionSettings& connections = m_parts.connections;
     m_failureText->setText(
-        m_failure
-            ? remedyLead(m_failure->remedy) + QStringLiteral(": ") + visibleLines(m_failure->reason)
-            : QStringLiteral("No failure: the last check read this account to the end, "
-                             "or it has not been checked since Mervantic started."));
+        m_failure ? remedyWords(m_failure->remedy) + QStringLiteral(": ") +
+                        visibleLines(m_failure->reason)
+                  : QStringLiteral("No failure: the last check read this account to the end, "
+                                   "or it has not been checked since Mervantic started."));
     const Security chosen = connections.security(m_account);
     m_security->setCurrentIndex(m_security->findData(static_cast<int>(chosen)));
     showSecurityMeaning();
@@ -319,8 +328,12 @@ void AccountWindow::changePassword() {
     AccountEntry boxes;
     boxes.password = m_password->text();
     m_parts.editor.changePassword(row, boxes);
+    const bool changed = boxes.password.isEmpty();
     m_password->setText(boxes.password);
     refresh();
+    if (changed)
+        m_signInText->setText(
+            QStringLiteral("Password. The new password is kept; the next check uses it."));
 }
 
 void AccountWindow::focusFor(Remedy remedy) {

@@ -50,6 +50,8 @@ public:
     // `failure` focused.
     void showFor(int row, const std::optional<LastFailure>& failure);
     const MailboxAddress& account() const { return m_account; }
+    // What the latest check said of the account: its failure, or nothing.
+    void setLastFailure(const std::optional<LastFailure>& failure);
 
     QComboBox* securityBox() const { return m_security; }
     QPushButton* useSecurityButton() const { return m_useSecurity; }

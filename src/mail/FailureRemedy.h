@@ -28,7 +28,9 @@ enum class Remedy : quint8 {
     MendAccount,
 };
 
-// The words that lead a failure row's reason: what to do, then what went wrong.
+// What to do, in a few words ("Check the password").
+QString remedyWords(Remedy remedy);
+// The same on a failure row, with the key that does it.
 QString remedyLead(Remedy remedy);
 
 } // namespace mervantic

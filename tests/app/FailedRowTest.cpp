@@ -138,8 +138,8 @@ TEST_F(FailedRow, AnAccountOfOldOffersTrustOrNoEncryptionInItsWindow) {
     ASSERT_TRUE(opened.isVisible());
     EXPECT_EQ(opened.account(), home(server.port()));
     EXPECT_TRUE(opened.failureText().startsWith(
-        QStringLiteral("Trust the certificate or check unencrypted (press Enter): Secure "
-                       "connection failed: the certificate is not signed")))
+        QStringLiteral("Trust the certificate or check unencrypted: Secure connection failed: "
+                       "the certificate is not signed")))
         << opened.failureText().toStdString();
     EXPECT_TRUE(opened.certificateText().contains(QStringLiteral("Subject: CN=localhost")));
     EXPECT_TRUE(opened.trustButton()->isEnabled());
@@ -183,7 +183,11 @@ TEST_F(FailedRow, ARefusedPasswordIsEnteredAgainInTheAccountsWindow) {
     QTest::keyClicks(opened.passwordBox(), QStringLiteral("pw"));
     QTest::keyClick(opened.passwordBox(), Qt::Key_Return);
     EXPECT_EQ(AccountKey::password(program->accounts().at(1).key), QStringLiteral("pw"));
+    EXPECT_TRUE(opened.signInText().contains(QStringLiteral("The new password is kept")));
     expectMended();
+    // The window, still open, shows what the check found.
+    EXPECT_TRUE(opened.failureText().startsWith(QStringLiteral("No failure")))
+        << opened.failureText().toStdString();
 }
 
 // What each remedy does on Enter, where it needs no server: the row's menu names it, and the
