@@ -1,3 +1,4 @@
+#include "app/CommandLine.h"
 #include "app/MainWindow.h"
 #include "app/Program.h"
 #include "app/QtDialogs.h"
@@ -20,9 +21,31 @@
 #include <QFileInfo>
 #include <QStyle>
 
+#include <cstdio>
+
 int main(int argc, char* argv[]) {
     // Before any password is read.
     mervantic::keepSecretsOutOfCoreDumps();
+    // Answered on the terminal, before a display is looked for.
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    const mervantic::CommandLine line = mervantic::CommandLine::read(arguments);
+    switch (line.asks) {
+    case mervantic::CommandLine::Asks::Run:
+        break;
+    case mervantic::CommandLine::Asks::Help:
+        std::fputs(qPrintable(mervantic::CommandLine::usage(arguments.first())), stdout);
+        return 0;
+    case mervantic::CommandLine::Asks::Version:
+        std::fputs(qPrintable(mervantic::CommandLine::version()), stdout);
+        return 0;
+    case mervantic::CommandLine::Asks::Mistake:
+        std::fprintf(stderr, "%s: unknown option %s\n\n%s", qPrintable(arguments.first()),
+                     qPrintable(line.mistake),
+                     qPrintable(mervantic::CommandLine::usage(arguments.first())));
+        return 2;
+    }
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Mervantic"));
 
