@@ -14,6 +14,10 @@ CommandLine CommandLine::read(const QStringList& arguments) {
             line.asks = Asks::Version;
             return line;
         }
+        if (argument == QLatin1String("--tray")) {
+            line.inTray = true;
+            continue;
+        }
         // Options with one dash are Qt's own (-platform, -style, -session from the session
         // manager...), left to it with their values.
         if (argument.startsWith(QLatin1String("--"))) {
@@ -26,13 +30,19 @@ CommandLine CommandLine::read(const QStringList& arguments) {
 }
 
 QString CommandLine::usage(const QString& program) {
-    return QStringLiteral("Usage: %1 [--help] [--version]\n"
+    return QStringLiteral("Usage: %1 [--tray] [--help] [--version]\n"
                           "\n"
                           "Mervantic checks your POP3 mailboxes and lists the messages waiting "
                           "there,\nwithout fetching or deleting them. Started without options, "
                           "it opens its window\n(or, with a second start, brings the running "
                           "one's window forward).\n"
                           "\n"
+                          "      --tray     start in the notification area, the window hidden "
+                          "until\n"
+                          "                 its icon is clicked (as the login does when \"Start "
+                          "At\n"
+                          "                 Login\" is on); the window opens where there is no "
+                          "such area\n"
                           "  -h, --help     show this text and end\n"
                           "  -v, --version  show the version and end\n"
                           "\n"

@@ -12,6 +12,8 @@ struct CommandLine {
     Asks asks = Asks::Run;
     // The option not understood, for a Mistake.
     QString mistake;
+    // `--tray`: started at login, in the notification area, the window hidden.
+    bool inTray = false;
 
     static CommandLine read(const QStringList& arguments);
     // What `--help` prints.

@@ -19,6 +19,7 @@
 #include "app/ThemeColours.h"
 #include "app/TimerControls.h"
 #include "app/TrayControls.h"
+#include "app/Tray.h"
 #include "app/Twips.h"
 #include "mail/MailList.h"
 #include "mail/MailListModel.h"
@@ -476,6 +477,12 @@ void MainWindow::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
     if (!m_activated)
         QTimer::singleShot(0, this, &MainWindow::firstActivation);
+}
+
+void MainWindow::startInNotificationArea() {
+    firstActivation();
+    if (!m_tray.shown())
+        m_trayControls->addIcon();
 }
 
 void MainWindow::firstActivation() {

@@ -94,6 +94,9 @@ public:
     void closeSecondaryWindows();
     // Shows the window, hidden or minimized as it may be, raised and active.
     void bringToFront();
+    // Started at login: the icon in the notification area and the window hidden until it is
+    // clicked; what the window's first showing does (the check on opening) is done now.
+    void startInNotificationArea();
 
     // Applies the working settings: fonts, geometry, column widths, the first page, the
     // last-check caption. Part of the window's load.

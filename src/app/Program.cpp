@@ -80,6 +80,7 @@ Program::Program(const StartupValues& startup, Services services)
                                m_checker->loginDelays(), services.dialogs},
                               [this](int row) { openSignInWindow(row); }});
     wirePasswordKeyring();
+    wireStartAtLogin();
     // A failed save of the connection settings said during a run would stop it in a message
     // box: it is said once the run is over.
     QObject::connect(&m_checker->runs(), &RunTracker::ended, m_window.get(), [this] {
@@ -140,6 +141,22 @@ void Program::wirePasswordKeyring() {
                      sweepLater);
     QObject::connect(&m_accountModel, &QAbstractItemModel::dataChanged, &m_passwordKeyring,
                      sweepLater);
+}
+
+void Program::wireStartAtLogin() {
+    QCheckBox* check = m_window->settingsPage()->startAtLoginCheck();
+    check->setChecked(m_autostart.enabled());
+    QObject::connect(check, &QCheckBox::clicked, m_window.get(), [this, check](bool on) {
+        QString why;
+        const bool done = on ? m_autostart.enable(QCoreApplication::applicationFilePath(), &why)
+                             : m_autostart.disable(&why);
+        if (!done)
+            m_services.dialogs.message(
+                QStringLiteral("Start At Login Could Not Be ") +
+                (on ? QStringLiteral("Switched On: ") : QStringLiteral("Switched Off: ")) + why);
+        // The box shows what the desktop will do.
+        check->setChecked(m_autostart.enabled());
+    });
 }
 
 void Program::openSignInWindow(int row) {

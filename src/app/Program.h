@@ -12,6 +12,7 @@
 #include "mail/MailList.h"
 #include "mail/MailListModel.h"
 #include "mail/SeenMemoryFile.h"
+#include "platform/Autostart.h"
 #include "platform/Clock.h"
 #include "platform/Connectivity.h"
 #include "platform/DesktopKeyring.h"
@@ -86,6 +87,8 @@ public:
 private:
     void saveAccounts();
     void wirePasswordKeyring();
+    // "Start At Login": the desktop's autostart entry, written or removed at once.
+    void wireStartAtLogin();
     void saveSettings();
     void loadSeenMemory();
     void keepSettingsFileBounded();
@@ -97,6 +100,7 @@ private:
 
     StartupValues m_startup;
     Services m_services;
+    Autostart m_autostart{m_startup.autostartFolder};
     Settings m_settings;
     SettingsRecord m_record;
     bool m_settingsReadable = true;

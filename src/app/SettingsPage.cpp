@@ -86,6 +86,12 @@ SettingsPage::SettingsPage(Settings& settings, QWidget* parent)
     m_dateFormat->setGeometry(8, 138, 250, 24);
     m_dateFormat->addItems(dateFormatChoices(QLocale::system()));
     addLabel(p2, QStringLiteral("Date-Time"), 264, 142, 80);
+    m_startAtLogin = new QCheckBox(QStringLiteral("Start At Login, In The Notification Area"), p2);
+    m_startAtLogin->setObjectName(QStringLiteral("CheckStartAtLogin"));
+    m_startAtLogin->setGeometry(8, 172, kSubPageSize.width() - 16, kRow);
+    m_startAtLogin->setToolTip(QStringLiteral(
+        "Puts Mervantic in the desktop's autostart folder: at each login it starts with its "
+        "icon in the notification area, its window hidden"));
     m_defaults[1] =
         addButton(p2, QStringLiteral("Command13"), QStringLiteral("Defaults"), 8, 204, 70);
     addArrow(p2, QStringLiteral("Label10"), QStringLiteral("<"), 130, 1);

@@ -48,6 +48,8 @@ public:
     // "Keep Passwords In The Desktop Keyring": kept in the connection settings, not in the
     // settings file, and turned on or off by a move that takes its time.
     QCheckBox* keyringCheck() const { return m_keyring; }
+    // "Start At Login, In The Notification Area": the desktop's autostart entry.
+    QCheckBox* startAtLoginCheck() const { return m_startAtLogin; }
     QComboBox* dateFormatChooser() const { return m_dateFormat; }
     QPushButton* defaultsButton(int page) const {
         return m_defaults[static_cast<std::size_t>(page - 1)];
@@ -83,6 +85,7 @@ private:
     std::array<QPushButton*, 3> m_defaults{};
     QLineEdit* m_interval = nullptr;
     QCheckBox* m_keyring = nullptr;
+    QCheckBox* m_startAtLogin = nullptr;
     QLineEdit* m_runPassword = nullptr;
     QLineEdit* m_timeout = nullptr;
     QLineEdit* m_secret = nullptr;

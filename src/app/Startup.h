@@ -34,6 +34,8 @@ struct StartupValues {
     QString runPassword;
     ThemeColour themeBackColour = ThemeColour::ButtonFace;
     ToolTipTexts toolTipTexts;
+    // The desktop's autostart folder; empty: the user's ($XDG_CONFIG_HOME/autostart).
+    QString autostartFolder;
 };
 
 // The program's entry procedure before the main window: refuses a second instance, finds the

@@ -109,6 +109,11 @@ int main(int argc, char* argv[]) {
     program.load();
     if (!instance.listenFailure().isEmpty())
         program.window().presenter().logAppend(QStringLiteral("..") + instance.listenFailure());
-    program.window().show();
+    // Started at login in the notification area, when the desktop has one; never hidden where
+    // nothing could bring it back.
+    if (line.inTray && tray.available())
+        program.window().startInNotificationArea();
+    else
+        program.window().show();
     return QApplication::exec();
 }

@@ -98,6 +98,7 @@ protected:
         values.toolTipTexts = standardToolTipTexts();
         values.themeBackColour = ThemeColour::ButtonFace;
         values.appFolder = appFolder;
+        values.autostartFolder = dataFolder() + QStringLiteral("/../autostart");
         ASSERT_TRUE(SettingsFile::write(values.settingsFilePath, record));
         if (writeAccountFile) {
             ASSERT_TRUE(AccountFile(accountFile()).save(accounts));
