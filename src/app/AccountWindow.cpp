@@ -14,6 +14,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPointer>
 #include <QPushButton>
 #include <QScrollArea>
 #include <QShortcut>
@@ -246,10 +247,12 @@ void AccountWindow::refresh() {
     m_signInText->setText(how + QStringLiteral(" Asking the desktop keyring..."));
     const quint64 asked = ++m_asked;
     const MailboxAddress account = m_account;
-    m_parts.secrets.describe(account, [this, asked, how](const QString& state) {
-        if (asked == m_asked)
-            m_signInText->setText(how + QLatin1Char(' ') + state);
-    });
+    // The keyring may answer after the window is gone.
+    m_parts.secrets.describe(
+        account, [self = QPointer<AccountWindow>(this), asked, how](const QString& state) {
+            if (self && asked == self->m_asked)
+                self->m_signInText->setText(how + QLatin1Char(' ') + state);
+        });
     m_password->setEnabled(!signIn.oauth2());
     m_changePassword->setEnabled(!signIn.oauth2());
 
