@@ -8,6 +8,7 @@
 #include "store/AccountListModel.h"
 #include "store/VisibleText.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QFormLayout>
 #include <QGroupBox>
@@ -131,6 +132,9 @@ AccountWindow::AccountWindow(Parts parts, QWidget* parent)
     signIn->setLayout(signInForm);
 
     m_loginDelay = plainLabel(page, "LabelLoginDelay");
+    m_handOnly =
+        new QCheckBox(QStringLiteral("Leave It Out Of Timed Checks (Check It By Hand Only)"), page);
+    m_handOnly->setObjectName(QStringLiteral("CheckHandChecksOnly"));
     m_close = button("CommandCloseAccount", QStringLiteral("Close"));
 
     auto* column = new QVBoxLayout(page);
@@ -139,6 +143,7 @@ AccountWindow::AccountWindow(Parts parts, QWidget* parent)
                            static_cast<QWidget*>(certificate), static_cast<QWidget*>(signIn)})
         column->addWidget(group);
     column->addWidget(m_loginDelay);
+    column->addWidget(m_handOnly);
     column->addWidget(m_close, 0, Qt::AlignRight);
     column->addStretch();
     // Every control stays reachable, however small the window or large the font: it scrolls.
@@ -163,6 +168,8 @@ AccountWindow::AccountWindow(Parts parts, QWidget* parent)
             Q_EMIT signInWanted(row);
     });
     connect(m_check, &QPushButton::clicked, this, &AccountWindow::checkWanted);
+    connect(m_handOnly, &QCheckBox::clicked, this,
+            [this](bool on) { m_parts.connections.setHandChecksOnly(m_account, on); });
     connect(m_close, &QPushButton::clicked, this, &QWidget::close);
     // Escape closes it, as it closes a dialog.
     auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
@@ -256,6 +263,7 @@ void AccountWindow::refresh() {
     m_password->setEnabled(!signIn.oauth2());
     m_changePassword->setEnabled(!signIn.oauth2());
 
+    m_handOnly->setChecked(connections.handChecksOnly(m_account));
     const int delay = m_parts.loginDelays.delaySeconds(m_account);
     m_loginDelay->setText(
         delay > 0 ? QStringLiteral("The server allows a log-on every %1 minutes (LOGIN-DELAY): "

@@ -7,6 +7,7 @@
 
 #include <optional>
 
+class QCheckBox;
 class QComboBox;
 class QLabel;
 class QLineEdit;
@@ -62,6 +63,7 @@ public:
     QPushButton* passwordButton() const { return m_changePassword; }
     QPushButton* signInButton() const { return m_signIn; }
     QPushButton* checkButton() const { return m_check; }
+    QCheckBox* handChecksOnlyBox() const { return m_handOnly; }
     QString failureText() const;
     QString certificateText() const;
     QString signInText() const;
@@ -103,6 +105,7 @@ private:
     QPushButton* m_changePassword;
     QPushButton* m_signIn;
     QLabel* m_loginDelay;
+    QCheckBox* m_handOnly;
     QPushButton* m_check;
     QPushButton* m_close;
     // Counts the keyring questions, so that a late answer about another account is dropped.

@@ -193,7 +193,8 @@ void CheckRun::keepRowsOfDelayedAccounts() {
     const std::uint32_t now = m_context.clock.tickCount();
     for (const AccountRow& account : m_context.accounts.rows()) {
         const MailboxAddress address{account.username, account.server, account.port};
-        if (m_context.loginDelays.secondsLeft(address, now) > 0)
+        if (m_context.connections.handChecksOnly(address) ||
+            m_context.loginDelays.secondsLeft(address, now) > 0)
             m_leftAlone.emplace_back(
                 address,
                 m_context.mail.messageRowsOf({account.username, account.server, account.port}));
@@ -207,11 +208,16 @@ bool CheckRun::leftAlone() {
     if (found == m_leftAlone.end())
         return false;
     const int minutes = (m_context.loginDelays.delaySeconds(address) + 59) / 60;
-    m_context.log.logAndShow(
-        QStringLiteral("..Left Alone By The Timed Check: The Server Allows A Log-On Every %1 "
-                       "Minute%2 (LOGIN-DELAY); Its Mail Of The Last Check Is Shown")
-            .arg(minutes)
-            .arg(minutes == 1 ? QString() : QStringLiteral("s")));
+    if (m_context.connections.handChecksOnly(address))
+        m_context.log.logAndShow(
+            QStringLiteral("..Left Alone By The Timed Check: This Account Is Checked By Hand "
+                           "Only; Its Mail Of The Last Check Is Shown"));
+    else
+        m_context.log.logAndShow(
+            QStringLiteral("..Left Alone By The Timed Check: The Server Allows A Log-On Every %1 "
+                           "Minute%2 (LOGIN-DELAY); Its Mail Of The Last Check Is Shown")
+                .arg(minutes)
+                .arg(minutes == 1 ? QString() : QStringLiteral("s")));
     for (MailItem& item : found->second)
         m_context.mail.addKeptRow(std::move(item));
     m_leftAlone.erase(found);

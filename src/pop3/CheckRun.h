@@ -58,6 +58,8 @@ public:
         MailList& mail;
         const Clock& clock;
         const LoginDelays& loginDelays;
+        // Which accounts the timed re-checks leave out.
+        const ConnectionSettings& connections;
     };
 
     explicit CheckRun(Context context, QObject* parent = nullptr);

@@ -13,7 +13,7 @@ MailChecker::MailChecker(Socket& socket, Clock& clock, Connectivity& connectivit
     , m_conversation({socket, clock, options, m_session, m_log, m_runs, connections, m_loginDelays},
                      m_connection, *this)
     , m_checkRun({m_runs, m_log, m_session, m_connection, m_headers, connectivity, beeper, options,
-                  accounts, mail, clock, m_loginDelays})
+                  accounts, mail, clock, m_loginDelays, connections})
     , m_deleteRun({m_runs, m_log, m_session, m_connection, connectivity, options, mail})
     , m_recheck({clock, connectivity, options, view, m_runs})
     , m_alarm(beeper) {

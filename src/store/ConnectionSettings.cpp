@@ -39,6 +39,7 @@ const QString kClientSecret = QStringLiteral("oauthClientSecret");
 const QString kExtraScope = QStringLiteral("oauthExtraScope");
 const QString kSecretName = QStringLiteral("secretName");
 const QString kPasswordInKeyring = QStringLiteral("passwordInKeyring");
+const QString kHandChecksOnly = QStringLiteral("handChecksOnly");
 const QString kKeepPasswordsInKeyring = QStringLiteral("keepPasswordsInKeyring");
 const QString kPins = QStringLiteral("pins");
 const QString kCertificate = QStringLiteral("certificate");
@@ -70,7 +71,7 @@ QString wronglyTyped(const QJsonObject& rest, const std::vector<QJsonObject>& ac
         const QString wrong = check(entry,
                                     {kUsername, kServer, kPort, kSecurity, kSignIn, kProvider,
                                      kClientId, kClientSecret, kExtraScope, kSecretName},
-                                    {kStartTlsSeen, kPasswordInKeyring});
+                                    {kStartTlsSeen, kPasswordInKeyring, kHandChecksOnly});
         if (!wrong.isEmpty())
             return wrong;
     }
@@ -221,6 +222,21 @@ void ConnectionSettings::setSignIn(const MailboxAddress& account, const SignIn& 
     keep(kClientId, signIn.clientId);
     keep(kClientSecret, signIn.clientSecret);
     keep(kExtraScope, signIn.extraScope);
+    changed();
+}
+
+bool ConnectionSettings::handChecksOnly(const MailboxAddress& account) const {
+    const QJsonObject* found = find(account);
+    return found != nullptr && found->value(kHandChecksOnly).toBool();
+}
+
+void ConnectionSettings::setHandChecksOnly(const MailboxAddress& account, bool only) {
+    if (handChecksOnly(account) == only)
+        return;
+    if (only)
+        entry(account).insert(kHandChecksOnly, true);
+    else
+        entry(account).remove(kHandChecksOnly);
     changed();
 }
 

@@ -73,6 +73,9 @@ public:
     bool startTlsSeen(const MailboxAddress& account) const;
     SignIn signIn(const MailboxAddress& account) const;
     void setSignIn(const MailboxAddress& account, const SignIn& signIn);
+    // The account is left out of the timed re-checks, checked only when the user asks.
+    bool handChecksOnly(const MailboxAddress& account) const;
+    void setHandChecksOnly(const MailboxAddress& account, bool only);
     // The account's password is in the desktop keyring; the account file holds a stand-in.
     bool passwordInKeyring(const MailboxAddress& account) const;
     void setPasswordInKeyring(const MailboxAddress& account, bool inKeyring);

@@ -12,6 +12,7 @@
 #include "platform/ClientSocket.h"
 
 #include <QAction>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QMenu>
@@ -270,6 +271,10 @@ TEST_F(FailedRow, TheAccountListOpensTheAccountsWindowByEnter) {
     QTest::mouseClick(accountWindow().useSecurityButton(), Qt::LeftButton);
     EXPECT_EQ(program->connections().security(home(server.port())), Security::StartTls);
     EXPECT_TRUE(program->connections().securityChosen(home(server.port())));
+    // And whether the timed checks leave it out.
+    EXPECT_FALSE(accountWindow().handChecksOnlyBox()->isChecked());
+    accountWindow().handChecksOnlyBox()->click();
+    EXPECT_TRUE(program->connections().handChecksOnly(home(server.port())));
     accountWindow().close();
     EXPECT_TRUE(
         window().menus().account->findChild<QAction*>(QStringLiteral("mnuAccountSettings")));

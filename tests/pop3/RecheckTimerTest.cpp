@@ -131,6 +131,45 @@ TEST_F(RecheckTimerTest, AServersLoginDelayKeepsTheTimedCheckAwayUntilItHasPasse
     EXPECT_TRUE(socket.unexpected().isEmpty()) << socket.unexpected().join(u'\n').toStdString();
 }
 
+// An account the user checks by hand only is left out of every timed check, its mail of the
+// last check shown; "Check Mail" checks it as always.
+TEST_F(RecheckTimerTest, AnAccountCheckedByHandOnlyIsLeftOutOfTimedChecks) {
+    harness.addAccount(QStringLiteral("Other"), QStringLiteral("bob"), QStringLiteral("secret"),
+                       QStringLiteral("pop.example.org"), 1102);
+    harness.connections.setHandChecksOnly(
+        {QStringLiteral("alice"), QStringLiteral("pop.example.org"), QStringLiteral("1101")}, true);
+    const auto withMail = [](const char* user, const QByteArray& subject) {
+        return Script::loggedOn(user)
+            .expect("STAT")
+            .serve("+OK 1 10\r\n")
+            .expect("TOP 1 2")
+            .serve("+OK\r\nSubject: " + subject + "\r\n\r\nbody\r\n.\r\n")
+            .expect("QUIT")
+            .serve("+OK\r\n");
+    };
+    harness.options.recheckMinutes = 1;
+    socket.addScript(1101, withMail("alice", "by hand"));
+    socket.addScript(1102, withMail("bob", "bob's"));
+    ASSERT_TRUE(harness.runCheck());
+    ASSERT_EQ(harness.rowTexts(3), (QStringList{"by hand", "bob's"}));
+    harness.mail.foldIntoMemory();
+
+    for (int minute = 1; minute <= 2; ++minute) {
+        SCOPED_TRACE(minute);
+        socket.addScript(1102, withMail("bob", "bob's"));
+        if (minute == 1)
+            timer().toggle();
+        timer().tick();
+        ASSERT_TRUE(waitForRunEnd());
+        EXPECT_EQ(socket.connections(), 2 + minute); // bob only
+        EXPECT_TRUE(harness.view.lines().contains(
+            QStringLiteral("..Left Alone By The Timed Check: This Account Is Checked By Hand "
+                           "Only; Its Mail Of The Last Check Is Shown")));
+        EXPECT_EQ(harness.rowTexts(3), (QStringList{"by hand", "bob's"}));
+    }
+    EXPECT_TRUE(socket.unexpected().isEmpty()) << socket.unexpected().join(u'\n').toStdString();
+}
+
 TEST_F(RecheckTimerTest, TicksCountTheMinutesAndAreHeldWhileARunKeepsTheProgramBusy) {
     harness.options.recheckMinutes = 5;
     timer().toggle();
