@@ -4,8 +4,8 @@
 
 namespace mervantic {
 
-// The program's entry in the user's autostart folder (the XDG autostart specification:
-// $XDG_CONFIG_HOME/autostart, ~/.config/autostart), which the desktop reads at login to start
+// The program's entry in the user's autostart folder ($XDG_CONFIG_HOME/autostart, else
+// ~/.config/autostart), where freedesktop.org desktops look at login for what to start: it starts
 // the program in the notification area. The entry's being there is the setting: no file of the
 // program's keeps it, so the desktop's own session settings and the program agree.
 class Autostart {
@@ -22,8 +22,8 @@ public:
     // Removes the entry; removing one that is not there is done.
     bool disable(QString* why) const;
 
-    // An Exec value that starts `program` with `argument`, quoted as the desktop entry
-    // specification asks.
+    // An Exec value that starts `program` with `argument`, quoted so that a desktop reading the
+    // entry gets the path back whole, blanks, quotes, '$' and '\' included.
     static QString execLine(const QString& program, const QString& argument);
 
 private:
