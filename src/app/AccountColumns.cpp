@@ -12,7 +12,9 @@ namespace mervantic {
 
 AccountColumns::AccountColumns(QTreeView& view, QObject* parent)
     : QObject(parent)
-    , m_view(view) {
+    , m_view(view)
+    , m_chosen({Settings::kAccountColumnDefault, Settings::kAccountColumnDefault,
+                Settings::kAccountColumnDefault, Settings::kAccountColumnDefault}) {
     view.header()->setResizeContentsPrecision(0);
     m_refit.setSingleShot(true);
     m_refit.setInterval(0);
@@ -27,8 +29,7 @@ AccountColumns::AccountColumns(QTreeView& view, QObject* parent)
     connect(view.header(), &QHeaderView::sectionResized, this, [this](int column, int, int size) {
         if (m_applying || column < 0 || column >= static_cast<int>(kCount))
             return;
-        m_chosen[static_cast<std::size_t>(column)] = size;
-        m_fitted[static_cast<std::size_t>(column)] = false;
+        m_chosen.choose(static_cast<std::size_t>(column), size);
     });
 }
 
@@ -39,17 +40,12 @@ bool AccountColumns::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void AccountColumns::show(std::span<const float, kCount> twips) {
-    for (std::size_t column = 0; column < kCount; ++column) {
-        m_chosen[column] = Placement::columnPixels(twips[column]);
-        m_fitted[column] = twips[column] == Settings::kAccountColumnDefault;
-    }
+    m_chosen.read(twips);
     apply();
 }
 
 void AccountColumns::take(std::span<float, kCount> twips) const {
-    for (std::size_t column = 0; column < kCount; ++column)
-        twips[column] = m_fitted[column] ? Settings::kAccountColumnDefault
-                                         : Placement::columnTwips(m_chosen[column]);
+    m_chosen.write(twips);
 }
 
 void AccountColumns::apply() {
@@ -57,8 +53,9 @@ void AccountColumns::apply() {
     m_applying = true;
     for (std::size_t column = 0; column < kCount; ++column) {
         const int index = static_cast<int>(column);
-        m_view.header()->resizeSection(index, m_fitted[column] ? contentWidth(m_view, index, cap)
-                                                               : m_chosen[column]);
+        m_view.header()->resizeSection(index, m_chosen.fitted(column)
+                                                  ? contentWidth(m_view, index, cap)
+                                                  : m_chosen.pixels(column));
     }
     m_applying = false;
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "app/ColumnFit.h"
+
 #include <QObject>
 #include <QTimer>
 
@@ -32,8 +34,7 @@ private:
     void apply();
 
     QTreeView& m_view;
-    std::array<int, kCount> m_chosen{};
-    std::array<bool, kCount> m_fitted{};
+    ChosenWidths<kCount> m_chosen;
     bool m_applying = false;
     QTimer m_refit;
 };

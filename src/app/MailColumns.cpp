@@ -19,7 +19,8 @@ constexpr float kPortTwips = 1440;
 
 MailColumns::MailColumns(QTreeView& view, QObject* parent)
     : QObject(parent)
-    , m_view(view) {
+    , m_view(view)
+    , m_chosen(Settings::kMailColumnDefaults) {
     connect(view.header(), &QHeaderView::sectionResized, this,
             [this](int column, int, int newSize) {
                 if (!m_applying)
@@ -47,10 +48,7 @@ bool MailColumns::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void MailColumns::show(std::span<const float, kKept> twips) {
-    for (std::size_t column = 0; column < kKept; ++column) {
-        m_chosen[column] = Placement::columnPixels(twips[column]);
-        m_fitted[column] = twips[column] == Settings::kMailColumnDefaults[column];
-    }
+    m_chosen.read(twips);
     m_applying = true;
     m_view.header()->resizeSection(MailListModel::Port, Placement::columnPixels(kPortTwips));
     m_view.header()->resizeSection(MailListModel::MessageId, Placement::columnPixels(kPortTwips));
@@ -59,9 +57,7 @@ void MailColumns::show(std::span<const float, kKept> twips) {
 }
 
 void MailColumns::take(std::span<float, kKept> twips) const {
-    for (std::size_t column = 0; column < kKept; ++column)
-        twips[column] = m_fitted[column] ? Settings::kMailColumnDefaults[column]
-                                         : Placement::columnTwips(m_chosen[column]);
+    m_chosen.write(twips);
 }
 
 void MailColumns::setTickBoxes(bool shown) {
@@ -80,8 +76,7 @@ int MailColumns::tickBoxRoom() const {
 void MailColumns::userResized(int column, int newSize) {
     if (column >= 0 && column < static_cast<int>(kKept)) {
         const int room = column == 0 && m_tickBoxes ? tickBoxRoom() : 0;
-        m_chosen[static_cast<std::size_t>(column)] = std::max(newSize - room, 0);
-        m_fitted[static_cast<std::size_t>(column)] = false;
+        m_chosen.choose(static_cast<std::size_t>(column), std::max(newSize - room, 0));
     }
     // Another column changed what is left to spare; a "Subject" sized by hand stays as the user
     // left it until the list's size changes.
@@ -94,7 +89,7 @@ int MailColumns::fittedWidth(int column) const {
     // "Subject" gets the spare width after the others: on its own it is no wider than it was
     // designed, so that the columns after it stay in view.
     if (column == MailListModel::Subject)
-        return contentWidth(m_view, column, m_chosen[MailListModel::Subject]);
+        return contentWidth(m_view, column, m_chosen.pixels(MailListModel::Subject));
     // Whole names and addresses matter more than seeing every column at once: the list
     // scrolls sideways to the rest.
     return contentWidth(m_view, column, std::max(viewport * 2 / 3, 96));
@@ -102,10 +97,10 @@ int MailColumns::fittedWidth(int column) const {
 
 void MailColumns::apply() {
     QHeaderView* header = m_view.header();
-    std::array<int, kKept> shown = m_chosen;
+    std::array<int, kKept> shown{};
     for (std::size_t column = 0; column < kKept; ++column)
-        if (m_fitted[column])
-            shown[column] = fittedWidth(static_cast<int>(column));
+        shown[column] = m_chosen.fitted(column) ? fittedWidth(static_cast<int>(column))
+                                                : m_chosen.pixels(column);
     if (m_tickBoxes)
         shown[0] += tickBoxRoom();
     int used = header->sectionSize(MailListModel::Port);

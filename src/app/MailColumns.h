@@ -1,5 +1,7 @@
 #pragma once
 
+#include "app/ColumnFit.h"
+
 #include <QObject>
 #include <QTimer>
 
@@ -43,9 +45,7 @@ private:
     int fittedWidth(int column) const;
 
     QTreeView& m_view;
-    std::array<int, kKept> m_chosen{};
-    // Columns the user never sized, fitted to what they show.
-    std::array<bool, kKept> m_fitted{};
+    ChosenWidths<kKept> m_chosen;
     bool m_tickBoxes = false;
     QTimer m_refit;
     bool m_applying = false;

@@ -10,6 +10,8 @@
 #include <qt6keychain/keychain.h>
 
 #include <memory>
+#include <optional>
+#include <utility>
 
 namespace mervantic {
 
@@ -85,10 +87,12 @@ void run(QKeychain::Job* job, int timeoutMs, const std::shared_ptr<bool>& alive,
     timer->start(timeoutMs);
     job->start();
 }
-// A locked keyring hides what it holds: the Secret Service answers "nothing there" when it
-// cannot ask the user to unlock it. The service is asked whether it holds the secret locked
-// (under the attributes QtKeychain keeps it by) before "nothing there" is believed.
-void tellLockedFromNotFound(const QString& name, const SecretStore::Callback& callback) {
+// The Secret Service's items that hold a secret of the program's under `name` (the attributes
+// QtKeychain keeps it by): `found` is told the unlocked ones and the locked ones, or nothing when
+// the service did not answer.
+using ItemPaths = QList<QDBusObjectPath>;
+void searchItems(const QString& name,
+                 std::function<void(std::optional<std::pair<ItemPaths, ItemPaths>>)> found) {
     static const QMetaType registered = qDBusRegisterMetaType<QMap<QString, QString>>();
     Q_UNUSED(registered)
     QDBusMessage ask = QDBusMessage::createMethodCall(
@@ -97,48 +101,48 @@ void tellLockedFromNotFound(const QString& name, const SecretStore::Callback& ca
     ask << QVariant::fromValue(QMap<QString, QString>{{QStringLiteral("server"), kService},
                                                       {QStringLiteral("user"), name}});
     auto* watcher = new QDBusPendingCallWatcher(QDBusConnection::sessionBus().asyncCall(ask));
-    QObject::connect(
-        watcher, &QDBusPendingCallWatcher::finished, watcher,
-        [callback](QDBusPendingCallWatcher* done) {
-            done->deleteLater();
-            const QDBusPendingReply<QList<QDBusObjectPath>, QList<QDBusObjectPath>> reply = *done;
-            if (!reply.isError() && !reply.argumentAt<1>().isEmpty()) {
-                callback({SecretStore::Answer::Outcome::Locked,
-                          {},
-                          QStringLiteral("unlock it, then check again")});
-                return;
-            }
-            callback({SecretStore::Answer::Outcome::NotFound, {}, {}});
-        });
+    QObject::connect(watcher, &QDBusPendingCallWatcher::finished, watcher,
+                     [found = std::move(found)](QDBusPendingCallWatcher* done) {
+                         done->deleteLater();
+                         const QDBusPendingReply<ItemPaths, ItemPaths> reply = *done;
+                         if (reply.isError())
+                             found(std::nullopt);
+                         else
+                             found(std::pair{reply.argumentAt<0>(), reply.argumentAt<1>()});
+                     });
 }
+
+// A locked keyring hides what it holds: the Secret Service answers "nothing there" when it
+// cannot ask the user to unlock it. The service is asked whether it holds the secret locked
+// before "nothing there" is believed.
+void tellLockedFromNotFound(const QString& name, const SecretStore::Callback& callback) {
+    searchItems(name, [callback](const auto& items) {
+        if (items && !items->second.isEmpty()) {
+            callback({SecretStore::Answer::Outcome::Locked,
+                      {},
+                      QStringLiteral("unlock it, then check again")});
+            return;
+        }
+        callback({SecretStore::Answer::Outcome::NotFound, {}, {}});
+    });
+}
+
 // QtKeychain labels every item with the service's name alone; the item is given its own label
 // through the Secret Service once it is written. A keyring without the service (another
 // backend) keeps the plain one: the label is for the user's eyes only.
 void labelItem(const QString& name, const QString& label) {
-    static const QMetaType registered = qDBusRegisterMetaType<QMap<QString, QString>>();
-    Q_UNUSED(registered)
-    QDBusMessage ask = QDBusMessage::createMethodCall(
-        QStringLiteral("org.freedesktop.secrets"), QStringLiteral("/org/freedesktop/secrets"),
-        QStringLiteral("org.freedesktop.Secret.Service"), QStringLiteral("SearchItems"));
-    ask << QVariant::fromValue(QMap<QString, QString>{{QStringLiteral("server"), kService},
-                                                      {QStringLiteral("user"), name}});
-    auto* watcher = new QDBusPendingCallWatcher(QDBusConnection::sessionBus().asyncCall(ask));
-    QObject::connect(
-        watcher, &QDBusPendingCallWatcher::finished, watcher,
-        [label](QDBusPendingCallWatcher* done) {
-            done->deleteLater();
-            const QDBusPendingReply<QList<QDBusObjectPath>, QList<QDBusObjectPath>> reply = *done;
-            if (reply.isError())
-                return;
-            for (const QDBusObjectPath& item : reply.argumentAt<0>()) {
-                QDBusMessage set = QDBusMessage::createMethodCall(
-                    QStringLiteral("org.freedesktop.secrets"), item.path(),
-                    QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("Set"));
-                set << QStringLiteral("org.freedesktop.Secret.Item") << QStringLiteral("Label")
-                    << QVariant::fromValue(QDBusVariant(label));
-                QDBusConnection::sessionBus().asyncCall(set);
-            }
-        });
+    searchItems(name, [label](const auto& items) {
+        if (!items)
+            return;
+        for (const QDBusObjectPath& item : items->first) {
+            QDBusMessage set = QDBusMessage::createMethodCall(
+                QStringLiteral("org.freedesktop.secrets"), item.path(),
+                QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("Set"));
+            set << QStringLiteral("org.freedesktop.Secret.Item") << QStringLiteral("Label")
+                << QVariant::fromValue(QDBusVariant(label));
+            QDBusConnection::sessionBus().asyncCall(set);
+        }
+    });
 }
 } // namespace
 

@@ -179,16 +179,28 @@ void ConnectionSettings::setSecurity(const MailboxAddress& account, Security sec
     changed();
 }
 
-bool ConnectionSettings::startTlsSeen(const MailboxAddress& account) const {
+bool ConnectionSettings::flag(const MailboxAddress& account, const QString& key) const {
     const QJsonObject* found = find(account);
-    return found != nullptr && found->value(kStartTlsSeen).toBool();
+    return found != nullptr && found->value(key).toBool();
+}
+
+void ConnectionSettings::setFlag(const MailboxAddress& account, const QString& key, bool on) {
+    if (flag(account, key) == on)
+        return;
+    // Off is no field at all, so that an account's entry holds only what sets it apart.
+    if (on)
+        entry(account).insert(key, true);
+    else
+        entry(account).remove(key);
+    changed();
+}
+
+bool ConnectionSettings::startTlsSeen(const MailboxAddress& account) const {
+    return flag(account, kStartTlsSeen);
 }
 
 void ConnectionSettings::markStartTlsSeen(const MailboxAddress& account) {
-    if (startTlsSeen(account))
-        return;
-    entry(account).insert(kStartTlsSeen, true);
-    changed();
+    setFlag(account, kStartTlsSeen, true);
 }
 
 SignIn ConnectionSettings::signIn(const MailboxAddress& account) const {
@@ -226,33 +238,19 @@ void ConnectionSettings::setSignIn(const MailboxAddress& account, const SignIn& 
 }
 
 bool ConnectionSettings::handChecksOnly(const MailboxAddress& account) const {
-    const QJsonObject* found = find(account);
-    return found != nullptr && found->value(kHandChecksOnly).toBool();
+    return flag(account, kHandChecksOnly);
 }
 
 void ConnectionSettings::setHandChecksOnly(const MailboxAddress& account, bool only) {
-    if (handChecksOnly(account) == only)
-        return;
-    if (only)
-        entry(account).insert(kHandChecksOnly, true);
-    else
-        entry(account).remove(kHandChecksOnly);
-    changed();
+    setFlag(account, kHandChecksOnly, only);
 }
 
 bool ConnectionSettings::passwordInKeyring(const MailboxAddress& account) const {
-    const QJsonObject* found = find(account);
-    return found != nullptr && found->value(kPasswordInKeyring).toBool();
+    return flag(account, kPasswordInKeyring);
 }
 
 void ConnectionSettings::setPasswordInKeyring(const MailboxAddress& account, bool inKeyring) {
-    if (passwordInKeyring(account) == inKeyring)
-        return;
-    if (inKeyring)
-        entry(account).insert(kPasswordInKeyring, true);
-    else
-        entry(account).remove(kPasswordInKeyring);
-    changed();
+    setFlag(account, kPasswordInKeyring, inKeyring);
 }
 
 bool ConnectionSettings::keepPasswordsInKeyring() const {

@@ -127,6 +127,9 @@ private:
     QJsonObject* find(const MailboxAddress& account);
     const QJsonObject* find(const MailboxAddress& account) const;
     QJsonObject& entry(const MailboxAddress& account);
+    // An account's yes/no field.
+    bool flag(const MailboxAddress& account, const QString& key) const;
+    void setFlag(const MailboxAddress& account, const QString& key, bool on);
     void changed() const;
 
     std::vector<QJsonObject> m_entries;

@@ -41,12 +41,6 @@ protected:
     }
 
     void closeDuringRun(Script script, bool stuck, int ticks, int ticksAtMessage);
-
-    SettingsRecord savedSettings() {
-        QFile file(settingsFile());
-        EXPECT_TRUE(file.open(QIODevice::ReadOnly));
-        return SettingsRecord::fromBytes(file.readAll());
-    }
 };
 
 TEST_F(Closing, AHeldStepButtonStepsAtOnceThenAfterTheDelayThenRepeatedly) {

@@ -9,7 +9,6 @@
 #include "app/MailListView.h"
 #include "app/StatusBar.h"
 #include "mail/MailListModel.h"
-#include "platform/ClientSocket.h"
 
 #include <QPushButton>
 #include <QTreeView>
@@ -31,9 +30,7 @@ public:
         ProgramFixture::SetUp();
         ASSERT_TRUE(dovecot.isRunning()) << dovecot.why().toStdString();
         prefix = QStringLiteral("f%1").arg(++s_test);
-        record.serverTimeout = 5000LL * 10000;
-        network = &realSocket;
-        networkClock = &clock;
+        useRealNetwork();
     }
 
     QString mailbox(const char* name, int count) {
@@ -60,7 +57,6 @@ public:
     QString status() { return window().statusBar()->text(); }
 
     DovecotServer& dovecot = DovecotServer::shared();
-    ClientSocket realSocket;
     QString prefix;
     static inline int s_test = 0;
 };

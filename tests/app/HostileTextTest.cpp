@@ -11,7 +11,6 @@
 #include "app/QtDialogs.h"
 #include "app/StatusBar.h"
 #include "mail/MailListModel.h"
-#include "platform/ClientSocket.h"
 
 #include <QApplication>
 #include <QHelpEvent>
@@ -98,16 +97,13 @@ class HostileTextShown : public test::ProgramFixture {
 protected:
     void SetUp() override {
         ProgramFixture::SetUp();
-        record.serverTimeout = 5000LL * 10000;
-        network = &realSocket;
-        networkClock = &clock;
+        useRealNetwork();
         bait = folder.filePath(QStringLiteral("bait.png"));
         QFile file(bait);
         ASSERT_TRUE(file.open(QIODevice::WriteOnly));
         file.write("not an image");
     }
 
-    ClientSocket realSocket;
     QString bait;
 };
 

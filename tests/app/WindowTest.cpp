@@ -330,9 +330,7 @@ TEST_F(WindowTest, ColumnWidthsShowAsStoredAndAWidenedColumnIsSavedInTwips) {
     mailHeader->resizeSection(0, 111);
     accountHeader->resizeSection(3, 47);
     ASSERT_TRUE(window().close());
-    QFile file(settingsFile());
-    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    const SettingsRecord saved = SettingsRecord::fromBytes(file.readAll());
+    const SettingsRecord saved = savedSettings();
     EXPECT_EQ(saved.mailColWidth1, 111 * 15.0f);
     EXPECT_EQ(saved.mailColWidth3, 3000.0f);
     EXPECT_EQ(saved.userColWidth2, 2250.0f);
@@ -382,9 +380,7 @@ TEST_F(WindowTest, SubjectTakesTheSpareWidthAndTheTickBoxGetsItsRoomWithoutEithe
     EXPECT_EQ(header->sectionSize(MailListModel::DisplayName), withBoxes);
 
     ASSERT_TRUE(window().close());
-    QFile file(settingsFile());
-    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    const SettingsRecord saved = SettingsRecord::fromBytes(file.readAll());
+    const SettingsRecord saved = savedSettings();
     EXPECT_EQ(saved.mailColWidth1, 1440.0f);
     EXPECT_EQ(saved.mailColWidth3, 60 * 15.0f);
     EXPECT_EQ(saved.mailColWidth4, 1440.0f);
@@ -438,9 +434,7 @@ TEST_F(WindowTest, ColumnsNeverSizedShowWhatTheyHoldAtTheOpeningSize) {
     test::settle();
     EXPECT_EQ(header->sectionSize(MailListModel::Username), 50);
     ASSERT_TRUE(window().close());
-    QFile file(settingsFile());
-    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    const SettingsRecord saved = SettingsRecord::fromBytes(file.readAll());
+    const SettingsRecord saved = savedSettings();
     EXPECT_EQ(saved.mailColWidth1, 1440.0f);
     EXPECT_EQ(saved.mailColWidth2, 50 * 15.0f);
     EXPECT_EQ(saved.mailColWidth3, 2000.0f);

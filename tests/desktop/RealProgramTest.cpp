@@ -72,11 +72,26 @@ protected:
 
     QProcessEnvironment environment() const { return home.environment(display.name()); }
 
-    void startProgram(QProcess& program) const {
-        program.setProcessEnvironment(environment());
+    void startProgram(QProcess& program) const { startProgram(program, environment()); }
+    void startProgram(QProcess& program, const QProcessEnvironment& env) const {
+        program.setProcessEnvironment(env);
         program.setProcessChannelMode(QProcess::ForwardedChannels);
         program.start(QStringLiteral(MERVANTIC_BINARY), {});
         ASSERT_TRUE(program.waitForStarted(5000));
+    }
+
+    // Starts the program where the tests' screen reader hears it and waits for its check on
+    // opening to end: its window, and the program as the screen reader finds it.
+    void startHeard(QProcess& program, std::optional<XvfbDisplay::Window>& window,
+                    test::AssistiveTechnology::Node& app) {
+        QProcessEnvironment env = environment();
+        ScreenReader::shared().bus.addTo(env);
+        test::AssistiveTechnology::addTo(env);
+        startProgram(program, env);
+        window = waitForWindow(QStringLiteral("Mervantic email - last check: "));
+        ASSERT_TRUE(window.has_value()) << "the check did not finish";
+        app = ScreenReader::shared().reader.application(QStringLiteral("Mervantic"));
+        ASSERT_TRUE(app) << "the program is not on the accessibility bus";
     }
 
     std::optional<XvfbDisplay::Window> waitForWindow(const QString& title, int tries = 200) {
@@ -503,10 +518,7 @@ TEST_F(RealProgram, AWindowThatWouldNotFitTheScreenIsPutWithinIt) {
     QProcessEnvironment env = environment();
     // Twice the size: the 1280 x 1024 screen is 640 x 512 of the program's pixels.
     env.insert(QStringLiteral("QT_SCALE_FACTOR"), QStringLiteral("2"));
-    program.setProcessEnvironment(env);
-    program.setProcessChannelMode(QProcess::ForwardedChannels);
-    program.start(QStringLiteral(MERVANTIC_BINARY), {});
-    ASSERT_TRUE(program.waitForStarted(5000));
+    startProgram(program, env);
     const auto window = waitForWindow(QStringLiteral("Mervantic email"));
     ASSERT_TRUE(window.has_value()) << "no window appeared";
     EXPECT_GE(window->x, 0);
@@ -536,10 +548,7 @@ TEST_F(RealProgram, TheIconRegistersWithAStatusNotifierHostAndIsUsedThere) {
     QProcessEnvironment env = environment();
     bus.addTo(env);
     QProcess program;
-    program.setProcessEnvironment(env);
-    program.setProcessChannelMode(QProcess::ForwardedChannels);
-    program.start(QStringLiteral(MERVANTIC_BINARY), {});
-    ASSERT_TRUE(program.waitForStarted(5000));
+    startProgram(program, env);
     ASSERT_TRUE(waitForWindow(QStringLiteral("Mervantic email")).has_value());
     ASSERT_TRUE(test::waitUntil([&] { return !host.items().isEmpty(); }, 10000))
         << "the icon did not register";
@@ -599,10 +608,7 @@ TEST_F(RealProgram, NewMailIsAnnouncedThroughTheNotificationServiceAndItsActions
     QProcessEnvironment env = environment();
     bus.addTo(env);
     QProcess program;
-    program.setProcessEnvironment(env);
-    program.setProcessChannelMode(QProcess::ForwardedChannels);
-    program.start(QStringLiteral(MERVANTIC_BINARY), {});
-    ASSERT_TRUE(program.waitForStarted(5000));
+    startProgram(program, env);
     const auto window = waitForWindow(QStringLiteral("Mervantic email"));
     ASSERT_TRUE(window.has_value()) << "no window appeared";
     ASSERT_TRUE(test::waitUntil([&] { return pop3.connections() == 1; }, 10000));
@@ -718,10 +724,7 @@ TEST_F(RealProgram, NewMailIsHeardThroughTheDesktopsSoundSystem) {
         }
         ASSERT_TRUE(sound.startRecording());
         QProcess program;
-        program.setProcessEnvironment(env);
-        program.setProcessChannelMode(QProcess::ForwardedChannels);
-        program.start(QStringLiteral(MERVANTIC_BINARY), {});
-        ASSERT_TRUE(program.waitForStarted(5000));
+        startProgram(program, env);
         const auto window = waitForWindow(QStringLiteral("Mervantic email - last check: "));
         ASSERT_TRUE(window.has_value()) << "the check did not finish";
         // A sound heard is waited for (a slow machine plays it late); silence takes its time.
@@ -757,7 +760,6 @@ TEST_F(RealProgram, NewMailIsHeardThroughTheDesktopsSoundSystem) {
 TEST_F(RealProgram, AScreenReaderTicksAnOptionAndARowAndHearsTheTick) {
     ScreenReader& screenReader = ScreenReader::shared();
     ASSERT_TRUE(screenReader.ready()) << screenReader.why.toStdString();
-    test::PrivateBus& bus = screenReader.bus;
     test::AssistiveTechnology& reader = screenReader.reader;
     test::DovecotServer& server = test::DovecotServer::shared();
     ASSERT_TRUE(server.isRunning() || server.start()) << server.why().toStdString();
@@ -769,19 +771,10 @@ TEST_F(RealProgram, AScreenReaderTicksAnOptionAndARowAndHearsTheTick) {
     settings.autoCheckOnOpen = 1;
     ASSERT_TRUE(writeDataFiles(dataFolder, settings, QStringLiteral("Box"),
                                QStringLiteral("reader"), server.port()));
-    QProcessEnvironment env = environment();
-    bus.addTo(env);
-    test::AssistiveTechnology::addTo(env);
     QProcess program;
-    program.setProcessEnvironment(env);
-    program.setProcessChannelMode(QProcess::ForwardedChannels);
-    program.start(QStringLiteral(MERVANTIC_BINARY), {});
-    ASSERT_TRUE(program.waitForStarted(5000));
-    const auto window = waitForWindow(QStringLiteral("Mervantic email - last check: "));
-    ASSERT_TRUE(window.has_value()) << "the check did not finish";
-
-    const test::AssistiveTechnology::Node app = reader.application(QStringLiteral("Mervantic"));
-    ASSERT_TRUE(app) << "the program is not on the accessibility bus";
+    std::optional<XvfbDisplay::Window> window;
+    test::AssistiveTechnology::Node app;
+    ASSERT_NO_FATAL_FAILURE(startHeard(program, window, app));
     const auto list = app.find(QStringLiteral("table"), QStringLiteral("Mail list"));
     ASSERT_TRUE(list);
     ASSERT_TRUE(reader.waitUntil([&] { return list.rows() == 2; })) << list.rows();
@@ -825,7 +818,6 @@ TEST_F(RealProgram, AScreenReaderTicksAnOptionAndARowAndHearsTheTick) {
 TEST_F(RealProgram, AScreenReaderReachesAFailedAccountsFixFromItsRow) {
     ScreenReader& screenReader = ScreenReader::shared();
     ASSERT_TRUE(screenReader.ready()) << screenReader.why.toStdString();
-    test::PrivateBus& bus = screenReader.bus;
     test::AssistiveTechnology& reader = screenReader.reader;
     test::DovecotServer& server = test::DovecotServer::shared();
     ASSERT_TRUE(server.isRunning() || server.start()) << server.why().toStdString();
@@ -836,19 +828,10 @@ TEST_F(RealProgram, AScreenReaderReachesAFailedAccountsFixFromItsRow) {
     settings.windowHeight = 367 * 15;
     ASSERT_TRUE(writeDataFiles(dataFolder, settings, QStringLiteral("Forgetful"),
                                QStringLiteral("forgetful"), server.port()));
-    QProcessEnvironment env = environment();
-    bus.addTo(env);
-    test::AssistiveTechnology::addTo(env);
     QProcess program;
-    program.setProcessEnvironment(env);
-    program.setProcessChannelMode(QProcess::ForwardedChannels);
-    program.start(QStringLiteral(MERVANTIC_BINARY), {});
-    ASSERT_TRUE(program.waitForStarted(5000));
-    const auto window = waitForWindow(QStringLiteral("Mervantic email - last check: "));
-    ASSERT_TRUE(window.has_value()) << "the check did not finish";
-
-    const test::AssistiveTechnology::Node app = reader.application(QStringLiteral("Mervantic"));
-    ASSERT_TRUE(app) << "the program is not on the accessibility bus";
+    std::optional<XvfbDisplay::Window> window;
+    test::AssistiveTechnology::Node app;
+    ASSERT_NO_FATAL_FAILURE(startHeard(program, window, app));
     const auto list = app.find(QStringLiteral("table"), QStringLiteral("Mail list"));
     ASSERT_TRUE(list);
     ASSERT_TRUE(reader.waitUntil([&] { return list.rows() == 1; })) << list.rows();
@@ -908,10 +891,7 @@ TEST_F(RealProgram, OnWaylandTheWindowIsDrawnAndACheckRuns) {
     wayland.addTo(env);
     bus.addTo(env);
     QProcess program;
-    program.setProcessEnvironment(env);
-    program.setProcessChannelMode(QProcess::ForwardedChannels);
-    program.start(QStringLiteral(MERVANTIC_BINARY), {});
-    ASSERT_TRUE(program.waitForStarted(5000));
+    startProgram(program, env);
     ASSERT_TRUE(test::waitUntil([&] { return !host.items().isEmpty(); }, 15000))
         << "the icon did not register";
     // The check ends with the mail remembered (as new).

@@ -15,12 +15,16 @@ using test::CheckerHarness;
 using test::Script;
 using test::ScriptedSocket;
 
-Script oneMessage(const QByteArray& subject = "hello") {
-    Script script = Script::loggedOn();
+// A mailbox of one message, after the log-on `script` holds.
+Script withOneMessage(Script script, const QByteArray& subject) {
     script.expect("STAT").serve("+OK 1 10\r\n").expect("TOP 1 2");
     script.serve("+OK\r\nSubject: " + subject + "\r\n\r\nbody\r\n.\r\n");
     script.expect("QUIT").serve("+OK\r\n");
     return script;
+}
+
+Script oneMessage(const QByteArray& subject = "hello", const QByteArray& user = "alice") {
+    return withOneMessage(Script::loggedOn(user), subject);
 }
 
 class RecheckTimerTest : public ::testing::Test {
@@ -77,14 +81,8 @@ TEST_F(RecheckTimerTest, AServersLoginDelayKeepsTheTimedCheckAwayUntilItHasPasse
             .expect("USER alice")
             .serve("+OK\r\n")
             .expect("PASS secret")
-            .serve("+OK\r\n")
-            .expect("STAT")
-            .serve("+OK 1 10\r\n")
-            .expect("TOP 1 2")
-            .serve("+OK\r\nSubject: " + subject + "\r\n\r\nbody\r\n.\r\n")
-            .expect("QUIT")
             .serve("+OK\r\n");
-        return script;
+        return withOneMessage(script, subject);
     };
     const auto bobEmpty = [] {
         return Script::loggedOn("bob")
@@ -138,25 +136,16 @@ TEST_F(RecheckTimerTest, AnAccountCheckedByHandOnlyIsLeftOutOfTimedChecks) {
                        QStringLiteral("pop.example.org"), 1102);
     harness.connections.setHandChecksOnly(
         {QStringLiteral("alice"), QStringLiteral("pop.example.org"), QStringLiteral("1101")}, true);
-    const auto withMail = [](const char* user, const QByteArray& subject) {
-        return Script::loggedOn(user)
-            .expect("STAT")
-            .serve("+OK 1 10\r\n")
-            .expect("TOP 1 2")
-            .serve("+OK\r\nSubject: " + subject + "\r\n\r\nbody\r\n.\r\n")
-            .expect("QUIT")
-            .serve("+OK\r\n");
-    };
     harness.options.recheckMinutes = 1;
-    socket.addScript(1101, withMail("alice", "by hand"));
-    socket.addScript(1102, withMail("bob", "bob's"));
+    socket.addScript(1101, oneMessage("by hand"));
+    socket.addScript(1102, oneMessage("bob's", "bob"));
     ASSERT_TRUE(harness.runCheck());
     ASSERT_EQ(harness.rowTexts(3), (QStringList{"by hand", "bob's"}));
     harness.mail.foldIntoMemory();
 
     for (int minute = 1; minute <= 2; ++minute) {
         SCOPED_TRACE(minute);
-        socket.addScript(1102, withMail("bob", "bob's"));
+        socket.addScript(1102, oneMessage("bob's", "bob"));
         if (minute == 1)
             timer().toggle();
         timer().tick();

@@ -143,30 +143,26 @@ bool KeyringDaemon::unlock() {
     return reply.type() == QDBusMessage::ReplyMessage;
 }
 
-QByteArray KeyringDaemon::lookUp(const QString& name) {
-    QProcess lookup;
+QByteArray KeyringDaemon::secretTool(const QString& command, const QString& name) {
+    QProcess tool;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     m_bus.addTo(environment);
-    lookup.setProcessEnvironment(environment);
+    tool.setProcessEnvironment(environment);
     // QtKeychain keeps a secret under the attributes "server" (its service) and "user" (its key).
-    lookup.start(QStandardPaths::findExecutable(QStringLiteral("secret-tool")),
-                 {QStringLiteral("lookup"), QStringLiteral("server"), QStringLiteral("Mervantic"),
-                  QStringLiteral("user"), name});
-    lookup.waitForFinished(10000);
-    return lookup.readAllStandardOutput();
+    tool.start(QStandardPaths::findExecutable(QStringLiteral("secret-tool")),
+               {command, QStringLiteral("server"), QStringLiteral("Mervantic"),
+                QStringLiteral("user"), name});
+    tool.waitForFinished(10000);
+    return tool.readAllStandardOutput();
+}
+
+QByteArray KeyringDaemon::lookUp(const QString& name) {
+    return secretTool(QStringLiteral("lookup"), name);
 }
 
 QString KeyringDaemon::labelOf(const QString& name) {
-    QProcess search;
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    m_bus.addTo(environment);
-    search.setProcessEnvironment(environment);
-    search.start(QStandardPaths::findExecutable(QStringLiteral("secret-tool")),
-                 {QStringLiteral("search"), QStringLiteral("server"), QStringLiteral("Mervantic"),
-                  QStringLiteral("user"), name});
-    search.waitForFinished(10000);
     // secret-tool prints the item's fields as "name = value" lines, the label among them.
-    const QString printed = QString::fromUtf8(search.readAllStandardOutput());
+    const QString printed = QString::fromUtf8(secretTool(QStringLiteral("search"), name));
     for (const QString& line : printed.split(QLatin1Char('\n')))
         if (line.startsWith(QLatin1String("label = ")))
             return line.mid(8);

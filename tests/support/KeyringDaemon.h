@@ -37,6 +37,8 @@ public:
 
 private:
     KeyringDaemon() = default;
+    // secret-tool's `command` ("lookup", "search") on the program's secret `name`: its output.
+    QByteArray secretTool(const QString& command, const QString& name);
     bool startDaemon();
     void stopDaemon();
 

@@ -7,10 +7,12 @@
 #include "ScriptedSocket.h"
 #include "app/Dialogs.h"
 #include "app/Program.h"
+#include "platform/ClientSocket.h"
 #include "store/AccountKey.h"
 #include "store/SettingsRecord.h"
 
 #include <QDir>
+#include <QFile>
 #include <QTemporaryDir>
 #include <QTimer>
 
@@ -143,6 +145,12 @@ protected:
     QString dataFolder() const { return applicationData() + QStringLiteral("/Mervantic"); }
     QString settingsFile() const { return dataFolder() + QStringLiteral("/mervantic.ini"); }
     QString accountFile() const { return dataFolder() + QStringLiteral("/mervuser.ini"); }
+    // The settings record as the program last saved it.
+    SettingsRecord savedSettings() const {
+        QFile file(settingsFile());
+        EXPECT_TRUE(file.open(QIODevice::ReadOnly));
+        return SettingsRecord::fromBytes(file.readAll());
+    }
     template <typename T> T* find(const char* name) {
         T* widget = window().findChild<T*>(QString::fromLatin1(name));
         EXPECT_NE(widget, nullptr) << name;
@@ -158,11 +166,22 @@ protected:
     QString dataRoot;
     SettingsRecord record;
     AccountList accounts;
+    // Real servers on this computer, reached over the real network; the time-outs (five
+    // seconds) still counted on the fake clock, so that a silent server is given up on at once.
+    void useRealNetwork() {
+        record.serverTimeout = 5000LL * 10000;
+        realNetwork = std::make_unique<ClientSocket>();
+        network = realNetwork.get();
+        networkClock = &clock;
+    }
+
     // False when the test made the account file itself.
     bool writeAccountFile = true;
     // Runs once the files are written, before the program reads them (to damage one, say).
     std::function<void()> afterFilesWritten;
     test::ScriptedSocket socket;
+    // The real network of useRealNetwork(); made before the program, gone after it.
+    std::unique_ptr<ClientSocket> realNetwork;
     // A real network and clock in place of the scripted socket and the fake clock, when set.
     Socket* network = nullptr;
     Clock* networkClock = nullptr;
