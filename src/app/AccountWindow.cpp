@@ -197,6 +197,7 @@ void AccountWindow::showFor(int row, const std::optional<LastFailure>& failure) 
                               visibleText(account.server), visibleText(account.port)));
     m_password->clear();
     refresh();
+    showSignIn();
     show();
     raise();
     activateWindow();
@@ -244,7 +245,18 @@ void AccountWindow::refresh() {
                         CertificateFacts::of(offered).validNow);
     m_forget->setEnabled(!pinned.isEmpty());
 
-    const SignIn signIn = connections.signIn(m_account);
+    m_handOnly->setChecked(connections.handChecksOnly(m_account));
+    const int delay = m_parts.loginDelays.delaySeconds(m_account);
+    m_loginDelay->setText(
+        delay > 0 ? QStringLiteral("The server allows a log-on every %1 minutes (LOGIN-DELAY): "
+                                   "timed checks leave it alone until then.")
+                        .arg((delay + 59) / 60)
+                  : QStringLiteral("The server has asked for no time between log-ons "
+                                   "(LOGIN-DELAY)."));
+}
+
+void AccountWindow::showSignIn() {
+    const SignIn signIn = m_parts.connections.signIn(m_account);
     const QString how = signIn.oauth2()
                             ? QStringLiteral("OAuth2 with %1, application %2.")
                                   .arg(visibleText(signIn.provider),
@@ -262,15 +274,6 @@ void AccountWindow::refresh() {
         });
     m_password->setEnabled(!signIn.oauth2());
     m_changePassword->setEnabled(!signIn.oauth2());
-
-    m_handOnly->setChecked(connections.handChecksOnly(m_account));
-    const int delay = m_parts.loginDelays.delaySeconds(m_account);
-    m_loginDelay->setText(
-        delay > 0 ? QStringLiteral("The server allows a log-on every %1 minutes (LOGIN-DELAY): "
-                                   "timed checks leave it alone until then.")
-                        .arg((delay + 59) / 60)
-                  : QStringLiteral("The server has asked for no time between log-ons "
-                                   "(LOGIN-DELAY)."));
 }
 
 void AccountWindow::showSecurityMeaning() {
@@ -341,10 +344,12 @@ void AccountWindow::changePassword() {
     m_parts.editor.changePassword(row, boxes);
     const bool changed = boxes.password.isEmpty();
     m_password->setText(boxes.password);
-    refresh();
-    if (changed)
+    if (changed) {
+        // No keyring question: the answer is known, and a late one would overwrite it.
+        ++m_asked;
         m_signInText->setText(
             QStringLiteral("Password. The new password is kept; the next check uses it."));
+    }
 }
 
 void AccountWindow::focusFor(Remedy remedy) {

@@ -53,6 +53,8 @@ public:
     const MailboxAddress& account() const { return m_account; }
     // What the latest check said of the account: its failure, or nothing.
     void setLastFailure(const std::optional<LastFailure>& failure);
+    // How the account signs in, and what the keyring holds of it (asked anew: after a sign-in).
+    void showSignIn();
 
     QComboBox* securityBox() const { return m_security; }
     QPushButton* useSecurityButton() const { return m_useSecurity; }
@@ -79,6 +81,7 @@ private:
     QPushButton* button(const char* name, const QString& text);
     // The account's row now (moves and deletions change it); 0 when it is gone.
     int currentRow() const;
+    // All but the sign-in, which asks the keyring: shown again after every change and check.
     void refresh();
     void showSecurityMeaning();
     void useSecurity();

@@ -79,6 +79,16 @@ Program::Program(const StartupValues& startup, Services services)
                               {m_accountModel, m_editor, m_connections, m_keptSecrets,
                                m_checker->loginDelays(), services.dialogs},
                               [this](int row) { openSignInWindow(row); }});
+    // A sign-in made or saved while the account's window is open shows there.
+    const auto signInChanged = [this](const MailboxAddress& account) {
+        AccountWindow& shown = m_mending->accountWindow();
+        if (shown.isVisible() && shown.account() == account)
+            shown.showSignIn();
+    };
+    QObject::connect(
+        &m_accountSignIn, &AccountSignIn::ended, m_window.get(),
+        [signInChanged](const MailboxAddress& account, const QString&) { signInChanged(account); });
+    QObject::connect(m_signInWindow.get(), &SignInWindow::saved, m_window.get(), signInChanged);
     wirePasswordKeyring();
     wireStartAtLogin();
     // A failed save of the connection settings said during a run would stop it in a message

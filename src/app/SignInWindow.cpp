@@ -148,6 +148,7 @@ SignIn SignInWindow::boxes() const {
 
 void SignInWindow::save() {
     m_connections.setSignIn(m_account, boxes());
+    Q_EMIT saved(m_account);
 }
 
 void SignInWindow::showKind() {

@@ -35,6 +35,10 @@ public:
     QPushButton* signInButton() const { return m_signIn; }
     QString statusText() const;
 
+Q_SIGNALS:
+    // How the account signs in was saved (before a sign-in, or by "Save").
+    void saved(const mervantic::MailboxAddress& account);
+
 private:
     SignIn boxes() const;
     void save();

@@ -9,7 +9,6 @@
 #include "app/MainMenus.h"
 #include "app/SignInWindow.h"
 #include "app/StatusBar.h"
-#include "platform/ClientSocket.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -31,9 +30,7 @@ class FailedRow : public test::ProgramFixture {
 protected:
     void SetUp() override {
         ProgramFixture::SetUp();
-        record.serverTimeout = 5000LL * 10000;
-        network = &realSocket;
-        networkClock = &clock;
+        useRealNetwork();
         ASSERT_TRUE(server.start()) << server.why().toStdString();
         server.addUser(QStringLiteral("home"), QStringLiteral("pw"));
         server.deliver(QStringLiteral("home"),
@@ -88,7 +85,6 @@ protected:
     }
 
     DovecotServer server{DovecotServer::Setup{QStringLiteral("yes"), false, true}};
-    ClientSocket realSocket;
 };
 
 // A port that wants TLS from the first byte sends nothing to a plain connection: the row offers
@@ -275,6 +271,19 @@ TEST_F(FailedRow, TheAccountListOpensTheAccountsWindowByEnter) {
     EXPECT_FALSE(accountWindow().handChecksOnlyBox()->isChecked());
     accountWindow().handChecksOnlyBox()->click();
     EXPECT_TRUE(program->connections().handChecksOnly(home(server.port())));
+    // Its sign-in, changed in the Sign-In window it opens, shows there at once.
+    EXPECT_TRUE(accountWindow().signInText().startsWith(QStringLiteral("Password.")));
+    QTest::mouseClick(accountWindow().signInButton(), Qt::LeftButton);
+    SignInWindow& signIn = program->signInWindow();
+    ASSERT_TRUE(signIn.isVisible());
+    signIn.kindBox()->setCurrentText(QStringLiteral("OAuth2"));
+    signIn.clientIdBox()->setText(QStringLiteral("app-id"));
+    QTest::mouseClick(signIn.saveButton(), Qt::LeftButton);
+    EXPECT_TRUE(accountWindow().signInText().startsWith(
+        QStringLiteral("OAuth2 with Microsoft, application app-id.")))
+        << accountWindow().signInText().toStdString();
+    EXPECT_FALSE(accountWindow().passwordBox()->isEnabled());
+    signIn.close();
     accountWindow().close();
     EXPECT_TRUE(
         window().menus().account->findChild<QAction*>(QStringLiteral("mnuAccountSettings")));
